@@ -1,0 +1,51 @@
+#pragma once
+// Path conventions of the program on Linux.
+//
+// The program's fixed paths are written Windows-style ("C:\VESK\DOCS\TOVY.INI").
+// Drive C is one folder: $VESK_DRIVE_C when set, else the folder fixed at
+// build time (QUIRO_DRIVE_C). A backslash that comes from data is accepted as
+// a separator wherever a path is opened.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+/// The folder that stands for drive C, without a trailing "/".
+std::string DriveCFolder();
+
+/// Maps a path written Windows-style to a native one:
+///   "C:\a\b" or "c:/a/b"  -> DriveCFolder() + "/a/b"
+///   "\a\b" (drive-relative) -> DriveCFolder() + "/a/b"
+///   every other path        -> the same path with "\" turned into "/".
+std::string MapWindowsPath(std::string_view path);
+
+/// Turns every backslash into "/".
+std::string NativeSeparators(std::string_view path);
+
+/// The current working directory, or an empty string when it cannot be had.
+std::string CurrentDirectory();
+
+/// Folder part of a path, without its trailing "/" ("." for a bare name).
+std::string ParentFolder(std::string_view path);
+
+/// Resolves a path without regard to letter case, component by component:
+/// a component that exists is used as written; otherwise the first entry of
+/// its folder (in listing order) whose name equals it ignoring case; otherwise
+/// the component as written (so the path can still be created). Backslashes
+/// are taken as separators. The result uses "/" only.
+std::string ResolveCase(std::string_view path);
+
+/// "file:" URL to a local path: strips "file:" and the slashes after it down
+/// to one leading "/", drops a "?query" or "#fragment" only when asked, and
+/// percent-decodes. Returns an empty string when `url` is no file URL.
+std::string FileUrlToPath(std::string_view url);
+
+/// Local absolute path to "file://" + path, percent-encoding the bytes a URL
+/// cannot carry literally (blanks, "#", "?", "%", control and non-ASCII bytes).
+std::string PathToFileUrl(std::string_view path);
+
+/// True for a "file:" URL (letter case ignored).
+bool IsFileUrl(std::string_view url);
+
+}  // namespace platform

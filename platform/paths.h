@@ -37,12 +37,14 @@ std::string ParentFolder(std::string_view path);
 std::string ResolveCase(std::string_view path);
 
 /// "file:" URL to a local path: strips "file:" and the slashes after it down
-/// to one leading "/", drops a "?query" or "#fragment" only when asked, and
-/// percent-decodes. Returns an empty string when `url` is no file URL.
+/// to one leading "/" (a "localhost" host goes too) and percent-decodes. A
+/// "#fragment" is not cut. Returns an empty string when `url` is no file URL.
 std::string FileUrlToPath(std::string_view url);
 
-/// Local absolute path to "file://" + path, percent-encoding the bytes a URL
-/// cannot carry literally (blanks, "#", "?", "%", control and non-ASCII bytes).
+/// Local path to "file://" + absolute path (three slashes in all), with the
+/// bytes a URL cannot carry literally percent-encoded (blanks, "#", "?", "%",
+/// control and non-ASCII bytes). A relative path is taken from the current
+/// directory.
 std::string PathToFileUrl(std::string_view path);
 
 /// True for a "file:" URL (letter case ignored).

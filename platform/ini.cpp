@@ -1,0 +1,269 @@
+#include "platform/ini.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+
+using Section = std::unordered_map<std::string, std::string>;  // UPPER key -> value
+
+struct ParsedIni {
+  std::unordered_map<std::string, Section> sections;  // UPPER name -> first section
+};
+
+struct CacheEntry {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  timespec mtime{};
+  timespec ctime{};
+  std::shared_ptr<const ParsedIni> parsed;
+};
+
+bool SameFile(const CacheEntry& e, const struct stat& st) {
+  return e.dev == st.st_dev && e.ino == st.st_ino && e.size == st.st_size &&
+         e.mtime.tv_sec == st.st_mtim.tv_sec && e.mtime.tv_nsec == st.st_mtim.tv_nsec &&
+         e.ctime.tv_sec == st.st_ctim.tv_sec && e.ctime.tv_nsec == st.st_ctim.tv_nsec;
+}
+
+std::mutex g_cacheMutex;
+std::unordered_map<std::string, CacheEntry> g_cache;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+std::string_view Unquote(std::string_view v) {
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+    return v.substr(1, v.size() - 2);
+  }
+  return v;
+}
+
+// One line of an INI file, as the reader and the writer see it.
+struct LineInfo {
+  enum Kind { Other, SectionHeader, KeyValue } kind = Other;
+  std::string_view name;   // section or key name, trimmed
+  std::string_view value;  // trimmed, quotes still on
+};
+
+LineInfo ClassifyLine(std::string_view line) {
+  LineInfo info;
+  std::string_view t = Trim(line);
+  if (t.empty() || t.front() == ';') return info;
+  if (t.front() == '[') {
+    std::string_view body = t.substr(1);
+    const std::size_t close = body.find(']');
+    info.kind = LineInfo::SectionHeader;
+    info.name = Trim(close == std::string_view::npos ? body : body.substr(0, close));
+    return info;
+  }
+  const std::size_t eq = t.find('=');
+  info.kind = LineInfo::KeyValue;
+  if (eq == std::string_view::npos) {
+    info.name = t;
+  } else {
+    info.name = Trim(t.substr(0, eq));
+    info.value = Trim(t.substr(eq + 1));
+  }
+  return info;
+}
+
+// Calls `fn(line, begin, end)` for each line of `text`; [begin, end) spans
+// the line and its terminator.
+template <typename Fn>
+void ForEachLine(std::string_view text, Fn fn) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t nl = text.find('\n', start);
+    const std::size_t end = nl == std::string_view::npos ? text.size() : nl + 1;
+    std::string_view line = text.substr(start, (nl == std::string_view::npos ? text.size() : nl) - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    fn(line, start, end);
+    start = end;
+  }
+}
+
+std::shared_ptr<const ParsedIni> Parse(std::string_view text) {
+  auto parsed = std::make_shared<ParsedIni>();
+  Section* current = nullptr;  // null outside a section, or in a repeated one
+  ForEachLine(text, [&](std::string_view line, std::size_t, std::size_t) {
+    const LineInfo info = ClassifyLine(line);
+    if (info.kind == LineInfo::SectionHeader) {
+      auto [it, inserted] = parsed->sections.try_emplace(ToUpperAscii(info.name));
+      current = inserted ? &it->second : nullptr;  // the first section of a name wins
+    } else if (info.kind == LineInfo::KeyValue && current) {
+      current->try_emplace(ToUpperAscii(info.name), std::string(Unquote(info.value)));
+    }
+  });
+  return parsed;
+}
+
+// The parsed file, from the cache when the file has not changed since.
+std::shared_ptr<const ParsedIni> Load(const std::string& iniPath) {
+  std::string path = iniPath;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    path = ResolveCase(iniPath);
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) return nullptr;
+  {
+    std::lock_guard<std::mutex> lock(g_cacheMutex);
+    auto it = g_cache.find(path);
+    if (it != g_cache.end() && SameFile(it->second, st)) return it->second.parsed;
+  }
+  std::string text;
+  if (!ReadWholeFile(path, text)) return nullptr;
+  CacheEntry entry;
+  entry.dev = st.st_dev;
+  entry.ino = st.st_ino;
+  entry.size = st.st_size;
+  entry.mtime = st.st_mtim;
+  entry.ctime = st.st_ctim;
+  entry.parsed = Parse(text);
+  // A file changed while it was read is parsed again on the next call.
+  if (static_cast<off_t>(text.size()) != st.st_size) entry.size = -1;
+  std::lock_guard<std::mutex> lock(g_cacheMutex);
+  auto result = entry.parsed;
+  g_cache[path] = std::move(entry);
+  return result;
+}
+
+const std::string* Lookup(const ParsedIni* ini, std::string_view section, std::string_view key) {
+  if (!ini) return nullptr;
+  auto s = ini->sections.find(ToUpperAscii(Trim(section)));
+  if (s == ini->sections.end()) return nullptr;
+  auto k = s->second.find(ToUpperAscii(Trim(key)));
+  return k == s->second.end() ? nullptr : &k->second;
+}
+
+}  // namespace
+
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view def, const std::string& iniPath) {
+  const auto ini = Load(iniPath);
+  const std::string* value = Lookup(ini.get(), section, key);
+  std::string_view result = value ? std::string_view(*value) : def;
+  if (result.size() > kIniValueMax) result = result.substr(0, kIniValueMax);
+  return std::string(result);
+}
+
+int GetPrivateProfileInt(std::string_view section, std::string_view key, int def,
+                         const std::string& iniPath) {
+  const auto ini = Load(iniPath);
+  const std::string* value = Lookup(ini.get(), section, key);
+  if (!value || value->empty()) return def;
+  std::string_view v = *value;
+  while (!v.empty() && IsBlank(v.front())) v.remove_prefix(1);
+  bool negative = false;
+  if (!v.empty() && (v.front() == '+' || v.front() == '-')) {
+    negative = v.front() == '-';
+    v.remove_prefix(1);
+  }
+  std::int64_t number = 0;
+  for (char c : v) {
+    if (c < '0' || c > '9') break;
+    number = number * 10 + (c - '0');
+    if (number > static_cast<std::int64_t>(INT_MAX) + 1) number = static_cast<std::int64_t>(INT_MAX) + 1;
+  }
+  if (negative) number = -number;
+  if (number > INT_MAX) number = INT_MAX;
+  return static_cast<int>(number);
+}
+
+bool WritePrivateProfileString(std::string_view section, std::string_view key,
+                               std::string_view value, const std::string& iniPath) {
+  const std::string path = ResolveCase(iniPath);
+  if (path.empty() || IsDirectory(path)) return false;
+  std::string text;
+  if (!ReadWholeFile(path, text) && CanOpenForReading(path)) return false;
+
+  // A value never spans lines: that would corrupt the file.
+  std::string cleanValue(value);
+  for (char& c : cleanValue) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  const bool lfOnly = text.find('\n') != std::string::npos && text.find("\r\n") == std::string::npos;
+  const std::string eol = lfOnly ? "\n" : "\r\n";
+  const std::string wantSection = ToUpperAscii(Trim(section));
+  const std::string wantKey = ToUpperAscii(Trim(key));
+
+  bool inSection = false;
+  bool sectionFound = false;
+  bool done = false;
+  std::size_t insertAt = std::string::npos;  // after the section's last non-blank line
+  std::string out;
+  out.reserve(text.size() + key.size() + value.size() + 16);
+  ForEachLine(text, [&](std::string_view line, std::size_t begin, std::size_t end) {
+    if (done) {
+      out.append(text, begin, end - begin);
+      return;
+    }
+    const LineInfo info = ClassifyLine(line);
+    if (info.kind == LineInfo::SectionHeader) {
+      if (inSection) {
+        // The key was not in its section: add it after the section's lines.
+        out.insert(insertAt, std::string(Trim(key)) + "=" + cleanValue + eol);
+        done = true;
+        out.append(text, begin, end - begin);
+        return;
+      }
+      if (!sectionFound && ToUpperAscii(info.name) == wantSection) {
+        inSection = sectionFound = true;
+      }
+      out.append(text, begin, end - begin);
+      if (inSection) {
+        if (end == text.size() && (out.empty() || out.back() != '\n')) out += eol;
+        insertAt = out.size();
+      }
+      return;
+    }
+    if (inSection && info.kind == LineInfo::KeyValue && ToUpperAscii(info.name) == wantKey) {
+      const std::size_t lineEnd = begin + line.size();
+      out.append(std::string(info.name) + "=" + cleanValue);
+      out.append(text, lineEnd, end - lineEnd);
+      done = true;
+      return;
+    }
+    out.append(text, begin, end - begin);
+    if (inSection && info.kind != LineInfo::Other) {
+      if (end == text.size() && out.back() != '\n') out += eol;
+      insertAt = out.size();
+    }
+  });
+  if (!done) {
+    if (inSection) {
+      out.insert(insertAt, std::string(Trim(key)) + "=" + cleanValue + eol);
+    } else {
+      if (!out.empty() && out.back() != '\n') out += eol;
+      out += "[" + std::string(Trim(section)) + "]" + eol + std::string(Trim(key)) + "=" + cleanValue + eol;
+    }
+  }
+  if (!WriteFileAtomically(path, out)) return false;
+  std::lock_guard<std::mutex> lock(g_cacheMutex);
+  g_cache.erase(path);
+  return true;
+}
+
+void ClearIniCache() {
+  std::lock_guard<std::mutex> lock(g_cacheMutex);
+  g_cache.clear();
+}
+
+}  // namespace platform

@@ -1,0 +1,184 @@
+#include "platform/paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/text.h"
+
+#ifndef QUIRO_DRIVE_C
+#define QUIRO_DRIVE_C "/var/lib/vesk/drive_c"
+#endif
+
+namespace platform {
+namespace {
+
+bool PathExists(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0;
+}
+
+// The entry of `folder` whose name equals `name` ignoring case; of several,
+// the first in listing order. Empty when there is none.
+std::string FindNoCase(const std::string& folder, std::string_view name) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return {};
+  std::string best;
+  bool found = false;
+  while (const dirent* ent = readdir(dir)) {
+    std::string_view candidate(ent->d_name);
+    if (!EqualsNoCase(candidate, name)) continue;
+    // Same order as ListDirectory: names equal ignoring case sort by bytes.
+    if (!found || candidate < best) {
+      best = candidate;
+      found = true;
+    }
+  }
+  closedir(dir);
+  return best;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string DriveCFolder() {
+  std::string folder;
+  const char* env = std::getenv("VESK_DRIVE_C");
+  folder = (env && *env) ? env : QUIRO_DRIVE_C;
+  while (!folder.empty() && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::string NativeSeparators(std::string_view path) {
+  std::string out(path);
+  for (char& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
+std::string MapWindowsPath(std::string_view path) {
+  if (path.size() >= 2 && path[1] == ':' && (path[0] == 'c' || path[0] == 'C')) {
+    std::string rest = NativeSeparators(path.substr(2));
+    if (rest.empty() || rest.front() != '/') rest.insert(rest.begin(), '/');
+    return DriveCFolder() + rest;
+  }
+  if (!path.empty() && path.front() == '\\') return DriveCFolder() + NativeSeparators(path);
+  return NativeSeparators(path);
+}
+
+std::string CurrentDirectory() {
+  std::vector<char> buf(4096);
+  for (;;) {
+    if (getcwd(buf.data(), buf.size())) return buf.data();
+    if (errno != ERANGE || buf.size() > (1u << 20)) return {};
+    buf.resize(buf.size() * 2);
+  }
+}
+
+std::string ParentFolder(std::string_view path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string_view::npos) return ".";
+  if (slash == 0) return "/";
+  return std::string(path.substr(0, slash));
+}
+
+std::string ResolveCase(std::string_view path) {
+  std::string native = NativeSeparators(path);
+  if (native.empty() || PathExists(native)) return native;
+
+  std::string out;
+  std::size_t pos = 0;
+  if (native.front() == '/') {
+    out = "/";
+    pos = 1;
+  }
+  bool parentExists = true;
+  while (pos <= native.size()) {
+    std::size_t next = native.find('/', pos);
+    if (next == std::string::npos) next = native.size();
+    std::string_view part(native.data() + pos, next - pos);
+    if (!part.empty()) {
+      if (!out.empty() && out.back() != '/') out += '/';
+      std::string candidate = out + std::string(part);
+      if (!parentExists || part == "." || part == ".." || PathExists(candidate)) {
+        out = std::move(candidate);
+      } else {
+        std::string match = FindNoCase(out, part);
+        if (match.empty()) {
+          out = std::move(candidate);
+          parentExists = false;  // nothing below a missing folder can exist
+        } else {
+          out += match;
+        }
+      }
+    }
+    pos = next + 1;
+  }
+  if (native.back() == '/' && (out.empty() || out.back() != '/')) out += '/';
+  return out;
+}
+
+bool IsFileUrl(std::string_view url) { return StartsWithNoCase(url, "file:"); }
+
+std::string FileUrlToPath(std::string_view url) {
+  if (!IsFileUrl(url)) return {};
+  std::string_view rest = url.substr(5);
+  std::size_t slashes = 0;
+  while (slashes < rest.size() && rest[slashes] == '/') ++slashes;
+  rest.remove_prefix(slashes);
+  if (slashes == 2 && StartsWithNoCase(rest, "localhost/")) rest.remove_prefix(9);
+  if (!rest.empty() && rest.front() == '/') rest.remove_prefix(1);
+
+  std::string out = "/";
+  out.reserve(rest.size() + 1);
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '%' && i + 2 < rest.size()) {
+      const int hi = HexValue(rest[i + 1]);
+      const int lo = HexValue(rest[i + 2]);
+      if (hi >= 0 && lo >= 0) {
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+        continue;
+      }
+    }
+    out += rest[i];
+  }
+  return out;
+}
+
+std::string PathToFileUrl(std::string_view path) {
+  std::string absolute(path);
+  if (absolute.empty() || absolute.front() != '/') {
+    std::string cwd = CurrentDirectory();
+    absolute = (cwd.empty() ? std::string("/") : cwd + "/") + absolute;
+  }
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  url.reserve(url.size() + absolute.size());
+  for (unsigned char c : absolute) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       std::strchr("/-._~!$&'()*+,;=:@", c) != nullptr;
+    if (plain && c != 0) {
+      url += static_cast<char>(c);
+    } else {
+      url += '%';
+      url += kHex[c >> 4];
+      url += kHex[c & 15];
+    }
+  }
+  return url;
+}
+
+}  // namespace platform

@@ -175,7 +175,9 @@ bool OutputFile::Create(std::string_view path, Lock lock) {
   // so a failed exclusive create never destroys someone else's output.
   const int fd = ::open(resolved.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  if (!TakeLock(fd, lock) || ::ftruncate(fd, 0) != 0) {
+  struct stat st {};
+  if (!TakeLock(fd, lock) || fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
+      (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0)) {
     ::close(fd);
     return false;
   }

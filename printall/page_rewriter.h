@@ -1,0 +1,32 @@
+#pragma once
+// Rewrites a page file in place so that its printout starts a new sheet in
+// front of every bordered table and every figure: a small page-break block
+// (a style rule and an invisible one-character paragraph) is written before
+// the line that opens such a table. A page that already says
+// "page-break-before" anywhere is never changed, and every block says it, so
+// a page is rewritten at most once.
+
+#include <string>
+
+/// What one pass over a page came to. InsertPrintPageBreaks ignores it; the
+/// command line and the tests read it.
+enum class PrintBreakResult {
+  Rewritten,   // the page was replaced by its copy with page-break blocks
+  Unchanged,   // nothing to insert, or the page already has page breaks
+  NotOpened,   // missing, a folder, or busy in another pass
+  Failed,      // a read or write error, or the page changed under the pass;
+               // the page keeps its content and no temporary file is left
+};
+
+/// One pass over `path` (a local file path; "\" and any letter case are
+/// accepted): clears the read-only attribute, copies the page line by line
+/// into path + "~" with page-break blocks inserted, and replaces the page with
+/// the copy in one rename when at least one block was written and no line
+/// says "page-break-before"; otherwise removes the copy. The page and the
+/// copy are held with exclusive locks for the whole pass, so of two passes
+/// over one page at the same time one rewrites and the other changes nothing.
+PrintBreakResult RewritePageForPrinting(const std::string& path);
+
+/// The page rewriter as the viewer and Print All call it: one pass, no
+/// result, nothing reported.
+void InsertPrintPageBreaks(std::string path);

@@ -1,0 +1,78 @@
+#include "builder/auxiliary_pages.h"
+
+#include <memory>
+
+#include "builder/template_expansion.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace {
+
+struct Rename {
+  const char* from;
+  const char* to;
+};
+
+constexpr Rename kRenames[] = {
+    {"c:\\winnt\\java\\classes\\search.cla", "c:\\winnt\\java\\classes\\search.class"},
+    {"c:\\windows\\java\\classes\\search.cla", "c:\\windows\\java\\classes\\search.class"},
+    {"c:\\winnt\\java\\classes\\srchWord.cla", "c:\\winnt\\java\\classes\\srchWord.class"},
+    {"c:\\windows\\java\\classes\\srchWord.cla", "c:\\windows\\java\\classes\\srchWord.class"},
+};
+
+constexpr const char* kDeletions[] = {
+    "c:\\vesk\\docs\\8203ksch.reg",
+    "c:\\vesk\\docs\\8203khlp.reg",
+    "c:\\vesk\\docs\\8203kchm.reg",
+};
+
+void CopyOverImportant(const std::string& root, const char* source, const ExplainFn& explain) {
+  const std::string from = root + source;
+  const std::string to = root + "importan.htm";
+  if (platform::CopyFile(from, to)) {
+    if (explain) explain("copied " + from + " over " + to);
+  } else if (explain) {
+    explain("could not copy " + from + " over " + to);
+  }
+}
+
+}  // namespace
+
+void CleanUpInstallation(const ExplainFn& explain) {
+  for (const Rename& rename : kRenames) {
+    const std::string from = platform::MapWindowsPath(rename.from);
+    const std::string to = platform::MapWindowsPath(rename.to);
+    if (platform::RenameFile(from, to)) {
+      if (explain) explain("renamed " + from + " to " + to);
+    } else if (explain) {
+      explain("could not rename " + from + " (missing, or " + to + " exists)");
+    }
+  }
+  for (const char* file : kDeletions) {
+    const std::string path = platform::MapWindowsPath(file);
+    if (platform::RemoveFile(path)) {
+      if (explain) explain("deleted " + path);
+    } else if (explain) {
+      explain("could not delete " + path + " (missing or protected)");
+    }
+  }
+}
+
+bool SidebarTemplateMissing(const std::string& root) { return !FileExists(root + "sb_in.htm"); }
+
+void ResetImportantPage(const std::string& root, const ExplainFn& explain) {
+  CopyOverImportant(root, "blank_in.htm", explain);
+}
+
+void PrepareEmptyCatalogue(CDocList& list, const std::string& root, const ExplainFn& explain) {
+  if (!list.IsEmpty()) return;
+  Explain(explain, "no usable document: adding the contact entry");
+  CopyOverImportant(root, "nodocs.htm", explain);
+  auto contact = std::make_unique<CDocEntry>();
+  contact->partNum = "FAKE";
+  contact->Type = "CONTACT";
+  contact->Title = kSupportHost;
+  contact->link = kSupportAddress;
+  contact->linktype = kLinkFake;
+  list.AddTail(std::move(contact));
+}

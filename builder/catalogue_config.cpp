@@ -1,0 +1,58 @@
+#include "builder/catalogue_config.h"
+
+#include "platform/ini.h"
+#include "platform/paths.h"
+
+namespace {
+
+constexpr const char* kIniFileName = "/TOVY.INI";
+constexpr const char* kDefaultIni = "C:\\VESK\\DOCS\\TOVY.INI";
+constexpr const char* kDefaultRoot = "C:\\VESK\\DOCS";
+constexpr const char* kAbsent = "%";
+
+}  // namespace
+
+std::string DefaultIniPath() { return platform::MapWindowsPath(kDefaultIni); }
+
+std::string GetIniPath() {
+  std::string cwd = platform::CurrentDirectory();
+  if (cwd.empty()) return DefaultIniPath();
+  if (cwd.back() == '/') cwd.pop_back();
+  return cwd + kIniFileName;
+}
+
+std::string MapDocumentRoot(const std::string& value, const std::string& iniPath) {
+  std::string root = value.substr(0, platform::kIniValueMax);
+  const bool driveC = root.size() >= 2 && root[1] == ':' && (root[0] == 'c' || root[0] == 'C');
+  if (root.empty() || driveC || root.front() == '\\') {
+    root = platform::MapWindowsPath(root.empty() ? std::string("\\") : root);
+  } else {
+    root = platform::NativeSeparators(root);
+    if (root.front() != '/') {
+      std::string folder = platform::ParentFolder(platform::NativeSeparators(iniPath));
+      if (folder.back() != '/') folder += '/';
+      root = folder + root;
+    }
+  }
+  if (root.back() != '/') root += '/';
+  return root;
+}
+
+std::string ReadDocumentRoot(std::string& iniPath) {
+  std::string value =
+      platform::GetPrivateProfileString(kMainSection, kDocumentRootKey, kAbsent, iniPath);
+  if (value == kAbsent) {
+    iniPath = DefaultIniPath();
+    value = platform::GetPrivateProfileString(kMainSection, kDocumentRootKey, kDefaultRoot, iniPath);
+  }
+  return MapDocumentRoot(value, iniPath);
+}
+
+std::string GetDocumentRoot() {
+  std::string iniPath = GetIniPath();
+  return ReadDocumentRoot(iniPath);
+}
+
+std::string GetDefaultType(const std::string& iniPath) {
+  return platform::GetPrivateProfileString(kMainSection, kDefaultTypeKey, "SYSTEM", iniPath);
+}

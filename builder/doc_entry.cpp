@@ -1,0 +1,114 @@
+#include "builder/doc_entry.h"
+
+#include "platform/files.h"
+#include "platform/ini.h"
+#include "platform/text.h"
+#include "textfile/text_line_file.h"
+
+namespace {
+
+constexpr const char* kIndexPage = "/index.htm";
+constexpr const char* kUnknownTitle = "Unknown Document";
+constexpr const char* kSubjectStart = "<META name=\"SUBJECT\" content=\"";
+constexpr const char* kSubjectEnd = "\">";
+constexpr const char* kTitleStart = "<title>";
+constexpr const char* kTitleEnd = "</title>";
+
+// Reads `key` of the entry's section; false when absent (value begins "%").
+bool ReadKey(const std::string& section, const char* key, const std::string& iniPath,
+             std::string& value) {
+  value = platform::GetPrivateProfileString(section, key, "%", iniPath);
+  return value.empty() || value.front() != '%';
+}
+
+}  // namespace
+
+CDocEntry::CDocEntry(const std::string& folderName)
+    : partNum(folderName), Type("SYSTEM"), Title(kUnknownTitle), link("INDEX.HTM"),
+      linktype(kLinkDocs) {}
+
+int CDocEntry::ReadIniSection(const std::string& iniPath, const std::string& defaultType) {
+  int score = 0;
+  std::string value;
+  if (ReadKey(partNum, "TYPE", iniPath, value)) {
+    Type = value;
+    ++score;
+  } else {
+    Type = defaultType;
+  }
+  if (ReadKey(partNum, "TITLE", iniPath, value)) {
+    Title = value;
+    ++score;
+  } else {
+    Title = kUnknownTitle;
+    score -= 10;
+  }
+  if (ReadKey(partNum, "LINK", iniPath, value)) {
+    link = value;
+    ++score;
+  } else {
+    link = partNum + kIndexPage;
+  }
+  if (ReadKey(partNum, "LINKTYPE", iniPath, value)) {
+    linktype = value;
+    ++score;
+  } else {
+    linktype = kLinkDocs;
+  }
+  Type = platform::ToUpperAscii(Type);
+  linktype = platform::ToUpperAscii(linktype);
+  return score;
+}
+
+int CDocEntry::ReadIndexPage(const std::string& root, const std::string& defaultType) {
+  const std::string page = root + partNum + kIndexPage;
+  if (!platform::CanOpenForReading(page)) return -100;
+  CTextLineFile file(page);
+  Type = file.ExtractFromStart(kSubjectStart, kSubjectEnd, true);
+  if (Type.empty()) Type = defaultType;
+  Type = platform::ToUpperAscii(Type);
+  Title = file.ExtractFromStart(kTitleStart, kTitleEnd, true);
+  const int score = Title.empty() ? -10 : 0;
+  link = partNum + kIndexPage;
+  linktype = kLinkDocs;
+  file.Close();
+  return score + 3;
+}
+
+std::string FileUrlOf(const std::string& piece) {
+  if (!piece.empty() && piece.front() == '/') return "file://" + piece;
+  return "file:///" + piece;
+}
+
+std::string CDocEntry::MakeAnchor(const std::string& root) const {
+  std::string tag;
+  if (linktype == kLinkDocs) {
+    tag = "<A href=\"" + FileUrlOf(root + link) + "\">";
+  } else if (linktype == kLinkDocsNewWindow) {
+    tag = "<A href=\"" + FileUrlOf(root + link) + "\" target=\"_blank\">";
+  } else if (linktype == kLinkInternal) {
+    tag = "<A href=\"" + FileUrlOf(link) + "\" >";
+  } else if (linktype == kLinkInternalNewWindow) {
+    tag = "<A href=\"" + FileUrlOf(link) + "\" target=\"_blank\">";
+  } else if (linktype == kLinkExternal) {
+    tag = "<A href=\"" + link + "\">";
+  } else if (linktype == kLinkExternalNewWindow) {
+    tag = "<A href=\"" + link + "\" target=\"_blank\">";
+  } else if (linktype == kLinkNone) {
+    tag = "<A>";
+  } else {
+    tag = "<A href=\"" + FileUrlOf(root + link) + "\">";
+  }
+  return tag + Title + "</A><br><br>";
+}
+
+std::string CDocEntry::MakeHrefValue(const std::string& root) const {
+  if (linktype == kLinkDocs) return "\"" + FileUrlOf(root + link) + "\" ";
+  if (linktype == kLinkDocsNewWindow) return "\"" + FileUrlOf(root + link) + "\" target=\"_blank\"";
+  if (linktype == kLinkInternal) return "\"" + FileUrlOf(link) + "\" ";
+  if (linktype == kLinkInternalNewWindow) return "\"" + FileUrlOf(link) + "\" target=\"_blank\"";
+  if (linktype == kLinkExternal) return "\"" + link + "\"";
+  if (linktype == kLinkExternalNewWindow) return "\"" + link + "\" target=\"_blank\"";
+  if (linktype == kLinkNone) return "<A";
+  return "\"" + FileUrlOf(root + link) + "\"";
+}

@@ -1,0 +1,177 @@
+#include "builder/template_expansion.h"
+
+#include <functional>
+#include <unordered_set>
+
+#include "platform/files.h"
+#include "platform/text.h"
+#include "textfile/text_line_file.h"
+
+namespace {
+
+constexpr const char* kHead = "HEAD";
+constexpr const char* kFoot = "FOOT";
+constexpr const char* kHtmlEnd = "</HTML>";
+constexpr const char* kBlankTemplate = "BLANK_IN.HTM";
+constexpr const char* kSidebarTemplate = "sb_in.htm";
+constexpr const char* kSidebarPage = "sidebar.htm";
+constexpr const char* kQuotedPlaceholder = "\"QVXTGT\">";
+constexpr const char* kPlaceholder = "QVXTGT";
+
+std::string CategoryPageName(const std::string& type) { return type.substr(0, 8) + ".HTM"; }
+std::string CategoryTemplateName(const std::string& type) { return type.substr(0, 5) + "_IN.HTM"; }
+
+void FinishPage(CTextLineFile& page, const std::string& path, const ExplainFn& explain) {
+  page.CopySection(BeginMarker(kFoot), kHtmlEnd, false);
+  page.WriteText(kHtmlEnd);
+  const bool created = !page.outputClosed;
+  const bool stored = page.Close();
+  if (!explain) return;
+  if (!created) {
+    explain("could not create " + path);
+  } else if (!stored) {
+    explain("could not write all of " + path);
+  } else {
+    explain("wrote " + path);
+  }
+}
+
+using SectionFn = std::function<void(const std::string& name, const std::string& section)>;
+
+// Visits the sections of a template in the order in which their begin
+// markers follow one another: the section of `first` searched on from the
+// current position, then the section of each further marker NAME, each
+// found again by searching from the start of the template. A NAME that leads
+// back to a section already visited (letter case aside) is passed over, so
+// the walk always ends. Stops at FOOT or when no marker follows.
+void WalkSections(CTextLineFile& page, const std::string& first, const SectionFn& onSection,
+                  const ExplainFn& explain) {
+  std::unordered_set<std::string> visited;
+  std::string name = first;
+  std::string section = page.ExtractNext(BeginMarker(name), EndMarker(name), false);
+  for (;;) {
+    visited.insert(platform::ToUpperAscii(name));
+    onSection(name, section);
+    std::string next;
+    for (;;) {
+      next = page.ExtractNext(kMarkerPrefix, kMarkerSuffix, true);
+      if (next.empty()) next = kFoot;
+      if (next == kFoot || !visited.contains(platform::ToUpperAscii(next))) break;
+      if (explain) explain("section " + next + " repeats an earlier section: passed over");
+    }
+    if (next == kFoot) return;
+    name = next;
+    section = page.RewindAndExtractNext(BeginMarker(name), EndMarker(name), false);
+  }
+}
+
+}  // namespace
+
+std::string BeginMarker(const std::string& name) { return kMarkerPrefix + name + kMarkerSuffix; }
+std::string EndMarker(const std::string& name) { return kMarkerPrefix + ("/" + name) + kMarkerSuffix; }
+
+bool FileExists(const std::string& path) { return platform::CanOpenForReading(path); }
+
+bool IsSafeCategoryWord(const std::string& type) {
+  return type.find_first_of(std::string("/\\\0", 3)) == std::string::npos &&
+         type.find("..") == std::string::npos;
+}
+
+bool WriteCategoryPage(CDocList& list, const std::string& type, const std::string& root,
+                       const ExplainFn& explain) {
+  const bool safe = IsSafeCategoryWord(type);
+  std::string templateName = CategoryTemplateName(type);
+  const std::string pageName = CategoryPageName(type);
+  std::unique_ptr<CTextLineFile> page;
+  if (safe) {
+    if (!FileExists(root + templateName)) {
+      if (explain) explain(templateName + " not found: category " + type + " uses " + kBlankTemplate);
+      templateName = kBlankTemplate;
+    }
+    page = std::make_unique<CTextLineFile>(root + templateName, root + pageName);
+    page->CopySection(BeginMarker(kHead), EndMarker(kHead), false);
+  } else if (explain) {
+    explain("category \"" + type + "\" cannot name a file in the document root: no page written");
+  }
+
+  CDocList::Position position = list.FindFirstOfType(type);
+  while (position) {
+    CDocEntry& entry = list.GetAt(position);
+    if (page && entry.linktype != kLinkFake) page->WriteText(entry.MakeAnchor(root));
+    entry.Type = kTypeDone;
+    position = list.FindNextOfType(type, position);
+  }
+  if (page) FinishPage(*page, root + pageName, explain);
+  return true;
+}
+
+std::string FindFirstSystemCategory(const std::string& templateName, const CDocList& list,
+                                    const std::string& root) {
+  CTextLineFile file(root + templateName);
+  std::string name;
+  for (;;) {
+    name = file.ExtractNext(kMarkerPrefix, kMarkerSuffix, false);
+    if (name.empty()) name = kFoot;
+    if (list.HasType(name) || name == kFoot) break;
+  }
+  file.Close();
+  return name;
+}
+
+bool WriteSidebar(CDocList& list, const std::string& root, const std::string& firstSystemType,
+                  const ExplainFn& explain) {
+  CTextLineFile page(root + kSidebarTemplate, root + kSidebarPage);
+  page.KeepInMemory(kMarkerPrefix, kMarkerSuffix);
+  bool shownSystem = false;
+  page.CopySection(BeginMarker(kHead), EndMarker(kHead), false);
+  WalkSections(
+      page, "IMPORTANT",
+      [&](const std::string& name, const std::string& section) {
+        bool keep = false;
+        if (name == "SYSTEM") {
+          keep = firstSystemType != kFoot;
+          shownSystem = shownSystem || keep;
+        } else if (name == "INTRO") {
+          keep = true;
+        } else if (list.HasType(name)) {
+          WriteCategoryPage(list, name, root, explain);
+          keep = true;
+        }
+        if (explain) explain(std::string(kSidebarPage) + ": section " + name + (keep ? " kept" : " dropped"));
+        if (keep) page.WriteText(section);
+      },
+      explain);
+  FinishPage(page, root + kSidebarPage, explain);
+  return shownSystem;
+}
+
+bool WriteSystemPage(CDocList& list, const std::string& firstType, const std::string& templateName,
+                     const std::string& pageName, const std::string& root,
+                     const ExplainFn& explain) {
+  CTextLineFile page(root + templateName, root + pageName);
+  page.KeepInMemory(kMarkerPrefix, kMarkerSuffix);
+  page.CopySection(BeginMarker(kHead), EndMarker(kHead), false);
+  WalkSections(
+      page, firstType,
+      [&](const std::string& name, const std::string& section) {
+        const int count = list.HasType(name) ? list.CountType(name) : 0;
+        if (count == 1) {
+          const CDocEntry& entry = list.GetAt(list.FindFirstOfType(name));
+          std::string text = platform::ReplaceAll(section, kQuotedPlaceholder,
+                                                  entry.MakeHrefValue(root) + " target=\"_self\">");
+          page.WriteText(platform::ReplaceAll(std::move(text), "yellow.gif", "doc.gif"));
+        } else if (count >= 2) {
+          WriteCategoryPage(list, name, root, explain);
+          page.WriteText(platform::ReplaceAll(section, kPlaceholder, CategoryPageName(name)));
+        }
+        if (explain) {
+          explain(pageName + ": section " + name +
+                  (count == 0 ? std::string(" dropped")
+                              : count == 1 ? std::string(" kept, linking its one document")
+                                           : std::string(" kept, linking its category page")));
+        }
+      },
+      explain);
+  FinishPage(page, root + pageName, explain);
+  return true;
+}

@@ -1,0 +1,191 @@
+#include "app/print_all_pdf.h"
+
+// Use qpdf's std::shared_ptr interface, not its old pointer holder.
+#define POINTERHOLDER_TRANSITION 4
+
+#include <glib-unix.h>
+#include <glib/gstdio.h>
+#include <gtk/gtk.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <csignal>
+#include <exception>
+#include <memory>
+
+#include "app/print_worker.h"
+#include "platform/dir.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "printall/print_all_run.h"
+
+namespace quiro {
+
+namespace {
+
+bool HaveDisplay() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+// A page named on the command line: a relative path is taken from the
+// current directory; file URLs and absolute paths stay as they are.
+std::string AbsoluteLocation(const std::string& page) {
+  if (page.empty() || page[0] == '/' || page.find("://") != std::string::npos ||
+      platform::IsFileUrl(page)) {
+    return page;
+  }
+  std::string cwd = platform::CurrentDirectory();
+  return cwd.empty() ? page : cwd + "/" + page;
+}
+
+void RemoveFolder(const std::string& folder) {
+  std::vector<platform::DirEntry> entries;
+  platform::ListDirectory(folder, entries);
+  for (const platform::DirEntry& entry : entries) {
+    if (!entry.isDirectory) ::unlink((folder + "/" + entry.name).c_str());
+  }
+  ::rmdir(folder.c_str());
+}
+
+struct PdfRun {
+  GMainLoop* loop = nullptr;
+  bool ended = false;
+  bool interrupted = false;
+  PrintAllResult result;
+};
+
+gboolean OnStopSignal(gpointer data) {
+  auto* run = static_cast<PdfRun*>(data);
+  run->interrupted = true;
+  g_main_loop_quit(run->loop);
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+bool JoinPdfFiles(const std::vector<std::string>& inputs, const std::string& output,
+                  std::string& error) {
+  if (inputs.empty()) {
+    error = "no pages to join";
+    return false;
+  }
+  std::string temp = output + ".part";
+  try {
+    QPDF joined;
+    joined.emptyPDF();
+    QPDFPageDocumentHelper target(joined);
+    // The sources must live until the joined file is written: their pages
+    // are copied from them then.
+    std::vector<std::unique_ptr<QPDF>> sources;
+    for (const std::string& input : inputs) {
+      auto source = std::make_unique<QPDF>();
+      source->processFile(input.c_str());
+      for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*source).getAllPages()) {
+        target.addPage(page, false);
+      }
+      sources.push_back(std::move(source));
+    }
+    QPDFWriter writer(joined, temp.c_str());
+    writer.write();
+  } catch (const std::exception& e) {
+    error = e.what();
+    ::unlink(temp.c_str());
+    return false;
+  }
+  if (std::rename(temp.c_str(), output.c_str()) != 0) {
+    error = "cannot write " + output;
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
+  if (!HaveDisplay()) {
+    std::fputs("quiro: --print-all needs a display: set DISPLAY (or run it under xvfb-run)\n",
+               stderr);
+    return 1;
+  }
+  if (pdfFile.empty()) {
+    std::fputs("quiro: --to-pdf needs a file name\n", stderr);
+    return 1;
+  }
+  std::string local = LocalPathOfLocation(AbsoluteLocation(page));
+  if (local.empty()) {
+    std::fprintf(stderr, "quiro: not a local page: %s\n", page.c_str());
+    return 1;
+  }
+  if (!platform::CanOpenForReading(local)) {
+    std::fprintf(stderr, "quiro: cannot read %s\n", local.c_str());
+    return 1;
+  }
+  gchar* outputFolder = g_path_get_dirname(pdfFile.c_str());
+  const bool writable = ::access(outputFolder, W_OK) == 0;
+  g_free(outputFolder);
+  if (!writable) {
+    std::fprintf(stderr, "quiro: cannot write %s: its folder is missing or read-only\n",
+                 pdfFile.c_str());
+    return 1;
+  }
+  if (!gtk_init_check(nullptr, nullptr)) {
+    std::fputs("quiro: cannot open the display\n", stderr);
+    return 1;
+  }
+
+  gchar* folder = g_dir_make_tmp("quiro-print-XXXXXX", nullptr);
+  if (folder == nullptr) {
+    std::fputs("quiro: cannot create a temporary folder\n", stderr);
+    return 1;
+  }
+  std::string pageFolder = folder;
+  g_free(folder);
+
+  PdfRun run;
+  run.loop = g_main_loop_new(nullptr, FALSE);
+  guint sigint = g_unix_signal_add(SIGINT, OnStopSignal, &run);
+  guint sigterm = g_unix_signal_add(SIGTERM, OnStopSignal, &run);
+
+  PrintAllOptions options;
+  options.startPath = FindPrintStartPage(local);
+  options.destination.pdfFolder = pageFolder;
+  options.pauseMs = 0;  // the files are complete once printed; nothing to wait for
+  options.finished = [&run](const PrintAllResult& result) {
+    run.result = result;
+    run.ended = true;
+    g_main_loop_quit(run.loop);
+  };
+  if (StartPrintAllRun(std::move(options))) {
+    g_main_loop_run(run.loop);
+  } else {
+    run.ended = true;
+  }
+  StopAllPrintAllRuns();
+  g_source_remove(sigint);
+  g_source_remove(sigterm);
+  g_main_loop_unref(run.loop);
+
+  int status = 0;
+  if (run.interrupted) {
+    std::fputs("quiro: interrupted; nothing written\n", stderr);
+    status = 130;
+  } else if (run.result.outputFiles.empty()) {
+    std::fprintf(stderr, "quiro: nothing could be printed from %s\n", local.c_str());
+    status = 1;
+  } else {
+    std::string error;
+    if (!JoinPdfFiles(run.result.outputFiles, pdfFile, error)) {
+      std::fprintf(stderr, "quiro: cannot write %s: %s\n", pdfFile.c_str(), error.c_str());
+      status = 1;
+    }
+  }
+  RemoveFolder(pageFolder);
+  return status;
+}
+
+}  // namespace quiro

@@ -1,0 +1,78 @@
+#pragma once
+// Hidden browser views that print one page each, for Print All.
+//
+// Everything here runs on the GTK main thread. A run owns one
+// CHiddenPagePrinter; every view it creates is related to the run's first
+// view, so all of them share one web process. A view stays alive until the
+// run closes them all.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct _WebKitWebView WebKitWebView;
+
+namespace quiro {
+
+/// Where printed pages go: the system's default printer, or one PDF file per
+/// page in a folder ($QUIRO_PRINT_TO_PDF_DIR).
+struct PrintDestination {
+  std::string pdfFolder;  ///< empty: the default printer
+  bool ToPdf() const { return !pdfFolder.empty(); }
+};
+
+/// The destination the user chose: a PDF folder when $QUIRO_PRINT_TO_PDF_DIR
+/// is set and not empty, else the default printer.
+PrintDestination PrintDestinationFromEnvironment();
+
+/// File name of the PDF of the page printed as number `number` of a run:
+/// "001-INDEX.HTM.pdf" for page 1 with path ".../INDEX.HTM".
+std::string PdfFileNameFor(int number, const std::string& pagePath);
+
+enum class PagePrintResult {
+  Printed,      ///< handed to the printing system (or written to its PDF file)
+  LoadFailed,   ///< the page could not be loaded; nothing printed
+  PrintFailed,  ///< the printing system refused the job
+  TimedOut,     ///< the view stopped answering
+  Cancelled,    ///< the run was stopped first
+};
+
+class CHiddenPagePrinter {
+ public:
+  using DoneFn = std::function<void(PagePrintResult, const std::string& outputFile)>;
+
+  explicit CHiddenPagePrinter(PrintDestination destination);
+  ~CHiddenPagePrinter();
+  CHiddenPagePrinter(const CHiddenPagePrinter&) = delete;
+  CHiddenPagePrinter& operator=(const CHiddenPagePrinter&) = delete;
+
+  /// Creates a new hidden view; returns its index, or -1 when it could not
+  /// be created.
+  int CreateView();
+
+  /// Loads the local page `path` into view `index`, waits for the load to end
+  /// (finished, failed, web process gone, or `loadTimeoutMs` without an
+  /// answer) and prints it without a dialog as page `number` of the run.
+  /// `done` is called once, on the main thread, when the printing system has
+  /// taken the page or when it could not be printed.
+  void LoadAndPrint(int index, const std::string& path, int number, DoneFn done);
+
+  /// Destroys every view; pending pages end with PagePrintResult::Cancelled.
+  void CloseAll();
+
+  int ViewCount() const { return static_cast<int>(pages_.size()); }
+  /// The first view of the run (the one the others are related to), or null.
+  WebKitWebView* FirstView() const;
+
+  int loadTimeoutMs = 30000;
+  int printTimeoutMs = 60000;
+
+  struct Page;
+
+ private:
+  PrintDestination destination_;
+  std::vector<std::unique_ptr<Page>> pages_;
+};
+
+}  // namespace quiro

@@ -1,0 +1,227 @@
+#include "app/print_worker.h"
+
+#include <gio/gio.h>
+#include <glib.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <system_error>
+#include <thread>
+
+#include "printall/page_rewriter.h"
+#include "printall/print_all_run.h"
+
+namespace quiro {
+
+namespace {
+
+// State of one run shared by the worker and the main loop. The printer is
+// reached through a weak reference: only the main thread owns it, so its
+// views are always destroyed there.
+struct RunShared {
+  std::stop_source stop;
+  std::weak_ptr<CHiddenPagePrinter> printer;
+  // Main thread only:
+  PrintAllOptions options;
+  PrintAllResult result;
+};
+
+struct RunRecord {
+  std::shared_ptr<RunShared> shared;
+  std::shared_ptr<CHiddenPagePrinter> printer;
+  std::jthread thread;
+};
+
+// Main thread only. Never destroyed: runs still alive at exit without
+// StopAllPrintAllRuns are simply abandoned with the process.
+std::list<std::unique_ptr<RunRecord>>& Runs() {
+  static auto* runs = new std::list<std::unique_ptr<RunRecord>>();
+  return *runs;
+}
+
+// Runs `fn` on the main loop (the default main context).
+void PostToMainLoop(std::function<void()> fn) {
+  auto* heap = new std::function<void()>(std::move(fn));
+  g_main_context_invoke_full(
+      nullptr, G_PRIORITY_DEFAULT,
+      [](gpointer data) -> gboolean {
+        (*static_cast<std::function<void()>*>(data))();
+        return G_SOURCE_REMOVE;
+      },
+      heap, [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+}
+
+// The answer to one request of a worker to the main loop.
+struct Answer {
+  std::mutex mutex;
+  std::condition_variable_any ready;
+  bool answered = false;
+  int value = 0;
+
+  void Give(int v) {
+    {
+      std::lock_guard lock(mutex);
+      if (answered) return;
+      answered = true;
+      value = v;
+    }
+    ready.notify_all();
+  }
+};
+
+constexpr int kCancelled = -1;
+
+// Posts `work` to the main loop and waits for it to answer. Returns
+// kCancelled when the run is stopped first; the main loop then answers
+// "cancelled" without doing the work.
+int AskMainLoop(const std::stop_token& stop, const std::shared_ptr<RunShared>& shared,
+                std::function<void(CHiddenPagePrinter&, std::shared_ptr<Answer>)> work) {
+  auto answer = std::make_shared<Answer>();
+  PostToMainLoop([shared, answer, work = std::move(work)] {
+    std::shared_ptr<CHiddenPagePrinter> printer = shared->printer.lock();
+    if (shared->stop.stop_requested() || !printer) {
+      answer->Give(kCancelled);
+      return;
+    }
+    work(*printer, answer);
+  });
+  std::unique_lock lock(answer->mutex);
+  if (!answer->ready.wait(lock, stop, [&] { return answer->answered; })) return kCancelled;
+  return answer->value;
+}
+
+// Prints one page of the walk: a new hidden view, the page rewritten for
+// printing, loaded and printed. True when a view was created for it.
+bool PrintPageInBrowser(const std::string& path, PrintAllRun& run, const std::stop_token& stop,
+                        const std::shared_ptr<RunShared>& shared) {
+  if (stop.stop_requested()) return false;
+  const int number = run.pageCount;  // the page just recorded
+  PostToMainLoop([shared, number, path] {
+    if (shared->options.showStatus && !shared->stop.stop_requested()) {
+      shared->options.showStatus("Printing page " + std::to_string(number) + ": " + path);
+    }
+  });
+
+  int view = AskMainLoop(stop, shared, [](CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
+    a->Give(printer.CreateView());
+  });
+  if (view < 0) return false;  // no view: the page is skipped
+
+  InsertPrintPageBreaks(path);
+
+  AskMainLoop(stop, shared, [shared, view, path, number](CHiddenPagePrinter& printer,
+                                                         std::shared_ptr<Answer> a) {
+    printer.LoadAndPrint(view, path, number,
+                         [shared, a](PagePrintResult result, const std::string& output) {
+                           if (result == PagePrintResult::Printed) {
+                             ++shared->result.pagesPrinted;
+                             if (!output.empty()) shared->result.outputFiles.push_back(output);
+                           }
+                           a->Give(static_cast<int>(result));
+                         });
+  });
+  return true;
+}
+
+void PrintAllThreadProc(std::string startPath, std::shared_ptr<RunShared> shared,
+                        RunRecord* record, int pauseMs) {
+  const std::stop_token stop = shared->stop.get_token();
+  PrintAllRun run;
+  run.printPage = [&](const std::string& path, PrintAllRun& r) {
+    return PrintPageInBrowser(path, r, stop, shared);
+  };
+  PrintLinkedPages(startPath, run);
+  const int recorded = run.pageCount;
+  const int views = run.browserCount;
+
+  // The closing pause gives the printing system time with the pages before
+  // their views go; program exit cuts it short.
+  if (views > 0 && pauseMs > 0 && !stop.stop_requested()) {
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    never.wait_for(lock, stop, std::chrono::milliseconds(pauseMs), [] { return false; });
+  }
+
+  const bool cancelled = stop.stop_requested();
+  PostToMainLoop([record, recorded, views, cancelled] {
+    std::list<std::unique_ptr<RunRecord>>& runs = Runs();
+    for (auto it = runs.begin(); it != runs.end(); ++it) {
+      if (it->get() != record) continue;
+      std::unique_ptr<RunRecord> done = std::move(*it);
+      runs.erase(it);
+      done->thread.join();  // it has nothing left to do but return
+      if (done->printer) done->printer->CloseAll();
+      done->printer.reset();
+      PrintAllResult result = std::move(done->shared->result);
+      result.pagesRecorded = recorded;
+      result.viewsCreated = views;
+      result.cancelled = cancelled;
+      if (done->shared->options.finished) done->shared->options.finished(result);
+      return;
+    }
+  });
+}
+
+bool g_shutdownHooked = false;
+
+void HookApplicationShutdown() {
+  if (g_shutdownHooked) return;
+  GApplication* app = g_application_get_default();
+  if (app == nullptr) return;
+  g_signal_connect(app, "shutdown", G_CALLBACK(+[](GApplication*, gpointer) {
+                     StopAllPrintAllRuns();
+                   }),
+                   nullptr);
+  g_shutdownHooked = true;
+}
+
+}  // namespace
+
+int PrintAllPauseMs() {
+  const char* text = std::getenv("QUIRO_PRINT_ALL_PAUSE_MS");
+  if (text != nullptr && *text != '\0') {
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && value >= 0 && value <= 3600000) {
+      return static_cast<int>(value);
+    }
+  }
+  return 60000;
+}
+
+bool StartPrintAllRun(PrintAllOptions options) {
+  HookApplicationShutdown();
+  auto record = std::make_unique<RunRecord>();
+  record->shared = std::make_shared<RunShared>();
+  record->printer = std::make_shared<CHiddenPagePrinter>(options.destination);
+  record->shared->printer = record->printer;
+  const int pauseMs = options.pauseMs;
+  std::string startPath = options.startPath;
+  record->shared->options = std::move(options);
+  RunRecord* raw = record.get();
+  try {
+    record->thread = std::jthread(PrintAllThreadProc, std::move(startPath), record->shared, raw,
+                                  pauseMs);
+  } catch (const std::system_error&) {
+    return false;
+  }
+  Runs().push_back(std::move(record));
+  return true;
+}
+
+int RunningPrintAllRuns() { return static_cast<int>(Runs().size()); }
+
+void StopAllPrintAllRuns() {
+  for (auto& run : Runs()) run->shared->stop.request_stop();
+  // Each worker, once woken, posts its last request; answering it removes
+  // the run. Keep the loop turning until all have.
+  while (!Runs().empty()) g_main_context_iteration(nullptr, TRUE);
+}
+
+}  // namespace quiro

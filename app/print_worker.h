@@ -1,0 +1,53 @@
+#pragma once
+// Print All runs: one worker thread per run walks the linked pages and has
+// the GTK main loop create, load and print a hidden view for each page.
+//
+// WebKit objects live on the main thread only. The worker asks the main loop
+// for each step and waits for its answer; a stop request (program exit) wakes
+// every wait, and the main loop then answers pending requests with
+// "cancelled". Runs are independent: several may print at the same time.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/print_page_printer.h"
+
+namespace quiro {
+
+/// The closing pause after a run's walk: $QUIRO_PRINT_ALL_PAUSE_MS when it is
+/// a number of milliseconds (0 or more), else 60000.
+int PrintAllPauseMs();
+
+struct PrintAllResult {
+  int pagesRecorded = 0;  ///< pages the walk recorded (at most 50)
+  int viewsCreated = 0;   ///< hidden views created
+  int pagesPrinted = 0;   ///< pages the printing system took
+  bool cancelled = false; ///< the run was stopped before it ended
+  std::vector<std::string> outputFiles;  ///< PDF files written, in printing order
+};
+
+struct PrintAllOptions {
+  std::string startPath;  ///< the local start page (found by the climb)
+  PrintDestination destination;
+  int pauseMs = 60000;
+  /// Shows progress ("Printing page 3: /path"); called on the main thread.
+  std::function<void(const std::string& text)> showStatus;
+  /// Called on the main thread once the run has ended and its views are closed.
+  std::function<void(const PrintAllResult& result)> finished;
+};
+
+/// Starts a run on a worker thread of its own. Main thread only. Returns
+/// false when the thread could not be started (nothing is printed then).
+bool StartPrintAllRun(PrintAllOptions options);
+
+/// Runs started and not yet ended. Main thread only.
+int RunningPrintAllRuns();
+
+/// Stops every run: wakes its waits, answers its pending requests on the main
+/// loop with "cancelled", joins its thread and closes its hidden views.
+/// Main thread only; returns once no run is left. Called automatically when
+/// the application shuts down.
+void StopAllPrintAllRuns();
+
+}  // namespace quiro

@@ -1,0 +1,111 @@
+#include "app/external_viewer.h"
+
+#include <set>
+
+#include "app/core/viewer_registry.h"
+
+namespace quiro {
+
+namespace {
+
+// The desktop's default application for the first content type that has one,
+// as an absolute program path; empty when none has.
+std::string DefaultProgramFor(std::initializer_list<const char*> types) {
+  for (const char* type : types) {
+    Glib::RefPtr<Gio::AppInfo> app = Gio::AppInfo::get_default_for_type(type, false);
+    if (!app) continue;
+    std::string exe = app->get_executable();
+    if (exe.empty()) continue;
+    if (exe[0] != '/') exe = Glib::find_program_in_path(exe);
+    if (!exe.empty()) return exe;
+  }
+  return {};
+}
+
+std::set<GtkWidget*>& PlainWindows() {
+  static std::set<GtkWidget*> windows;
+  return windows;
+}
+
+void PlainTitleChanged(WebKitWebView* view, GParamSpec*, gpointer window) {
+  const char* title = webkit_web_view_get_title(view);
+  const char* uri = webkit_web_view_get_uri(view);
+  gtk_window_set_title(GTK_WINDOW(window), title && *title ? title : (uri ? uri : ""));
+}
+
+void PlainReadyToShow(WebKitWebView*, gpointer window) { gtk_widget_show_all(GTK_WIDGET(window)); }
+
+void PlainCloseRequested(WebKitWebView*, gpointer window) { gtk_widget_destroy(GTK_WIDGET(window)); }
+
+void PlainDestroyed(GtkWidget* window, gpointer) { PlainWindows().erase(window); }
+
+// A page in a plain window may ask for yet another window.
+GtkWidget* PlainCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer) {
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  std::string target = uri ? uri : "";
+  if (!target.empty() && g_ascii_strncasecmp(target.c_str(), "file:", 5) != 0 &&
+      g_ascii_strncasecmp(target.c_str(), "about:", 6) != 0) {
+    OpenInDesktopBrowser(target);
+    return nullptr;
+  }
+  return GTK_WIDGET(OpenPlainWindow(view));
+}
+
+}  // namespace
+
+std::string ViewerCommandLine(bool chm) {
+  std::string command = ReadViewerCommand(chm ? ViewerKind::Chm : ViewerKind::Hlp);
+  if (!command.empty()) return command;
+  if (chm) {
+    std::string exe = DefaultProgramFor({"application/vnd.ms-htmlhelp", "application/x-chm"});
+    return exe.empty() ? std::string() : "\"" + exe + "\" %1";
+  }
+  std::string exe = DefaultProgramFor({"application/winhlp"});
+  return exe.empty() ? std::string() : exe + " %1";
+}
+
+std::string TrimProgramPath(std::string path) {
+  while (!path.empty() && (path.back() == ' ' || path.back() == '\t')) path.pop_back();
+  return path;
+}
+
+bool StartViewer(const std::string& program, const std::string& argument) {
+  if (program.empty()) return false;
+  try {
+    Glib::Pid pid = 0;
+    Glib::spawn_async(std::string(), std::vector<std::string>{program, argument},
+                      Glib::SPAWN_DO_NOT_REAP_CHILD, Glib::SlotSpawnChildSetup(), &pid);
+    Glib::signal_child_watch().connect([](Glib::Pid child, int) { Glib::spawn_close_pid(child); },
+                                       pid);
+    return true;
+  } catch (const Glib::Error&) {
+    return false;
+  }
+}
+
+void OpenInDesktopBrowser(const std::string& uri) {
+  try {
+    Gio::AppInfo::launch_default_for_uri(uri);
+  } catch (const Glib::Error&) {
+    // No handler for the address: nothing opens.
+  }
+}
+
+WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
+  GtkWidget* view = webkit_web_view_new_with_related_view(relatedTo);
+  gtk_container_add(GTK_CONTAINER(window), view);
+  g_signal_connect(view, "notify::title", G_CALLBACK(PlainTitleChanged), window);
+  g_signal_connect(view, "ready-to-show", G_CALLBACK(PlainReadyToShow), window);
+  g_signal_connect(view, "close", G_CALLBACK(PlainCloseRequested), window);
+  g_signal_connect(view, "create", G_CALLBACK(PlainCreate), nullptr);
+  g_signal_connect(window, "destroy", G_CALLBACK(PlainDestroyed), nullptr);
+  PlainWindows().insert(window);
+  return WEBKIT_WEB_VIEW(view);
+}
+
+int PlainWindowCount() { return static_cast<int>(PlainWindows().size()); }
+
+}  // namespace quiro

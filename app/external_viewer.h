@@ -1,0 +1,42 @@
+#pragma once
+// Where targets the view does not show itself go: help files to the viewer
+// programs registered for them, web addresses to the desktop's browser, and
+// local pages asked for in a new window to a plain window of their own.
+
+#include <gtkmm.h>
+#include <webkit2/webkit2.h>
+
+#include <string>
+
+namespace quiro {
+
+/// The viewer command line for compiled help (`chm` true) or WinHelp files:
+/// the key store's value, else one made from the desktop's default
+/// application for the file type, in the form the cut rules expect
+/// ("\"/path/prog\" %1" for compiled help, "/path/prog %1" for WinHelp).
+/// Empty when neither names a program.
+std::string ViewerCommandLine(bool chm);
+
+/// A program path cut from a command line may keep the blank that stood
+/// before "%1"; a file name never ends in one here, so trailing blanks go.
+std::string TrimProgramPath(std::string path);
+
+/// Starts `program` with the single argument `argument`: no shell, no
+/// search along PATH, no waiting; the child is reaped when it ends. Returns
+/// false when the program could not be started (nothing is reported).
+bool StartViewer(const std::string& program, const std::string& argument);
+
+/// Opens `uri` with the desktop's default handler (a web browser for web
+/// addresses). Failures are silent.
+void OpenInDesktopBrowser(const std::string& uri);
+
+/// Opens a plain top-level window with a browser view related to
+/// `relatedTo` (same engine process) and returns its view; the caller's
+/// engine loads the request into it. The window shows itself when the
+/// engine says it is ready, follows the page title and goes when closed.
+WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo);
+
+/// Number of plain windows open now.
+int PlainWindowCount();
+
+}  // namespace quiro

@@ -1,0 +1,321 @@
+#include "app/main_frame.h"
+
+#include <gdk/gdk.h>
+
+#include <map>
+
+#include "app/quiro_doc.h"
+
+namespace res = quiro::res;
+
+namespace {
+
+// Themed icons standing in for toolbar images that are not compiled in.
+constexpr const char* kFallbackIcons[] = {
+    "go-previous",     "go-next",        "process-stop", "view-refresh",
+    "go-home",         "image-missing",  "edit-find",    "document-print",
+    "format-text-bold", "document-print-preview",
+};
+
+Glib::RefPtr<Gdk::Pixbuf> LoadToolbarImage(int image, bool hot) {
+  std::string path = res::ToolbarImagePath(image, hot);
+  if (!g_resources_get_info(path.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr, nullptr, nullptr))
+    return {};
+  try {
+    return Gdk::Pixbuf::create_from_resource(path);
+  } catch (const Glib::Error&) {
+    return {};
+  }
+}
+
+// Label of a menu entry as the menu model shows it, to find the command of a
+// menu item widget.
+std::map<std::string, int> MenuLabelsToCommands() {
+  std::map<std::string, int> map;
+  for (const res::MenuEntry& e : res::kMainMenu)
+    if (e.id > 0) map[res::MenuLabel(e.text)] = e.id;
+  for (const res::MenuEntry& e : res::kFontMenu) map[res::MenuLabel(e.text)] = e.id;
+  return map;
+}
+
+Glib::RefPtr<Gio::MenuItem> MakeMenuItem(const res::MenuEntry& e) {
+  const res::CommandEntry* cmd = res::FindCommand(e.id);
+  return Gio::MenuItem::create(res::MenuLabel(e.text), std::string("win.") + (cmd ? cmd->action : ""));
+}
+
+// Builds a menu model from entries [begin, end): separators start a new
+// section, kSubMenu...kEndSubMenu nest.
+Glib::RefPtr<Gio::Menu> BuildMenuModel(const res::MenuEntry*& it, const res::MenuEntry* end) {
+  Glib::RefPtr<Gio::Menu> menu = Gio::Menu::create();
+  Glib::RefPtr<Gio::Menu> section = Gio::Menu::create();
+  for (; it != end; ++it) {
+    if (it->id == res::kPopup || it->id == res::kEndSubMenu) break;
+    if (it->id == res::kSeparator) {
+      menu->append_section(section);
+      section = Gio::Menu::create();
+    } else if (it->id == res::kSubMenu) {
+      std::string label = res::MenuLabel(it->text);
+      ++it;
+      Glib::RefPtr<Gio::Menu> sub = BuildMenuModel(it, end);
+      section->append_submenu(label, sub);
+      if (it == end) break;
+    } else {
+      section->append_item(MakeMenuItem(*it));
+    }
+  }
+  menu->append_section(section);
+  return menu;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc)
+    : Gtk::ApplicationWindow(app), m_doc(doc), m_pView(std::make_unique<CQuiroView>()) {
+  set_default_size(1000, 740);
+  CreateActions();
+  CreateMenuBar();
+  CreateToolBar();
+  CreateStatusBar();
+
+  m_pView->SetParentFrame(this);
+  m_pView->SetDocument(&m_doc);
+
+  m_layout.pack_start(*m_pMenuBar, Gtk::PACK_SHRINK);
+  m_layout.pack_start(m_wndToolBar, Gtk::PACK_SHRINK);
+  m_layout.pack_start(m_pView->GetWidget(), Gtk::PACK_EXPAND_WIDGET);
+  m_layout.pack_start(m_wndStatusBar, Gtk::PACK_SHRINK);
+  add(m_layout);
+  m_layout.show_all();
+
+  m_doc.signal_title_changed().connect(sigc::mem_fun(*this, &CMainFrame::UpdateCaption));
+  UpdateCaption(m_doc.GetTitle());
+}
+
+CMainFrame::~CMainFrame() {
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  if (keymap) g_signal_handlers_disconnect_by_data(keymap, this);
+  // The view's widget goes with the layout; the view itself afterwards.
+  remove();
+  m_layout.remove(m_pView->GetWidget());
+}
+
+// Caption: "<page title> - quiro", the document's title first.
+void CMainFrame::UpdateCaption(const std::string& docTitle) {
+  set_title(docTitle + " - " + res::LoadString(res::IDS_APP_TITLE));
+}
+
+void CMainFrame::CreateActions() {
+  Glib::RefPtr<Gtk::Application> app = get_application();
+  for (const res::CommandEntry& cmd : res::kCommands) {
+    Glib::RefPtr<Gio::SimpleAction> action;
+    int id = cmd.id;
+    if (id == res::ID_VIEW_TOOLBAR || id == res::ID_VIEW_STATUS_BAR) {
+      action = Gio::SimpleAction::create_bool(cmd.action, true);
+      (id == res::ID_VIEW_TOOLBAR ? m_toolbarAction : m_statusBarAction) = action;
+    } else {
+      action = Gio::SimpleAction::create(cmd.action);
+    }
+    action->signal_activate().connect([this, id](const Glib::VariantBase&) { OnCommand(id); });
+    add_action(action);
+    if (app && *cmd.accel) app->set_accel_for_action(std::string("win.") + cmd.action, cmd.accel);
+  }
+}
+
+void CMainFrame::SendCommand(int id) {
+  if (const res::CommandEntry* cmd = res::FindCommand(id)) activate_action(cmd->action);
+}
+
+void CMainFrame::OnCommand(int id) {
+  CQuiroView& view = *m_pView;
+  switch (id) {
+    case res::ID_GO_BACK: view.OnGoBack(); break;
+    case res::ID_GO_FORWARD: view.OnGoForward(); break;
+    case res::ID_VIEW_STOP: view.OnViewStop(); break;
+    case res::ID_VIEW_REFRESH: view.OnViewRefresh(); break;
+    case res::ID_GO_START_PAGE: view.OnGoStartPage(); break;
+    case res::ID_GO_SEARCH_THE_WEB: view.OnGoSearchTheWeb(); break;
+    case res::ID_VIEW_FONTS_LARGEST: view.OnViewFontsLargest(); break;
+    case res::ID_VIEW_FONTS_LARGE: view.OnViewFontsLarge(); break;
+    case res::ID_VIEW_FONTS_MEDIUM: view.OnViewFontsMedium(); break;
+    case res::ID_VIEW_FONTS_SMALL: view.OnViewFontsSmall(); break;
+    case res::ID_VIEW_FONTS_SMALLEST: view.OnViewFontsSmallest(); break;
+    case res::ID_FILE_OPEN: view.OnFileOpen(); break;
+    case res::ID_FILE_PRINT:
+    case res::ID_FILE_PRINT_DIRECT: view.OnFilePrint(); break;
+    case res::ID_FILE_PRINT_ALL: view.OnFilePrintAll(); break;
+    case res::ID_FONT_DROPDOWN: break;  // the face of the Font button does nothing
+    case res::ID_APP_EXIT: close(); break;
+    case res::ID_VIEW_TOOLBAR: {
+      bool show = !m_wndToolBar.get_visible();
+      m_wndToolBar.set_visible(show);
+      m_toolbarAction->change_state(show);
+      break;
+    }
+    case res::ID_VIEW_STATUS_BAR: {
+      bool show = !m_wndStatusBar.get_visible();
+      m_wndStatusBar.set_visible(show);
+      m_statusBarAction->change_state(show);
+      break;
+    }
+    default: break;
+  }
+}
+
+void CMainFrame::CreateMenuBar() {
+  Glib::RefPtr<Gio::Menu> bar = Gio::Menu::create();
+  const res::MenuEntry* it = std::begin(res::kMainMenu);
+  const res::MenuEntry* end = std::end(res::kMainMenu);
+  while (it != end) {
+    if (it->id != res::kPopup) {
+      ++it;
+      continue;
+    }
+    std::string label = res::MenuLabel(it->text);
+    ++it;
+    bar->append_submenu(label, BuildMenuModel(it, end));
+  }
+  m_pMenuBar = Gtk::manage(new Gtk::MenuBar(bar));
+  ConnectPrompts(*m_pMenuBar);
+
+  Glib::RefPtr<Gio::Menu> font = Gio::Menu::create();
+  for (const res::MenuEntry& e : res::kFontMenu) font->append_item(MakeMenuItem(e));
+  m_pFontMenu = Gtk::manage(new Gtk::Menu(font));
+  // The menu opens one pixel below the Font button's lower-left corner.
+  g_object_set(m_pFontMenu->gobj(), "rect-anchor-dy", 1, nullptr);
+  ConnectPrompts(*m_pFontMenu);
+}
+
+// While the pointer rests on a menu item the status bar shows its prompt.
+void CMainFrame::ConnectPrompts(Gtk::MenuShell& shell) {
+  static const std::map<std::string, int> commands = MenuLabelsToCommands();
+  for (Gtk::Widget* child : shell.get_children()) {
+    auto* item = dynamic_cast<Gtk::MenuItem*>(child);
+    if (!item) continue;
+    auto found = commands.find(item->get_label());
+    if (found != commands.end()) {
+      int id = found->second;
+      item->signal_select().connect([this, id] { SetMessageText(res::CommandPrompt(id)); });
+      item->signal_deselect().connect([this] { SetIdleMessage(); });
+    }
+    if (Gtk::Menu* sub = item->get_submenu()) ConnectPrompts(*sub);
+  }
+}
+
+void CMainFrame::CreateToolBar() {
+  m_wndToolBar.set_toolbar_style(Gtk::TOOLBAR_BOTH);
+  m_wndToolBar.set_show_arrow(false);
+  for (std::size_t i = 0; i < res::kToolbarButtonCount; ++i) {
+    const res::ToolbarButton& b = res::kToolbar[i];
+    m_normal[i] = LoadToolbarImage(b.image, false);
+    m_hotImages[i] = LoadToolbarImage(b.image, true);
+    Gtk::Image* image = m_normal[i] ? Gtk::manage(new Gtk::Image(m_normal[i]))
+                                    : Gtk::manage(new Gtk::Image(kFallbackIcons[b.image],
+                                                                 Gtk::ICON_SIZE_LARGE_TOOLBAR));
+    m_images[i] = image;
+    std::string label = res::LoadString(b.label);
+    Gtk::ToolButton* button;
+    if (b.dropDown) {
+      auto* menuButton = Gtk::manage(new Gtk::MenuToolButton(*image, label));
+      menuButton->set_menu(*m_pFontMenu);
+      menuButton->set_arrow_tooltip_text(res::CommandTooltip(b.command));
+      button = menuButton;
+    } else {
+      button = Gtk::manage(new Gtk::ToolButton(*image, label));
+    }
+    button->set_tooltip_text(res::CommandTooltip(b.command));
+    button->set_is_important(true);
+    if (const res::CommandEntry* cmd = res::FindCommand(b.command))
+      gtk_actionable_set_action_name(GTK_ACTIONABLE(button->gobj()), (std::string("win.") + cmd->action).c_str());
+
+    // Hot image and status-bar prompt while the pointer is over the button.
+    int index = static_cast<int>(i);
+    int command = b.command;
+    std::vector<Gtk::Widget*> targets;
+    if (Gtk::Widget* child = button->get_child()) {
+      if (auto* box = dynamic_cast<Gtk::Container*>(child); box && !dynamic_cast<Gtk::Button*>(child))
+        targets = box->get_children();
+      else
+        targets.push_back(child);
+    }
+    for (Gtk::Widget* target : targets) {
+      target->add_events(Gdk::ENTER_NOTIFY_MASK | Gdk::LEAVE_NOTIFY_MASK);
+      target->signal_enter_notify_event().connect([this, index, command](GdkEventCrossing*) {
+        SetButtonHot(index, true);
+        SetMessageText(res::CommandPrompt(command));
+        return false;
+      });
+      target->signal_leave_notify_event().connect([this, index](GdkEventCrossing*) {
+        SetButtonHot(index, false);
+        SetIdleMessage();
+        return false;
+      });
+    }
+    m_buttons[i] = button;
+    m_wndToolBar.append(*button);
+  }
+}
+
+void CMainFrame::SetButtonHot(int index, bool hot) {
+  if (m_hot[index] == hot) return;
+  m_hot[index] = hot;
+  const Glib::RefPtr<Gdk::Pixbuf>& pixbuf = hot ? m_hotImages[index] : m_normal[index];
+  if (pixbuf) m_images[index]->set(pixbuf);
+}
+
+void CMainFrame::ShowToolbarButton(int index, bool show) {
+  if (index < 0 || index >= static_cast<int>(res::kToolbarButtonCount)) return;
+  m_buttons[index]->set_visible(show);
+}
+
+bool CMainFrame::IsToolbarButtonVisible(int index) const {
+  if (index < 0 || index >= static_cast<int>(res::kToolbarButtonCount)) return false;
+  return m_buttons[index]->get_visible();
+}
+
+void CMainFrame::CreateStatusBar() {
+  static const int kIds[3] = {res::IDS_INDICATOR_CAPS, res::IDS_INDICATOR_NUM, res::IDS_INDICATOR_SCRL};
+  for (int i = 0; i < 3; ++i) {
+    m_indicators[i].set_width_chars(static_cast<int>(res::LoadString(kIds[i]).size()) + 1);
+    m_indicatorFrames[i].set_shadow_type(Gtk::SHADOW_IN);
+    m_indicatorFrames[i].add(m_indicators[i]);
+  }
+  for (int i = 2; i >= 0; --i) m_wndStatusBar.pack_end(m_indicatorFrames[i], Gtk::PACK_SHRINK);
+  SetIdleMessage();
+
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  if (keymap) {
+    g_signal_connect_swapped(keymap, "state-changed", G_CALLBACK(+[](CMainFrame* self) {
+                               self->OnKeymapStateChanged();
+                             }),
+                             this);
+  }
+  OnKeymapStateChanged();
+}
+
+void CMainFrame::OnKeymapStateChanged() {
+  static const int kIds[3] = {res::IDS_INDICATOR_CAPS, res::IDS_INDICATOR_NUM, res::IDS_INDICATOR_SCRL};
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  bool on[3] = {false, false, false};
+  if (keymap) {
+    on[0] = gdk_keymap_get_caps_lock_state(keymap);
+    on[1] = gdk_keymap_get_num_lock_state(keymap);
+    on[2] = gdk_keymap_get_scroll_lock_state(keymap);
+  }
+  for (int i = 0; i < 3; ++i) {
+    m_indicatorTexts[i] = on[i] ? res::LoadString(kIds[i]) : std::string();
+    m_indicators[i].set_text(m_indicatorTexts[i]);
+  }
+}
+
+std::string CMainFrame::GetIndicatorText(int paneIndex) const {
+  if (paneIndex < 0 || paneIndex > 2) return {};
+  return m_indicatorTexts[paneIndex];
+}
+
+void CMainFrame::SetMessageText(const std::string& text) {
+  m_strMessage = text;
+  m_wndStatusBar.remove_all_messages();
+  m_wndStatusBar.push(text);
+}
+
+void CMainFrame::SetIdleMessage() { SetMessageText(res::LoadString(res::IDS_IDLE_MESSAGE)); }

@@ -1,0 +1,84 @@
+#pragma once
+// The single top-level window: menu bar, toolbar, the browser view and the
+// status bar. Every command is an action of the window ("win.<name>", the
+// table in res/strings.h); the browser commands go to the view.
+
+#include <gtkmm.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "app/quiro_view.h"
+#include "res/strings.h"
+
+class CQuiroDoc;
+
+class CMainFrame : public Gtk::ApplicationWindow {
+ public:
+  /// Builds the bars and the view. `doc` carries the title shown in the caption.
+  CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc);
+  ~CMainFrame() override;
+  CMainFrame(const CMainFrame&) = delete;
+  CMainFrame& operator=(const CMainFrame&) = delete;
+
+  /// The frame's only view.
+  CQuiroView& GetActiveView() { return *m_pView; }
+
+  /// Shows or hides toolbar button `index` (0-8). Showing a visible button or
+  /// hiding a hidden one changes nothing.
+  void ShowToolbarButton(int index, bool show);
+  bool IsToolbarButtonVisible(int index) const;
+
+  /// Puts `text` into the status bar's message pane.
+  void SetMessageText(const std::string& text);
+  /// The text now in the message pane.
+  std::string GetMessageText() const { return m_strMessage; }
+  /// Back to the idle text, "Ready".
+  void SetIdleMessage();
+
+  /// The lock-key panes' texts as shown ("" when the key is off).
+  std::string GetIndicatorText(int paneIndex) const;
+
+  // Widgets, for the view's dialogs and for tests.
+  Gtk::Toolbar& GetToolBar() { return m_wndToolBar; }
+  Gtk::ToolItem& GetToolbarItem(int index) { return *m_buttons[index]; }
+  Gtk::Statusbar& GetStatusBar() { return m_wndStatusBar; }
+  Gtk::MenuBar* GetMenuBar() { return m_pMenuBar; }
+  Gtk::Menu& GetFontMenu() { return *m_pFontMenu; }
+  /// Whether button `index` now shows its hot image.
+  bool IsButtonHot(int index) const { return m_hot[index]; }
+
+  /// Runs the command with id `id` as if chosen from a menu or the toolbar.
+  void SendCommand(int id);
+
+ private:
+  void CreateActions();
+  void CreateMenuBar();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void ConnectPrompts(Gtk::MenuShell& shell);
+  void SetButtonHot(int index, bool hot);
+  void OnCommand(int id);
+  void OnKeymapStateChanged();
+  void UpdateCaption(const std::string& docTitle);
+
+  CQuiroDoc& m_doc;
+  Gtk::Box m_layout{Gtk::ORIENTATION_VERTICAL};
+  Gtk::MenuBar* m_pMenuBar = nullptr;
+  Gtk::Toolbar m_wndToolBar;
+  std::array<Gtk::ToolItem*, quiro::res::kToolbarButtonCount> m_buttons{};
+  std::array<Gtk::Image*, quiro::res::kToolbarButtonCount> m_images{};
+  std::array<Glib::RefPtr<Gdk::Pixbuf>, quiro::res::kToolbarButtonCount> m_normal{};
+  std::array<Glib::RefPtr<Gdk::Pixbuf>, quiro::res::kToolbarButtonCount> m_hotImages{};
+  std::array<bool, quiro::res::kToolbarButtonCount> m_hot{};
+  Gtk::Menu* m_pFontMenu = nullptr;  // owned by the Font button
+  std::unique_ptr<CQuiroView> m_pView;
+  Gtk::Statusbar m_wndStatusBar;
+  std::array<Gtk::Frame, 3> m_indicatorFrames;
+  std::array<Gtk::Label, 3> m_indicators;
+  std::array<std::string, 3> m_indicatorTexts;
+  std::string m_strMessage;
+  Glib::RefPtr<Gio::SimpleAction> m_toolbarAction;
+  Glib::RefPtr<Gio::SimpleAction> m_statusBarAction;
+};

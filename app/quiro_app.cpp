@@ -1,0 +1,148 @@
+#include "app/quiro_app.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "app/main_frame.h"
+#include "app/quiro_doc.h"
+#include "builder/site_builder.h"
+#include "res/strings.h"
+
+namespace {
+
+// Nothing needs initialising for network access on this platform; the step
+// stays so a failure would have its place and its message.
+bool InitSocketLayer() { return true; }
+
+void LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer app) {
+  static_cast<CQuiroApp*>(app)->GetMainWnd()->GetActiveView().onTopDocumentComplete(std::string());
+}
+
+}  // namespace
+
+Glib::RefPtr<CQuiroApp> CQuiroApp::create(quiro::ViewerOptions options) {
+  return Glib::RefPtr<CQuiroApp>(new CQuiroApp(std::move(options)));
+}
+
+CQuiroApp::CQuiroApp(quiro::ViewerOptions options)
+    : Gtk::Application("org.vesk.quiro", Gio::APPLICATION_NON_UNIQUE), m_options(std::move(options)) {
+  Glib::set_application_name(quiro::res::LoadString(quiro::res::IDS_APP_TITLE));
+  m_build = [](const ShowPageFn& showPage) { ::BuildSite(showPage); };
+}
+
+CQuiroApp::~CQuiroApp() {
+  if (m_pMainWnd) {
+    g_signal_handlers_disconnect_by_data(m_pMainWnd->GetActiveView().GetWebView(), this);
+    m_pMainWnd->GetActiveView().onTopDocumentComplete = nullptr;
+  }
+}
+
+void CQuiroApp::on_activate() {
+  if (m_initialised) {
+    if (m_pMainWnd) m_pMainWnd->present();
+    return;
+  }
+  m_initialised = true;
+  if (!InitInstance()) quit();
+}
+
+bool CQuiroApp::InitInstance() {
+  if (!InitSocketLayer()) {
+    Gtk::MessageDialog box(quiro::res::LoadString(quiro::res::IDS_SOCKETS_INIT_FAILED), false,
+                           Gtk::MESSAGE_ERROR, Gtk::BUTTONS_OK);
+    box.set_title(quiro::res::LoadString(quiro::res::IDS_APP_TITLE));
+    box.run();
+    return false;
+  }
+
+  m_pDocument = std::make_unique<CQuiroDoc>();
+  if (!m_pDocument->OnNewDocument()) return false;
+  reference();  // the RefPtr below gives this reference back when it goes
+  Glib::RefPtr<Gtk::Application> self(this);
+  m_pMainWnd = std::make_unique<CMainFrame>(self, *m_pDocument);
+  add_window(*m_pMainWnd);
+
+  CQuiroView& view = m_pMainWnd->GetActiveView();
+  view.onTopDocumentComplete = [this](const std::string&) {
+    if (m_startPageAsked && !m_startPageReady) OnStartPageReady();
+  };
+  // A start page that cannot be loaded still ends the start-up.
+  g_signal_connect(view.GetWebView(), "load-failed", G_CALLBACK(LoadFailedThunk), this);
+
+  m_pMainWnd->show();
+  ScheduleBuildAfterFirstDraw();
+  return true;
+}
+
+// The window is on screen and drawn before the build starts; the build runs
+// before the main loop handles any input (a high-priority idle goes ahead of
+// the display's events).
+void CQuiroApp::ScheduleBuildAfterFirstDraw() {
+  auto connection = std::make_shared<sigc::connection>();
+  *connection = m_pMainWnd->signal_draw().connect(
+      [this, connection](const Cairo::RefPtr<Cairo::Context>&) {
+        connection->disconnect();
+        if (!m_buildScheduled) {
+          m_buildScheduled = true;
+          Glib::signal_idle().connect_once(
+              [this] {
+                gdk_display_sync(gdk_display_get_default());
+                BuildSite();
+              },
+              Glib::PRIORITY_HIGH);
+        }
+        return false;
+      },
+      true);
+}
+
+void CQuiroApp::BuildSite() {
+  ShowPageFn showPage = [this](const std::string& path) {
+    m_startPageAsked = true;
+    m_pMainWnd->GetActiveView().Navigate2(path);
+  };
+  try {
+    m_build(showPage);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quiro: the site could not be built: %s\n", e.what());
+  }
+  m_buildDone = true;
+  // A skipped start-up asks for no page: the empty view is the start page.
+  if (!m_startPageAsked) OnStartPageReady();
+}
+
+void CQuiroApp::OnStartPageReady() {
+  if (m_startPageReady) return;
+  m_startPageReady = true;
+  if (m_options.reportReady) {
+    std::fprintf(stderr, "quiro: ready monotonic_us=%lld\n", static_cast<long long>(g_get_monotonic_time()));
+    std::fflush(stderr);
+  }
+  m_readySignal.emit();
+  if (!m_options.screenshotPath.empty()) {
+    // Give the engine a moment to put the finished page on screen.
+    Glib::signal_timeout().connect_once(
+        [this] {
+          if (!SaveScreenshot(m_options.screenshotPath))
+            std::fprintf(stderr, "quiro: cannot save a screenshot to %s\n", m_options.screenshotPath.c_str());
+          if (m_options.exitAfterScreenshot) quit();
+        },
+        400);
+  }
+}
+
+bool CQuiroApp::SaveScreenshot(const std::string& path) {
+  if (!m_pMainWnd) return false;
+  Glib::RefPtr<Gdk::Window> window = m_pMainWnd->get_window();
+  if (!window) return false;
+  gdk_display_sync(gdk_display_get_default());
+  try {
+    Glib::RefPtr<Gdk::Pixbuf> shot =
+        Gdk::Pixbuf::create(window, 0, 0, window->get_width(), window->get_height());
+    if (!shot) return false;
+    shot->save(path, "png");
+    return true;
+  } catch (const Glib::Error&) {
+    return false;
+  }
+}

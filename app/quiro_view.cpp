@@ -1,0 +1,331 @@
+#include "app/quiro_view.h"
+
+#include <cstdio>
+
+#include "app/core/navigation_check.h"
+#include "app/external_viewer.h"
+#include "app/main_frame.h"
+#include "app/quiro_doc.h"
+#include "builder/catalogue_config.h"
+#include "platform/paths.h"
+#include "printall/page_rewriter.h"
+#include "res/strings.h"
+
+#if __has_include("app/print_all_command.h")
+#include "app/print_all_command.h"
+#define QUIRO_HAVE_PRINT_ALL_COMMAND 1
+#endif
+
+namespace {
+
+// Reports each document's completion, frames included, once its load event
+// has fired: "T" for the top document or "F" for a frame, a tab, the address.
+// A frameset's own load event comes after those of all its frames.
+constexpr const char* kCompletionScript =
+    "(function(){"
+    "function done(){window.webkit.messageHandlers.quiroDone.postMessage("
+    "(window===window.top?'T':'F')+'\\t'+location.href);}"
+    "if(document.readyState==='complete')done();"
+    "else window.addEventListener('load',done);"
+    "})();";
+
+// Text sizes 0-4: the factor applied to text only.
+constexpr double kTextZoom[] = {0.7, 0.85, 1.0, 1.2, 1.5};
+
+// A JavaScript string literal holding `s`; every byte that could end the
+// literal or the script is escaped.
+std::string JsString(const std::string& s) {
+  std::string out = "'";
+  for (unsigned char c : s) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+        std::string_view(" :/._-~%?#=&,;+!*()@$").find(static_cast<char>(c)) != std::string_view::npos) {
+      out += static_cast<char>(c);
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", c);
+      out += buf;
+    }
+  }
+  return out + "'";
+}
+
+// An address as the engine takes it: absolute paths become file URLs.
+std::string ToUri(const std::string& address) {
+  if (!address.empty() && address[0] == '/') return platform::PathToFileUrl(address);
+  return address;
+}
+
+bool IsLocalOrBlank(const std::string& uri) {
+  return uri.empty() || g_ascii_strncasecmp(uri.c_str(), "file:", 5) == 0 ||
+         g_ascii_strncasecmp(uri.c_str(), "about:", 6) == 0;
+}
+
+struct FrameNavigation {
+  WebKitWebView* view;
+  std::string uri;
+};
+
+// When the script that targets a frame cannot run (no page yet, or a page
+// that runs no scripts), the address opens in a window of its own, as a link
+// to a frame that does not exist would.
+void FrameNavigationDone(GObject* source, GAsyncResult* result, gpointer data) {
+  auto* nav = static_cast<FrameNavigation*>(data);
+  GError* error = nullptr;
+  JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+  if (value) g_object_unref(value);
+  if (error) {
+    g_error_free(error);
+    WebKitWebView* plain = quiro::OpenPlainWindow(nav->view);
+    webkit_web_view_load_uri(plain, nav->uri.c_str());
+    gtk_widget_show_all(gtk_widget_get_toplevel(GTK_WIDGET(plain)));
+  }
+  g_object_unref(nav->view);
+  delete nav;
+}
+
+}  // namespace
+
+CQuiroView::CQuiroView() {
+  WebKitUserContentManager* content = webkit_user_content_manager_new();
+  webkit_user_content_manager_register_script_message_handler(content, "quiroDone");
+  g_signal_connect(content, "script-message-received::quiroDone", G_CALLBACK(MessageThunk), this);
+  WebKitUserScript* script =
+      webkit_user_script_new(kCompletionScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, script);
+  webkit_user_script_unref(script);
+
+  m_pWebView = WEBKIT_WEB_VIEW(webkit_web_view_new_with_user_content_manager(content));
+  g_object_unref(content);
+  g_object_ref_sink(m_pWebView);
+  WebKitSettings* settings = webkit_web_view_get_settings(m_pWebView);
+  webkit_settings_set_zoom_text_only(settings, TRUE);
+
+  g_signal_connect(m_pWebView, "decide-policy", G_CALLBACK(DecidePolicyThunk), this);
+  g_signal_connect(m_pWebView, "notify::title", G_CALLBACK(TitleThunk), this);
+  g_signal_connect(m_pWebView, "create", G_CALLBACK(CreateThunk), this);
+  m_pWidget = Glib::wrap(GTK_WIDGET(m_pWebView));
+}
+
+CQuiroView::~CQuiroView() {
+  g_signal_handlers_disconnect_by_data(m_pWebView, this);
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_pWebView);
+  if (content) g_signal_handlers_disconnect_by_data(content, this);
+  g_object_unref(m_pWebView);
+}
+
+Gtk::Window* CQuiroView::GetTopWindow() {
+  GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(m_pWebView));
+  if (!top || !GTK_IS_WINDOW(top)) return nullptr;
+  return Glib::wrap(GTK_WINDOW(top));
+}
+
+void CQuiroView::SetMessageText(const std::string& text) {
+  if (m_pFrame) m_pFrame->SetMessageText(text);
+}
+
+// ---- Browser operations ----
+
+void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) {
+  std::string uri = ToUri(address);
+  if (!targetFrame || !*targetFrame) {
+    webkit_web_view_load_uri(m_pWebView, uri.c_str());
+    return;
+  }
+  // The engine has no call that loads into a named frame; a page script can.
+  // The script must not hand back the window it opened (a file page's window
+  // object cannot be passed out).
+  std::string script = "window.open(" + JsString(uri) + ", " + JsString(targetFrame) + "); true";
+  auto* nav = new FrameNavigation{WEBKIT_WEB_VIEW(g_object_ref(m_pWebView)), uri};
+  webkit_web_view_evaluate_javascript(m_pWebView, script.c_str(), -1, nullptr, nullptr, nullptr,
+                                      FrameNavigationDone, nav);
+}
+
+void CQuiroView::GoBack() { webkit_web_view_go_back(m_pWebView); }
+void CQuiroView::GoForward() { webkit_web_view_go_forward(m_pWebView); }
+void CQuiroView::Stop() { webkit_web_view_stop_loading(m_pWebView); }
+void CQuiroView::Refresh() { webkit_web_view_reload(m_pWebView); }
+
+void CQuiroView::SetTextSize(int level) {
+  if (level < 0) level = 0;
+  if (level > 4) level = 4;
+  webkit_web_view_set_zoom_level(m_pWebView, kTextZoom[level]);
+}
+
+// ---- Commands ----
+
+void CQuiroView::OnGoStartPage() { Navigate2(GetDocumentRoot() + "DocFrame.htm"); }
+
+void CQuiroView::OnGoSearchTheWeb() { Navigate2(GetDocumentRoot() + "Search.htm", "content"); }
+
+namespace {
+
+// "*.htm" -> "*.[hH][tT][mM]": file names match without regard to case.
+std::string CaseFreePattern(const std::string& pattern) {
+  std::string out;
+  for (char c : pattern) {
+    if (g_ascii_isalpha(c)) {
+      out += '[';
+      out += g_ascii_tolower(c);
+      out += g_ascii_toupper(c);
+      out += ']';
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void CQuiroView::OnFileOpen() {
+  Gtk::FileChooserDialog dialog("Open", Gtk::FILE_CHOOSER_ACTION_OPEN);
+  if (Gtk::Window* top = GetTopWindow()) dialog.set_transient_for(*top);
+  dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+  dialog.add_button("_Open", Gtk::RESPONSE_OK);
+  dialog.set_default_response(Gtk::RESPONSE_OK);
+
+  // "Name|pattern;pattern|Name|pattern|...||"
+  std::string spec = quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER);
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t bar; (bar = spec.find('|', start)) != std::string::npos; start = bar + 1)
+    parts.push_back(spec.substr(start, bar - start));
+  for (std::size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2) {
+    Glib::RefPtr<Gtk::FileFilter> filter = Gtk::FileFilter::create();
+    filter->set_name(parts[i]);
+    std::size_t from = 0;
+    const std::string& patterns = parts[i + 1];
+    while (from <= patterns.size()) {
+      std::size_t semi = patterns.find(';', from);
+      if (semi == std::string::npos) semi = patterns.size();
+      std::string pattern = patterns.substr(from, semi - from);
+      if (!pattern.empty()) filter->add_pattern(pattern == "*.*" ? "*" : CaseFreePattern(pattern));
+      from = semi + 1;
+    }
+    dialog.add_filter(filter);
+  }
+
+  if (dialog.run() == Gtk::RESPONSE_OK) {
+    std::string path = dialog.get_filename();
+    dialog.hide();
+    if (!path.empty()) Navigate2(path, "content");
+  }
+}
+
+void CQuiroView::OnFilePrint() {
+  WebKitPrintOperation* op = webkit_print_operation_new(m_pWebView);
+  Gtk::Window* top = GetTopWindow();
+  webkit_print_operation_run_dialog(op, top ? top->gobj() : nullptr);
+  g_object_unref(op);
+}
+
+namespace quiro {
+// Found whether the command lives at global scope or in this namespace.
+static void RunPrintAllCommand([[maybe_unused]] CQuiroView& view) {
+#ifdef QUIRO_HAVE_PRINT_ALL_COMMAND
+  OnPrintAllCommand(view);
+#endif
+}
+}  // namespace quiro
+
+void CQuiroView::OnFilePrintAll() { quiro::RunPrintAllCommand(*this); }
+
+// ---- Engine events ----
+
+bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
+  NavigationDecision d = DecideNavigation(targetURL, GetDocumentRoot());
+  if (m_pFrame) {
+    auto apply = [this](int index, ButtonChange change) {
+      if (change != ButtonChange::Keep) m_pFrame->ShowToolbarButton(index, change == ButtonChange::Show);
+    };
+    apply(quiro::res::kFindButton, d.find);
+    apply(quiro::res::kPrintButton, d.print);
+    apply(quiro::res::kPrintAllButton, d.printAll);
+  }
+  switch (d.action) {
+    case NavigationAction::HandOffChm:
+      HandOff(true, targetURL);
+      return true;
+    case NavigationAction::HandOffHlp:
+      HandOff(false, targetURL);
+      return true;
+    case NavigationAction::RewriteAndContinue:
+      break;
+  }
+  // An empty url means the target is no local file: nothing to prepare.
+  if (!d.url.empty()) InsertPrintPageBreaks(d.url);
+  return false;
+}
+
+void CQuiroView::HandOff(bool chm, const std::string& targetURL) {
+  std::string command = quiro::ViewerCommandLine(chm);
+  std::string program = chm ? CutQuotedProgram(command) : CutPercentProgram(command);
+  program = quiro::TrimProgramPath(program);
+  // With no viewer registered nothing starts; the navigation is cancelled all
+  // the same, so the page on display stays.
+  if (!program.empty()) quiro::StartViewer(program, targetURL);
+}
+
+void CQuiroView::OnTitleChange(const std::string& text) {
+  if (m_pDocument) m_pDocument->SetTitle(text);
+}
+
+void CQuiroView::OnDocumentComplete(const std::string& url, bool topLevel) {
+  m_strCurrentURL = platform::IsFileUrl(url) ? platform::FileUrlToPath(url) : url;
+  if (topLevel && onTopDocumentComplete) onTopDocumentComplete(url);
+}
+
+WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
+  if (!IsLocalOrBlank(url)) {
+    quiro::OpenInDesktopBrowser(url);
+    return nullptr;
+  }
+  return quiro::OpenPlainWindow(m_pWebView);
+}
+
+// ---- Engine signal thunks ----
+
+gboolean CQuiroView::DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision* decision,
+                                       WebKitPolicyDecisionType type, gpointer self) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+      type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
+    return FALSE;
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  if (static_cast<CQuiroView*>(self)->OnBeforeNavigate2(uri ? uri : ""))
+    webkit_policy_decision_ignore(decision);
+  else
+    webkit_policy_decision_use(decision);
+  return TRUE;
+}
+
+void CQuiroView::TitleThunk(WebKitWebView* view, GParamSpec*, gpointer self) {
+  const char* title = webkit_web_view_get_title(view);
+  // A page without a title is named by its address.
+  if (!title || !*title) {
+    title = webkit_web_view_get_uri(view);
+    if (!title || !*title) return;
+  }
+  static_cast<CQuiroView*>(self)->OnTitleChange(title);
+}
+
+GtkWidget* CQuiroView::CreateThunk(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  WebKitWebView* view = static_cast<CQuiroView*>(self)->OnNewWindow2(uri ? uri : "");
+  return view ? GTK_WIDGET(view) : nullptr;
+}
+
+void CQuiroView::MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
+  JSCValue* value = webkit_javascript_result_get_js_value(result);
+  if (!jsc_value_is_string(value)) return;
+  char* text = jsc_value_to_string(value);
+  std::string message = text ? text : "";
+  g_free(text);
+  std::size_t tab = message.find('\t');
+  if (tab == std::string::npos) return;
+  static_cast<CQuiroView*>(self)->OnDocumentComplete(message.substr(tab + 1), message.substr(0, tab) == "T");
+}

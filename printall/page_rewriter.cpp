@@ -145,12 +145,13 @@ PrintBreakResult RewritePageForPrinting(const std::string& path) {
     std::free(real);
   }
 
+  // Only regular files: a FIFO or a device could block the pass for ever.
   // The lock belongs to whichever file the page name denoted when the open
   // was made. If another pass replaced the page in between, the name now
   // denotes a newer file and this lock guards nothing: give up, the other
   // pass has done the work.
   FileId before;
-  if (!StatFile(page, before) || S_ISDIR(before.mode)) return PrintBreakResult::NotOpened;
+  if (!StatFile(page, before) || !S_ISREG(before.mode)) return PrintBreakResult::NotOpened;
   platform::InputFile in;
   if (!in.Open(page, platform::Lock::Exclusive)) return PrintBreakResult::NotOpened;
   FileId locked;

@@ -1,5 +1,7 @@
 #include "printall/print_all_run.h"
 
+#include <sys/stat.h>
+
 #include <vector>
 
 #include "platform/files.h"
@@ -51,8 +53,13 @@ bool IsRecorded(const PrintAllRun& run, const std::string& path) {
 // Arrives at a page: records and prints it, then opens it to follow its
 // links. False when the page cannot be opened.
 bool ArriveAt(const std::string& path, PrintAllRun& run, std::vector<OpenPage>& stack) {
-  if (!run.dryRun) platform::ClearReadOnly(path);
-  if (!platform::CanOpenForReading(path, platform::Lock::Shared)) return false;
+  // The name is resolved once; links are upper case, the files seldom are.
+  const std::string file = platform::ResolveCase(path);
+  // Regular files only: a FIFO or a device would block or never end.
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (!run.dryRun) platform::ClearReadOnly(file);
+  if (!platform::CanOpenForReading(file, platform::Lock::Shared)) return false;
   if (run.pageCount < kPrintAllCapacity) {
     run.pagePaths[run.pageCount++] = path;
     // The printer rewrites the page before it prints it, so the links below
@@ -60,7 +67,7 @@ bool ArriveAt(const std::string& path, PrintAllRun& run, std::vector<OpenPage>& 
     if (run.printPage && run.printPage(path, run)) run.browserCount += 1;
   }
   OpenPage page;
-  if (!page.file.Open(path, platform::Lock::Shared)) return false;
+  if (!page.file.Open(file, platform::Lock::Shared)) return false;
   page.folder = FolderOf(path);
   stack.push_back(std::move(page));
   return true;

@@ -1,0 +1,244 @@
+#include "printall/print_all_run.h"
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.h"
+#include "printall/page_rewriter.h"
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+std::string Link(const std::string& target) { return "<a href=\"" + target + "\">" + target + "</a>\n"; }
+
+// Walks from `start` with a printer that records the order it was called in.
+std::vector<std::string> Walk(const std::string& start, PrintAllRun* out = nullptr) {
+  PrintAllRun run;
+  std::vector<std::string> printed;
+  run.printPage = [&](const std::string& path, PrintAllRun& r) {
+    EXPECT_EQ(&r, &run);
+    EXPECT_EQ(r.pagePaths[r.pageCount - 1], path);  // recorded before it is printed
+    printed.push_back(path);
+    return printed.size() % 2 == 1;  // every other page "creates an instance"
+  };
+  PrintLinkedPages(start, run);
+  std::vector<std::string> recorded(run.pagePaths.begin(), run.pagePaths.begin() + run.pageCount);
+  EXPECT_EQ(recorded, printed);
+  EXPECT_EQ(run.browserCount, static_cast<int>((printed.size() + 1) / 2));
+  if (out) {
+    out->pageCount = run.pageCount;
+    out->pagePaths = run.pagePaths;
+    out->browserCount = run.browserCount;
+  }
+  return recorded;
+}
+
+TEST(LinkCollector, DepthFirstInLineOrderEachPageOnce) {
+  TempDir d;
+  const std::string start = d.Write("doc/index.htm",
+                                    Link("a.htm") + Link("b.htm") + "<p>" + Link("INDEX.HTM") + Link("a.htm"));
+  d.Write("doc/a.htm", Link("c.htm#part") + Link("a.htm") + Link("../doc/b.htm"));
+  d.Write("doc/b.htm", "no links\n");
+  d.Write("doc/c.htm", Link("index.htm"));
+  const std::string f = d.root() + "doc/";
+  EXPECT_EQ(Walk(start), (std::vector<std::string>{start, f + "A.HTM", f + "C.HTM", f + "../DOC/B.HTM",
+                                                   f + "B.HTM"}));
+}
+
+TEST(LinkCollector, OnlyTheFirstHrefOfALineAndLinkTextUpToHtm) {
+  TempDir d;
+  const std::string f = d.root();
+  const std::string start = d.Write(
+      "start.htm",
+      "<a href=\"one.htm\">1</a> <a href=\"two.htm\">2</a>\n"                     // two.htm is never followed
+      "<link href=\"style.css\"><a href=\"three.htm\">3</a>\n"                    // text runs up to three.htm
+      "<a href=\"chapter2.html\">cut to CHAPTER2.HTM</a>\n"
+      "<a HREF = \"sub\\four.htm\">backslash</a>\n"
+      "<a href=five.htm>no quote after HREF on this line</a>\n"
+      "<a href=\"http://example.com/web.htm\">web</a>\n"
+      "<a href=\"/abs/x.htm\">absolute, relative to the folder</a>\n");
+  d.Write("one.htm", "");
+  d.Write("two.htm", "");
+  d.Write("three.htm", "");
+  d.Write("chapter2.html", "");
+  d.Write("sub/four.htm", "");
+  d.Write("five.htm", "");
+  EXPECT_EQ(Walk(start), (std::vector<std::string>{start, f + "ONE.HTM", f + "SUB\\FOUR.HTM"}));
+}
+
+TEST(LinkCollector, StartPageThatCannotBeOpenedRecordsNothing) {
+  TempDir d;
+  EXPECT_TRUE(Walk(d / "missing.htm").empty());
+  d.MakeDir("folder.htm");
+  EXPECT_TRUE(Walk(d / "folder.htm").empty());
+  ASSERT_EQ(mkfifo((d / "fifo.htm").c_str(), 0644), 0);
+  EXPECT_TRUE(Walk(d / "fifo.htm").empty());
+
+  // A page held exclusively elsewhere (a rewrite under way) cannot be opened
+  // shared either.
+  const std::string busy = d.Write("busy.htm", Link("x.htm"));
+  const int fd = open(busy.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(fd, LOCK_EX), 0);
+  EXPECT_TRUE(Walk(busy).empty());
+  close(fd);
+}
+
+TEST(LinkCollector, RecordsTheFirstFiftyAndEndsAmongUnrecordedCycles) {
+  TempDir d;
+  // p0 links p1 ... p59 one per line; each page links back and to its
+  // neighbours, so once the record is full the pages still link in circles.
+  std::string index;
+  for (int i = 1; i < 60; ++i) index += Link("p" + std::to_string(i) + ".htm");
+  const std::string start = d.Write("p0.htm", index);
+  for (int i = 1; i < 60; ++i) {
+    d.Write("p" + std::to_string(i) + ".htm",
+            Link("p" + std::to_string(i % 59 + 1) + ".htm") + Link("p0.htm") +
+                Link("p" + std::to_string((i + 57) % 59 + 1) + ".htm"));
+  }
+  PrintAllRun run;
+  const auto recorded = Walk(start, &run);
+  ASSERT_EQ(recorded.size(), 50u);
+  EXPECT_EQ(recorded[0], start);
+  for (int i = 1; i < 50; ++i) EXPECT_EQ(recorded[i], d.root() + "P" + std::to_string(i) + ".HTM");
+}
+
+TEST(LinkCollector, EndlessChainOfDistinctPathsEnds) {
+  // Every pass through "../" gives a new path string for the same file, so
+  // this one page is an endless chain of distinct pages.
+  TempDir d;
+  const std::string start = d.Write("doc/page.htm", Link("../doc/page.htm"));
+  const auto recorded = Walk(start);
+  ASSERT_EQ(recorded.size(), 50u);
+  std::string expected = d.root() + "doc/";
+  for (int i = 1; i < 50; ++i) expected += "../DOC/";
+  EXPECT_EQ(recorded[49], expected + "PAGE.HTM");
+}
+
+TEST(LinkCollector, LinksAreReadFromThePageTheRewriterLeftAndReadOnlyIsCleared) {
+  TempDir d;
+  const std::string start = d.Write("index.htm", "<table border=\"1\">\n" + Link("next.htm") + "</table>\n");
+  const std::string next = d.Write("next.htm", "x\n");
+  ASSERT_EQ(chmod(next.c_str(), 0444), 0);
+  PrintAllRun run;
+  run.printPage = [](const std::string& path, PrintAllRun&) {
+    InsertPrintPageBreaks(path);
+    return true;
+  };
+  PrintLinkedPages(start, run);
+  ASSERT_EQ(run.pageCount, 2);
+  EXPECT_EQ(run.browserCount, 2);
+  EXPECT_NE(ReadFile(start).find("page-break-before"), std::string::npos);
+  struct stat st {};
+  ASSERT_EQ(stat(next.c_str(), &st), 0);
+  EXPECT_TRUE(st.st_mode & S_IWUSR);
+}
+
+TEST(LinkCollector, DryRunChangesNothingOnDisk) {
+  TempDir d;
+  const std::string start = d.Write("index.htm", Link("next.htm"));
+  const std::string next = d.Write("next.htm", "x\n");
+  ASSERT_EQ(chmod(next.c_str(), 0444), 0);
+  PrintAllRun run;
+  run.dryRun = true;
+  PrintLinkedPages(start, run);
+  EXPECT_EQ(run.pageCount, 2);
+  EXPECT_EQ(run.browserCount, 0);  // no printer given
+  struct stat st {};
+  ASSERT_EQ(stat(next.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+class StartPageClimb : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = std::getenv("VESK_DRIVE_C");
+    if (old) saved_ = old;
+    had_ = old != nullptr;
+    setenv("VESK_DRIVE_C", drive_.path().c_str(), 1);
+    docs_ = drive_.MakeDir("VESK/DOCS");
+  }
+  void TearDown() override {
+    if (had_) {
+      setenv("VESK_DRIVE_C", saved_.c_str(), 1);
+    } else {
+      unsetenv("VESK_DRIVE_C");
+    }
+  }
+  TempDir drive_;
+  std::string docs_;
+  std::string saved_;
+  bool had_ = false;
+};
+
+TEST_F(StartPageClimb, FindsTheNearestIndexBelowTheDocumentationRoot) {
+  const std::string page = drive_.Write("VESK/DOCS/GUIDE/CH3.HTM", "");
+  const std::string deep = drive_.Write("VESK/DOCS/GUIDE/PARTS/P1.HTM", "");
+  const std::string loose = drive_.Write("VESK/DOCS/LOOSE.HTM", "");
+  drive_.Write("VESK/index.htm", "");  // above the root: never reached
+  EXPECT_EQ(FindPrintStartPage(page), page);
+  EXPECT_EQ(FindPrintStartPage(loose), loose);
+
+  drive_.Write("VESK/DOCS/GUIDE/index.htm", "");
+  EXPECT_EQ(FindPrintStartPage(page), docs_ + "/GUIDE/index.htm");
+  EXPECT_EQ(FindPrintStartPage(deep), docs_ + "/GUIDE/index.htm");
+
+  // The root folder's own index page is still tested, and the root test
+  // ignores letter case.
+  drive_.Write("VESK/DOCS/index.htm", "");
+  EXPECT_EQ(FindPrintStartPage(loose), docs_ + "/index.htm");
+  const std::string lower = drive_.path() + "/vesk/docs/other/x.htm";
+  drive_.Write("VESK/DOCS/OTHER/X.HTM", "");
+  EXPECT_EQ(FindPrintStartPage(lower), drive_.path() + "/vesk/docs/index.htm");
+}
+
+TEST_F(StartPageClimb, RootTestStopsTheClimbInAnyLetterCase) {
+  drive_.Write("VESK/index.htm", "");
+  const std::string lower = drive_.path() + "/vesk/docs/guide/x.htm";
+  drive_.Write("VESK/DOCS/GUIDE/X.HTM", "");
+  EXPECT_EQ(FindPrintStartPage(lower), lower);
+}
+
+TEST_F(StartPageClimb, OutsideTheRootTheClimbEndsAtTheFileSystemRoot) {
+  TempDir other;
+  const std::string page = other.Write("a/b/c.htm", "");
+  EXPECT_EQ(FindPrintStartPage(page), page);
+  other.Write("index.htm", "");
+  EXPECT_EQ(FindPrintStartPage(page), other.root() + "index.htm");
+  EXPECT_EQ(FindPrintStartPage("/"), "/");
+  EXPECT_EQ(FindPrintStartPage(""), "");
+  EXPECT_EQ(FindPrintStartPage("relative.htm"), "relative.htm");
+}
+
+TEST_F(StartPageClimb, IndexHeldElsewhereIsPassedOver) {
+  const std::string page = drive_.Write("VESK/DOCS/GUIDE/CH1.HTM", "");
+  const std::string index = drive_.Write("VESK/DOCS/GUIDE/index.htm", "");
+  drive_.Write("VESK/DOCS/index.htm", "");
+  const int fd = open(index.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(fd, LOCK_SH), 0);
+  EXPECT_EQ(FindPrintStartPage(page), docs_ + "/index.htm");
+  close(fd);
+  EXPECT_EQ(FindPrintStartPage(page), index);  // released at once each time
+}
+
+TEST(LocationOfView, OnlyLocalPagesQualify) {
+  EXPECT_EQ(LocalPathOfLocation("file:///docs/My%20Guide/a.htm"), "/docs/My Guide/a.htm");
+  EXPECT_EQ(LocalPathOfLocation("FILE:///docs/a.htm#top"), "/docs/a.htm");
+  EXPECT_EQ(LocalPathOfLocation("file:///docs/a%23b.htm?x=1"), "/docs/a#b.htm");
+  EXPECT_EQ(LocalPathOfLocation("/docs/a.htm"), "/docs/a.htm");
+  EXPECT_EQ(LocalPathOfLocation("http://example.com/a.htm"), "");
+  EXPECT_EQ(LocalPathOfLocation("https://example.com/"), "");
+  EXPECT_EQ(LocalPathOfLocation("about:blank"), "");
+  EXPECT_EQ(LocalPathOfLocation("docs/a.htm"), "");
+  EXPECT_EQ(LocalPathOfLocation(""), "");
+}
+
+}  // namespace

@@ -42,8 +42,9 @@ using SectionFn = std::function<void(const std::string& name, const std::string&
 // markers follow one another: the section of `first` searched on from the
 // current position, then the section of each further marker NAME, each
 // found again by searching from the start of the template. A NAME that leads
-// back to a section already visited (letter case aside) is passed over, so
-// the walk always ends. Stops at FOOT or when no marker follows.
+// back to a section already visited (letter case aside) is passed over
+// together with its section, so the walk always ends. The walk stops at
+// FOOT or when no marker follows.
 void WalkSections(CTextLineFile& page, const std::string& first, const SectionFn& onSection,
                   const ExplainFn& explain) {
   std::unordered_set<std::string> visited;
@@ -58,6 +59,7 @@ void WalkSections(CTextLineFile& page, const std::string& first, const SectionFn
       if (next.empty()) next = kFoot;
       if (next == kFoot || !visited.contains(platform::ToUpperAscii(next))) break;
       if (explain) explain("section " + next + " repeats an earlier section: passed over");
+      page.SkipPast(EndMarker(next));  // on with the marker after this section
     }
     if (next == kFoot) return;
     name = next;

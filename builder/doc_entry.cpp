@@ -1,6 +1,5 @@
 #include "builder/doc_entry.h"
 
-#include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/text.h"
 #include "textfile/text_line_file.h"
@@ -62,8 +61,8 @@ int CDocEntry::ReadIniSection(const std::string& iniPath, const std::string& def
 
 int CDocEntry::ReadIndexPage(const std::string& root, const std::string& defaultType) {
   const std::string page = root + partNum + kIndexPage;
-  if (!platform::CanOpenForReading(page)) return -100;
-  CTextLineFile file(page);
+  CTextLineFile file(page);  // one open serves the test and the reading
+  if (file.inputClosed) return -100;
   Type = file.ExtractFromStart(kSubjectStart, kSubjectEnd, true);
   if (Type.empty()) Type = defaultType;
   Type = platform::ToUpperAscii(Type);

@@ -16,15 +16,35 @@
 #define QUIRO_HAVE_PRINT_ALL_COMMAND 1
 #endif
 
+namespace quiro {
+// The print commands live with Print All; without them the view prints
+// the page on display itself. Unqualified calls find them at global scope
+// or in this namespace.
+static bool RunPrintCommand([[maybe_unused]] CQuiroView& view) {
+#ifdef QUIRO_HAVE_PRINT_ALL_COMMAND
+  OnPrintCommand(view);
+  return true;
+#else
+  return false;
+#endif
+}
+static void TrackFramesForPrinting([[maybe_unused]] CQuiroView& view) {
+#ifdef QUIRO_HAVE_PRINT_ALL_COMMAND
+  TrackPrintFrames(view);
+#endif
+}
+}  // namespace quiro
+
 namespace {
 
 // Reports each document's completion, frames included, once its load event
-// has fired: "T" for the top document or "F" for a frame, a tab, the address.
+// has fired: "T" for the top document or "F" for a frame, the frame's name
+// and the address, separated by tabs.
 // A frameset's own load event comes after those of all its frames.
 constexpr const char* kCompletionScript =
     "(function(){"
     "function done(){window.webkit.messageHandlers.quiroDone.postMessage("
-    "(window===window.top?'T':'F')+'\\t'+location.href);}"
+    "(window===window.top?'T':'F')+'\\t'+window.name+'\\t'+location.href);}"
     "if(document.readyState==='complete')done();"
     "else window.addEventListener('load',done);"
     "})();";
@@ -105,6 +125,7 @@ CQuiroView::CQuiroView() {
   g_signal_connect(m_pWebView, "notify::title", G_CALLBACK(TitleThunk), this);
   g_signal_connect(m_pWebView, "create", G_CALLBACK(CreateThunk), this);
   m_pWidget = Glib::wrap(GTK_WIDGET(m_pWebView));
+  quiro::TrackFramesForPrinting(*this);
 }
 
 CQuiroView::~CQuiroView() {
@@ -214,6 +235,7 @@ void CQuiroView::OnFileOpen() {
 }
 
 void CQuiroView::OnFilePrint() {
+  if (quiro::RunPrintCommand(*this)) return;
   WebKitPrintOperation* op = webkit_print_operation_new(m_pWebView);
   Gtk::Window* top = GetTopWindow();
   webkit_print_operation_run_dialog(op, top ? top->gobj() : nullptr);
@@ -326,6 +348,12 @@ void CQuiroView::MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*
   std::string message = text ? text : "";
   g_free(text);
   std::size_t tab = message.find('\t');
-  if (tab == std::string::npos) return;
-  static_cast<CQuiroView*>(self)->OnDocumentComplete(message.substr(tab + 1), message.substr(0, tab) == "T");
+  std::size_t tab2 = tab == std::string::npos ? tab : message.find('\t', tab + 1);
+  if (tab2 == std::string::npos) return;
+  auto* view = static_cast<CQuiroView*>(self);
+  bool top = message.compare(0, tab, "T") == 0;
+  std::string name = message.substr(tab + 1, tab2 - tab - 1);
+  std::string url = message.substr(tab2 + 1);
+  view->OnDocumentComplete(url, top);
+  view->signal_document_complete().emit(top ? std::string() : name, url);
 }

@@ -83,6 +83,12 @@ class CQuiroView {
   /// Called whenever the top document has completed, frames included.
   std::function<void(const std::string& url)> onTopDocumentComplete;
 
+  /// Emitted for every completed document with the name of its frame ("" for
+  /// the top document) and its address as the engine reports it.
+  sigc::signal<void(const std::string& frameName, const std::string& url)>& signal_document_complete() {
+    return m_documentComplete;
+  }
+
  private:
   static gboolean DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
                                     gpointer self);
@@ -96,4 +102,5 @@ class CQuiroView {
   Gtk::Widget* m_pWidget = nullptr;
   CMainFrame* m_pFrame = nullptr;
   CQuiroDoc* m_pDocument = nullptr;
+  sigc::signal<void(const std::string&, const std::string&)> m_documentComplete;
 };

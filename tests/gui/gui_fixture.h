@@ -1,0 +1,240 @@
+#pragma once
+// Shared set-up of the window tests: a temporary document root with a small
+// frameset site, the environment pointed at it, the real application object
+// activated without running its loop, and bounded main-loop waits.
+
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+#include <unistd.h>
+#include <webkit2/webkit2.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/external_viewer.h"
+#include "app/main_frame.h"
+#include "app/quiro_app.h"
+#include "app/quiro_doc.h"
+#include "app/quiro_view.h"
+#include "common/temp_dir.h"
+#include "platform/paths.h"
+
+namespace gui_test {
+
+// Warnings and criticals of the toolkit and the engine fail the test.
+inline std::vector<std::string>& LoggedProblems() {
+  static std::vector<std::string> problems;
+  return problems;
+}
+
+inline GLogWriterOutput RecordingWriter(GLogLevelFlags level, const GLogField* fields, gsize n, gpointer) {
+  if (level & (G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR)) {
+    std::string domain, message;
+    for (gsize i = 0; i < n; ++i) {
+      if (std::string_view(fields[i].key) == "GLIB_DOMAIN" && fields[i].length < 0)
+        domain = static_cast<const char*>(fields[i].value);
+      if (std::string_view(fields[i].key) == "MESSAGE" && fields[i].length < 0)
+        message = static_cast<const char*>(fields[i].value);
+    }
+    LoggedProblems().push_back(domain + ": " + message);
+  }
+  return g_log_writer_default(level, fields, n, nullptr);
+}
+
+/// Runs the main loop until `done` holds or `timeoutMs` passes; returns `done()`.
+inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 8000) {
+  gint64 end = g_get_monotonic_time() + gint64(timeoutMs) * 1000;
+  while (!done()) {
+    if (g_get_monotonic_time() > end) return false;
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
+  }
+  return true;
+}
+
+/// Runs the main loop for a short while (lets queued work settle).
+inline void Drain(int ms) {
+  gint64 end = g_get_monotonic_time() + gint64(ms) * 1000;
+  while (g_get_monotonic_time() < end)
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
+}
+
+/// Evaluates `script` in the top document and returns its result as text
+/// ("" on error). The loop runs while it waits.
+inline std::string Eval(WebKitWebView* view, const std::string& script, int timeoutMs = 5000) {
+  struct State {
+    bool done = false;
+    std::string value;
+  } state;
+  webkit_web_view_evaluate_javascript(
+      view, script.c_str(), -1, nullptr, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        auto* s = static_cast<State*>(data);
+        GError* error = nullptr;
+        JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+        if (v) {
+          char* text = jsc_value_to_string(v);
+          s->value = text ? text : "";
+          g_free(text);
+          g_object_unref(v);
+        }
+        if (error) g_error_free(error);
+        s->done = true;
+      },
+      &state);
+  RunUntil([&] { return state.done; }, timeoutMs);
+  return state.value;
+}
+
+/// Output folder for pictures a person may want to look at.
+inline std::string OutputPath(const std::string& name) {
+  std::filesystem::create_directories(QUIRO_GUI_TEST_OUTPUT);
+  return std::string(QUIRO_GUI_TEST_OUTPUT) + "/" + name;
+}
+
+// A one-page PDF with the word "Manual".
+inline std::string TinyPdf() {
+  std::string objs[] = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 200] /Contents 4 0 R "
+      "/Resources << /Font << /F1 5 0 R >> >> >>",
+      "<< /Length 40 >>\nstream\nBT /F1 24 Tf 40 100 Td (Manual) Tj ET\nendstream",
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+  };
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<size_t> offsets;
+  for (int i = 0; i < 5; ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objs[i] + "\nendobj\n";
+  }
+  size_t xref = pdf.size();
+  pdf += "xref\n0 6\n0000000000 65535 f \n";
+  for (size_t off : offsets) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", off);
+    pdf += line;
+  }
+  pdf += "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  return pdf;
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static std::once_flag once;
+    std::call_once(once, [] { g_log_set_writer_func(RecordingWriter, nullptr, nullptr); });
+  }
+
+  void SetUp() override {
+    LoggedProblems().clear();
+    originalDir_ = std::filesystem::current_path().string();
+    setenv("VESK_DRIVE_C", (dir_ / "drivec").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    dir_.MakeDir("drivec");
+    dir_.MakeDir("config");
+    std::filesystem::current_path(dir_.path());
+    root_ = dir_.root() + "docs/";
+  }
+
+  void TearDown() override {
+    if (app_) {
+      app_->quit();
+      if (CMainFrame* frame = app_->GetMainWnd()) frame->hide();
+      Drain(50);
+    }
+    std::filesystem::current_path(originalDir_);
+    EXPECT_TRUE(LoggedProblems().empty()) << "first: " << LoggedProblems().front();
+  }
+
+  /// The small site: a frameset with a sidebar and a "content" frame, pages
+  /// with and without bordered tables, a PDF, a compiled-help target and a
+  /// search page. AutoRebuild=0: the start-up only shows DocFrame.htm.
+  void WriteSmallSite() {
+    dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=docs\r\nAutoRebuild=0\r\n");
+    dir_.Write("docs/DocFrame.htm",
+               "<html><head><title>Small Site</title></head>\n"
+               "<frameset cols=\"200,*\"><frame name=\"sidebar\" src=\"side.htm\">\n"
+               "<frame name=\"content\" src=\"page1.htm\"></frameset></html>\n");
+    dir_.Write("docs/side.htm",
+               "<html><head><title>Side</title></head><body>\n"
+               "<script>window.addEventListener('message', function(e) {\n"
+               "  document.getElementById(e.data).click(); });</script>\n"
+               "<a id=\"two\" href=\"page2.htm\" target=\"content\">Two</a>\n"
+               "<a id=\"pdf\" href=\"doc.pdf\" target=\"content\">PDF</a>\n"
+               "<a id=\"chm\" href=\"help.chm#intro\" target=\"content\">Help</a>\n"
+               "<a id=\"blank\" href=\"page2.htm\" target=\"_blank\">New</a>\n"
+               "</body></html>\n");
+    dir_.Write("docs/page1.htm",
+               "<html><head><title>Page One</title></head><body>\n"
+               "<p id=\"t\" style=\"font-size:20px\">Some text to measure</p>\n</body></html>\n");
+    dir_.Write("docs/page2.htm",
+               "<html><head><title>Page Two</title></head><body>\n<p>Before</p>\n"
+               "<table border=\"1\"><tr><td>cell</td></tr></table>\n"
+               // Tells the test what the browser read: "breaks=yes" when the
+               // page-break blocks were in the page it was given.
+               "<script>window.webkit.messageHandlers.quiroDone.postMessage('F\\tprobe\\tbreaks=' +\n"
+               "  (document.documentElement.outerHTML.indexOf('page-break-' + 'before') >= 0 ? 'yes' : 'no'));\n"
+               "</script>\n</body></html>\n");
+    dir_.Write("docs/Search.htm", "<html><head><title>Search</title></head><body>Find</body></html>\n");
+    dir_.Write("docs/doc.pdf", TinyPdf());
+    dir_.Write("docs/help.chm", "ITSF");
+  }
+
+  /// Creates and activates the application (window shown, build scheduled).
+  void StartApp(CQuiroApp::BuildFn build = nullptr) {
+    app_ = CQuiroApp::create();
+    if (build) app_->SetBuildFunction(std::move(build));
+    ASSERT_TRUE(app_->register_application());
+    app_->activate();
+    ASSERT_NE(app_->GetMainWnd(), nullptr);
+    View().signal_document_complete().connect(
+        [this](const std::string& frame, const std::string& url) { completed_[frame] = url; });
+  }
+
+  /// Starts the application and waits until the start page and its frames
+  /// have completed.
+  void StartAndWaitReady() {
+    StartApp();
+    ASSERT_TRUE(RunUntil([&] { return app_->IsStartPageReady(); })) << "start page never completed";
+  }
+
+  CMainFrame& Frame() { return *app_->GetMainWnd(); }
+  CQuiroView& View() { return Frame().GetActiveView(); }
+  WebKitWebView* Web() { return View().GetWebView(); }
+
+  /// Waits until the last document completed in frame `frame` ("" for the
+  /// top document) has an address ending in `suffix`.
+  bool WaitForFrameLocation(const std::string& frame, const std::string& suffix, int timeoutMs = 8000) {
+    return RunUntil([&] { return EndsWith(LastCompleted(frame), suffix); }, timeoutMs);
+  }
+
+  /// Address of the last document completed in `frame` ("" when none).
+  std::string LastCompleted(const std::string& frame) const {
+    auto it = completed_.find(frame);
+    return it == completed_.end() ? std::string() : it->second;
+  }
+
+  static bool EndsWith(const std::string& s, const std::string& suffix) {
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+  }
+
+  /// Clicks the element with id `id` in frame `frame`. Frames of file pages
+  /// cannot reach each other's documents; the site's frames click on request
+  /// of a posted message instead.
+  void Click(const std::string& frame, const std::string& id) {
+    Eval(Web(), "window.frames['" + frame + "'].postMessage('" + id + "', '*'); true");
+  }
+
+  std::map<std::string, std::string> completed_;
+  testing_support::TempDir dir_;
+  std::string root_;
+  std::string originalDir_;
+  Glib::RefPtr<CQuiroApp> app_;
+};
+
+}  // namespace gui_test

@@ -1,0 +1,185 @@
+// The check every navigation passes: page preparation before display, the
+// toolbar's Find and Print buttons, help files handed to their viewer, and
+// the browser commands that load pages.
+
+#include <sys/stat.h>
+
+#include "gui_fixture.h"
+#include "res/strings.h"
+
+namespace gui_test {
+namespace {
+
+using testing_support::Exists;
+using testing_support::ReadFile;
+namespace res = quiro::res;
+
+class NavigationTest : public WindowTest {
+ protected:
+  // A viewer that writes its arguments, one a line, to a file.
+  std::string WriteRecordingViewer() {
+    std::string script = dir_.Write("bin/viewer.sh",
+                                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+                                        (dir_ / "viewer-args.txt") + ".tmp\"\nmv \"" +
+                                        (dir_ / "viewer-args.txt") + ".tmp\" \"" +
+                                        (dir_ / "viewer-args.txt") + "\"\n");
+    chmod(script.c_str(), 0755);
+    return script;
+  }
+};
+
+TEST_F(NavigationTest, LinkInAFrameIsPreparedForPrintingBeforeItIsShown) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  ASSERT_EQ(ReadFile(root_ + "page2.htm").find("page-break-before"), std::string::npos);
+  Click("sidebar", "two");
+  ASSERT_TRUE(WaitForFrameLocation("content", "page2.htm"));
+  EXPECT_NE(ReadFile(root_ + "page2.htm").find("page-break-before"), std::string::npos);
+  // The browser read the page after it was rewritten.
+  EXPECT_EQ(LastCompleted("probe"), "breaks=yes");
+  EXPECT_TRUE(Frame().IsToolbarButtonVisible(res::kFindButton));
+  EXPECT_TRUE(Frame().IsToolbarButtonVisible(res::kPrintButton));
+}
+
+TEST_F(NavigationTest, PdfHidesPrintButtonsAndShowsInline) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  EXPECT_TRUE(Frame().IsToolbarButtonVisible(res::kPrintButton));
+  EXPECT_TRUE(Frame().IsToolbarButtonVisible(res::kPrintAllButton));
+  // The PDF viewer's document reports no completion; watch the engine load
+  // the file as a frame's document instead.
+  std::vector<WebKitWebResource*> resources;
+  g_signal_connect(Web(), "resource-load-started",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitWebResource* r, WebKitURIRequest*, gpointer list) {
+                     static_cast<std::vector<WebKitWebResource*>*>(list)->push_back(
+                         WEBKIT_WEB_RESOURCE(g_object_ref(r)));
+                   }),
+                   &resources);
+  auto pdfShown = [&] {
+    for (WebKitWebResource* r : resources) {
+      WebKitURIResponse* response = webkit_web_resource_get_response(r);
+      if (EndsWith(webkit_web_resource_get_uri(r), "doc.pdf") && response &&
+          g_strcmp0(webkit_uri_response_get_mime_type(response), "application/pdf") == 0)
+        return true;
+    }
+    return false;
+  };
+  Click("sidebar", "pdf");
+  EXPECT_TRUE(RunUntil([&] { return !Frame().IsToolbarButtonVisible(res::kPrintButton); }));
+  EXPECT_FALSE(Frame().IsToolbarButtonVisible(res::kPrintAllButton));
+  EXPECT_TRUE(Frame().IsToolbarButtonVisible(res::kFindButton));
+  // The content frame now holds the PDF: the navigation went on in the browser.
+  EXPECT_TRUE(RunUntil(pdfShown));
+  g_signal_handlers_disconnect_by_data(Web(), &resources);
+  for (WebKitWebResource* r : resources) g_object_unref(r);
+  // Back to an HTML page: the print buttons return.
+  Click("sidebar", "two");
+  EXPECT_TRUE(RunUntil([&] { return Frame().IsToolbarButtonVisible(res::kPrintButton); }));
+  EXPECT_TRUE(Frame().IsToolbarButtonVisible(res::kPrintAllButton));
+}
+
+TEST_F(NavigationTest, CompiledHelpGoesToTheRegisteredViewerAndThePageStays) {
+  WriteSmallSite();
+  std::string viewer = WriteRecordingViewer();
+  dir_.Write("config/vesk/registry.ini",
+             "[HKEY_LOCAL_MACHINE\\Software\\CLASSES\\chm.file\\shell\\open\\command]\n@=\"" + viewer +
+                 "\" %1\n");
+  StartAndWaitReady();
+  Click("sidebar", "chm");
+  std::string argsFile = dir_ / "viewer-args.txt";
+  ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
+  // One argument: the target exactly as the browser reported it, fragment and all.
+  EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "help.chm") + "#intro\n");
+  Drain(300);
+  EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 1000));
+}
+
+TEST_F(NavigationTest, CompiledHelpWithNoViewerRegisteredIsCancelledQuietly) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  Click("sidebar", "chm");
+  Drain(500);
+  EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 1000));
+  EXPECT_TRUE(Frame().get_visible());
+}
+
+TEST_F(NavigationTest, FindLoadsTheSearchPageIntoTheContentFrame) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  Frame().SendCommand(res::ID_GO_SEARCH_THE_WEB);
+  EXPECT_TRUE(WaitForFrameLocation("content", "Search.htm"));
+  EXPECT_TRUE(WaitForFrameLocation("sidebar", "side.htm"));
+  EXPECT_EQ(quiro::PlainWindowCount(), 0);
+
+  // Start Page replaces the whole view, even from a page outside the root.
+  dir_.Write("outside/other.htm", "<html><head><title>Other</title></head><body>x</body></html>");
+  View().Navigate2(dir_ / "outside/other.htm");
+  ASSERT_TRUE(RunUntil([&] { return Frame().get_title() == "Other - quiro"; }));
+  EXPECT_FALSE(Frame().IsToolbarButtonVisible(res::kFindButton));
+  Frame().SendCommand(res::ID_GO_START_PAGE);
+  EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm"));
+  EXPECT_TRUE(Frame().IsToolbarButtonVisible(res::kFindButton));
+}
+
+TEST_F(NavigationTest, FindOnAPageWithoutAContentFrameOpensAWindowOfItsOwn) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  View().Navigate2(root_ + "page1.htm");
+  ASSERT_TRUE(WaitForFrameLocation("", "page1.htm"));
+  Frame().SendCommand(res::ID_GO_SEARCH_THE_WEB);
+  EXPECT_TRUE(RunUntil([&] { return quiro::PlainWindowCount() == 1; }));
+  EXPECT_TRUE(WaitForFrameLocation("", "page1.htm", 1000)) << "the main view must keep its page";
+}
+
+TEST_F(NavigationTest, LinkToANewWindowOpensAPlainWindowForLocalPages) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  Click("sidebar", "blank");
+  EXPECT_TRUE(RunUntil([&] { return quiro::PlainWindowCount() == 1; }));
+  EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 1000));
+}
+
+TEST_F(NavigationTest, TextSizesScaleTheRenderedText) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  View().Navigate2(root_ + "page1.htm");
+  ASSERT_TRUE(WaitForFrameLocation("", "page1.htm"));
+  auto height = [&] {
+    Drain(50);
+    return std::stod("0" + Eval(Web(), "document.getElementById('t').getBoundingClientRect().height"));
+  };
+  double medium = height();
+  Frame().SendCommand(res::ID_VIEW_FONTS_SMALLEST);
+  double smallest = height();
+  Frame().SendCommand(res::ID_VIEW_FONTS_LARGEST);
+  double largest = height();
+  Frame().SendCommand(res::ID_VIEW_FONTS_LARGE);
+  double large = height();
+  EXPECT_GT(medium, 0);
+  EXPECT_LT(smallest, medium);
+  EXPECT_GT(large, medium);
+  EXPECT_GT(largest, large);
+  EXPECT_NEAR(webkit_web_view_get_zoom_level(Web()), 1.2, 1e-9);
+}
+
+TEST_F(NavigationTest, DirectoryBackAndForwardAtTheEnds) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  // Back and Forward with no history do nothing harmful.
+  Frame().SendCommand(res::ID_GO_FORWARD);
+  Frame().SendCommand(res::ID_GO_BACK);
+  Frame().SendCommand(res::ID_GO_BACK);
+  Drain(300);
+  // A folder as target: the engine shows what it shows; the window stays.
+  dir_.MakeDir("docs/folder");
+  View().Navigate2(root_ + "folder");
+  Drain(800);
+  EXPECT_TRUE(Frame().get_visible());
+  Frame().SendCommand(res::ID_VIEW_REFRESH);
+  Frame().SendCommand(res::ID_VIEW_STOP);
+  Drain(200);
+  EXPECT_TRUE(Frame().get_visible());
+}
+
+}  // namespace
+}  // namespace gui_test

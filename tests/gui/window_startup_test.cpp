@@ -1,0 +1,133 @@
+// Start-up of the window: order of showing and building, the first page, the
+// caption, the last completed document, and bad document roots.
+
+#include <gdk/gdk.h>
+
+#include <set>
+
+#include "builder/site_builder.h"
+#include "gui_fixture.h"
+
+namespace gui_test {
+namespace {
+
+using testing_support::Exists;
+
+// Counts the distinct colours of a few rows of the window as the X server
+// holds them: a drawn menu bar and toolbar give many, an undrawn window one.
+int DistinctColoursOnScreen(Gtk::Window& window) {
+  Glib::RefPtr<Gdk::Window> w = window.get_window();
+  if (!w) return 0;
+  Glib::RefPtr<Gdk::Pixbuf> shot = Gdk::Pixbuf::create(w, 0, 0, w->get_width(), 80);
+  if (!shot) return 0;
+  std::set<guint32> colours;
+  const guint8* pixels = shot->get_pixels();
+  int channels = shot->get_n_channels();
+  for (int y = 0; y < shot->get_height(); y += 2)
+    for (int x = 0; x < shot->get_width(); x += 2) {
+      const guint8* p = pixels + y * shot->get_rowstride() + x * channels;
+      colours.insert((guint32(p[0]) << 16) | (guint32(p[1]) << 8) | p[2]);
+    }
+  return static_cast<int>(colours.size());
+}
+
+TEST_F(WindowTest, WindowIsOnScreenAndDrawnBeforeTheBuildWritesItsFirstPage) {
+  const char* sample = std::getenv("QUIRO_TEST_SAMPLE");
+  std::string sampleDir = sample && *sample ? sample : QUIRO_TEST_SAMPLE_DIR;
+  ASSERT_TRUE(Exists(sampleDir + "/TOVY.INI"));
+  std::filesystem::copy(sampleDir, dir_.path(), std::filesystem::copy_options::recursive);
+  ASSERT_FALSE(Exists(root_ + "sidebar.htm"));
+
+  bool mappedAtBuild = false, sidebarBeforeBuild = true;
+  int coloursAtBuild = 0, builds = 0;
+  std::vector<std::string> shown;
+  StartApp([&](const CQuiroApp::ShowPageFn& showPage) {
+    ++builds;
+    mappedAtBuild = Frame().get_mapped() && Frame().get_window() && Frame().get_window()->is_viewable();
+    coloursAtBuild = DistinctColoursOnScreen(Frame());
+    sidebarBeforeBuild = Exists(root_ + "sidebar.htm");
+    // The builder's request is the first navigation: nothing loaded before it.
+    EXPECT_EQ(webkit_web_view_get_uri(Web()), nullptr);
+    BuildSite([&](const std::string& path) {
+      shown.push_back(path);
+      showPage(path);
+    });
+  });
+  EXPECT_FALSE(app_->HasBuildRun()) << "the build ran before the window was drawn";
+  ASSERT_TRUE(RunUntil([&] { return app_->IsStartPageReady(); }));
+  EXPECT_EQ(builds, 1);
+  EXPECT_TRUE(mappedAtBuild);
+  EXPECT_GT(coloursAtBuild, 4) << "the window's bars were not on screen when the build started";
+  EXPECT_FALSE(sidebarBeforeBuild);
+  EXPECT_TRUE(Exists(root_ + "sidebar.htm"));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("DocFrame.htm"), std::string::npos);
+
+  // The start page's frames are there and the caption follows its title.
+  EXPECT_TRUE(WaitForFrameLocation("content", ".htm"));
+  EXPECT_TRUE(WaitForFrameLocation("sidebar", "sidebar.htm"));
+  EXPECT_EQ(Frame().get_title(), "Vesk Documents - quiro");
+  Drain(300);
+  std::string shot = OutputPath("start_page.png");
+  EXPECT_TRUE(app_->SaveScreenshot(shot));
+  std::printf("screenshot of the main window: %s\n", shot.c_str());
+}
+
+TEST_F(WindowTest, FramesetLoadsAndCurrentUrlHoldsTheLastCompletedDocumentAsAPath) {
+  WriteSmallSite();
+  std::vector<std::string> completed;
+  StartAndWaitReady();
+  EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm"));
+  EXPECT_TRUE(WaitForFrameLocation("sidebar", "side.htm"));
+  // The frameset completes after its frames, so it is the last document.
+  EXPECT_EQ(View().m_strCurrentURL, root_ + "DocFrame.htm");
+  EXPECT_EQ(Frame().get_title(), "Small Site - quiro");
+
+  // A frame loaded later becomes the current document.
+  Click("sidebar", "two");
+  ASSERT_TRUE(RunUntil([&] { return View().m_strCurrentURL == root_ + "page2.htm"; }));
+}
+
+TEST_F(WindowTest, CaptionFollowsThePageTitle) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  EXPECT_EQ(Frame().get_title(), "Small Site - quiro");
+  Eval(Web(), "document.title = 'Renamed'; true");
+  EXPECT_TRUE(RunUntil([&] { return Frame().get_title() == "Renamed - quiro"; }));
+  EXPECT_EQ(app_->GetDocument()->GetTitle(), "Renamed");
+  View().Navigate2(root_ + "page1.htm");
+  EXPECT_TRUE(RunUntil([&] { return Frame().get_title() == "Page One - quiro"; }));
+}
+
+TEST_F(WindowTest, SkippedStartUpLeavesTheViewEmpty) {
+  WriteSmallSite();
+  dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=docs\r\nAutoRebuild=0\r\nSkipsLeft=2\r\n");
+  StartAndWaitReady();
+  Drain(200);
+  EXPECT_EQ(webkit_web_view_get_uri(Web()), nullptr);
+  EXPECT_EQ(Frame().get_title(), "Untitled - quiro");
+  EXPECT_TRUE(View().m_strCurrentURL.empty());
+}
+
+TEST_F(WindowTest, MissingStartPageOrDocumentRootEndsStartUpQuietly) {
+  // A root without DocFrame.htm: the start-up still completes and the window stays.
+  dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=docs\r\nAutoRebuild=0\r\n");
+  dir_.MakeDir("docs");
+  StartAndWaitReady();
+  EXPECT_TRUE(Frame().get_visible());
+  // Start Page and Find with nothing there do not take the window down.
+  Frame().SendCommand(quiro::res::ID_GO_START_PAGE);
+  Frame().SendCommand(quiro::res::ID_GO_SEARCH_THE_WEB);
+  Drain(500);
+  EXPECT_TRUE(Frame().get_visible());
+}
+
+TEST_F(WindowTest, DocumentRootThatDoesNotExist) {
+  dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=nowhere\r\nAutoRebuild=1\r\n");
+  StartAndWaitReady();
+  EXPECT_TRUE(Frame().get_visible());
+  EXPECT_FALSE(Exists(dir_ / "nowhere/sidebar.htm"));
+}
+
+}  // namespace
+}  // namespace gui_test

@@ -2,7 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <exception>
 #include <string_view>
 
 #include "platform/files.h"
@@ -14,61 +18,134 @@ namespace {
 constexpr std::string_view kAbandon = "PAGE-BREAK-BEFORE";
 constexpr std::string_view kColour = "BGCOLOR";
 constexpr std::string_view kTableStart = "<TABLE";
-constexpr std::string_view kTriggers[] = {
-    "<TABLE BORDER=\"1\"",
-    "CLASS=\"FIGURE-HEAD\">",
-    "CLASS=\"FIGURE HEAD\">",
-    "CLASS=\"FIGURE-FRAME\">",
-    "CLASS=\"FIGURE FRAME\">",
-};
+// The triggers: a bordered table start and four figure classes.
+constexpr std::string_view kBorderedTable = "<TABLE BORDER=\"1\"";
+constexpr std::string_view kFigure = "CLASS=\"FIGURE";
+constexpr std::string_view kFigureKinds[] = {"-HEAD\">", " HEAD\">", "-FRAME\">", " FRAME\">"};
 
 constexpr std::string_view kBlockHead =
     "<STYLE>\np.page {page-break-before: always}\n</STYLE>\n<p class=\"page\"><font SIZE=\"1\" COLOR=\"";
 constexpr std::string_view kBlockTail = "\">.</font></p class=\"page\">\n";
 
-// Upper-cases `line` into `out`, reusing its storage (a-z only, as
-// platform::ToUpperAscii does).
-void UpperInto(std::string& out, const std::string& line) {
-  out.resize(line.size());
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    out[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+// A line is scanned in blocks: each block is upper-cased into a small buffer
+// and searched there, so a line of any length costs one pass and no copy of
+// its own size. Blocks overlap by more than the longest pattern.
+constexpr std::size_t kScanBlock = 64 * 1024;
+constexpr std::size_t kScanOverlap = 32;
+
+// Upper-cases n bytes (a-z only, as platform::ToUpperAscii does), eight at a
+// time: a byte gets 0x20 taken off when it is ASCII and lies in 'a'..'z'.
+void UpperCopy(const char* from, std::size_t n, char* to) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, from + i, 8);
+    const std::uint64_t low7 = x & ~kHigh;
+    const std::uint64_t atLeastA = low7 + kOnes * (0x80 - 'a');
+    const std::uint64_t aboveZ = low7 + kOnes * (0x80 - 'z' - 1);
+    x ^= ((atLeastA & ~aboveZ & ~x & kHigh) >> 2);
+    std::memcpy(to + i, &x, 8);
+  }
+  for (; i < n; ++i) {
+    const char c = from[i];
+    to[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   }
 }
 
-bool Contains(const std::string& upper, std::string_view pattern) {
-  return upper.find(pattern) != std::string::npos;
+bool At(const char* block, std::size_t n, std::size_t at, std::string_view pattern) {
+  return at + pattern.size() <= n && std::memcmp(block + at, pattern.data(), pattern.size()) == 0;
 }
 
-bool HasTrigger(const std::string& upper) {
-  for (std::string_view trigger : kTriggers) {
-    if (Contains(upper, trigger)) return true;
+// What the patterns say about one line.
+struct LineFacts {
+  bool abandon = false;  // "PAGE-BREAK-BEFORE"
+  bool table = false;    // "<TABLE"
+  bool trigger = false;  // one of the five triggers
+  std::size_t colour = std::string::npos;  // where the first "BGCOLOR" starts
+};
+
+// Finds the patterns in one pass per anchor character instead of one search
+// per pattern: every table start and the bordered trigger begin with "<";
+// "PAGE-BREAK-BEFORE", "BGCOLOR" and the figure classes ("CLASS=\"FIGURE"
+// followed by "-HEAD\">", " HEAD\">", "-FRAME\">" or " FRAME\">") all hold
+// a "G", at a fixed place. Both characters are found with memchr.
+class LineScanner {
+ public:
+  LineScanner() : buffer_(kScanBlock + kScanOverlap, '\0') {}
+
+  LineFacts Scan(const std::string& line) {
+    LineFacts facts;
+    for (std::size_t start = 0; start < line.size(); start += kScanBlock) {
+      const std::size_t n = std::min(kScanBlock + kScanOverlap, line.size() - start);
+      const char* block = buffer_.data();
+      UpperCopy(line.data() + start, n, buffer_.data());
+
+      for (const char* p = block; (p = static_cast<const char*>(std::memchr(p, '<', block + n - p))); ++p) {
+        const std::size_t at = static_cast<std::size_t>(p - block);
+        if (At(block, n, at, kTableStart)) {
+          facts.table = true;
+          if (At(block, n, at, kBorderedTable)) facts.trigger = true;
+        }
+      }
+      for (const char* p = block; (p = static_cast<const char*>(std::memchr(p, 'G', block + n - p))); ++p) {
+        const std::size_t at = static_cast<std::size_t>(p - block);
+        if (at >= 2 && At(block, n, at - 2, kAbandon)) {
+          facts.abandon = true;
+          return facts;  // nothing else matters for such a line
+        }
+        if (at >= 1 && facts.colour == std::string::npos && At(block, n, at - 1, kColour)) {
+          facts.colour = start + at - 1;
+        }
+        if (at >= 9 && !facts.trigger && At(block, n, at - 9, kFigure)) {
+          for (std::string_view kind : kFigureKinds) {
+            if (At(block, n, at - 9 + kFigure.size(), kind)) facts.trigger = true;
+          }
+        }
+      }
+    }
+    return facts;
   }
-  return false;
-}
+
+ private:
+  std::string buffer_;
+};
 
 // The text between the first "#" after the line's first BGCOLOR and the next
-// quote; `colour` is left alone when either is missing.
-void TakeColour(const std::string& upper, std::string& colour) {
-  const std::size_t at = upper.find(kColour);
-  if (at == std::string::npos) return;
-  const std::size_t hash = upper.find('#', at);
+// quote, upper-cased; `colour` is left alone when either is missing. "#" and
+// the quote have no case, so they are searched in the line itself.
+void TakeColour(const std::string& line, std::size_t bgcolor, std::string& colour) {
+  if (bgcolor == std::string::npos) return;
+  const std::size_t hash = line.find('#', bgcolor);
   if (hash == std::string::npos) return;
-  const std::size_t quote = upper.find('"', hash + 1);
+  const std::size_t quote = line.find('"', hash + 1);
   if (quote == std::string::npos) return;
-  colour.assign(upper, hash + 1, quote - hash - 1);
+  colour.resize(quote - hash - 1);
+  UpperCopy(line.data() + hash + 1, colour.size(), colour.data());
+}
+
+// Writes `text` in slices, so the output buffer never holds more than a
+// slice of a long hold.
+bool WriteSliced(platform::OutputFile& out, std::string_view text) {
+  constexpr std::size_t kSlice = 64 * 1024;
+  for (std::size_t at = 0; at < text.size(); at += kSlice) {
+    if (!out.WriteText(text.substr(at, kSlice))) return false;
+  }
+  return true;
 }
 
 struct FileId {
   dev_t dev = 0;
   ino_t ino = 0;
   mode_t mode = 0;
+  off_t size = 0;
 };
 
 bool StatFile(const std::string& path, FileId& id) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return false;
-  id = {st.st_dev, st.st_ino, st.st_mode};
+  id = {st.st_dev, st.st_ino, st.st_mode, st.st_size};
   return true;
 }
 
@@ -76,11 +153,18 @@ bool SameFile(const FileId& a, const FileId& b) { return a.dev == b.dev && a.ino
 
 // Copies the page into the temporary file. Returns false on a read or write
 // error; `discard` tells whether the copy is to be thrown away.
-bool CopyWithBreaks(platform::InputFile& in, platform::OutputFile& out, bool& discard) {
-  std::string held;     // the line just read, or every line of the open hold
-  std::string line;     // a line read inside a hold
-  std::string upper;    // upper-cased copy of the newest line
+bool CopyWithBreaks(platform::InputFile& in, platform::OutputFile& out, std::size_t pageSize,
+                    bool& discard) {
+  std::string held;  // the line just read, or every line of the open hold
+  std::string line;  // a line read inside a hold
+  // Room for the longest possible line up front (within reason): a long line
+  // is then read without being moved again and again as it grows. Only what
+  // is used is ever touched.
+  const std::size_t room = std::min<std::size_t>(pageSize, 256u << 20) + 1;
+  held.reserve(room);
+  line.reserve(room);
   std::string colour = "#ffffff";
+  LineScanner scanner;
   discard = true;
 
   for (;;) {
@@ -88,26 +172,26 @@ bool CopyWithBreaks(platform::InputFile& in, platform::OutputFile& out, bool& di
     const auto read = in.ReadLine(held);
     if (read == platform::InputFile::Read::End) return true;
     if (read == platform::InputFile::Read::Error) return false;
-    UpperInto(upper, held);
-    if (Contains(upper, kAbandon)) {
+    LineFacts facts = scanner.Scan(held);
+    if (facts.abandon) {
       discard = true;
       return true;
     }
-    TakeColour(upper, colour);
-    if (!Contains(upper, kTableStart)) {
-      if (!out.WriteText(held) || !out.WriteText("\n")) return false;
+    TakeColour(held, facts.colour, colour);
+    if (!facts.table) {
+      if (!WriteSliced(out, held) || !out.WriteText("\n")) return false;
       continue;
     }
 
     // Hold loop: keep lines back until a trigger shows whether the table
     // gets a block in front of it. A later table start restarts the hold.
     for (;;) {
-      if (HasTrigger(upper)) {
+      if (facts.trigger) {
         if (!out.WriteText(kBlockHead) || !out.WriteText(colour) || !out.WriteText(kBlockTail)) {
           return false;
         }
         discard = false;
-        if (!out.WriteText(held) || !out.WriteText("\n")) return false;
+        if (!WriteSliced(out, held) || !out.WriteText("\n")) return false;
         break;
       }
       held += '\n';
@@ -115,16 +199,16 @@ bool CopyWithBreaks(platform::InputFile& in, platform::OutputFile& out, bool& di
       if (next == platform::InputFile::Read::Error) return false;
       if (next == platform::InputFile::Read::End) {
         // The held lines go out as they are, ending in one empty line.
-        if (!out.WriteText(held) || !out.WriteText("\n")) return false;
+        if (!WriteSliced(out, held) || !out.WriteText("\n")) return false;
         return true;
       }
-      UpperInto(upper, line);
-      if (Contains(upper, kAbandon)) {
+      facts = scanner.Scan(line);
+      if (facts.abandon) {
         discard = true;
         return true;
       }
-      if (Contains(upper, kTableStart)) {
-        if (!out.WriteText(held)) return false;
+      if (facts.table) {
+        if (!WriteSliced(out, held)) return false;
         held.clear();
       }
       held += line;
@@ -164,7 +248,12 @@ PrintBreakResult RewritePageForPrinting(const std::string& path) {
   if (!out.Create(temp, platform::Lock::Exclusive)) return PrintBreakResult::Failed;
 
   bool discard = true;
-  bool ok = CopyWithBreaks(in, out, discard);
+  bool ok = false;
+  try {
+    ok = CopyWithBreaks(in, out, static_cast<std::size_t>(before.size), discard);
+  } catch (const std::exception&) {
+    ok = false;  // a line too long to hold in memory: leave the page as it is
+  }
   if (ok && !discard) ok = out.Flush(true);
   ok = out.Close() && ok;
 

@@ -13,6 +13,38 @@ void UpperInto(std::string_view text, std::string& out) {
   });
 }
 
+// Searches for one marker in line after line. Short markers use the
+// library's search; long ones (names read from data can be megabytes long)
+// a Knuth-Morris-Pratt scan, so a search never costs more than the length
+// of the text plus the length of the marker.
+class MarkerSearch {
+ public:
+  explicit MarkerSearch(std::string needle) : needle_(std::move(needle)) {
+    if (needle_.size() <= kShort) return;
+    fail_.assign(needle_.size(), 0);
+    for (std::size_t i = 1, k = 0; i < needle_.size(); ++i) {
+      while (k > 0 && needle_[i] != needle_[k]) k = fail_[k - 1];
+      if (needle_[i] == needle_[k]) ++k;
+      fail_[i] = k;
+    }
+  }
+  std::size_t Find(const std::string& text, std::size_t from) const {
+    if (needle_.size() <= kShort) return text.find(needle_, from);
+    if (from > text.size() || text.size() - from < needle_.size()) return std::string::npos;
+    for (std::size_t i = from, k = 0; i < text.size(); ++i) {
+      while (k > 0 && text[i] != needle_[k]) k = fail_[k - 1];
+      if (text[i] == needle_[k]) ++k;
+      if (k == needle_.size()) return i + 1 - k;
+    }
+    return std::string::npos;
+  }
+
+ private:
+  static constexpr std::size_t kShort = 64;
+  std::string needle_;
+  std::vector<std::size_t> fail_;
+};
+
 }  // namespace
 
 CTextLineFile::CTextLineFile(const std::string& inputPath) {
@@ -86,8 +118,9 @@ std::ptrdiff_t CTextLineFile::FindMarker(std::string_view marker) {
   if (marker.empty()) return 0;
   std::string wanted;
   UpperInto(marker, wanted);
+  const MarkerSearch search(std::move(wanted));
   for (;;) {
-    const std::size_t at = upper_.find(wanted, bufferStart);
+    const std::size_t at = search.Find(upper_, bufferStart);
     if (at != std::string::npos) return static_cast<std::ptrdiff_t>(at - bufferStart);
     if (!bufferTaken) collected.append(buffer, bufferStart, std::string::npos);
     const bool haveLine = ReadNextLine();
@@ -177,13 +210,20 @@ bool CTextLineFile::KeepInMemory(std::string_view markerPrefix, std::string_view
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     UpperInto(lines_[i], upper);
     std::size_t from = 0;
+    std::size_t end = 0;  // first suffix at or after the last name start
+    bool endKnown = false;
     for (;;) {
       const std::size_t at = upper.find(markerPrefix_, from);
       if (at == std::string::npos) break;
       const std::size_t nameStart = at + markerPrefix_.size();
-      const std::size_t end = upper.find(markerSuffix_, nameStart);
+      if (!endKnown || end < nameStart) {
+        end = upper.find(markerSuffix_, nameStart);
+        endKnown = true;
+      }
       if (end == std::string::npos) break;  // no later prefix on this line has a suffix either
-      markers_[upper.substr(nameStart, end - nameStart)].push_back({i, at});
+      if (end - nameStart <= kMaxIndexedName) {
+        markers_[upper.substr(nameStart, end - nameStart)].push_back({i, at});
+      }
       from = at + 1;
     }
   }
@@ -203,7 +243,7 @@ std::string CTextLineFile::RewindAndExtractNext(std::string_view startMarker,
     name = upperStart.substr(markerPrefix_.size(),
                              upperStart.size() - markerPrefix_.size() - markerSuffix_.size());
   }
-  if (!indexed || name.find(markerSuffix_) != std::string::npos) {
+  if (!indexed || name.size() > kMaxIndexedName || name.find(markerSuffix_) != std::string::npos) {
     RewindInput();
     return ExtractNext(startMarker, endMarker, raw);
   }

@@ -102,6 +102,8 @@ class CTextLineFile {
     std::size_t offset;
   };
   static constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
+  // Longer names are not indexed; a re-find of one rescans the file.
+  static constexpr std::size_t kMaxIndexedName = 1024;
 
   // Replaces `buffer` with the next line; false at the end of the input or
   // on a read error (buffer then empty).

@@ -208,6 +208,14 @@ TEST_F(TemplateTest, BadTemplatesGiveQuietPages) {
   dir.Write("sb_in.htm", binary + Begin("INTRO") + binary);
   WriteSidebar(list, root, "FOOT");
   EXPECT_EQ(ReadFile(dir / "sidebar.htm"), "</HTML>");
+  // Marker names of megabytes built from runs of marker prefixes, whose
+  // searches meet a partial match at every prefix.
+  std::string run;
+  for (int i = 0; i < 50000; ++i) run += "<!--QVXTAG:";
+  dir.Write("sb_in.htm", Template(Section("IMPORTANT", "imp") + run + " -->" + run + run + "Y -->\n" +
+                                  Section("INTRO", "intro")));
+  WriteSidebar(list, root, "FOOT");
+  EXPECT_EQ(ReadFile(dir / "sidebar.htm"), kHead + kFoot);  // IMPORTANT is DONE by now
   // A page that cannot be created: nothing is written, nothing fails.
   TempDir other;
   other.Write("sb_in.htm", Template(Section("INTRO", "intro")));

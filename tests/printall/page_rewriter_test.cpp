@@ -110,6 +110,32 @@ TEST(PageRewriter, RewritesExactlyAsExpected) {
   }
 }
 
+TEST(PageRewriter, PatternsAreFoundAnywhereInLongLines) {
+  // Lines are searched in blocks of 64 KiB: put each pattern across and
+  // beside a block boundary.
+  for (std::size_t at : {65536u - 21u, 65536u - 9u, 65536u - 1u, 65536u, 65536u + 7u, 3u * 65536u - 4u}) {
+    SCOPED_TRACE(at);
+    const std::string pad(at, 'x');
+    TempDir dir;
+    const std::string bordered = pad + "<Table Border=\"1\">" + std::string(100, 'y');
+    const std::string figure = "<table>\n" + pad + "<td class=\"figure frame\">";
+    const std::string colour = pad + "bgcolor=\"#c0ffee\"";
+    const std::string abandon = pad + "style=\"page-break-BEFORE\"";
+
+    const std::string one = dir.Write("one.htm", bordered + "\n");
+    EXPECT_EQ(RewritePageForPrinting(one), PrintBreakResult::Rewritten);
+    EXPECT_EQ(ReadFile(one), Block("#ffffff") + bordered + "\r\n");
+
+    const std::string two = dir.Write("two.htm", colour + "\n" + figure + "\n");
+    EXPECT_EQ(RewritePageForPrinting(two), PrintBreakResult::Rewritten);
+    EXPECT_EQ(ReadFile(two), colour + "\r\n" + Block("C0FFEE") + "<table>\r\n" + pad +
+                                 "<td class=\"figure frame\">\r\n");
+
+    const std::string three = dir.Write("three.htm", "<table border=\"1\">\n" + abandon + "\n");
+    EXPECT_EQ(RewritePageForPrinting(three), PrintBreakResult::Unchanged);
+  }
+}
+
 const std::string kBordered = "<html>\n<table border=\"1\">\n<tr><td>x</td></tr>\n</table>\n</html>\n";
 
 TEST(PageRewriter, MissingPagesFoldersAndSpecialFilesAreLeftAlone) {

@@ -42,7 +42,8 @@ std::string Section(const std::string& name, const std::string& body) {
 
 std::string Template(const std::string& sections) {
   return "<!--QVXTAG:HEAD -->\r\n<HTML><HEAD><TITLE>Documents</TITLE></HEAD>\r\n<BODY>\r\n"
-         "<!--QVXTAG:/HEAD -->\r\n" + sections + "<!--QVXTAG:FOOT -->\r\n</BODY>\r\n</HTML>\r\n";
+         "<!--QVXTAG:/HEAD -->\r\n" +
+         sections + "<!--QVXTAG:FOOT -->\r\n</BODY>\r\n</HTML>\r\n";
 }
 
 // The tree of `count` documents: root/ with the document folders and the
@@ -63,24 +64,28 @@ fs::path Tree(int count) {
     const char* type = kTypes[i % 4];
     fs::create_directory(root / name);
     WriteFile(root / name / "index.htm",
-              "<HTML>\r\n<HEAD>\r\n<TITLE>Document " + name + " of the installed set</TITLE>\r\n"
-              "<META name=\"SUBJECT\" content=\"" + type + "\">\r\n"
-              "<META name=\"GENERATOR\" content=\"documentation tools\">\r\n</HEAD>\r\n"
-              "<BODY>\r\n<H1>Document " + name + "</H1>\r\n<P>This page opens the document. "
-              "Its chapters follow from the links below.</P>\r\n</BODY>\r\n</HTML>\r\n");
+              "<HTML>\r\n<HEAD>\r\n<TITLE>Document " + name +
+                  " of the installed set</TITLE>\r\n"
+                  "<META name=\"SUBJECT\" content=\"" +
+                  type +
+                  "\">\r\n"
+                  "<META name=\"GENERATOR\" content=\"documentation tools\">\r\n</HEAD>\r\n"
+                  "<BODY>\r\n<H1>Document " +
+                  name +
+                  "</H1>\r\n<P>This page opens the document. "
+                  "Its chapters follow from the links below.</P>\r\n</BODY>\r\n</HTML>\r\n");
     sections += "[" + name + "]\r\nTITLE=Document " + name + "\r\nTYPE=" + type + "\r\nLINK=" + name +
                 "\\index.htm\r\n";
   }
   const std::string main = "[MAIN]\r\nDocumentRoot=" + root.string() + "\r\nAutoRebuild=1\r\n";
   WriteFile(tree / "ini" / "TOVY.INI", main + sections);
   WriteFile(tree / "pages" / "TOVY.INI", main);
-  WriteFile(root / "sb_in.htm",
-            Template(Section("IMPORTANT", "<A href=\"IMPORTAN.HTM\">Important</A>") +
-                     Section("INTRO", "<A href=\"intro.htm\">Introduction</A>") +
-                     Section("SYSTEM", "<A href=\"sys.htm\">This computer</A>") +
-                     Section("MANUALS", "<A href=\"MANUALS.HTM\">Manuals</A>") +
-                     Section("GUIDES", "<A href=\"GUIDES.HTM\">Guides</A>") +
-                     Section("CONTACT", "<A href=\"CONTACT.HTM\">Contact</A>")));
+  WriteFile(root / "sb_in.htm", Template(Section("IMPORTANT", "<A href=\"IMPORTAN.HTM\">Important</A>") +
+                                         Section("INTRO", "<A href=\"intro.htm\">Introduction</A>") +
+                                         Section("SYSTEM", "<A href=\"sys.htm\">This computer</A>") +
+                                         Section("MANUALS", "<A href=\"MANUALS.HTM\">Manuals</A>") +
+                                         Section("GUIDES", "<A href=\"GUIDES.HTM\">Guides</A>") +
+                                         Section("CONTACT", "<A href=\"CONTACT.HTM\">Contact</A>")));
   WriteFile(root / "sys_in.htm",
             Template(Section("SYSTEM", "<A href=\"QVXTGT\"><IMG src=\"yellow.gif\">System</A>") +
                      Section("DRIVERS", "<A href=\"QVXTGT\"><IMG src=\"yellow.gif\">Drivers</A>")));
@@ -112,8 +117,8 @@ void BM_BuildSite(benchmark::State& state, const char* mode) {
   }
   benchmark::DoNotOptimize(shown);
   state.counters["per_doc"] =
-      benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
+      benchmark::Counter(static_cast<double>(count),
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 std::size_t ReadPlain(const std::string& path, std::string& buffer) {
@@ -137,8 +142,8 @@ void BM_ReadFloor(benchmark::State& state) {
     benchmark::DoNotOptimize(bytes);
   }
   state.counters["per_doc"] =
-      benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
+      benchmark::Counter(static_cast<double>(count),
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {

@@ -39,8 +39,7 @@ std::string MapDocumentRoot(const std::string& value, const std::string& iniPath
 }
 
 std::string ReadDocumentRoot(std::string& iniPath) {
-  std::string value =
-      platform::GetPrivateProfileString(kMainSection, kDocumentRootKey, kAbsent, iniPath);
+  std::string value = platform::GetPrivateProfileString(kMainSection, kDocumentRootKey, kAbsent, iniPath);
   if (value == kAbsent) {
     iniPath = DefaultIniPath();
     value = platform::GetPrivateProfileString(kMainSection, kDocumentRootKey, kDefaultRoot, iniPath);

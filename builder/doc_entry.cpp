@@ -14,8 +14,7 @@ constexpr const char* kTitleStart = "<title>";
 constexpr const char* kTitleEnd = "</title>";
 
 // Reads `key` of the entry's section; false when absent (value begins "%").
-bool ReadKey(const std::string& section, const char* key, const std::string& iniPath,
-             std::string& value) {
+bool ReadKey(const std::string& section, const char* key, const std::string& iniPath, std::string& value) {
   value = platform::GetPrivateProfileString(section, key, "%", iniPath);
   return value.empty() || value.front() != '%';
 }
@@ -23,8 +22,7 @@ bool ReadKey(const std::string& section, const char* key, const std::string& ini
 }  // namespace
 
 CDocEntry::CDocEntry(const std::string& folderName)
-    : partNum(folderName), Type("SYSTEM"), Title(kUnknownTitle), link("INDEX.HTM"),
-      linktype(kLinkDocs) {}
+    : partNum(folderName), Type("SYSTEM"), Title(kUnknownTitle), link("INDEX.HTM"), linktype(kLinkDocs) {}
 
 int CDocEntry::ReadIniSection(const std::string& iniPath, const std::string& defaultType) {
   int score = 0;

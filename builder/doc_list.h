@@ -42,8 +42,8 @@ class CDocList {
   /// Describes every entry by its INI section when that section has TITLE
   /// and one more key, else by its index page; drops the entries that
   /// neither describes.
-  void ReadCatalogue(const std::string& root, const std::string& iniPath,
-                     const std::string& defaultType, const ExplainFn& explain = {});
+  void ReadCatalogue(const std::string& root, const std::string& iniPath, const std::string& defaultType,
+                     const ExplainFn& explain = {});
 
   bool HasType(const std::string& type) const;
   int CountType(const std::string& type) const;

@@ -33,7 +33,8 @@ void BuildSite(const ShowPageFn& showPage, const ExplainFn& explain) {
   if (skipsLeft > 0) {
     const std::string left = std::to_string(skipsLeft - 1);
     if (platform::WritePrivateProfileString(kMainSection, kSkipsLeftKey, left, iniPath)) {
-      Explain(explain, "SkipsLeft is " + std::to_string(skipsLeft) + ": start-up skipped, SkipsLeft now " + left);
+      Explain(explain,
+              "SkipsLeft is " + std::to_string(skipsLeft) + ": start-up skipped, SkipsLeft now " + left);
       return;
     }
     // A count that cannot be written down would suppress every start-up.

@@ -148,8 +148,7 @@ bool WriteSidebar(CDocList& list, const std::string& root, const std::string& fi
 }
 
 bool WriteSystemPage(CDocList& list, const std::string& firstType, const std::string& templateName,
-                     const std::string& pageName, const std::string& root,
-                     const ExplainFn& explain) {
+                     const std::string& pageName, const std::string& root, const ExplainFn& explain) {
   CTextLineFile page(root + templateName, root + pageName);
   page.KeepInMemory(kMarkerPrefix, kMarkerSuffix);
   page.CopySection(BeginMarker(kHead), EndMarker(kHead), false);
@@ -168,9 +167,9 @@ bool WriteSystemPage(CDocList& list, const std::string& firstType, const std::st
         }
         if (explain) {
           explain(pageName + ": section " + name +
-                  (count == 0 ? std::string(" dropped")
-                              : count == 1 ? std::string(" kept, linking its one document")
-                                           : std::string(" kept, linking its category page")));
+                  (count == 0   ? std::string(" dropped")
+                   : count == 1 ? std::string(" kept, linking its one document")
+                                : std::string(" kept, linking its category page")));
         }
       },
       explain);

@@ -45,5 +45,4 @@ bool WriteSidebar(CDocList& list, const std::string& root, const std::string& fi
 /// Writes root + `pageName` from root + `templateName`, starting with the
 /// section of `firstType`. Returns true.
 bool WriteSystemPage(CDocList& list, const std::string& firstType, const std::string& templateName,
-                     const std::string& pageName, const std::string& root,
-                     const ExplainFn& explain = {});
+                     const std::string& pageName, const std::string& root, const ExplainFn& explain = {});

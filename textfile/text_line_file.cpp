@@ -8,9 +8,8 @@ namespace {
 
 void UpperInto(std::string_view text, std::string& out) {
   out.resize(text.size());
-  std::transform(text.begin(), text.end(), out.begin(), [](char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  });
+  std::transform(text.begin(), text.end(), out.begin(),
+                 [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
 }
 
 // Searches for one marker in line after line. Short markers use the
@@ -47,9 +46,7 @@ class MarkerSearch {
 
 }  // namespace
 
-CTextLineFile::CTextLineFile(const std::string& inputPath) {
-  inputClosed = !input.Open(inputPath);
-}
+CTextLineFile::CTextLineFile(const std::string& inputPath) { inputClosed = !input.Open(inputPath); }
 
 CTextLineFile::CTextLineFile(const std::string& inputPath, const std::string& outputPath)
     : CTextLineFile(inputPath) {
@@ -160,8 +157,7 @@ bool CTextLineFile::RewindAndSkipPast(std::string_view marker) {
   return SkipPast(marker);
 }
 
-std::string CTextLineFile::ExtractNext(std::string_view startMarker, std::string_view endMarker,
-                                       bool raw) {
+std::string CTextLineFile::ExtractNext(std::string_view startMarker, std::string_view endMarker, bool raw) {
   rawLines = raw;
   if (inputClosed) return {};
   collected.clear();
@@ -170,16 +166,15 @@ std::string CTextLineFile::ExtractNext(std::string_view startMarker, std::string
   return {};
 }
 
-std::string CTextLineFile::ExtractFromStart(std::string_view startMarker,
-                                            std::string_view endMarker, bool raw) {
+std::string CTextLineFile::ExtractFromStart(std::string_view startMarker, std::string_view endMarker,
+                                            bool raw) {
   rawLines = raw;
   if (inputClosed) return {};
   if (RewindAndSkipPast(startMarker) && TakeUpTo(endMarker)) return collected;
   return {};
 }
 
-bool CTextLineFile::CopySection(std::string_view startMarker, std::string_view endMarker,
-                                bool raw) {
+bool CTextLineFile::CopySection(std::string_view startMarker, std::string_view endMarker, bool raw) {
   return WriteText(ExtractFromStart(startMarker, endMarker, raw));
 }
 
@@ -230,14 +225,14 @@ bool CTextLineFile::KeepInMemory(std::string_view markerPrefix, std::string_view
   return true;
 }
 
-std::string CTextLineFile::RewindAndExtractNext(std::string_view startMarker,
-                                                std::string_view endMarker, bool raw) {
+std::string CTextLineFile::RewindAndExtractNext(std::string_view startMarker, std::string_view endMarker,
+                                                bool raw) {
   std::string upperStart;
   UpperInto(startMarker, upperStart);
-  const bool indexed = inMemory_ && !inputClosed && upperStart.size() >= markerPrefix_.size() + markerSuffix_.size() &&
-                       upperStart.compare(0, markerPrefix_.size(), markerPrefix_) == 0 &&
-                       upperStart.compare(upperStart.size() - markerSuffix_.size(),
-                                          markerSuffix_.size(), markerSuffix_) == 0;
+  const bool indexed =
+      inMemory_ && !inputClosed && upperStart.size() >= markerPrefix_.size() + markerSuffix_.size() &&
+      upperStart.compare(0, markerPrefix_.size(), markerPrefix_) == 0 &&
+      upperStart.compare(upperStart.size() - markerSuffix_.size(), markerSuffix_.size(), markerSuffix_) == 0;
   std::string name;
   if (indexed) {
     name = upperStart.substr(markerPrefix_.size(),

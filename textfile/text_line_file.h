@@ -78,21 +78,20 @@ class CTextLineFile {
   /// Same result and state as RewindInput() followed by
   /// ExtractNext(startMarker, endMarker, raw); with the input in memory and
   /// `startMarker` of the indexed form, without reading the file again.
-  std::string RewindAndExtractNext(std::string_view startMarker, std::string_view endMarker,
-                                   bool raw);
+  std::string RewindAndExtractNext(std::string_view startMarker, std::string_view endMarker, bool raw);
 
   /// The unread rest of the current line (with the "\n" appended when lines
   /// are not raw).
   std::string_view Unread() const { return std::string_view(buffer).substr(bufferStart); }
 
   // State, in the order the scanning operations use it.
-  bool rawLines = false;      // false: "\n" is appended to every line read
-  bool inputClosed = true;    // the input is not open
-  bool outputClosed = true;   // the output is not open
-  bool bufferTaken = false;   // the unread rest follows a marker already dealt with
-  std::string buffer;         // the current line; its unread rest starts at bufferStart
+  bool rawLines = false;     // false: "\n" is appended to every line read
+  bool inputClosed = true;   // the input is not open
+  bool outputClosed = true;  // the output is not open
+  bool bufferTaken = false;  // the unread rest follows a marker already dealt with
+  std::string buffer;        // the current line; its unread rest starts at bufferStart
   std::size_t bufferStart = 0;
-  std::string collected;      // text gathered by the scan
+  std::string collected;  // text gathered by the scan
   platform::InputFile input;
   platform::OutputFile output;
 
@@ -115,9 +114,9 @@ class CTextLineFile {
   // In-memory input (KeepInMemory).
   bool inMemory_ = false;
   std::vector<std::string> lines_;
-  std::size_t nextLine_ = 0;             // next line to read
-  std::size_t bufferLine_ = kNoLine;     // line held in `buffer`
-  std::string markerPrefix_;             // upper-cased
-  std::string markerSuffix_;             // upper-cased
+  std::size_t nextLine_ = 0;                                          // next line to read
+  std::size_t bufferLine_ = kNoLine;                                  // line held in `buffer`
+  std::string markerPrefix_;                                          // upper-cased
+  std::string markerSuffix_;                                          // upper-cased
   std::unordered_map<std::string, std::vector<Occurrence>> markers_;  // by upper-cased NAME
 };

@@ -25,7 +25,7 @@ TEST(DocListTest, CatalogueFromSectionsAndIndexPages) {
   dir.Write("B/index.htm", "<title>Beta From Page</title><META name=\"SUBJECT\" content=\"intro\">");
   dir.Write("C/index.htm", "<TITLE>Gamma</TITLE>");
   dir.Write("D/index.htm", "no title here");
-  dir.MakeDir("E");  // three keys but no TITLE, and no page
+  dir.MakeDir("E");    // three keys but no TITLE, and no page
   dir.MakeDir("web");  // a web address needs only a folder and a section
   dir.Write("plainfile", "");
   const std::string ini = dir.Write("TOVY.INI",

@@ -48,12 +48,11 @@ class SiteBuilderTest : public BuilderEnv {
     return false;
   }
   void WriteTemplates(const std::string& root) {
-    docs.Write(root + "sb_in.htm",
-               Template(Section("IMPORTANT", "<A href=\"IMPORTAN.HTM\">Important</A>") +
-                        Section("INTRO", "<A href=\"intro.htm\">Intro</A>") +
-                        Section("SYSTEM", "<A href=\"sys.htm\">System</A>") +
-                        Section("MANUALS", "<A href=\"MANUALS.HTM\">Manuals</A>") +
-                        Section("CONTACT", "<A href=\"CONTACT.HTM\">Contact</A>")));
+    docs.Write(root + "sb_in.htm", Template(Section("IMPORTANT", "<A href=\"IMPORTAN.HTM\">Important</A>") +
+                                            Section("INTRO", "<A href=\"intro.htm\">Intro</A>") +
+                                            Section("SYSTEM", "<A href=\"sys.htm\">System</A>") +
+                                            Section("MANUALS", "<A href=\"MANUALS.HTM\">Manuals</A>") +
+                                            Section("CONTACT", "<A href=\"CONTACT.HTM\">Contact</A>")));
     docs.Write(root + "sys_in.htm",
                Template(Section("SYSTEM", "<A href=\"QVXTGT\"><IMG src=\"yellow.gif\">System</A>") +
                         Section("DRIVERS", "<A href=\"QVXTGT\"><IMG src=\"yellow.gif\">Drivers</A>")));
@@ -69,11 +68,12 @@ class SiteBuilderTest : public BuilderEnv {
 TEST_F(SiteBuilderTest, FullBuildWritesEveryPage) {
   const std::string root = docs.root();
   WriteTemplates("");
-  work.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=" + docs.path() + "\r\n"
-                         "[B]\r\nTITLE=Beta Notes\r\nTYPE=manuals\r\nLINKTYPE=docsnewwindow\r\n"
-                         "[C]\r\nTITLE=Driver Disk\r\nTYPE=DRIVERS\r\nLINK=/opt/drivers/readme.htm\r\n"
-                         "LINKTYPE=INTERNAL\r\n"
-                         "[D]\r\nTITLE=Setup\r\nTYPE=system\r\nLINK=D/start.htm\r\n");
+  work.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=" + docs.path() +
+                             "\r\n"
+                             "[B]\r\nTITLE=Beta Notes\r\nTYPE=manuals\r\nLINKTYPE=docsnewwindow\r\n"
+                             "[C]\r\nTITLE=Driver Disk\r\nTYPE=DRIVERS\r\nLINK=/opt/drivers/readme.htm\r\n"
+                             "LINKTYPE=INTERNAL\r\n"
+                             "[D]\r\nTITLE=Setup\r\nTYPE=system\r\nLINK=D/start.htm\r\n");
   docs.Write("A/index.htm",
              "<html><head><title>Alpha Guide</title>\n<META name=\"SUBJECT\" content=\"Manuals\">\n");
   docs.MakeDir("B");
@@ -86,19 +86,24 @@ TEST_F(SiteBuilderTest, FullBuildWritesEveryPage) {
 
   ASSERT_EQ(shown, std::vector<std::string>{root + "DocFrame.htm"});
   EXPECT_EQ(ReadFile(docs / "sidebar.htm"),
-            kHead + "<A href=\"intro.htm\">Intro</A>\r\n<A href=\"sys.htm\">System</A>\r\n"
-                    "<A href=\"MANUALS.HTM\">Manuals</A>\r\n" + kFoot);
+            kHead +
+                "<A href=\"intro.htm\">Intro</A>\r\n<A href=\"sys.htm\">System</A>\r\n"
+                "<A href=\"MANUALS.HTM\">Manuals</A>\r\n" +
+                kFoot);
   EXPECT_EQ(ReadFile(docs / "MANUALS.HTM"),
-            kHead + "<A href=\"file://" + root + "A/index.htm\">Alpha Guide</A><br><br>"
-                    "<A href=\"file://" + root + "B/index.htm\" target=\"_blank\">Beta Notes</A><br><br>" +
-                kFoot);
-  EXPECT_EQ(ReadFile(docs / "sys.htm"),
-            kHead + "<A href=\"SYSTEM.HTM\"><IMG src=\"yellow.gif\">System</A>\r\n"
-                    "<A href=\"file:///opt/drivers/readme.htm\"  target=\"_self\"><IMG src=\"doc.gif\">Drivers</A>\r\n" +
-                kFoot);
-  EXPECT_EQ(ReadFile(docs / "SYSTEM.HTM"),
-            kHead + "<A href=\"file://" + root + "D/start.htm\">Setup</A><br><br>"
-                    "<A href=\"file://" + root + "E/index.htm\">Editor</A><br><br>" + kFoot);
+            kHead + "<A href=\"file://" + root +
+                "A/index.htm\">Alpha Guide</A><br><br>"
+                "<A href=\"file://" +
+                root + "B/index.htm\" target=\"_blank\">Beta Notes</A><br><br>" + kFoot);
+  EXPECT_EQ(ReadFile(docs / "sys.htm"), kHead +
+                                            "<A href=\"SYSTEM.HTM\"><IMG src=\"yellow.gif\">System</A>\r\n"
+                                            "<A href=\"file:///opt/drivers/readme.htm\"  "
+                                            "target=\"_self\"><IMG src=\"doc.gif\">Drivers</A>\r\n" +
+                                            kFoot);
+  EXPECT_EQ(ReadFile(docs / "SYSTEM.HTM"), kHead + "<A href=\"file://" + root +
+                                               "D/start.htm\">Setup</A><br><br>"
+                                               "<A href=\"file://" +
+                                               root + "E/index.htm\">Editor</A><br><br>" + kFoot);
   // No IMPORTANT document: the IMPORTANT page is the blank page.
   EXPECT_EQ(ReadFile(docs / "importan.htm"), ReadFile(docs / "blank_in.htm"));
   EXPECT_FALSE(Exists(docs / "CONTACT.HTM"));
@@ -180,7 +185,8 @@ TEST_F(SiteBuilderTest, UnwritableIniDoesNotSkipForever) {
       for (const char* name : {"sb_in.htm", "sys_in.htm", "MANUA_IN.HTM", "blank_in.htm", "nodocs.htm"}) {
         if (::chown((docs / name).c_str(), nobody, nobody) != 0) status = 11;
       }
-      if (::chmod(drive.path().c_str(), 0755) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0) status = 12;
+      if (::chmod(drive.path().c_str(), 0755) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+        status = 12;
     }
     ::chmod(folder.c_str(), 0555);
     if (::chdir(folder.c_str()) != 0) status = 13;
@@ -188,7 +194,9 @@ TEST_F(SiteBuilderTest, UnwritableIniDoesNotSkipForever) {
     bool explained = false;
     platform::ClearIniCache();
     BuildSite([&](const std::string&) { ++shownCount; },
-              [&](const std::string& line) { explained = explained || line.find("cannot be written") != std::string::npos; });
+              [&](const std::string& line) {
+                explained = explained || line.find("cannot be written") != std::string::npos;
+              });
     if (status == 0 && shownCount != 1) status = 1;
     if (status == 0 && !Exists(docs / "sidebar.htm")) status = 2;
     if (status == 0 && !explained) status = 3;

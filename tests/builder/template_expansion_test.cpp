@@ -21,8 +21,8 @@ std::string Section(const std::string& name, const std::string& body) {
 
 // A template whose head is "<HTML>\n<BODY>\n" and whose foot is "</BODY>\n".
 std::string Template(const std::string& sections) {
-  return "lost before the head\n" + Begin("HEAD") + "\n<HTML>\n<BODY>\n" + End("HEAD") + "\n" +
-         sections + Begin("FOOT") + "\n</BODY>\n</HTML>\nlost after the end\n";
+  return "lost before the head\n" + Begin("HEAD") + "\n<HTML>\n<BODY>\n" + End("HEAD") + "\n" + sections +
+         Begin("FOOT") + "\n</BODY>\n</HTML>\nlost after the end\n";
 }
 const std::string kHead = "<HTML>\r\n<BODY>\r\n";
 const std::string kFoot = "</BODY>\r\n</HTML>";
@@ -147,10 +147,10 @@ TEST_F(TemplateTest, HeadAfterTheSectionsIsStillFound) {
 }
 
 TEST_F(TemplateTest, RepeatedSectionNamesEndTheWalk) {
-  dir.Write("sb_in.htm", Template(Section("IMPORTANT", "imp") + Section("INTRO", "first intro") +
-                                  Section("X", "x") + Section("intro", "second intro") +
-                                  Section("Important", "second imp") + Section("INTRO", "third") +
-                                  Section("CONTACT", "contact")));
+  dir.Write("sb_in.htm",
+            Template(Section("IMPORTANT", "imp") + Section("INTRO", "first intro") + Section("X", "x") +
+                     Section("intro", "second intro") + Section("Important", "second imp") +
+                     Section("INTRO", "third") + Section("CONTACT", "contact")));
   Add("C", "CONTACT");
   WriteSidebar(list, root, "FOOT");
   EXPECT_EQ(ReadFile(dir / "sidebar.htm"), kHead + "first intro\r\ncontact\r\n" + kFoot);

@@ -30,7 +30,8 @@ ProcessResult Quiro(const std::vector<std::string>& args, const std::string& cwd
   if (child == 0) {
     const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(cwd.c_str()) != 0) ::_exit(120);
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 || ::chdir(cwd.c_str()) != 0)
+      ::_exit(120);
     ::setenv("VESK_DRIVE_C", drive.c_str(), 1);
     std::vector<char*> argv{const_cast<char*>(QUIRO_EXE)};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -40,7 +41,8 @@ ProcessResult Quiro(const std::vector<std::string>& args, const std::string& cwd
   }
   ProcessResult run;
   int status = 0;
-  if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+  if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
+    run.status = WEXITSTATUS(status);
   run.out = ReadFile(outPath);
   run.err = ReadFile(errPath);
   return run;

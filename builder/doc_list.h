@@ -5,6 +5,7 @@
 // entries are removed; a null position means "none".
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -60,6 +61,10 @@ class CDocList {
   /// The entry at `position`; `position` moves on to the next one (null
   /// after the last).
   CDocEntry& GetNext(Position& position);
+  /// Calls `visit` for every entry, from the head.
+  void ForEachEntry(const std::function<void(const CDocEntry&)>& visit) const {
+    for (const auto& entry : nodes_) visit(*entry);
+  }
   /// Removes and destroys the entry at `position`.
   void RemoveAt(Position position);
 

@@ -36,6 +36,30 @@ void FinishPage(CTextLineFile& page, const std::string& path, const ExplainFn& e
   }
 }
 
+// The number of entries of each type, taken once so that a template of
+// many sections does not walk the catalogue once per section. Kept in step
+// with the catalogue by MarkDone, which mirrors WriteCategoryPage.
+class TypeCounts {
+ public:
+  explicit TypeCounts(const CDocList& list) {
+    list.ForEachEntry([this](const CDocEntry& entry) { ++counts_[entry.Type]; });
+  }
+  int Count(const std::string& type) const {
+    const auto found = counts_.find(type);
+    return found == counts_.end() ? 0 : found->second;
+  }
+  void MarkDone(const std::string& type) {
+    const auto found = counts_.find(type);
+    if (found == counts_.end() || type == kTypeDone) return;
+    const int count = found->second;
+    counts_.erase(found);
+    counts_[kTypeDone] += count;
+  }
+
+ private:
+  std::unordered_map<std::string, int> counts_;
+};
+
 using SectionFn = std::function<void(const std::string& name, const std::string& section)>;
 
 // Visits the sections of a template in the order in which their begin
@@ -110,11 +134,12 @@ bool WriteCategoryPage(CDocList& list, const std::string& type, const std::strin
 std::string FindFirstSystemCategory(const std::string& templateName, const CDocList& list,
                                     const std::string& root) {
   CTextLineFile file(root + templateName);
+  const TypeCounts counts(list);
   std::string name;
   for (;;) {
     name = file.ExtractNext(kMarkerPrefix, kMarkerSuffix, false);
     if (name.empty()) name = kFoot;
-    if (list.HasType(name) || name == kFoot) break;
+    if (counts.Count(name) > 0 || name == kFoot) break;
   }
   file.Close();
   return name;
@@ -124,6 +149,7 @@ bool WriteSidebar(CDocList& list, const std::string& root, const std::string& fi
                   const ExplainFn& explain) {
   CTextLineFile page(root + kSidebarTemplate, root + kSidebarPage);
   page.KeepInMemory(kMarkerPrefix, kMarkerSuffix);
+  TypeCounts counts(list);
   bool shownSystem = false;
   page.CopySection(BeginMarker(kHead), EndMarker(kHead), false);
   WalkSections(
@@ -135,8 +161,9 @@ bool WriteSidebar(CDocList& list, const std::string& root, const std::string& fi
           shownSystem = shownSystem || keep;
         } else if (name == "INTRO") {
           keep = true;
-        } else if (list.HasType(name)) {
+        } else if (counts.Count(name) > 0) {
           WriteCategoryPage(list, name, root, explain);
+          counts.MarkDone(name);
           keep = true;
         }
         if (explain) explain(std::string(kSidebarPage) + ": section " + name + (keep ? " kept" : " dropped"));
@@ -151,11 +178,12 @@ bool WriteSystemPage(CDocList& list, const std::string& firstType, const std::st
                      const std::string& pageName, const std::string& root, const ExplainFn& explain) {
   CTextLineFile page(root + templateName, root + pageName);
   page.KeepInMemory(kMarkerPrefix, kMarkerSuffix);
+  TypeCounts counts(list);
   page.CopySection(BeginMarker(kHead), EndMarker(kHead), false);
   WalkSections(
       page, firstType,
       [&](const std::string& name, const std::string& section) {
-        const int count = list.HasType(name) ? list.CountType(name) : 0;
+        const int count = counts.Count(name);
         if (count == 1) {
           const CDocEntry& entry = list.GetAt(list.FindFirstOfType(name));
           std::string text = platform::ReplaceAll(section, kQuotedPlaceholder,
@@ -163,6 +191,7 @@ bool WriteSystemPage(CDocList& list, const std::string& firstType, const std::st
           page.WriteText(platform::ReplaceAll(std::move(text), "yellow.gif", "doc.gif"));
         } else if (count >= 2) {
           WriteCategoryPage(list, name, root, explain);
+          counts.MarkDone(name);
           page.WriteText(platform::ReplaceAll(section, kPlaceholder, CategoryPageName(name)));
         }
         if (explain) {

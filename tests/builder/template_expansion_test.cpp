@@ -169,7 +169,9 @@ TEST_F(TemplateTest, TemplateOfAHundredThousandSections) {
   sections += Section("INTRO", "intro");
   for (int i = 0; i < 1000; ++i) sections += Section(i % 2 ? "intro" : "S7", "repeat");
   dir.Write("sb_in.htm", Template(sections));
+  for (int i = 0; i < 20000; ++i) Add("O" + std::to_string(i), "OTHER");  // a large catalogue too
   Add("S99999", "S99999");
+  EXPECT_EQ(FindFirstSystemCategory("sb_in.htm", list, root), "S99999");
   WriteSidebar(list, root, "FOOT");
   EXPECT_EQ(ReadFile(dir / "sidebar.htm"), kHead + "s\r\nintro\r\n" + kFoot);
   EXPECT_EQ(ReadFile(dir / "S99999.HTM"), Anchor("S99999") + "</HTML>");

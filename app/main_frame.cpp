@@ -180,8 +180,6 @@ void CMainFrame::CreateMenuBar() {
   Glib::RefPtr<Gio::Menu> font = Gio::Menu::create();
   for (const res::MenuEntry& e : res::kFontMenu) font->append_item(MakeMenuItem(e));
   m_pFontMenu = Gtk::manage(new Gtk::Menu(font));
-  // The menu opens one pixel below the Font button's lower-left corner.
-  g_object_set(m_pFontMenu->gobj(), "rect-anchor-dy", 1, nullptr);
   ConnectPrompts(*m_pFontMenu);
 }
 
@@ -218,6 +216,21 @@ void CMainFrame::CreateToolBar() {
       auto* menuButton = Gtk::manage(new Gtk::MenuToolButton(*image, label));
       menuButton->set_menu(*m_pFontMenu);
       menuButton->set_arrow_tooltip_text(res::CommandTooltip(b.command));
+      // The arrow opens the menu under the whole button, not under the arrow.
+      if (auto* box = dynamic_cast<Gtk::Container*>(menuButton->get_child())) {
+        std::vector<Gtk::Widget*> parts = box->get_children();
+        if (parts.size() == 2) {
+          if (auto* arrow = dynamic_cast<Gtk::ToggleButton*>(parts[1])) {
+            arrow->signal_button_press_event().connect(
+                [this, menuButton, arrow](GdkEventButton* event) {
+                  if (event->button != 1 || event->type != GDK_BUTTON_PRESS) return false;
+                  OnDropDown(*menuButton, *arrow, reinterpret_cast<GdkEvent*>(event));
+                  return true;
+                },
+                false);
+          }
+        }
+      }
       button = menuButton;
     } else {
       button = Gtk::manage(new Gtk::ToolButton(*image, label));
@@ -253,6 +266,15 @@ void CMainFrame::CreateToolBar() {
     m_buttons[i] = button;
     m_wndToolBar.append(*button);
   }
+}
+
+// The font menu, left-aligned, one pixel below the button's lower-left corner.
+void CMainFrame::OnDropDown(Gtk::ToolItem& item, Gtk::ToggleButton& arrow, GdkEvent* trigger) {
+  g_object_set(m_pFontMenu->gobj(), "rect-anchor-dx", 0, "rect-anchor-dy", 1, nullptr);
+  gtk_menu_popup_at_widget(m_pFontMenu->gobj(), GTK_WIDGET(item.gobj()), GDK_GRAVITY_SOUTH_WEST,
+                           GDK_GRAVITY_NORTH_WEST, trigger);
+  // The menu is up: pressing the arrow in does not open it a second time.
+  arrow.set_active(true);
 }
 
 void CMainFrame::SetButtonHot(int index, bool hot) {

@@ -59,6 +59,7 @@ class CMainFrame : public Gtk::ApplicationWindow {
   void CreateStatusBar();
   void ConnectPrompts(Gtk::MenuShell& shell);
   void SetButtonHot(int index, bool hot);
+  void OnDropDown(Gtk::ToolItem& item, Gtk::ToggleButton& arrow, GdkEvent* trigger);
   void OnCommand(int id);
   void OnKeymapStateChanged();
   void UpdateCaption(const std::string& docTitle);

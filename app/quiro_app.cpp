@@ -76,21 +76,31 @@ bool CQuiroApp::InitInstance() {
 
 // The window is on screen and drawn before the build starts; the build runs
 // before the main loop handles any input (a high-priority idle goes ahead of
-// the display's events).
+// the display's events). A draw counts only once the display server has
+// reported the window mapped: what is drawn before that never reaches the
+// screen.
 void CQuiroApp::ScheduleBuildAfterFirstDraw() {
-  auto connection = std::make_shared<sigc::connection>();
-  *connection = m_pMainWnd->signal_draw().connect(
-      [this, connection](const Cairo::RefPtr<Cairo::Context>&) {
-        connection->disconnect();
-        if (!m_buildScheduled) {
-          m_buildScheduled = true;
-          Glib::signal_idle().connect_once(
-              [this] {
-                gdk_display_sync(gdk_display_get_default());
-                BuildSite();
-              },
-              Glib::PRIORITY_HIGH);
-        }
+  auto mapped = std::make_shared<bool>(false);
+  auto mapConnection = std::make_shared<sigc::connection>();
+  *mapConnection = m_pMainWnd->signal_map_event().connect(
+      [mapped, mapConnection](GdkEventAny*) {
+        *mapped = true;
+        mapConnection->disconnect();
+        return false;
+      },
+      false);
+  auto drawConnection = std::make_shared<sigc::connection>();
+  *drawConnection = m_pMainWnd->signal_draw().connect(
+      [this, mapped, drawConnection](const Cairo::RefPtr<Cairo::Context>&) {
+        if (!*mapped || m_buildScheduled) return false;
+        drawConnection->disconnect();
+        m_buildScheduled = true;
+        Glib::signal_idle().connect_once(
+            [this] {
+              gdk_display_sync(gdk_display_get_default());
+              BuildSite();
+            },
+            Glib::PRIORITY_HIGH);
         return false;
       },
       true);

@@ -1,0 +1,205 @@
+#pragma once
+// Helpers of the Print All tests: a GTK main loop to turn, a small document
+// to print, the built program run as a child process, and PDF inspection
+// through poppler's command-line tools.
+
+#include <fcntl.h>
+#include <gtk/gtk.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.h"
+
+namespace print_test {
+
+inline bool HaveDisplay() {
+  const char* d = std::getenv("DISPLAY");
+  return d != nullptr && *d != '\0';
+}
+
+/// Initialises GTK once; false when there is no display.
+inline bool InitGtk() {
+  static const bool ok = HaveDisplay() && gtk_init_check(nullptr, nullptr);
+  return ok;
+}
+
+/// Turns the main loop until `done` holds or `timeoutMs` has passed.
+inline bool SpinUntil(const std::function<bool()>& done, int timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+    if (done()) break;
+    g_usleep(2000);
+  }
+  return true;
+}
+
+/// The built program: $QUIRO_TEST_BINARY, else app/quiro in the build tree
+/// that holds this test program (tests/gui/gui_test).
+inline std::string QuiroBinary() {
+  if (const char* b = std::getenv("QUIRO_TEST_BINARY")) return b;
+  std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
+  return (self.parent_path().parent_path().parent_path() / "app" / "quiro").string();
+}
+
+struct ChildResult {
+  int status = -1;  ///< exit status, or 128 + signal
+  std::string out;
+  std::string err;
+};
+
+/// Starts `args` (args[0] is the program) with `env` changes ("NAME=value"
+/// sets, "NAME" alone unsets). Returns the child's pid.
+inline pid_t StartChild(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                        int outFd, int errFd) {
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  setpgid(0, 0);
+  for (const std::string& e : env) {
+    std::string::size_type eq = e.find('=');
+    if (eq == std::string::npos) {
+      unsetenv(e.c_str());
+    } else {
+      setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+    }
+  }
+  if (outFd >= 0) dup2(outFd, 1);
+  if (errFd >= 0) dup2(errFd, 2);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
+/// Waits up to `timeoutMs` for `pid`; kills it (and fails) when it runs on.
+inline int WaitChild(pid_t pid, int timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    int status = 0;
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (r < 0) return -1;
+    if (std::chrono::steady_clock::now() > end) {
+      kill(-pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -2;  // hung
+    }
+    usleep(10000);
+  }
+}
+
+/// Runs the program to its end (at most `timeoutMs`), collecting its output.
+inline ChildResult RunChild(const std::vector<std::string>& args,
+                            const std::vector<std::string>& env = {}, int timeoutMs = 120000) {
+  testing_support::TempDir io;
+  int out = open((io / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int err = open((io / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = StartChild(args, env, out, err);
+  close(out);
+  close(err);
+  ChildResult r;
+  r.status = WaitChild(pid, timeoutMs);
+  r.out = testing_support::ReadFile(io / "out");
+  r.err = testing_support::ReadFile(io / "err");
+  return r;
+}
+
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+/// Number of pages of a PDF file (pdfinfo), or -1 when it is no PDF.
+inline int PdfPageCount(const std::string& file) {
+  ChildResult r = RunChild({"/usr/bin/pdfinfo", file});
+  if (r.status != 0) return -1;
+  for (const std::string& line : Lines(r.out)) {
+    if (line.rfind("Pages:", 0) == 0) return std::atoi(line.c_str() + 6);
+  }
+  return -1;
+}
+
+/// Text of pages `first` to `last` of a PDF (all pages with 0, 0).
+inline std::string PdfText(const std::string& file, int first = 0, int last = 0) {
+  std::vector<std::string> args = {"/usr/bin/pdftotext"};
+  if (first > 0) {
+    args.insert(args.end(), {"-f", std::to_string(first), "-l", std::to_string(last)});
+  }
+  args.insert(args.end(), {file, "-"});
+  return RunChild(args).out;
+}
+
+/// The processes whose parent is `pid` (read from /proc).
+inline std::set<pid_t> ChildrenOf(pid_t pid) {
+  std::set<pid_t> kids;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string stat = testing_support::ReadFile(entry.path().string() + "/stat");
+    std::string::size_type close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    int ppid = 0;
+    char state = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == pid) {
+      kids.insert(static_cast<pid_t>(std::stoi(name)));
+    }
+  }
+  return kids;
+}
+
+inline bool ProcessExists(pid_t pid) {
+  return std::filesystem::exists("/proc/" + std::to_string(pid));
+}
+
+/// A page of the test document: a heading with `mark` (a word that finds it
+/// in a PDF's text), some text, then the given body.
+inline std::string Page(const std::string& mark, const std::string& body) {
+  return "<html><head><title>" + mark + "</title></head>\n<body>\n<h1>" + mark + "</h1>\n" +
+         "<p>Some text of " + mark + ".</p>\n" + body + "</body></html>\n";
+}
+
+/// Writes a small document below `dir`/DOC and returns the folder: an
+/// index linking to two chapters and a page in a sub-folder; chapter 1 holds
+/// a bordered table, chapter 2 links back to the index and to a missing page.
+inline std::string WriteDocument(const testing_support::TempDir& dir) {
+  dir.Write("DOC/index.htm", Page("Indexmark", "<a href=\"ch1.htm\">one</a>\n"
+                                                 "<a href=\"ch2.htm#part\">two</a>\n"
+                                                 "<a href=\"sub/deep.htm\">deep</a>\n"));
+  dir.Write("DOC/ch1.htm",
+            Page("Chapterone", "<table BORDER=\"1\">\n<tr><td>Tablecell</td></tr>\n</table>\n"));
+  dir.Write("DOC/ch2.htm", Page("Chaptertwo", "<a href=\"index.htm\">back</a>\n"
+                                                "<a href=\"missing.htm\">nowhere</a>\n"));
+  dir.Write("DOC/sub/deep.htm", Page("Deeppage", "<a href=\"../ch1.htm\">up</a>\n"));
+  return dir / "DOC";
+}
+
+/// Writes an index linking to `count` pages, "page01.htm" on.
+inline std::string WriteLongDocument(const testing_support::TempDir& dir, int count) {
+  std::string links;
+  for (int i = 1; i <= count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "page%02d.htm", i);
+    links += std::string("<a href=\"") + name + "\">" + name + "</a>\n";
+    dir.Write(std::string("LONG/") + name, Page("Longpage" + std::to_string(i), ""));
+  }
+  dir.Write("LONG/index.htm", Page("Longindex", links));
+  return dir / "LONG";
+}
+
+}  // namespace print_test

@@ -24,19 +24,21 @@ void CDocList::ReadCatalogue(const std::string& root, const std::string& iniPath
     CDocEntry& entry = GetNext(position);
     const int score = entry.ReadIniSection(iniPath, defaultType);
     if (score >= 2) {
-      if (explain)
+      if (explain) {
         explain("document " + entry.partNum + ": kept, described by its INI section (type " + entry.Type +
                 ")");
+      }
       continue;
     }
     const int pageScore = entry.ReadIndexPage(root, defaultType);
     if (pageScore < 0) {
-      if (explain)
+      if (explain) {
         explain("document " + entry.partNum + ": dropped, " +
                 (score < 0 ? std::string("its INI section has no TITLE")
                            : std::string("its INI section gives only TITLE")) +
                 (pageScore == -100 ? " and its index page cannot be opened"
                                    : " and its index page has no title"));
+      }
       RemoveAt(current);
     } else if (explain) {
       explain("document " + entry.partNum + ": kept, described by its index page (type " + entry.Type + ")");

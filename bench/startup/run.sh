@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Start-up benchmark: the viewer on the sample documents against yelp
+# opening a local HTML page, side by side in one run under one Xvfb.
+#
+#   bench/startup/run.sh [ROUNDS]      (default 7; QUIRO=path overrides the binary)
+#
+# Installs yelp when it is missing (it is only a yardstick, not a dependency
+# of the project) and builds the floor tool launchwait into /tmp.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+rounds=${1:-7}
+quiro=${QUIRO:-$top/build/app/quiro}
+[ -x "$quiro" ] || { echo "no viewer at $quiro (run scripts/setup first)" >&2; exit 1; }
+
+if ! command -v yelp >/dev/null; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y yelp >/dev/null
+fi
+
+tools=/tmp/quiro-bench-tools
+mkdir -p "$tools"
+gcc -O2 -o "$tools/launchwait" "${LAUNCHWAIT_SRC:-/work/shared/bench/launchwait.c}" -lX11
+
+work=$(mktemp -d /tmp/quiro-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+# Same settings for both programs: software rendering under Xvfb, no
+# accessibility bus, one session bus for the whole run.
+export WEBKIT_DISABLE_DMABUF_RENDERER=1 NO_AT_BRIDGE=1
+runner=()
+command -v dbus-run-session >/dev/null && runner=(dbus-run-session --)
+# The session bus and the X server talk on stderr; keep that out of the figures.
+if ! "${runner[@]}" xvfb-run -a -s "-screen 0 1280x1024x24" \
+  python3 "$here/compare.py" "$quiro" "$top/sample" "$tools/launchwait" "$rounds" "$work" 2>"$work/stderr.log"; then
+  cat "$work/stderr.log" >&2
+  exit 1
+fi

@@ -44,16 +44,22 @@ std::list<std::unique_ptr<RunRecord>>& Runs() {
   return *runs;
 }
 
-// Runs `fn` on the main loop (the default main context).
+// Runs `fn` on the main loop (the default main context), always from the
+// thread that turns it. (g_main_context_invoke would run it right here on
+// the worker whenever the worker could take the context.)
 void PostToMainLoop(std::function<void()> fn) {
   auto* heap = new std::function<void()>(std::move(fn));
-  g_main_context_invoke_full(
-      nullptr, G_PRIORITY_DEFAULT,
+  GSource* source = g_idle_source_new();
+  g_source_set_priority(source, G_PRIORITY_DEFAULT);
+  g_source_set_callback(
+      source,
       [](gpointer data) -> gboolean {
         (*static_cast<std::function<void()>*>(data))();
         return G_SOURCE_REMOVE;
       },
       heap, [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+  g_source_attach(source, g_main_context_default());
+  g_source_unref(source);
 }
 
 // The answer to one request of a worker to the main loop.

@@ -1,0 +1,149 @@
+// `quiro --print-all PAGE --to-pdf FILE`, run as a child process.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/print_all_pdf.h"
+#include "print_test_support.h"
+
+namespace {
+
+using print_test::ChildResult;
+using print_test::RunChild;
+using testing_support::TempDir;
+
+class PrintAllPdfTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!print_test::HaveDisplay()) GTEST_SKIP() << "needs a display";
+    quiro_ = print_test::QuiroBinary();
+    dir_.MakeDir("tmp");
+  }
+  // The child's environment: its own temporary folder and drive C.
+  std::vector<std::string> Env() const {
+    return {"TMPDIR=" + dir_ / "tmp", "VESK_DRIVE_C=" + dir_.path()};
+  }
+  std::vector<std::string> LeftInTmp() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_ / "tmp"))
+      names.push_back(e.path().filename());
+    return names;
+  }
+
+  TempDir dir_;
+  std::string quiro_;
+};
+
+TEST_F(PrintAllPdfTest, OneFileWithThePagesInPrintingOrder) {
+  std::string doc = print_test::WriteDocument(dir_);
+  std::string pdf = dir_ / "all.pdf";
+  ChildResult r = RunChild({quiro_, "--print-all", doc + "/sub/deep.htm", "--to-pdf", pdf}, Env());
+  ASSERT_EQ(r.status, 0) << r.err;
+  // index, ch1 (two sheets: its bordered table starts one), ch2, deep, ch1 again.
+  EXPECT_EQ(print_test::PdfPageCount(pdf), 7);
+  std::string text = print_test::PdfText(pdf);
+  std::vector<std::string> order = {"Indexmark", "Chapterone", "Tablecell", "Chaptertwo",
+                                    "Deeppage", "Chapterone", "Tablecell"};
+  std::string::size_type at = 0;
+  for (const std::string& mark : order) {
+    std::string::size_type found = text.find(mark, at);
+    ASSERT_NE(found, std::string::npos) << mark << " after offset " << at;
+    at = found + mark.size();
+  }
+  EXPECT_TRUE(LeftInTmp().empty());
+  EXPECT_FALSE(std::filesystem::exists(pdf + ".part"));
+}
+
+TEST_F(PrintAllPdfTest, BadInputEndsWithAMessageAndNoFile) {
+  std::string doc = print_test::WriteDocument(dir_);
+  // An earlier file of that name stays as it was.
+  std::string pdf = dir_.Write("out.pdf", "earlier");
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> env;
+    const char* says;
+  };
+  std::vector<Case> cases = {
+      {{"--print-all", doc + "/index.htm", "--to-pdf", pdf}, {"DISPLAY", "WAYLAND_DISPLAY"},
+       "needs a display"},
+      {{"--print-all", "http://example.com/index.htm", "--to-pdf", pdf}, {}, "not a local page"},
+      {{"--print-all", doc + "/nothere.htm", "--to-pdf", pdf}, {}, "cannot read"},
+      {{"--print-all", doc, "--to-pdf", pdf}, {}, "cannot read"},
+      {{"--print-all", doc + "/index.htm", "--to-pdf", dir_ / "no/such/folder.pdf"}, {},
+       "cannot write"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {quiro_};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::vector<std::string> env = Env();
+    env.insert(env.end(), c.env.begin(), c.env.end());
+    ChildResult r = RunChild(args, env);
+    SCOPED_TRACE(c.args[1]);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(testing_support::ReadFile(pdf), "earlier");
+  }
+  EXPECT_TRUE(LeftInTmp().empty());
+
+}
+
+TEST_F(PrintAllPdfTest, InterruptedRunEndsPromptlyAndLeavesNoProcess) {
+  std::string doc = print_test::WriteLongDocument(dir_, 50);
+  std::string pdf = dir_ / "long.pdf";
+  pid_t child = print_test::StartChild({quiro_, "--print-all", doc + "/index.htm", "--to-pdf", pdf},
+                                       Env(), -1, -1);
+  // Wait until pages are being printed, then note the child's helpers.
+  auto isWebProcess = [](pid_t p) {
+    return testing_support::ReadFile("/proc/" + std::to_string(p) + "/cmdline")
+               .find("WebKitWebProcess") != std::string::npos;
+  };
+  std::set<pid_t> helpers;
+  int webProcesses = 0;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (;;) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no page was printed";
+    helpers = print_test::ChildrenOf(child);
+    webProcesses = 0;
+    for (pid_t p : helpers) webProcesses += isWebProcess(p) ? 1 : 0;
+    int printed = 0;
+    for (const std::string& name : LeftInTmp()) {
+      for (const auto& e : std::filesystem::directory_iterator(dir_ / ("tmp/" + name)))
+        printed += e.file_size() > 0 ? 1 : 0;
+    }
+    if (printed >= 3 && webProcesses > 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(webProcesses, 1);  // the hidden views share one web process
+
+  kill(child, SIGTERM);
+  EXPECT_EQ(print_test::WaitChild(child, 20000), 130);
+  auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (pid_t p : helpers) {
+    while (print_test::ProcessExists(p) && std::chrono::steady_clock::now() < gone)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(print_test::ProcessExists(p)) << "helper " << p << " left behind";
+  }
+  EXPECT_FALSE(std::filesystem::exists(pdf));
+  EXPECT_TRUE(LeftInTmp().empty());
+}
+
+TEST(JoinPdfFilesTest, RefusesWhatIsNoPdfAndKeepsTheTarget) {
+  TempDir dir;
+  std::string target = dir.Write("target.pdf", "old");
+  std::string error;
+  EXPECT_FALSE(quiro::JoinPdfFiles({}, target, error));
+  EXPECT_FALSE(quiro::JoinPdfFiles({dir.Write("a.pdf", "not a pdf at all")}, target, error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(quiro::JoinPdfFiles({dir / "missing.pdf"}, target, error));
+  EXPECT_EQ(testing_support::ReadFile(target), "old");
+  EXPECT_FALSE(std::filesystem::exists(target + ".part"));
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include "app/core/navigation_check.h"
 #include "app/external_viewer.h"
 #include "app/main_frame.h"
+#include "app/open_filter.h"
 #include "app/quiro_doc.h"
 #include "builder/catalogue_config.h"
 #include "platform/paths.h"
@@ -179,26 +180,6 @@ void CQuiroView::OnGoStartPage() { Navigate2(GetDocumentRoot() + "DocFrame.htm")
 
 void CQuiroView::OnGoSearchTheWeb() { Navigate2(GetDocumentRoot() + "Search.htm", "content"); }
 
-namespace {
-
-// "*.htm" -> "*.[hH][tT][mM]": file names match without regard to case.
-std::string CaseFreePattern(const std::string& pattern) {
-  std::string out;
-  for (char c : pattern) {
-    if (g_ascii_isalpha(c)) {
-      out += '[';
-      out += g_ascii_tolower(c);
-      out += g_ascii_toupper(c);
-      out += ']';
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 void CQuiroView::OnFileOpen() {
   Gtk::FileChooserDialog dialog("Open", Gtk::FILE_CHOOSER_ACTION_OPEN);
   if (Gtk::Window* top = GetTopWindow()) dialog.set_transient_for(*top);
@@ -206,24 +187,10 @@ void CQuiroView::OnFileOpen() {
   dialog.add_button("_Open", Gtk::RESPONSE_OK);
   dialog.set_default_response(Gtk::RESPONSE_OK);
 
-  // "Name|pattern;pattern|Name|pattern|...||"
-  std::string spec = quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER);
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t bar; (bar = spec.find('|', start)) != std::string::npos; start = bar + 1)
-    parts.push_back(spec.substr(start, bar - start));
-  for (std::size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2) {
+  for (const quiro::OpenFilter& f : quiro::ParseOpenFilter(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER))) {
     Glib::RefPtr<Gtk::FileFilter> filter = Gtk::FileFilter::create();
-    filter->set_name(parts[i]);
-    std::size_t from = 0;
-    const std::string& patterns = parts[i + 1];
-    while (from <= patterns.size()) {
-      std::size_t semi = patterns.find(';', from);
-      if (semi == std::string::npos) semi = patterns.size();
-      std::string pattern = patterns.substr(from, semi - from);
-      if (!pattern.empty()) filter->add_pattern(pattern == "*.*" ? "*" : CaseFreePattern(pattern));
-      from = semi + 1;
-    }
+    filter->set_name(f.name);
+    for (const std::string& pattern : f.patterns) filter->add_pattern(pattern);
     dialog.add_filter(filter);
   }
 

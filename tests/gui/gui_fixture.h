@@ -168,6 +168,7 @@ class WindowTest : public ::testing::Test {
                "<a id=\"pdf\" href=\"doc.pdf\" target=\"content\">PDF</a>\n"
                "<a id=\"chm\" href=\"help.chm#intro\" target=\"content\">Help</a>\n"
                "<a id=\"blank\" href=\"page2.htm\" target=\"_blank\">New</a>\n"
+               "<a id=\"hlp\" href=\"old.hlp\" target=\"content\">Old help</a>\n"
                "</body></html>\n");
     dir_.Write("docs/page1.htm",
                "<html><head><title>Page One</title></head><body>\n"
@@ -183,6 +184,7 @@ class WindowTest : public ::testing::Test {
     dir_.Write("docs/Search.htm", "<html><head><title>Search</title></head><body>Find</body></html>\n");
     dir_.Write("docs/doc.pdf", TinyPdf());
     dir_.Write("docs/help.chm", "ITSF");
+    dir_.Write("docs/old.hlp", "?_");
   }
 
   /// Creates and activates the application (window shown, build scheduled).

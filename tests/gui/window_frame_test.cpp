@@ -154,12 +154,22 @@ TEST_F(WindowTest, StatusBarShowsPromptsWhileThePointerRestsAndHotImages) {
   auto* home = dynamic_cast<Gtk::ToolButton*>(&Frame().GetToolbarItem(4));
   Gtk::Widget* button = home->get_child();
   ASSERT_NE(button, nullptr);
+  auto* image = dynamic_cast<Gtk::Image*>(home->get_icon_widget());
+  ASSERT_NE(image, nullptr);
+  Glib::RefPtr<Gdk::Pixbuf> normal = image->get_pixbuf();
   Cross(*button, GDK_ENTER_NOTIFY);
   EXPECT_EQ(Frame().GetMessageText(), "Opens your start page.");
   EXPECT_TRUE(Frame().IsButtonHot(4));
+  // With the pictures compiled in, the hot one replaces the normal one.
+  if (normal) {
+    EXPECT_NE(image->get_pixbuf(), normal);
+  }
   Cross(*button, GDK_LEAVE_NOTIFY);
   EXPECT_EQ(Frame().GetMessageText(), "Ready");
   EXPECT_FALSE(Frame().IsButtonHot(4));
+  if (normal) {
+    EXPECT_EQ(image->get_pixbuf(), normal);
+  }
 }
 
 TEST_F(WindowTest, ToolbarAndStatusBarToggle) {

@@ -94,6 +94,21 @@ TEST_F(NavigationTest, CompiledHelpGoesToTheRegisteredViewerAndThePageStays) {
   EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 1000));
 }
 
+TEST_F(NavigationTest, WinHelpViewerStartsDespiteTheBlankBeforePercentOne) {
+  WriteSmallSite();
+  std::string viewer = WriteRecordingViewer();
+  // The percent rule cuts "<viewer> " (blank included): it must still start.
+  dir_.Write("config/vesk/registry.ini",
+             "[HKEY_LOCAL_MACHINE\\Software\\CLASSES\\hlpfile\\shell\\open\\command]\n@=" + viewer +
+                 " %1\n");
+  StartAndWaitReady();
+  Click("sidebar", "hlp");
+  std::string argsFile = dir_ / "viewer-args.txt";
+  ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
+  EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "old.hlp") + "\n");
+  EXPECT_EQ(quiro::TrimProgramPath("/usr/bin/hv \t "), "/usr/bin/hv");
+}
+
 TEST_F(NavigationTest, CompiledHelpWithNoViewerRegisteredIsCancelledQuietly) {
   WriteSmallSite();
   StartAndWaitReady();

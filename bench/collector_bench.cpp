@@ -69,6 +69,26 @@ void BM_Collector(benchmark::State& state) {
   state.counters["pages"] = recorded;
 }
 
+// The walk's worst case: the index page links N pages that do not exist, so
+// the walk reads the whole index and tries every link.
+void BM_CollectorDeadLinks(benchmark::State& state) {
+  const std::string folder = MakeSite(static_cast<int>(state.range(0)));
+  const std::string index = folder + "/dead-links.htm";
+  if (!std::filesystem::exists(index)) {
+    std::string text;
+    for (int i = 0; i < state.range(0); ++i) text += "<a href=\"gone" + std::to_string(i) + ".htm\">Gone</a>\n";
+    std::FILE* f = std::fopen(index.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  for (auto _ : state) {
+    PrintAllRun run;
+    run.dryRun = true;
+    PrintLinkedPages(index, run);
+    if (run.pageCount != 1) state.SkipWithError("dead links were recorded");
+  }
+}
+
 // Reading every file of the site once.
 void BM_ReadWholeSite(benchmark::State& state) {
   const std::string folder = MakeSite(static_cast<int>(state.range(0)));
@@ -94,6 +114,7 @@ void BM_ReadRecordedPages(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Collector)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CollectorDeadLinks)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadWholeSite)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadRecordedPages)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -66,6 +66,35 @@ struct LineFacts {
   std::size_t colour = std::string::npos;  // where the first "BGCOLOR" starts
 };
 
+// Blocks up to this size are scanned byte by byte, longer ones with memchr.
+constexpr std::size_t kShortBlock = 512;
+
+// At a "<" of an upper-cased block: a table start, perhaps bordered.
+void AtTableStart(const char* block, std::size_t n, std::size_t at, LineFacts& facts) {
+  if (At(block, n, at, kTableStart)) {
+    facts.table = true;
+    if (At(block, n, at, kBorderedTable)) facts.trigger = true;
+  }
+}
+
+// At a "G" of an upper-cased block that starts at `start` in the line: the
+// patterns holding one. True when the line says "PAGE-BREAK-BEFORE".
+bool AtG(const char* block, std::size_t n, std::size_t start, std::size_t at, LineFacts& facts) {
+  if (at >= 2 && At(block, n, at - 2, kAbandon)) {
+    facts.abandon = true;
+    return true;
+  }
+  if (at >= 1 && facts.colour == std::string::npos && At(block, n, at - 1, kColour)) {
+    facts.colour = start + at - 1;
+  }
+  if (at >= 9 && !facts.trigger && At(block, n, at - 9, kFigure)) {
+    for (std::string_view kind : kFigureKinds) {
+      if (At(block, n, at - 9 + kFigure.size(), kind)) facts.trigger = true;
+    }
+  }
+  return false;
+}
+
 // Finds the patterns in one pass per anchor character instead of one search
 // per pattern: every table start and the bordered trigger begin with "<";
 // "PAGE-BREAK-BEFORE", "BGCOLOR" and the figure classes ("CLASS=\"FIGURE"
@@ -81,28 +110,24 @@ class LineScanner {
       const std::size_t n = std::min(kScanBlock + kScanOverlap, line.size() - start);
       const char* block = buffer_.data();
       UpperCopy(line.data() + start, n, buffer_.data());
-
-      for (const char* p = block; (p = static_cast<const char*>(std::memchr(p, '<', block + n - p))); ++p) {
-        const std::size_t at = static_cast<std::size_t>(p - block);
-        if (At(block, n, at, kTableStart)) {
-          facts.table = true;
-          if (At(block, n, at, kBorderedTable)) facts.trigger = true;
-        }
-      }
-      for (const char* p = block; (p = static_cast<const char*>(std::memchr(p, 'G', block + n - p))); ++p) {
-        const std::size_t at = static_cast<std::size_t>(p - block);
-        if (at >= 2 && At(block, n, at - 2, kAbandon)) {
-          facts.abandon = true;
-          return facts;  // nothing else matters for such a line
-        }
-        if (at >= 1 && facts.colour == std::string::npos && At(block, n, at - 1, kColour)) {
-          facts.colour = start + at - 1;
-        }
-        if (at >= 9 && !facts.trigger && At(block, n, at - 9, kFigure)) {
-          for (std::string_view kind : kFigureKinds) {
-            if (At(block, n, at - 9 + kFigure.size(), kind)) facts.trigger = true;
+      if (n <= kShortBlock) {
+        // Short lines, the usual case: one pass over the bytes costs less
+        // than starting memchr again after every hit.
+        for (std::size_t at = 0; at < n; ++at) {
+          const char c = block[at];
+          if (c == '<') {
+            AtTableStart(block, n, at, facts);
+          } else if (c == 'G' && AtG(block, n, start, at, facts)) {
+            return facts;
           }
         }
+        continue;
+      }
+      for (const char* p = block; (p = static_cast<const char*>(std::memchr(p, '<', block + n - p))); ++p) {
+        AtTableStart(block, n, static_cast<std::size_t>(p - block), facts);
+      }
+      for (const char* p = block; (p = static_cast<const char*>(std::memchr(p, 'G', block + n - p))); ++p) {
+        if (AtG(block, n, start, static_cast<std::size_t>(p - block), facts)) return facts;
       }
     }
     return facts;
@@ -179,7 +204,8 @@ bool CopyWithBreaks(platform::InputFile& in, platform::OutputFile& out, std::siz
     }
     TakeColour(held, facts.colour, colour);
     if (!facts.table) {
-      if (!WriteSliced(out, held) || !out.WriteText("\n")) return false;
+      held += '\n';  // the line and its line break in one write
+      if (!WriteSliced(out, held)) return false;
       continue;
     }
 
@@ -191,7 +217,8 @@ bool CopyWithBreaks(platform::InputFile& in, platform::OutputFile& out, std::siz
           return false;
         }
         discard = false;
-        if (!WriteSliced(out, held) || !out.WriteText("\n")) return false;
+        held += '\n';
+        if (!WriteSliced(out, held)) return false;
         break;
       }
       held += '\n';
@@ -199,7 +226,8 @@ bool CopyWithBreaks(platform::InputFile& in, platform::OutputFile& out, std::siz
       if (next == platform::InputFile::Read::Error) return false;
       if (next == platform::InputFile::Read::End) {
         // The held lines go out as they are, ending in one empty line.
-        if (!WriteSliced(out, held) || !out.WriteText("\n")) return false;
+        held += '\n';
+        if (!WriteSliced(out, held)) return false;
         return true;
       }
       facts = scanner.Scan(line);

@@ -56,7 +56,11 @@ void BuildSite(const ShowPageFn& showPage, const ExplainFn& explain) {
   Explain(explain, "default type: " + defaultType);
   CDocList catalogue;
   catalogue.ScanDocumentFolder(root, explain);
-  catalogue.ReadCatalogue(root, iniPath, defaultType, explain);
+  {
+    // Thousands of key reads: take the INI once instead of checking it per key.
+    platform::IniSnapshot snapshot;
+    catalogue.ReadCatalogue(root, iniPath, defaultType, explain);
+  }
   ResetImportantPage(root, explain);
   PrepareEmptyCatalogue(catalogue, root, explain);
 

@@ -82,9 +82,15 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept {
 
 bool InputFile::Open(std::string_view path, Lock lock) {
   Close();
-  const std::string resolved = ResolveCase(path);
-  if (resolved.empty()) return false;
-  const int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+  // The name as written is tried first; only a name that is not there is
+  // looked up ignoring case, which costs a folder listing.
+  std::string native = NativeSeparators(path);
+  if (native.empty()) return false;
+  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    const std::string resolved = ResolveCase(native);
+    if (resolved != native) fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+  }
   if (fd < 0) return false;
   struct stat st {};
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !TakeLock(fd, lock)) {
@@ -92,7 +98,7 @@ bool InputFile::Open(std::string_view path, Lock lock) {
     return false;
   }
   fd_ = fd;
-  buf_.resize(kReadChunk);
+  if (!buf_) buf_.reset(new char[kReadChunk]);
   pos_ = len_ = 0;
   eof_ = false;
   return true;
@@ -104,7 +110,7 @@ InputFile::Read InputFile::ReadLine(std::string& line) {
   bool any = false;
   for (;;) {
     if (pos_ < len_) {
-      const char* start = buf_.data() + pos_;
+      const char* start = buf_.get() + pos_;
       const void* nl = std::memchr(start, '\n', len_ - pos_);
       if (nl) {
         const std::size_t n = static_cast<const char*>(nl) - start;
@@ -123,7 +129,7 @@ InputFile::Read InputFile::ReadLine(std::string& line) {
     }
     ssize_t n;
     do {
-      n = ::read(fd_, buf_.data(), buf_.size());
+      n = ::read(fd_, buf_.get(), kReadChunk);
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
       line.clear();

@@ -3,6 +3,7 @@
 // remove resolves its path without regard to letter case (ResolveCase) and
 // accepts "\" as a separator. Failures are results, never exceptions.
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,7 +43,7 @@ class InputFile {
 
  private:
   int fd_ = -1;
-  std::vector<char> buf_;
+  std::unique_ptr<char[]> buf_;  // not zero-filled: opened once per page
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   bool eof_ = false;

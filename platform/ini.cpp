@@ -40,6 +40,10 @@ bool SameFile(const CacheEntry& e, const struct stat& st) {
 std::mutex g_cacheMutex;
 std::unordered_map<std::string, CacheEntry> g_cache;
 
+// Files pinned by the IniSnapshot scopes of this thread, by the path asked for.
+thread_local int t_snapshotDepth = 0;
+thread_local std::unordered_map<std::string, std::shared_ptr<const ParsedIni>> t_snapshot;
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view Trim(std::string_view s) {
@@ -114,8 +118,20 @@ std::shared_ptr<const ParsedIni> Parse(std::string_view text) {
   return parsed;
 }
 
-// The parsed file, from the cache when the file has not changed since.
+std::shared_ptr<const ParsedIni> LoadChecked(const std::string& iniPath);
+
+// The parsed file: pinned by a snapshot, else from the cache when the file
+// has not changed since, else read now.
 std::shared_ptr<const ParsedIni> Load(const std::string& iniPath) {
+  if (t_snapshotDepth == 0) return LoadChecked(iniPath);
+  auto it = t_snapshot.find(iniPath);
+  if (it != t_snapshot.end()) return it->second;
+  auto parsed = LoadChecked(iniPath);
+  t_snapshot.emplace(iniPath, parsed);
+  return parsed;
+}
+
+std::shared_ptr<const ParsedIni> LoadChecked(const std::string& iniPath) {
   std::string path = iniPath;
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
@@ -256,9 +272,16 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     }
   }
   if (!WriteFileAtomically(path, out)) return false;
+  t_snapshot.clear();
   std::lock_guard<std::mutex> lock(g_cacheMutex);
   g_cache.erase(path);
   return true;
+}
+
+IniSnapshot::IniSnapshot() { ++t_snapshotDepth; }
+
+IniSnapshot::~IniSnapshot() {
+  if (--t_snapshotDepth == 0) t_snapshot.clear();
 }
 
 void ClearIniCache() {

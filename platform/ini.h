@@ -38,4 +38,16 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
 /// Empties the cache (tests and long-running callers).
 void ClearIniCache();
 
+/// While an IniSnapshot lives, reads on this thread take each file as it was
+/// at its first read in the scope, without checking it for changes again;
+/// a write through WritePrivateProfileString still takes effect at once.
+/// For one operation that reads thousands of keys (the site build).
+class IniSnapshot {
+ public:
+  IniSnapshot();
+  ~IniSnapshot();
+  IniSnapshot(const IniSnapshot&) = delete;
+  IniSnapshot& operator=(const IniSnapshot&) = delete;
+};
+
 }  // namespace platform

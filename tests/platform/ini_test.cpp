@@ -132,3 +132,19 @@ TEST(IniRead, ManySectionsReadInOneParse) {
     EXPECT_EQ(GetPrivateProfileString("s" + std::to_string(i), "title", "%", ini), "t" + std::to_string(i));
   }
 }
+
+TEST(IniSnapshot, PinsFilesUntilItEndsButNotAcrossWrites) {
+  TempDir dir;
+  const std::string ini = dir.Write("t.ini", "[M]\nK=1\n");
+  {
+    platform::IniSnapshot snapshot;
+    EXPECT_EQ(GetPrivateProfileString("M", "K", "", ini), "1");
+    dir.Write("t.ini", "[M]\nK=22\n");
+    EXPECT_EQ(GetPrivateProfileString("M", "K", "", ini), "1");
+    ASSERT_TRUE(WritePrivateProfileString("M", "J", "3", ini));
+    EXPECT_EQ(GetPrivateProfileString("M", "K", "", ini), "22");
+    EXPECT_EQ(GetPrivateProfileInt("M", "J", 0, ini), 3);
+  }
+  dir.Write("t.ini", "[M]\nK=4444\n");
+  EXPECT_EQ(GetPrivateProfileString("M", "K", "", ini), "4444");
+}

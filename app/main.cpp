@@ -17,7 +17,7 @@ namespace {
 
 void PrintUsage(FILE* to) {
   std::fputs(
-      "Usage: quiro [FILE]\n"
+      "Usage: quiro [FILE] [--screenshot FILE [--exit-after-screenshot]] [--report-ready]\n"
       "       quiro --build-only [--verbose]\n"
       "       quiro --prepare-print PATH...\n"
       "       quiro --list-print-pages PAGE\n"
@@ -38,6 +38,12 @@ void PrintUsage(FILE* to) {
       "  --print-all PAGE --to-pdf FILE\n"
       "                        print what Print All would print for PAGE into\n"
       "                        one PDF file (needs a display)\n"
+      "  --screenshot FILE     with the window: once the start page and its\n"
+      "                        frames have loaded, save a PNG of the window\n"
+      "  --exit-after-screenshot\n"
+      "                        quit after saving that screenshot\n"
+      "  --report-ready        print a line with a monotonic timestamp on stderr\n"
+      "                        once the start page and its frames have loaded\n"
       "  --help                show this help\n"
       "  --version             show the version\n",
       to);

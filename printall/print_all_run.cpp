@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <exception>
 #include <unordered_map>
 #include <vector>
 
@@ -157,11 +158,18 @@ void PrintLinkedPages(std::string path, PrintAllRun& run) {
   std::string line, upper, link, candidate;
   while (!stack.empty() && run.pageCount < kPrintAllCapacity) {
     OpenPage& page = stack.back();
-    if (page.file.ReadLine(line) != platform::InputFile::Read::Line) {
-      stack.pop_back();  // the end of the page, or a read error: done with it
+    bool found = false;
+    try {
+      if (page.file.ReadLine(line) != platform::InputFile::Read::Line) {
+        stack.pop_back();  // the end of the page, or a read error: done with it
+        continue;
+      }
+      found = LinkOfLine(line, upper, link);
+    } catch (const std::exception&) {
+      stack.pop_back();  // a line too long to hold: the page ends there
       continue;
     }
-    if (!LinkOfLine(line, upper, link)) continue;
+    if (!found) continue;
     candidate = page.folder;
     candidate += link;
     if (IsRecorded(run, candidate)) continue;

@@ -1,4 +1,5 @@
 #include "printall/page_rewriter.h"
+#include "printall/print_all_run.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -217,6 +219,38 @@ TEST(PageRewriter, FullDiskKeepsThePageAndLeavesNoTemporaryFile) {
   EXPECT_EQ(ReadFile(page), big);
   EXPECT_FALSE(Exists(page + "~"));
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(PageRewriter, LineTooLongForMemoryLeavesThePageQuietly) {
+  // A sparse file: 400 MB of zero bytes without a line break, in a child
+  // whose address space is capped well below that.
+  TempDir dir;
+  const std::string page = dir / "huge.htm";
+  dir.Write("huge.htm", "<table border=\"1\">");
+  ASSERT_EQ(truncate(page.c_str(), 400L << 20), 0);
+  const int status = InChild([&] {
+    long pages = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    const rlim_t cap = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (150L << 20);
+    struct rlimit limit {cap, cap};
+    setrlimit(RLIMIT_AS, &limit);
+    const bool rewriteFailed = RewritePageForPrinting(page) == PrintBreakResult::Failed;
+    // The link collector reads the page as far as it can and goes on.
+    PrintAllRun run;
+    run.dryRun = true;
+    PrintLinkedPages(page, run);
+    return (rewriteFailed ? 1 : 0) + (run.pageCount == 1 ? 2 : 0);
+  });
+  EXPECT_EQ(status, 3);
+  EXPECT_FALSE(Exists(page + "~"));
+  struct stat st {};
+  ASSERT_EQ(stat(page.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 400L << 20);
+}
+#endif
 
 TEST(PageRewriter, PageLockedByAnotherProcessIsNotTouched) {
   TempDir dir;

@@ -99,7 +99,8 @@ bool AtG(const char* block, std::size_t n, std::size_t start, std::size_t at, Li
 // per pattern: every table start and the bordered trigger begin with "<";
 // "PAGE-BREAK-BEFORE", "BGCOLOR" and the figure classes ("CLASS=\"FIGURE"
 // followed by "-HEAD\">", " HEAD\">", "-FRAME\">" or " FRAME\">") all hold
-// a "G", at a fixed place. Both characters are found with memchr.
+// a "G", at a fixed place. Long blocks find both characters with memchr,
+// short ones in one pass over their bytes.
 class LineScanner {
  public:
   LineScanner() : buffer_(kScanBlock + kScanOverlap, '\0') {}

@@ -119,6 +119,9 @@ void CQuiroApp::BuildSite() {
   m_buildDone = true;
   // A skipped start-up asks for no page: the empty view is the start page.
   if (!m_startPageAsked) OnStartPageReady();
+  // A start page that never finishes loading still gets its screenshot.
+  if (!m_options.screenshotPath.empty())
+    Glib::signal_timeout().connect_once([this] { TakeScreenshot(); }, kScreenshotDeadlineMs);
 }
 
 void CQuiroApp::OnStartPageReady() {
@@ -129,16 +132,16 @@ void CQuiroApp::OnStartPageReady() {
     std::fflush(stderr);
   }
   m_readySignal.emit();
-  if (!m_options.screenshotPath.empty()) {
-    // Give the engine a moment to put the finished page on screen.
-    Glib::signal_timeout().connect_once(
-        [this] {
-          if (!SaveScreenshot(m_options.screenshotPath))
-            std::fprintf(stderr, "quiro: cannot save a screenshot to %s\n", m_options.screenshotPath.c_str());
-          if (m_options.exitAfterScreenshot) quit();
-        },
-        400);
-  }
+  // Give the engine a moment to put the finished page on screen.
+  if (!m_options.screenshotPath.empty()) Glib::signal_timeout().connect_once([this] { TakeScreenshot(); }, 400);
+}
+
+void CQuiroApp::TakeScreenshot() {
+  if (m_screenshotTaken) return;
+  m_screenshotTaken = true;
+  if (!SaveScreenshot(m_options.screenshotPath))
+    std::fprintf(stderr, "quiro: cannot save a screenshot to %s\n", m_options.screenshotPath.c_str());
+  if (m_options.exitAfterScreenshot) quit();
 }
 
 bool CQuiroApp::SaveScreenshot(const std::string& path) {

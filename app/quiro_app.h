@@ -65,6 +65,9 @@ class CQuiroApp : public Gtk::Application {
  private:
   void ScheduleBuildAfterFirstDraw();
   void OnStartPageReady();
+  void TakeScreenshot();
+
+  static constexpr int kScreenshotDeadlineMs = 20000;
 
   quiro::ViewerOptions m_options;
   BuildFn m_build;
@@ -75,5 +78,6 @@ class CQuiroApp : public Gtk::Application {
   bool m_buildDone = false;
   bool m_startPageAsked = false;
   bool m_startPageReady = false;
+  bool m_screenshotTaken = false;
   sigc::signal<void()> m_readySignal;
 };

@@ -24,7 +24,8 @@ constexpr const char* kTrackerKey = "quiro-print-frames";
 
 // Every document, top or frame, reports itself when it has loaded and again
 // whenever the user clicks, types, focuses or scrolls in it (scrolling at
-// most every 400 ms).
+// most every 400 ms). A frame that loads a new document after the frameset's
+// first one (a link aimed at it) is where the user reads next.
 constexpr const char* kTrackerScript = R"JS(
 (function () {
   if (window.__quiroPrintFrames) return;
@@ -47,7 +48,7 @@ constexpr const char* kTrackerScript = R"JS(
     lastScroll = now;
     post('use');
   }
-  ['mousedown', 'keydown', 'focus'].forEach(function (t) { window.addEventListener(t, used, true); });
+  ['mousedown', 'click', 'keydown', 'focus'].forEach(function (t) { window.addEventListener(t, used, true); });
   ['scroll', 'wheel'].forEach(function (t) { window.addEventListener(t, scrolled, true); });
   post('load');
 })();
@@ -97,18 +98,24 @@ void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, g
   const std::string href = StringProperty(message, "href");
   if (BoolProperty(message, "top")) {
     if (kind == "load") {
-      *tracker = FrameTracker();
       tracker->topHref = href;
       tracker->topFrames = IntProperty(message, "frames");
     }
     return;
   }
+  const bool reloaded = tracker->frameHrefs.count(name) != 0;
   tracker->frameHrefs[name] = href;
-  if (kind == "use" || (tracker->frameUsed && tracker->usedName == name)) {
+  if (kind == "use" || reloaded || (tracker->frameUsed && tracker->usedName == name)) {
     tracker->frameUsed = true;
     tracker->usedName = name;
     tracker->usedHref = href;
   }
+}
+
+// A new top document starts with no frames known: before any of its frames
+// can report.
+void OnTopLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+  if (event == WEBKIT_LOAD_STARTED) *static_cast<FrameTracker*>(data) = FrameTracker();
 }
 
 FrameTracker* TrackerOf(WebKitWebView* webView) {
@@ -213,6 +220,7 @@ void TrackPrintFrames(CQuiroView& view) {
   auto* tracker = new FrameTracker();
   g_object_set_data_full(G_OBJECT(webView), kTrackerKey, tracker,
                          [](gpointer p) { delete static_cast<FrameTracker*>(p); });
+  g_signal_connect(webView, "load-changed", G_CALLBACK(OnTopLoadChanged), tracker);
   WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(webView);
   g_signal_connect(manager, (std::string("script-message-received::") + kFrameHandler).c_str(),
                    G_CALLBACK(OnFrameMessage), tracker);

@@ -1,0 +1,236 @@
+// Print and Print All in the real window: the confirmation, what a run
+// prints, and which frame Print prints.
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/print_all_command.h"
+#include "app/print_worker.h"
+#include "gui_fixture.h"
+#include "print_test_support.h"
+#include "res/strings.h"
+
+namespace {
+
+using gui_test::RunUntil;
+
+// What a dialog showed, read when it appeared.
+struct SeenDialog {
+  bool seen = false;
+  std::string text;
+  std::string title;
+  GtkMessageType type = GTK_MESSAGE_OTHER;
+  std::set<int> responses;
+  GtkWindow* parent = nullptr;
+};
+
+// Answers the next dialog that appears with `response`, noting what it showed.
+class DialogAnswerer {
+ public:
+  DialogAnswerer(int response, SeenDialog& seen) : response_(response), seen_(seen) {
+    source_ = g_timeout_add(20, &DialogAnswerer::Poll, this);
+  }
+  ~DialogAnswerer() {
+    if (source_ != 0) g_source_remove(source_);
+  }
+
+ private:
+  static gboolean Poll(gpointer data) {
+    auto* self = static_cast<DialogAnswerer*>(data);
+    GList* windows = gtk_window_list_toplevels();
+    GtkDialog* found = nullptr;
+    for (GList* w = windows; w != nullptr; w = w->next) {
+      if (GTK_IS_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data))) {
+        found = GTK_DIALOG(w->data);
+      }
+    }
+    g_list_free(windows);
+    if (found == nullptr) return G_SOURCE_CONTINUE;
+    SeenDialog& seen = self->seen_;
+    seen.seen = true;
+    seen.title = gtk_window_get_title(GTK_WINDOW(found)) ? gtk_window_get_title(GTK_WINDOW(found)) : "";
+    seen.parent = gtk_window_get_transient_for(GTK_WINDOW(found));
+    if (GTK_IS_MESSAGE_DIALOG(found)) {
+      gchar* text = nullptr;
+      g_object_get(found, "text", &text, "message-type", &seen.type, nullptr);
+      seen.text = text ? text : "";
+      g_free(text);
+      for (int r : {GTK_RESPONSE_OK, GTK_RESPONSE_CANCEL, GTK_RESPONSE_YES, GTK_RESPONSE_NO,
+                    GTK_RESPONSE_CLOSE}) {
+        if (gtk_dialog_get_widget_for_response(found, r) != nullptr) seen.responses.insert(r);
+      }
+    }
+    gtk_dialog_response(found, self->response_);
+    self->source_ = 0;
+    return G_SOURCE_REMOVE;
+  }
+
+  int response_;
+  SeenDialog& seen_;
+  guint source_ = 0;
+};
+
+class PrintCommandTest : public gui_test::WindowTest {
+ protected:
+  void SetUp() override {
+    gui_test::WindowTest::SetUp();
+    setenv("QUIRO_PRINT_TO_PDF_DIR", (dir_ / "printed").c_str(), 1);
+    setenv("QUIRO_PRINT_ALL_PAUSE_MS", "0", 1);
+  }
+  void TearDown() override {
+    quiro::StopAllPrintAllRuns();
+    unsetenv("QUIRO_PRINT_TO_PDF_DIR");
+    unsetenv("QUIRO_PRINT_ALL_PAUSE_MS");
+    gui_test::WindowTest::TearDown();
+  }
+
+  // A frameset whose two frames act on posted messages: "use" acts like a
+  // click into the frame, "open" follows a link into the "content" frame.
+  void WriteSite() {
+    dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=docs\r\nAutoRebuild=0\r\n");
+    dir_.Write("docs/DocFrame.htm",
+               "<html><head><title>Manual</title></head>\n"
+               "<frameset cols=\"200,*\"><frame name=\"sidebar\" src=\"side.htm\">\n"
+               "<frame name=\"content\" src=\"guide/ch1.htm\"></frameset></html>\n");
+    const std::string actions =
+        "<script>window.addEventListener('message', function (e) {\n"
+        "  if (e.data === 'use') document.dispatchEvent(new MouseEvent('mousedown'));\n"
+        "  if (e.data === 'open') document.getElementById('open').click(); });</script>\n";
+    dir_.Write("docs/side.htm", "<html><body>\n" + actions +
+                                    "<a id=\"open\" href=\"guide/ch2.htm\" target=\"content\">Two</a>\n"
+                                    "</body></html>\n");
+    dir_.Write("docs/guide/index.htm", print_test::Page("Guideindex",
+                                                        "<a href=\"ch1.htm\">one</a>\n"
+                                                        "<a href=\"ch2.htm\">two</a>\n"));
+    dir_.Write("docs/guide/ch1.htm", print_test::Page("Chapterone", actions));
+    dir_.Write("docs/guide/ch2.htm",
+               print_test::Page("Chaptertwo", "<table BORDER=\"1\"><tr><td>Cell</td></tr></table>\n"));
+  }
+
+  void PostToFrame(const std::string& frame, const std::string& message) {
+    gui_test::Eval(Web(), "window.frames['" + frame + "'].postMessage('" + message + "', '*'); true");
+  }
+
+  std::vector<std::string> Printed() const {
+    std::vector<std::string> names;
+    if (!std::filesystem::exists(dir_ / "printed")) return names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_ / "printed"))
+      names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(PrintCommandTest, CancelInTheConfirmationPrintsNothing) {
+  WriteSite();
+  StartAndWaitReady();
+  ASSERT_FALSE(View().m_strCurrentURL.empty());
+
+  SeenDialog seen;
+  {
+    DialogAnswerer cancel(GTK_RESPONSE_CANCEL, seen);
+    Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+  }
+  ASSERT_TRUE(seen.seen);
+  EXPECT_EQ(seen.text, kPrintAllConfirmation);
+  EXPECT_NE(seen.text.find("pages.  To print"), std::string::npos);
+  EXPECT_NE(seen.text.find("button.  Do you"), std::string::npos);
+  EXPECT_EQ(seen.title, "quiro");
+  EXPECT_EQ(seen.type, GTK_MESSAGE_WARNING);
+  EXPECT_EQ(seen.responses, (std::set<int>{GTK_RESPONSE_OK, GTK_RESPONSE_CANCEL}));
+  EXPECT_EQ(seen.parent, GTK_WINDOW(Frame().gobj()));
+
+  EXPECT_EQ(quiro::RunningPrintAllRuns(), 0);
+  gui_test::Drain(200);
+  EXPECT_TRUE(Printed().empty());
+}
+
+TEST_F(PrintCommandTest, OkPrintsTheDocumentFromItsIndexWithProgress) {
+  WriteSite();
+  StartAndWaitReady();
+  // The document on display is chapter 1; its folder's index starts the run.
+  View().m_strCurrentURL = root_ + "guide/ch1.htm";
+
+  SeenDialog seen;
+  {
+    DialogAnswerer ok(GTK_RESPONSE_OK, seen);
+    Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+  }
+  ASSERT_TRUE(seen.seen);
+  ASSERT_EQ(quiro::RunningPrintAllRuns(), 1);
+
+  std::vector<std::string> messages;
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        std::string m = Frame().GetMessageText();
+        if (messages.empty() || messages.back() != m) messages.push_back(m);
+        return quiro::RunningPrintAllRuns() == 0;
+      },
+      60000));
+  EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-CH1.HTM.pdf",
+                                                 "003-CH2.HTM.pdf"}));
+  EXPECT_NE(std::find(messages.begin(), messages.end(),
+                      "Printing page 2: " + root_ + "guide/CH1.HTM"),
+            messages.end());
+  EXPECT_EQ(Frame().GetMessageText(), "Ready");
+}
+
+TEST_F(PrintCommandTest, NothingHappensForAWebAddress) {
+  WriteSite();
+  StartAndWaitReady();
+  for (const char* location : {"http://example.com/guide/index.htm", "about:blank", ""}) {
+    View().m_strCurrentURL = location;
+    SeenDialog seen;
+    {
+      DialogAnswerer ok(GTK_RESPONSE_OK, seen);
+      Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+    }
+    EXPECT_TRUE(seen.seen);
+    EXPECT_EQ(quiro::RunningPrintAllRuns(), 0) << location;
+  }
+  EXPECT_TRUE(Printed().empty());
+}
+
+TEST_F(PrintCommandTest, PrintTakesTheFrameBeingRead) {
+  WriteSite();
+  StartAndWaitReady();
+  // Before anything is used: the "content" frame.
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::PrintFrameUrl(View()), "/guide/ch1.htm"); }));
+
+  // A click into the sidebar makes it the frame being read...
+  PostToFrame("sidebar", "use");
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::PrintFrameUrl(View()), "/side.htm"); }));
+  // ... until a link opens a page in the content frame.
+  PostToFrame("sidebar", "open");
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::PrintFrameUrl(View()), "/guide/ch2.htm"); }));
+
+  // A page without frames prints the view itself.
+  View().Navigate2(root_ + "guide/index.htm");
+  ASSERT_TRUE(RunUntil([&] { return quiro::PrintFrameUrl(View()).empty(); }));
+
+  // Print shows the print dialog over the window; Cancel ends it quietly.
+  View().Navigate2(root_ + "DocFrame.htm");
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::PrintFrameUrl(View()), "/guide/ch1.htm"); }));
+  SeenDialog seen;
+  {
+    DialogAnswerer cancel(GTK_RESPONSE_CANCEL, seen);
+    Frame().SendCommand(quiro::res::ID_FILE_PRINT);
+    RunUntil([&] { return seen.seen; }, 20000);
+  }
+  EXPECT_TRUE(seen.seen);
+  EXPECT_EQ(seen.parent, GTK_WINDOW(Frame().gobj()));
+  gui_test::Drain(200);
+  // The print dialog's printer lookup asks for the system bus, which test
+  // machines often lack; that warning is the machine's, not the program's.
+  auto& problems = gui_test::LoggedProblems();
+  problems.erase(std::remove_if(problems.begin(), problems.end(),
+                                [](const std::string& p) {
+                                  return p.find("D-Bus system bus") != std::string::npos;
+                                }),
+                 problems.end());
+}
+
+}  // namespace

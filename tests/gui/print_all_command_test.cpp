@@ -2,12 +2,16 @@
 // prints, and which frame Print prints.
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "app/print_all_command.h"
+#include "app/viewer.h"
 #include "app/print_worker.h"
 #include "gui_fixture.h"
 #include "print_test_support.h"
@@ -234,3 +238,109 @@ TEST_F(PrintCommandTest, PrintTakesTheFrameBeingRead) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Closing the window while a run prints: the real viewer in a child process
+// (this test program again, running only the child's part below).
+
+namespace {
+
+constexpr const char* kChildFlag = "QUIRO_TEST_PRINT_ALL_CHILD";
+
+// Child's part: once the start page is shown, Print All (answered OK), and
+// once a page has been printed, the window is closed. The run would pause
+// 60 s after its walk; closing must not wait for that.
+gboolean DriveViewer(gpointer) {
+  static int step = 0;
+  static SeenDialog seen;
+  static std::unique_ptr<DialogAnswerer> answerer;
+  auto* app = dynamic_cast<CQuiroApp*>(Gio::Application::get_default().get());
+  if (app == nullptr || app->GetMainWnd() == nullptr) return G_SOURCE_CONTINUE;
+  CMainFrame& frame = *app->GetMainWnd();
+  if (step == 0 && app->IsStartPageReady()) {
+    frame.GetActiveView().m_strCurrentURL = std::getenv("QUIRO_TEST_PAGE");
+    answerer = std::make_unique<DialogAnswerer>(GTK_RESPONSE_OK, seen);
+    step = 1;
+    frame.SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+    answerer.reset();
+    if (quiro::RunningPrintAllRuns() != 1) std::_Exit(3);
+  } else if (step == 1) {
+    std::string folder = std::getenv("QUIRO_PRINT_TO_PDF_DIR");
+    bool printed = false;
+    if (std::filesystem::exists(folder)) {
+      for (const auto& e : std::filesystem::directory_iterator(folder))
+        printed = printed || e.file_size() > 0;
+    }
+    if (printed) {
+      step = 2;
+      frame.close();
+      return G_SOURCE_REMOVE;
+    }
+  }
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+TEST(PrintAllWindowChild, Run) {
+  if (std::getenv(kChildFlag) == nullptr) GTEST_SKIP() << "run by ClosingTheWindowDuringARun";
+  g_timeout_add(20, DriveViewer, nullptr);
+  char name[] = "quiro";
+  char* argv[] = {name, nullptr};
+  int status = quiro::RunViewer(1, argv);
+  // The application's shutdown stopped and joined the run.
+  if (quiro::RunningPrintAllRuns() != 0) status = 4;
+  std::exit(status);
+}
+
+TEST(PrintAllWindowTest, ClosingTheWindowDuringARunEndsTheProgramPromptly) {
+  if (!print_test::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  testing_support::TempDir dir;
+  dir.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=docs\r\nAutoRebuild=0\r\n");
+  dir.Write("docs/DocFrame.htm", "<html><body>Start</body></html>\n");
+  std::string doc = print_test::WriteLongDocument(dir, 50);
+  std::string self = std::filesystem::canonical("/proc/self/exe");
+
+  std::string cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  pid_t child = print_test::StartChild(
+      {self, "--gtest_filter=PrintAllWindowChild.Run"},
+      {std::string(kChildFlag) + "=1", "QUIRO_TEST_PAGE=" + doc + "/index.htm",
+       "QUIRO_PRINT_TO_PDF_DIR=" + dir / "printed", "QUIRO_PRINT_ALL_PAUSE_MS",
+       "VESK_DRIVE_C=" + dir / "drivec", "XDG_CONFIG_HOME=" + dir / "config"},
+      -1, -1);
+  std::filesystem::current_path(cwd);
+
+  // Note the viewer's helper processes while it runs.
+  std::set<pid_t> helpers;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+  int status = -2;
+  for (;;) {
+    int raw = 0;
+    pid_t r = waitpid(child, &raw, WNOHANG);
+    if (r == child) {
+      status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+      break;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(-child, SIGKILL);
+      waitpid(child, &raw, 0);
+      break;
+    }
+    for (pid_t p : print_test::ChildrenOf(child)) helpers.insert(p);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(status, 0) << "the viewer did not end by itself within 40 s";
+  EXPECT_FALSE(helpers.empty());
+  auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (pid_t p : helpers) {
+    while (print_test::ProcessExists(p) && std::chrono::steady_clock::now() < gone)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(print_test::ProcessExists(p)) << "helper " << p << " left behind";
+  }
+  // What was printed before the window closed is whole.
+  std::vector<std::string> printed;
+  for (const auto& e : std::filesystem::directory_iterator(dir / "printed")) printed.push_back(e.path());
+  EXPECT_FALSE(printed.empty());
+  for (const std::string& f : printed) EXPECT_EQ(print_test::PdfPageCount(f), 1) << f;
+}

@@ -154,13 +154,14 @@ class WindowTest : public ::testing::Test {
   /// The small site: a frameset with a sidebar and a "content" frame, pages
   /// with and without bordered tables, a PDF, a compiled-help target and a
   /// search page. AutoRebuild=0: the start-up only shows DocFrame.htm.
-  void WriteSmallSite() {
-    dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=docs\r\nAutoRebuild=0\r\n");
-    dir_.Write("docs/DocFrame.htm",
+  void WriteSmallSite(const std::string& folder = "docs") {
+    root_ = dir_.root() + folder + "/";
+    dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=" + folder + "\r\nAutoRebuild=0\r\n");
+    dir_.Write(folder + "/DocFrame.htm",
                "<html><head><title>Small Site</title></head>\n"
                "<frameset cols=\"200,*\"><frame name=\"sidebar\" src=\"side.htm\">\n"
                "<frame name=\"content\" src=\"page1.htm\"></frameset></html>\n");
-    dir_.Write("docs/side.htm",
+    dir_.Write(folder + "/side.htm",
                "<html><head><title>Side</title></head><body>\n"
                "<script>window.addEventListener('message', function(e) {\n"
                "  document.getElementById(e.data).click(); });</script>\n"
@@ -170,10 +171,10 @@ class WindowTest : public ::testing::Test {
                "<a id=\"blank\" href=\"page2.htm\" target=\"_blank\">New</a>\n"
                "<a id=\"hlp\" href=\"old.hlp\" target=\"content\">Old help</a>\n"
                "</body></html>\n");
-    dir_.Write("docs/page1.htm",
+    dir_.Write(folder + "/page1.htm",
                "<html><head><title>Page One</title></head><body>\n"
                "<p id=\"t\" style=\"font-size:20px\">Some text to measure</p>\n</body></html>\n");
-    dir_.Write("docs/page2.htm",
+    dir_.Write(folder + "/page2.htm",
                "<html><head><title>Page Two</title></head><body>\n<p>Before</p>\n"
                "<table border=\"1\"><tr><td>cell</td></tr></table>\n"
                // Tells the test what the browser read: "breaks=yes" when the
@@ -181,10 +182,10 @@ class WindowTest : public ::testing::Test {
                "<script>window.webkit.messageHandlers.quiroDone.postMessage('F\\tprobe\\tbreaks=' +\n"
                "  (document.documentElement.outerHTML.indexOf('page-break-' + 'before') >= 0 ? 'yes' : 'no'));\n"
                "</script>\n</body></html>\n");
-    dir_.Write("docs/Search.htm", "<html><head><title>Search</title></head><body>Find</body></html>\n");
-    dir_.Write("docs/doc.pdf", TinyPdf());
-    dir_.Write("docs/help.chm", "ITSF");
-    dir_.Write("docs/old.hlp", "?_");
+    dir_.Write(folder + "/Search.htm", "<html><head><title>Search</title></head><body>Find</body></html>\n");
+    dir_.Write(folder + "/doc.pdf", TinyPdf());
+    dir_.Write(folder + "/help.chm", "ITSF");
+    dir_.Write(folder + "/old.hlp", "?_");
   }
 
   /// Creates and activates the application (window shown, build scheduled).

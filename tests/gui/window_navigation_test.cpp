@@ -136,6 +136,16 @@ TEST_F(NavigationTest, FindLoadsTheSearchPageIntoTheContentFrame) {
   EXPECT_TRUE(Frame().IsToolbarButtonVisible(res::kFindButton));
 }
 
+TEST_F(NavigationTest, FindWorksUnderARootWhoseNameHoldsQuotes) {
+  // The address goes into a script: its characters must not end the string.
+  WriteSmallSite("it's \"odd\" #1");
+  StartAndWaitReady();
+  ASSERT_TRUE(WaitForFrameLocation("content", "page1.htm"));
+  Frame().SendCommand(res::ID_GO_SEARCH_THE_WEB);
+  EXPECT_TRUE(WaitForFrameLocation("content", "Search.htm"));
+  EXPECT_EQ(quiro::PlainWindowCount(), 0);
+}
+
 TEST_F(NavigationTest, FindOnAPageWithoutAContentFrameOpensAWindowOfItsOwn) {
   WriteSmallSite();
   StartAndWaitReady();

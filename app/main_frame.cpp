@@ -10,6 +10,8 @@ namespace res = quiro::res;
 
 namespace {
 
+constexpr int kMinButtonWidth = 50;
+
 // Themed icons standing in for toolbar images that are not compiled in.
 constexpr const char* kFallbackIcons[] = {
     "go-previous",     "go-next",        "process-stop", "view-refresh",
@@ -237,6 +239,8 @@ void CMainFrame::CreateToolBar() {
     }
     button->set_tooltip_text(res::CommandTooltip(b.command));
     button->set_is_important(true);
+    // Buttons are at least 50 pixels wide, so short labels line up.
+    button->set_size_request(kMinButtonWidth, -1);
     if (const res::CommandEntry* cmd = res::FindCommand(b.command))
       gtk_actionable_set_action_name(GTK_ACTIONABLE(button->gobj()), (std::string("win.") + cmd->action).c_str());
 

@@ -146,6 +146,38 @@ TEST_F(NavigationTest, FindWorksUnderARootWhoseNameHoldsQuotes) {
   EXPECT_EQ(quiro::PlainWindowCount(), 0);
 }
 
+TEST_F(NavigationTest, OpenLoadsTheChosenFileIntoTheContentFrame) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  // Answer the dialog once it is up: choose page2.htm, then confirm until
+  // the chooser has taken the choice (it reads the folder in the background).
+  std::string chosen = root_ + "page2.htm";
+  bool chose = false, answered = false;
+  sigc::connection poll = Glib::signal_timeout().connect(
+      [&] {
+        for (Gtk::Window* w : Gtk::Window::list_toplevels()) {
+          auto* dialog = dynamic_cast<Gtk::FileChooserDialog*>(w);
+          if (!dialog || !dialog->get_visible()) continue;
+          if (!chose) {
+            EXPECT_EQ(dialog->list_filters().size(), 8u);
+            dialog->set_filename(chosen);
+            chose = true;
+          } else {
+            dialog->response(Gtk::RESPONSE_OK);
+            answered = true;
+          }
+        }
+        return true;
+      },
+      50);
+  Frame().SendCommand(res::ID_FILE_OPEN);
+  poll.disconnect();
+  EXPECT_TRUE(answered);
+  EXPECT_TRUE(WaitForFrameLocation("content", "page2.htm"));
+  EXPECT_EQ(LastCompleted("probe"), "breaks=yes");
+  EXPECT_TRUE(WaitForFrameLocation("sidebar", "side.htm", 100));
+}
+
 TEST_F(NavigationTest, FindOnAPageWithoutAContentFrameOpensAWindowOfItsOwn) {
   WriteSmallSite();
   StartAndWaitReady();

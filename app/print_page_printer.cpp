@@ -192,6 +192,14 @@ int CHiddenPagePrinter::CreateView() {
   auto page = std::make_unique<Page>();
   page->view = WEBKIT_WEB_VIEW(widget);
   g_object_ref_sink(page->view);  // hidden: never packed into a window
+  // Nobody sees this view: a page's own alert(), confirm() or print() must
+  // not open a dialog that would hold up the run.
+  g_signal_connect(page->view, "script-dialog",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog*) -> gboolean { return TRUE; }),
+                   nullptr);
+  g_signal_connect(page->view, "print",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitPrintOperation*) -> gboolean { return TRUE; }),
+                   nullptr);
   pages_.push_back(std::move(page));
   return static_cast<int>(pages_.size()) - 1;
 }

@@ -104,7 +104,7 @@ int AskMainLoop(const std::stop_token& stop, const std::shared_ptr<RunShared>& s
 // Prints one page of the walk: a new hidden view, the page rewritten for
 // printing, loaded and printed. True when a view was created for it.
 bool PrintPageInBrowser(const std::string& path, PrintAllRun& run, const std::stop_token& stop,
-                        const std::shared_ptr<RunShared>& shared) {
+                        const std::shared_ptr<RunShared>& shared, int* printedPages) {
   if (stop.stop_requested()) return false;
   const int number = run.pageCount;  // the page just recorded
   PostToMainLoop([shared, number, path] {
@@ -120,7 +120,7 @@ bool PrintPageInBrowser(const std::string& path, PrintAllRun& run, const std::st
 
   InsertPrintPageBreaks(path);
 
-  AskMainLoop(stop, shared, [shared, view, path, number](CHiddenPagePrinter& printer,
+  int printed = AskMainLoop(stop, shared, [shared, view, path, number](CHiddenPagePrinter& printer,
                                                          std::shared_ptr<Answer> a) {
     printer.LoadAndPrint(view, path, number,
                          [shared, a](PagePrintResult result, const std::string& output) {
@@ -131,6 +131,7 @@ bool PrintPageInBrowser(const std::string& path, PrintAllRun& run, const std::st
                            a->Give(static_cast<int>(result));
                          });
   });
+  if (printed == static_cast<int>(PagePrintResult::Printed)) ++*printedPages;
   return true;
 }
 
@@ -138,16 +139,19 @@ void PrintAllThreadProc(std::string startPath, std::shared_ptr<RunShared> shared
                         RunRecord* record, int pauseMs) {
   const std::stop_token stop = shared->stop.get_token();
   PrintAllRun run;
+  int printed = 0;
   run.printPage = [&](const std::string& path, PrintAllRun& r) {
-    return PrintPageInBrowser(path, r, stop, shared);
+    return PrintPageInBrowser(path, r, stop, shared, &printed);
   };
   PrintLinkedPages(startPath, run);
   const int recorded = run.pageCount;
   const int views = run.browserCount;
 
   // The closing pause gives the printing system time with the pages before
-  // their views go; program exit cuts it short.
-  if (views > 0 && pauseMs > 0 && !stop.stop_requested()) {
+  // their views go; program exit cuts it short. A run that printed nothing
+  // (no view could be made, or no page reached the printing system) closes
+  // its views at once.
+  if (views > 0 && printed > 0 && pauseMs > 0 && !stop.stop_requested()) {
     std::mutex mutex;
     std::condition_variable_any never;
     std::unique_lock lock(mutex);

@@ -126,6 +126,40 @@ TEST_F(PrintWorkerTest, NothingPrintableEndsAtOnceWithoutThePause) {
   EXPECT_TRUE(PdfFilesIn(dir_ / "out").empty());
 }
 
+TEST_F(PrintWorkerTest, RunThatPrintsNothingSkipsThePause) {
+  // The PDF folder cannot be made (a file is in the way): views are created
+  // but no page reaches the printing system.
+  std::string doc = print_test::WriteDocument(dir_);
+  dir_.Write("blocked", "a file");
+  Outcome outcome;
+  Start(doc + "/index.htm", dir_ / "blocked/out", 60000, outcome);
+  auto begin = std::chrono::steady_clock::now();
+  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 40000));
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(30));
+  EXPECT_EQ(outcome.result->viewsCreated, 5);
+  EXPECT_EQ(outcome.result->pagesPrinted, 0);
+  EXPECT_TRUE(outcome.result->outputFiles.empty());
+}
+
+TEST_F(PrintWorkerTest, PagesAskingForDialogsPrintWithoutAny) {
+  dir_.Write("DLG/index.htm",
+             print_test::Page("Alertpage", "<script>alert('hello'); window.print();</script>\n"
+                                           "<a href=\"next.htm\">next</a>\n"));
+  dir_.Write("DLG/next.htm",
+             print_test::Page("Questionpage", "<script>confirm('sure?'); prompt('name');</script>\n"));
+  Outcome outcome;
+  Start(dir_ / "DLG/index.htm", dir_ / "out", 0, outcome);
+  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 60000));
+  EXPECT_EQ(outcome.result->pagesPrinted, 2);
+  ASSERT_EQ(outcome.result->outputFiles.size(), 2u);
+  EXPECT_NE(print_test::PdfText(outcome.result->outputFiles[1]).find("Questionpage"), std::string::npos);
+  GList* windows = gtk_window_list_toplevels();
+  int shown = 0;
+  for (GList* w = windows; w != nullptr; w = w->next) shown += gtk_widget_get_visible(GTK_WIDGET(w->data));
+  g_list_free(windows);
+  EXPECT_EQ(shown, 0);
+}
+
 TEST_F(PrintWorkerTest, StoppingEndsTheClosingPauseAndClosesTheViews) {
   std::string doc = print_test::WriteDocument(dir_);
   Outcome outcome;

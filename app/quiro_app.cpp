@@ -139,8 +139,10 @@ void CQuiroApp::OnStartPageReady() {
 void CQuiroApp::TakeScreenshot() {
   if (m_screenshotTaken) return;
   m_screenshotTaken = true;
-  if (!SaveScreenshot(m_options.screenshotPath))
+  if (!SaveScreenshot(m_options.screenshotPath)) {
     std::fprintf(stderr, "quiro: cannot save a screenshot to %s\n", m_options.screenshotPath.c_str());
+    m_exitStatus = 1;
+  }
   if (m_options.exitAfterScreenshot) quit();
 }
 

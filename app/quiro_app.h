@@ -58,6 +58,9 @@ class CQuiroApp : public Gtk::Application {
   /// Saves a PNG of the main window; false when it cannot be taken or written.
   bool SaveScreenshot(const std::string& path);
 
+  /// 1 when a requested screenshot could not be saved, else 0.
+  int GetExitStatus() const { return m_exitStatus; }
+
  protected:
   explicit CQuiroApp(quiro::ViewerOptions options);
   void on_activate() override;
@@ -79,5 +82,6 @@ class CQuiroApp : public Gtk::Application {
   bool m_startPageAsked = false;
   bool m_startPageReady = false;
   bool m_screenshotTaken = false;
+  int m_exitStatus = 0;
   sigc::signal<void()> m_readySignal;
 };

@@ -72,7 +72,8 @@ int RunViewer(int argc, char** argv) {
   // The window's options are ours; GTK sees none of them.
   Glib::RefPtr<CQuiroApp> app = CQuiroApp::create(options);
   char* appArgv[] = {argv[0], nullptr};
-  return app->run(1, appArgv);
+  int status = app->run(1, appArgv);
+  return status != 0 ? status : app->GetExitStatus();
 }
 
 }  // namespace quiro

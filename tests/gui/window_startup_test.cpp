@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "app/viewer.h"
 #include "builder/site_builder.h"
 #include "gui_fixture.h"
 
@@ -120,6 +121,31 @@ TEST_F(WindowTest, MissingStartPageOrDocumentRootEndsStartUpQuietly) {
   Frame().SendCommand(quiro::res::ID_GO_SEARCH_THE_WEB);
   Drain(500);
   EXPECT_TRUE(Frame().get_visible());
+}
+
+int RunViewerWith(std::vector<std::string> args) {
+  args.insert(args.begin(), "quiro");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return quiro::RunViewer(static_cast<int>(args.size()), argv.data());
+}
+
+TEST_F(WindowTest, ScreenshotOptionSavesAPictureOfTheWindow) {
+  WriteSmallSite();
+  std::string shot = dir_ / "shot.png";
+  EXPECT_EQ(RunViewerWith({"--screenshot", shot, "--exit-after-screenshot"}), 0);
+  std::string png = testing_support::ReadFile(shot);
+  ASSERT_GT(png.size(), 8u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  Glib::RefPtr<Gdk::Pixbuf> picture = Gdk::Pixbuf::create_from_file(shot);
+  EXPECT_GE(picture->get_width(), 400);
+  EXPECT_GE(picture->get_height(), 300);
+}
+
+TEST_F(WindowTest, ScreenshotThatCannotBeWrittenExitsWithStatus1) {
+  WriteSmallSite();
+  EXPECT_EQ(RunViewerWith({"--screenshot", dir_ / "no/such/folder/shot.png", "--exit-after-screenshot"}), 1);
 }
 
 TEST_F(WindowTest, DocumentRootThatDoesNotExist) {

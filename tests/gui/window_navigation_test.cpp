@@ -70,6 +70,10 @@ TEST_F(NavigationTest, PdfHidesPrintButtonsAndShowsInline) {
   EXPECT_TRUE(Frame().IsToolbarButtonVisible(res::kFindButton));
   // The content frame now holds the PDF: the navigation went on in the browser.
   EXPECT_TRUE(RunUntil(pdfShown));
+  // The engine's own PDF viewer pages do not bring the buttons back.
+  Drain(500);
+  EXPECT_FALSE(Frame().IsToolbarButtonVisible(res::kPrintButton));
+  EXPECT_FALSE(Frame().IsToolbarButtonVisible(res::kPrintAllButton));
   g_signal_handlers_disconnect_by_data(Web(), &resources);
   for (WebKitWebResource* r : resources) g_object_unref(r);
   // Back to an HTML page: the print buttons return.

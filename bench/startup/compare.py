@@ -7,10 +7,14 @@ For each round, alternating:
                  the sample documents, so every start runs the site build;
   quiro paint  - process start to text painted in its window (launchwait);
   yelp paint   - yelp opening one local HTML page of the same sample, process
-                 start to text painted (launchwait).
+                 start to text painted (launchwait);
+  floor ready  - when FLOOR is given: a bare window with one engine view
+                 loading the same, already built, frameset until all three
+                 documents completed (process start to done), the engine's
+                 own cost without menus, toolbar or site build.
 Prints every round, then the medians and the ratio quiro/yelp.
 
-Usage: compare.py QUIRO SAMPLE LAUNCHWAIT ROUNDS WORKDIR
+Usage: compare.py QUIRO SAMPLE LAUNCHWAIT ROUNDS WORKDIR [FLOOR]
 """
 import os
 import re
@@ -38,8 +42,9 @@ def launchwait(launch, cwd, cmd):
 
 def main():
     quiro, sample, launch, rounds, work = sys.argv[1:6]
+    floor = sys.argv[6] if len(sys.argv) > 6 else None
     rounds = int(rounds)
-    ready, qpaint, ypaint = [], [], []
+    ready, qpaint, ypaint, floors = [], [], [], []
     page = os.path.join(sample, "docs", "readme", "index.htm")
     for n in range(rounds):
         site = fresh_copy(sample, work, n)
@@ -50,8 +55,18 @@ def main():
         site = fresh_copy(sample, work, n)
         qp = launchwait(launch, site, [quiro])
         yp = launchwait(launch, work, ["yelp", page])
-        print("round %d: quiro ready %.0f ms, quiro paint %.0f ms, yelp paint %.0f ms" % (n + 1, r, qp, yp),
-              flush=True)
+        fl = -1.0
+        if floor:
+            site = fresh_copy(sample, work, n)
+            subprocess.run([quiro, "--build-only"], cwd=site, capture_output=True)
+            out = subprocess.run([floor, "file://" + os.path.join(site, "docs", "DocFrame.htm"), "3"],
+                                 capture_output=True, text=True, timeout=60).stdout
+            m = re.search(r"process-start->done ~([\d.]+)", out)
+            fl = float(m.group(1)) if m else -1.0
+            if fl > 0:
+                floors.append(fl)
+        print("round %d: quiro ready %.0f ms, quiro paint %.0f ms, yelp paint %.0f ms, floor ready %.0f ms"
+              % (n + 1, r, qp, yp, fl), flush=True)
         if r > 0:
             ready.append(r)
         if qp > 0:
@@ -65,6 +80,9 @@ def main():
     print("median: quiro ready %.0f ms (start page and all frames complete, site build included)" % mr)
     print("median: quiro paint %.0f ms, yelp paint %.0f ms (text painted, measured from outside)" % (mq, my))
     print("ratio quiro/yelp: paint %.2f, ready/yelp-paint %.2f" % (mq / my, mr / my))
+    if floors:
+        mf = statistics.median(floors)
+        print("median: floor ready %.0f ms; quiro ready / floor ready %.2f" % (mf, mr / mf))
     return 0
 
 

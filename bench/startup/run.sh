@@ -5,7 +5,8 @@
 #   bench/startup/run.sh [ROUNDS]      (default 7; QUIRO=path overrides the binary)
 #
 # Installs yelp when it is missing (it is only a yardstick, not a dependency
-# of the project) and builds the floor tool launchwait into /tmp.
+# of the project) and builds the floor tools launchwait and floor (from
+# $FLOOR_SRC_DIR, default /work/shared/bench) into /tmp.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -21,7 +22,14 @@ fi
 
 tools=/tmp/quiro-bench-tools
 mkdir -p "$tools"
-gcc -O2 -o "$tools/launchwait" "${LAUNCHWAIT_SRC:-/work/shared/bench/launchwait.c}" -lX11
+floors=${FLOOR_SRC_DIR:-/work/shared/bench}
+gcc -O2 -o "$tools/launchwait" "$floors/launchwait.c" -lX11
+floor=""
+if [ -f "$floors/floor.c" ]; then
+  # shellcheck disable=SC2046
+  gcc -O2 -o "$tools/floor" "$floors/floor.c" $(pkg-config --cflags --libs webkit2gtk-4.1 gtk+-3.0) &&
+    floor="$tools/floor"
+fi
 
 work=$(mktemp -d /tmp/quiro-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -33,7 +41,7 @@ runner=()
 command -v dbus-run-session >/dev/null && runner=(dbus-run-session --)
 # The session bus and the X server talk on stderr; keep that out of the figures.
 if ! "${runner[@]}" xvfb-run -a -s "-screen 0 1280x1024x24" \
-  python3 "$here/compare.py" "$quiro" "$top/sample" "$tools/launchwait" "$rounds" "$work" 2>"$work/stderr.log"; then
+  python3 "$here/compare.py" "$quiro" "$top/sample" "$tools/launchwait" "$rounds" "$work" $floor 2>"$work/stderr.log"; then
   cat "$work/stderr.log" >&2
   exit 1
 fi

@@ -70,6 +70,8 @@ bool CQuiroApp::InitInstance() {
   g_signal_connect(view.GetWebView(), "load-failed", G_CALLBACK(LoadFailedThunk), this);
 
   m_pMainWnd->show();
+  // Keys (arrows, Page Down) go to the page from the start.
+  view.GetWidget().grab_focus();
   ScheduleBuildAfterFirstDraw();
   return true;
 }

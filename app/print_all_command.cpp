@@ -128,6 +128,7 @@ FrameTracker* TrackerOf(WebKitWebView* webView) {
 struct FramePrintJob {
   WebKitWebView* view = nullptr;
   GtkWindow* parent = nullptr;  // weak
+  bool loadFailed = false;
 };
 
 void EndFramePrintJob(FramePrintJob* job) {
@@ -164,10 +165,32 @@ void PrintDocumentAt(const std::string& url, Gtk::Window* parent) {
     job->parent = parent->gobj();
     g_object_add_weak_pointer(G_OBJECT(job->parent), reinterpret_cast<gpointer*>(&job->parent));
   }
+  // The page's own dialogs and print requests stay unseen in this view.
+  g_signal_connect(job->view, "script-dialog",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog*) -> gboolean { return TRUE; }),
+                   nullptr);
+  g_signal_connect(job->view, "print",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitPrintOperation*) -> gboolean { return TRUE; }),
+                   nullptr);
+  g_signal_connect(job->view, "load-failed",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer d) -> gboolean {
+                     static_cast<FramePrintJob*>(d)->loadFailed = true;
+                     return FALSE;
+                   }),
+                   job);
   g_signal_connect(job->view, "load-changed",
                    G_CALLBACK(+[](WebKitWebView* view, WebKitLoadEvent event, gpointer d) {
                      if (event != WEBKIT_LOAD_FINISHED) return;
                      g_signal_handlers_disconnect_by_data(view, d);
+                     auto* frameJob = static_cast<FramePrintJob*>(d);
+                     if (frameJob->loadFailed) {
+                       // Nothing to print: the document is gone.
+                       g_idle_add([](gpointer j) -> gboolean {
+                         EndFramePrintJob(static_cast<FramePrintJob*>(j));
+                         return G_SOURCE_REMOVE;
+                       }, d);
+                       return;
+                     }
                      // The dialog runs a loop of its own: not from inside
                      // the engine's signal.
                      g_idle_add(RunFramePrintDialog, d);

@@ -26,7 +26,9 @@ Glib::RefPtr<CQuiroApp> CQuiroApp::create(quiro::ViewerOptions options) {
 
 CQuiroApp::CQuiroApp(quiro::ViewerOptions options)
     : Gtk::Application("org.vesk.quiro", Gio::APPLICATION_NON_UNIQUE), m_options(std::move(options)) {
-  Glib::set_application_name(quiro::res::LoadString(quiro::res::IDS_APP_TITLE));
+  static bool named = false;  // GLib takes the name once per process
+  if (!named) Glib::set_application_name(quiro::res::LoadString(quiro::res::IDS_APP_TITLE));
+  named = true;
   m_build = [](const ShowPageFn& showPage) { ::BuildSite(showPage); };
 }
 

@@ -170,6 +170,7 @@ class WindowTest : public ::testing::Test {
                "<a id=\"chm\" href=\"help.chm#intro\" target=\"content\">Help</a>\n"
                "<a id=\"blank\" href=\"page2.htm\" target=\"_blank\">New</a>\n"
                "<a id=\"hlp\" href=\"old.hlp\" target=\"content\">Old help</a>\n"
+               "<a id=\"web\" href=\"https://www.example.com/support\" target=\"_blank\">Web</a>\n"
                "</body></html>\n");
     dir_.Write(folder + "/page1.htm",
                "<html><head><title>Page One</title></head><body>\n"

@@ -26,6 +26,15 @@ class NavigationTest : public WindowTest {
     chmod(script.c_str(), 0755);
     return script;
   }
+
+  // Makes `program` the user's default application for `type`.
+  void RegisterDesktopApplication(const std::string& program, const std::string& type) {
+    setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
+    dir_.Write("data/applications/recorder.desktop",
+               "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + program +
+                   " %u\nMimeType=" + type + ";\n");
+    dir_.Write("config/mimeapps.list", "[Default Applications]\n" + type + "=recorder.desktop\n");
+  }
 };
 
 TEST_F(NavigationTest, LinkInAFrameIsPreparedForPrintingBeforeItIsShown) {
@@ -198,6 +207,33 @@ TEST_F(NavigationTest, LinkToANewWindowOpensAPlainWindowForLocalPages) {
   Click("sidebar", "blank");
   EXPECT_TRUE(RunUntil([&] { return quiro::PlainWindowCount() == 1; }));
   EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 1000));
+}
+
+TEST_F(NavigationTest, WebAddressForANewWindowGoesToTheDesktopsBrowser) {
+  std::string viewer = WriteRecordingViewer();
+  RegisterDesktopApplication(viewer, "x-scheme-handler/https");
+  WriteSmallSite();
+  StartAndWaitReady();
+  Click("sidebar", "web");
+  std::string argsFile = dir_ / "viewer-args.txt";
+  ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the desktop's browser was not started";
+  EXPECT_EQ(ReadFile(argsFile), "https://www.example.com/support\n");
+  // Nothing opened here, and the page on display stays.
+  EXPECT_EQ(quiro::PlainWindowCount(), 0);
+  EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 100));
+}
+
+TEST_F(NavigationTest, CompiledHelpFallsBackToTheDesktopsDefaultApplication) {
+  std::string viewer = WriteRecordingViewer();
+  RegisterDesktopApplication(viewer, "application/x-chm");
+  WriteSmallSite();
+  StartAndWaitReady();
+  EXPECT_EQ(quiro::ViewerCommandLine(true), "\"" + viewer + "\" %1");
+  EXPECT_EQ(quiro::ViewerCommandLine(false), "");
+  Click("sidebar", "chm");
+  std::string argsFile = dir_ / "viewer-args.txt";
+  ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
+  EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "help.chm") + "#intro\n");
 }
 
 TEST_F(NavigationTest, TextSizesScaleTheRenderedText) {

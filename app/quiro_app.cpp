@@ -136,8 +136,46 @@ void CQuiroApp::OnStartPageReady() {
     std::fflush(stderr);
   }
   m_readySignal.emit();
-  // Give the engine a moment to put the finished page on screen.
-  if (!m_options.screenshotPath.empty()) Glib::signal_timeout().connect_once([this] { TakeScreenshot(); }, 400);
+  if (m_options.screenshotPath.empty()) return;
+  // The engine puts the finished page on screen a little later: wait until
+  // the browser area shows something, then a little more for the rest.
+  // A page that stays blank is taken after kPaintWaitMs.
+  auto waited = std::make_shared<int>(0);
+  Glib::signal_timeout().connect(
+      [this, waited] {
+        *waited += kPaintPollMs;
+        if (ViewShowsSomething() || *waited >= kPaintWaitMs) {
+          Glib::signal_timeout().connect_once([this] { TakeScreenshot(); }, 4 * kPaintPollMs);
+          return false;
+        }
+        return true;
+      },
+      kPaintPollMs);
+}
+
+bool CQuiroApp::ViewShowsSomething() {
+  if (!m_pMainWnd) return false;
+  Gtk::Widget& view = m_pMainWnd->GetActiveView().GetWidget();
+  Glib::RefPtr<Gdk::Window> window = view.get_window();
+  if (!window || !view.get_mapped()) return false;
+  Gtk::Allocation a = view.get_allocation();
+  if (a.get_width() <= 0 || a.get_height() <= 0) return false;
+  gdk_display_sync(gdk_display_get_default());
+  Glib::RefPtr<Gdk::Pixbuf> shot;
+  try {
+    shot = Gdk::Pixbuf::create(window, a.get_x(), a.get_y(), a.get_width(), a.get_height());
+  } catch (const Glib::Error&) {
+    return false;
+  }
+  if (!shot || shot->get_n_channels() < 3) return false;
+  const guint8* pixels = shot->get_pixels();
+  const guint8* first = pixels;
+  for (int y = 0; y < shot->get_height(); y += 4)
+    for (int x = 0; x < shot->get_width(); x += 4) {
+      const guint8* p = pixels + y * shot->get_rowstride() + x * shot->get_n_channels();
+      if (p[0] != first[0] || p[1] != first[1] || p[2] != first[2]) return true;
+    }
+  return false;
 }
 
 void CQuiroApp::TakeScreenshot() {

@@ -58,6 +58,9 @@ class CQuiroApp : public Gtk::Application {
   /// Saves a PNG of the main window; false when it cannot be taken or written.
   bool SaveScreenshot(const std::string& path);
 
+  /// True when the browser area on screen holds more than one colour.
+  bool ViewShowsSomething();
+
   /// 1 when a requested screenshot could not be saved, else 0.
   int GetExitStatus() const { return m_exitStatus; }
 
@@ -71,6 +74,8 @@ class CQuiroApp : public Gtk::Application {
   void TakeScreenshot();
 
   static constexpr int kScreenshotDeadlineMs = 20000;
+  static constexpr int kPaintPollMs = 50;
+  static constexpr int kPaintWaitMs = 3000;
 
   quiro::ViewerOptions m_options;
   BuildFn m_build;

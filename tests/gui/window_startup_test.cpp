@@ -68,7 +68,8 @@ TEST_F(WindowTest, WindowIsOnScreenAndDrawnBeforeTheBuildWritesItsFirstPage) {
   EXPECT_TRUE(WaitForFrameLocation("content", ".htm"));
   EXPECT_TRUE(WaitForFrameLocation("sidebar", "sidebar.htm"));
   EXPECT_EQ(Frame().get_title(), "Vesk Documents - quiro");
-  Drain(300);
+  EXPECT_TRUE(RunUntil([&] { return app_->ViewShowsSomething(); }, 5000));
+  Drain(200);
   std::string shot = OutputPath("start_page.png");
   EXPECT_TRUE(app_->SaveScreenshot(shot));
   std::printf("screenshot of the main window: %s\n", shot.c_str());

@@ -207,6 +207,7 @@ bool ConfirmPrintAll(Gtk::Window* parent) {
   Gtk::MessageDialog dialog(kPrintAllConfirmation, false, Gtk::MESSAGE_WARNING,
                             Gtk::BUTTONS_OK_CANCEL, true);
   dialog.set_title("quiro");
+  dialog.set_default_response(Gtk::RESPONSE_OK);  // Enter confirms; Escape or closing cancels
   if (parent != nullptr) dialog.set_transient_for(*parent);
   return dialog.run() == Gtk::RESPONSE_OK;
 }

@@ -98,6 +98,30 @@ TEST_F(PrintWorkerTest, PrintsTheListedPagesInOrderOnePdfEach) {
             std::string::npos);
 }
 
+TEST_F(PrintWorkerTest, PrintsTheSampleGuideAsListed) {
+  const char* sample = std::getenv("QUIRO_TEST_SAMPLE");
+  if (sample == nullptr || !std::filesystem::exists(std::string(sample) + "/docs/guide/index.htm"))
+    GTEST_SKIP() << "no sample documents";
+  // A copy: printing rewrites the pages.
+  std::filesystem::copy(std::string(sample) + "/docs/guide", dir_ / "guide",
+                        std::filesystem::copy_options::recursive);
+  print_test::ChildResult list = print_test::RunChild(
+      {print_test::QuiroBinary(), "--list-print-pages", dir_ / "guide/ch3.htm"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  std::vector<std::string> pages = print_test::Lines(list.out);
+  ASSERT_GE(pages.size(), 2u);
+
+  Outcome outcome;
+  Start(FindPrintStartPage(dir_ / "guide/ch3.htm"), dir_ / "out", 0, outcome);
+  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 120000));
+  ASSERT_EQ(outcome.result->outputFiles.size(), pages.size());
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    EXPECT_EQ(std::filesystem::path(outcome.result->outputFiles[i]).filename().string(),
+              quiro::PdfFileNameFor(static_cast<int>(i) + 1, pages[i]));
+    EXPECT_GE(print_test::PdfPageCount(outcome.result->outputFiles[i]), 1) << pages[i];
+  }
+}
+
 TEST_F(PrintWorkerTest, TwoRunsAtOnceBothComplete) {
   std::string doc = print_test::WriteDocument(dir_);
   Outcome first, second;

@@ -221,6 +221,26 @@ TEST_F(PrintWorkerTest, StoppingInTheMiddleLeavesOnlyWholeFiles) {
   for (const std::string& f : files) EXPECT_EQ(print_test::PdfPageCount(f), 1) << f;
 }
 
+TEST_F(PrintWorkerTest, WebProcessThatDiesCostsOnlyItsPage) {
+  std::string doc = print_test::WriteLongDocument(dir_, 20);
+  Outcome outcome;
+  Start(doc + "/index.htm", dir_ / "out", 0, outcome);
+  ASSERT_TRUE(SpinUntil([&] { return outcome.statuses.size() >= 5; }, 60000));
+  int killed = 0;
+  for (pid_t p : print_test::ChildrenOf(getpid())) {
+    if (testing_support::ReadFile("/proc/" + std::to_string(p) + "/cmdline").find("WebKitWebProcess") !=
+        std::string::npos) {
+      killed += kill(p, SIGKILL) == 0 ? 1 : 0;
+    }
+  }
+  ASSERT_EQ(killed, 1);
+  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 90000));
+  EXPECT_FALSE(outcome.result->cancelled);
+  EXPECT_EQ(outcome.result->pagesRecorded, 21);
+  EXPECT_GE(outcome.result->pagesPrinted, 19);  // the page being printed may be lost
+  for (const std::string& f : PdfFilesIn(dir_ / "out")) EXPECT_EQ(print_test::PdfPageCount(f), 1) << f;
+}
+
 TEST(PrintSettingsTest, PauseAndDestinationComeFromTheEnvironment) {
   unsetenv("QUIRO_PRINT_ALL_PAUSE_MS");
   EXPECT_EQ(quiro::PrintAllPauseMs(), 60000);

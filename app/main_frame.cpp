@@ -230,6 +230,17 @@ void CMainFrame::CreateToolBar() {
                   return true;
                 },
                 false);
+            // Opened from the keyboard, the menu comes up under the arrow;
+            // move it to the same place.
+            arrow->signal_toggled().connect([this, menuButton, arrow] {
+              if (m_openingFontMenu || !arrow->get_active() || !m_pFontMenu->get_visible()) return;
+              // The arrow's lower-left corner in the button's coordinates.
+              int ax = 0, ay = 0;
+              arrow->translate_coordinates(*menuButton, 0, arrow->get_allocated_height(), ax, ay);
+              int dy = menuButton->get_allocated_height() - ay + 1;
+              g_object_set(m_pFontMenu->gobj(), "rect-anchor-dx", -ax, "rect-anchor-dy", dy, nullptr);
+              gtk_menu_reposition(m_pFontMenu->gobj());
+            });
           }
         }
       }
@@ -278,7 +289,9 @@ void CMainFrame::OnDropDown(Gtk::ToolItem& item, Gtk::ToggleButton& arrow, GdkEv
   gtk_menu_popup_at_widget(m_pFontMenu->gobj(), GTK_WIDGET(item.gobj()), GDK_GRAVITY_SOUTH_WEST,
                            GDK_GRAVITY_NORTH_WEST, trigger);
   // The menu is up: pressing the arrow in does not open it a second time.
+  m_openingFontMenu = true;
   arrow.set_active(true);
+  m_openingFontMenu = false;
 }
 
 void CMainFrame::SetButtonHot(int index, bool hot) {

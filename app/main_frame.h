@@ -73,6 +73,7 @@ class CMainFrame : public Gtk::ApplicationWindow {
   std::array<Glib::RefPtr<Gdk::Pixbuf>, quiro::res::kToolbarButtonCount> m_normal{};
   std::array<Glib::RefPtr<Gdk::Pixbuf>, quiro::res::kToolbarButtonCount> m_hotImages{};
   std::array<bool, quiro::res::kToolbarButtonCount> m_hot{};
+  bool m_openingFontMenu = false;
   Gtk::Menu* m_pFontMenu = nullptr;  // owned by the Font button
   std::unique_ptr<CQuiroView> m_pView;
   Gtk::Statusbar m_wndStatusBar;

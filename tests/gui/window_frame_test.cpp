@@ -136,6 +136,26 @@ TEST_F(WindowTest, FontButtonFaceDoesNothingAndItsArrowOpensTheMenuBelowIt) {
   Frame().GetFontMenu().get_toplevel()->get_window()->get_origin(mx, my);
   EXPECT_EQ(mx, bx);
   EXPECT_EQ(my, by + a.get_height() + 1);
+  Frame().GetFontMenu().deactivate();
+  ASSERT_TRUE(RunUntil([&] { return !Frame().GetFontMenu().get_mapped() && !arrow->get_active(); }, 3000));
+
+  // From the keyboard (Space on the focused arrow) it opens in the same place.
+  arrow->grab_focus();
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* key = gdk_event_new(type);
+    key->key.window = GDK_WINDOW(g_object_ref(Frame().get_window()->gobj()));
+    key->key.keyval = GDK_KEY_space;
+    key->key.hardware_keycode = 65;
+    key->key.time = GDK_CURRENT_TIME;
+    gdk_event_set_device(key, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+    gtk_main_do_event(key);
+    gdk_event_free(key);
+  }
+  ASSERT_TRUE(RunUntil([&] { return Frame().GetFontMenu().get_mapped(); }, 3000));
+  Drain(100);
+  Frame().GetFontMenu().get_toplevel()->get_window()->get_origin(mx, my);
+  EXPECT_EQ(mx, bx);
+  EXPECT_EQ(my, by + a.get_height() + 1);
   Frame().GetFontMenu().popdown();
 }
 

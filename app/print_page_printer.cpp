@@ -56,6 +56,9 @@ gboolean OnTimeout(gpointer data) {
   auto* page = static_cast<Page*>(data);
   page->timeout = 0;
   Finish(page, PagePrintResult::TimedOut);
+  // The run's views share one web process, and it stopped answering: end it,
+  // so that the next page gets a fresh one instead of waiting out its time too.
+  webkit_web_view_terminate_web_process(page->view);
   return G_SOURCE_REMOVE;
 }
 

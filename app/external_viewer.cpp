@@ -2,7 +2,9 @@
 
 #include <set>
 
+#include "app/core/navigation_check.h"
 #include "app/core/viewer_registry.h"
+#include "builder/catalogue_config.h"
 
 namespace quiro {
 
@@ -39,6 +41,25 @@ void PlainCloseRequested(WebKitWebView*, gpointer window) { gtk_widget_destroy(G
 
 void PlainDestroyed(GtkWidget* window, gpointer) { PlainWindows().erase(window); }
 
+// A plain window has no toolbar and prepares no pages for printing; only help
+// files leave it for their viewers.
+gboolean PlainDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                           gpointer) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+      type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
+    return FALSE;
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  std::string target = uri ? uri : "";
+  NavigationDecision d = DecideNavigation(target, GetDocumentRoot());
+  if (d.action == NavigationAction::RewriteAndContinue) return FALSE;
+  HandOffToViewer(d.action == NavigationAction::HandOffChm, target);
+  webkit_policy_decision_ignore(decision);
+  return TRUE;
+}
+
 // A page in a plain window may ask for yet another window.
 GtkWidget* PlainCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer) {
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
@@ -68,6 +89,12 @@ std::string ViewerCommandLine(bool chm) {
 std::string TrimProgramPath(std::string path) {
   while (!path.empty() && (path.back() == ' ' || path.back() == '\t')) path.pop_back();
   return path;
+}
+
+void HandOffToViewer(bool chm, const std::string& targetURL) {
+  std::string command = ViewerCommandLine(chm);
+  std::string program = TrimProgramPath(chm ? CutQuotedProgram(command) : CutPercentProgram(command));
+  if (!program.empty()) StartViewer(program, targetURL);
 }
 
 bool StartViewer(const std::string& program, const std::string& argument) {
@@ -101,6 +128,7 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
   g_signal_connect(view, "ready-to-show", G_CALLBACK(PlainReadyToShow), window);
   g_signal_connect(view, "close", G_CALLBACK(PlainCloseRequested), window);
   g_signal_connect(view, "create", G_CALLBACK(PlainCreate), nullptr);
+  g_signal_connect(view, "decide-policy", G_CALLBACK(PlainDecidePolicy), nullptr);
   g_signal_connect(window, "destroy", G_CALLBACK(PlainDestroyed), nullptr);
   PlainWindows().insert(window);
   return WEBKIT_WEB_VIEW(view);

@@ -26,6 +26,12 @@ std::string TrimProgramPath(std::string path);
 /// false when the program could not be started (nothing is reported).
 bool StartViewer(const std::string& program, const std::string& argument);
 
+/// Hands a compiled help (`chm` true) or WinHelp target to its viewer: the
+/// program cut from ViewerCommandLine() by the kind's rule gets the target
+/// URL exactly as the browser reported it. Nothing starts when no viewer is
+/// registered; either way the caller cancels the navigation.
+void HandOffToViewer(bool chm, const std::string& targetURL);
+
 /// Opens `uri` with the desktop's default handler (a web browser for web
 /// addresses). Failures are silent.
 void OpenInDesktopBrowser(const std::string& uri);
@@ -34,6 +40,7 @@ void OpenInDesktopBrowser(const std::string& uri);
 /// `relatedTo` (same engine process) and returns its view; the caller's
 /// engine loads the request into it. The window shows itself when the
 /// engine says it is ready, follows the page title and goes when closed.
+/// Help files linked from its pages go to their viewers as well.
 WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo);
 
 /// Number of plain windows open now.

@@ -234,10 +234,10 @@ bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
   }
   switch (d.action) {
     case NavigationAction::HandOffChm:
-      HandOff(true, targetURL);
+      quiro::HandOffToViewer(true, targetURL);
       return true;
     case NavigationAction::HandOffHlp:
-      HandOff(false, targetURL);
+      quiro::HandOffToViewer(false, targetURL);
       return true;
     case NavigationAction::RewriteAndContinue:
       break;
@@ -247,14 +247,6 @@ bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
   return false;
 }
 
-void CQuiroView::HandOff(bool chm, const std::string& targetURL) {
-  std::string command = quiro::ViewerCommandLine(chm);
-  std::string program = chm ? CutQuotedProgram(command) : CutPercentProgram(command);
-  program = quiro::TrimProgramPath(program);
-  // With no viewer registered nothing starts; the navigation is cancelled all
-  // the same, so the page on display stays.
-  if (!program.empty()) quiro::StartViewer(program, targetURL);
-}
 
 void CQuiroView::OnTitleChange(const std::string& text) {
   if (m_pDocument) m_pDocument->SetTitle(text);

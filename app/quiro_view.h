@@ -96,8 +96,6 @@ class CQuiroView {
   static GtkWidget* CreateThunk(WebKitWebView*, WebKitNavigationAction*, gpointer self);
   static void MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
 
-  void HandOff(bool chm, const std::string& targetURL);
-
   WebKitWebView* m_pWebView = nullptr;
   Gtk::Widget* m_pWidget = nullptr;
   CMainFrame* m_pFrame = nullptr;

@@ -171,6 +171,7 @@ class WindowTest : public ::testing::Test {
                "<a id=\"blank\" href=\"page2.htm\" target=\"_blank\">New</a>\n"
                "<a id=\"hlp\" href=\"old.hlp\" target=\"content\">Old help</a>\n"
                "<a id=\"web\" href=\"https://www.example.com/support\" target=\"_blank\">Web</a>\n"
+               "<a id=\"newhelp\" href=\"gohelp.htm\" target=\"_blank\">Help in a new window</a>\n"
                "</body></html>\n");
     dir_.Write(folder + "/page1.htm",
                "<html><head><title>Page One</title></head><body>\n"
@@ -187,6 +188,10 @@ class WindowTest : public ::testing::Test {
     dir_.Write(folder + "/doc.pdf", TinyPdf());
     dir_.Write(folder + "/help.chm", "ITSF");
     dir_.Write(folder + "/old.hlp", "?_");
+    dir_.Write(folder + "/gohelp.htm",
+               "<html><head><title>Going</title></head><body>\n"
+               "<script>window.addEventListener('load', function() { location.href = 'help.chm'; });</script>\n"
+               "</body></html>\n");
   }
 
   /// Creates and activates the application (window shown, build scheduled).

@@ -122,6 +122,20 @@ TEST_F(NavigationTest, WinHelpViewerStartsDespiteTheBlankBeforePercentOne) {
   EXPECT_EQ(quiro::TrimProgramPath("/usr/bin/hv \t "), "/usr/bin/hv");
 }
 
+TEST_F(NavigationTest, CompiledHelpLinkedFromAPlainWindowGoesToTheViewerToo) {
+  WriteSmallSite();
+  std::string viewer = WriteRecordingViewer();
+  dir_.Write("config/vesk/registry.ini",
+             "[HKEY_LOCAL_MACHINE\\Software\\CLASSES\\chm.file\\shell\\open\\command]\n@=\"" + viewer +
+                 "\" %1\n");
+  StartAndWaitReady();
+  Click("sidebar", "newhelp");
+  ASSERT_TRUE(RunUntil([&] { return quiro::PlainWindowCount() == 1; }));
+  std::string argsFile = dir_ / "viewer-args.txt";
+  ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
+  EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "help.chm") + "\n");
+}
+
 TEST_F(NavigationTest, CompiledHelpWithNoViewerRegisteredIsCancelledQuietly) {
   WriteSmallSite();
   StartAndWaitReady();

@@ -35,9 +35,9 @@ std::string CaseFreePattern(const std::string& pattern) {
 
 }  // namespace
 
-std::vector<OpenFilter> ParseOpenFilter(const std::string& spec) {
+std::vector<OpenFilter> ParseOpenFilter(const std::string& text) {
   std::vector<OpenFilter> filters;
-  std::vector<std::string> parts = Split(spec, '|');
+  std::vector<std::string> parts = Split(text, '|');
   for (std::size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2) {
     OpenFilter filter{parts[i], {}};
     for (const std::string& pattern : Split(parts[i + 1], ';'))

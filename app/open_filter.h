@@ -16,6 +16,6 @@ struct OpenFilter {
 /// empty name or when no pattern part follows a name. A pattern matches names
 /// without regard to letter case ("*.htm" becomes "*.[hH][tT][mM]"); "*.*"
 /// means every file, as it does in the dialog the string was written for.
-std::vector<OpenFilter> ParseOpenFilter(const std::string& spec);
+std::vector<OpenFilter> ParseOpenFilter(const std::string& text);
 
 }  // namespace quiro

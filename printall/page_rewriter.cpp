@@ -69,6 +69,19 @@ struct LineFacts {
 // Blocks up to this size are scanned byte by byte, longer ones with memchr.
 constexpr std::size_t kShortBlock = 512;
 
+// True when one of the eight bytes at `p` is "<" or "G" (a byte equal to
+// the wanted one becomes zero after the exclusive or; the classic zero-byte
+// test then sets its high bit).
+bool HasAnchor(const char* p) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  const std::uint64_t lt = x ^ (kOnes * '<');
+  const std::uint64_t g = x ^ (kOnes * 'G');
+  return (((lt - kOnes) & ~lt) | ((g - kOnes) & ~g)) & kHigh;
+}
+
 // At a "<" of an upper-cased block: a table start, perhaps bordered.
 void AtTableStart(const char* block, std::size_t n, std::size_t at, LineFacts& facts) {
   if (At(block, n, at, kTableStart)) {
@@ -114,12 +127,16 @@ class LineScanner {
       if (n <= kShortBlock) {
         // Short lines, the usual case: one pass over the bytes costs less
         // than starting memchr again after every hit.
-        for (std::size_t at = 0; at < n; ++at) {
-          const char c = block[at];
-          if (c == '<') {
-            AtTableStart(block, n, at, facts);
-          } else if (c == 'G' && AtG(block, n, start, at, facts)) {
-            return facts;
+        // Eight bytes at a time are passed over when none is "<" or "G".
+        for (std::size_t word = 0; word < n; word += 8) {
+          if (word + 8 <= n && !HasAnchor(block + word)) continue;
+          for (std::size_t at = word; at < std::min(word + 8, n); ++at) {
+            const char c = block[at];
+            if (c == '<') {
+              AtTableStart(block, n, at, facts);
+            } else if (c == 'G' && AtG(block, n, start, at, facts)) {
+              return facts;
+            }
           }
         }
         continue;

@@ -267,9 +267,11 @@ gboolean DriveViewer(gpointer) {
   } else if (step == 1) {
     std::string folder = std::getenv("QUIRO_PRINT_TO_PDF_DIR");
     bool printed = false;
-    if (std::filesystem::exists(folder)) {
-      for (const auto& e : std::filesystem::directory_iterator(folder))
-        printed = printed || e.file_size() > 0;
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(folder, ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+      std::uintmax_t size = it->file_size(ec);
+      printed = printed || (!ec && size > 0);
     }
     if (printed) {
       step = 2;

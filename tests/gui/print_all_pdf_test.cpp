@@ -32,8 +32,10 @@ class PrintAllPdfTest : public ::testing::Test {
   }
   std::vector<std::string> LeftInTmp() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir_ / "tmp"))
-      names.push_back(e.path().filename());
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(dir_ / "tmp", ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
+      names.push_back(it->path().filename());
     return names;
   }
 
@@ -113,9 +115,14 @@ TEST_F(PrintAllPdfTest, InterruptedRunEndsPromptlyAndLeavesNoProcess) {
     webProcesses = 0;
     for (pid_t p : helpers) webProcesses += isWebProcess(p) ? 1 : 0;
     int printed = 0;
+    // Files come and go in there while the child works: no step may throw.
+    std::error_code ec;
     for (const std::string& name : LeftInTmp()) {
-      for (const auto& e : std::filesystem::directory_iterator(dir_ / ("tmp/" + name)))
-        printed += e.file_size() > 0 ? 1 : 0;
+      for (auto it = std::filesystem::directory_iterator(dir_ / ("tmp/" + name), ec);
+           !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        std::uintmax_t size = it->file_size(ec);
+        printed += !ec && size > 0 ? 1 : 0;
+      }
     }
     if (printed >= 3 && webProcesses > 0) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -182,7 +182,12 @@ bool OutputFile::Create(std::string_view path, Lock lock) {
   const int fd = ::open(resolved.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   struct stat st {};
+  struct stat named {};
+  // After waiting for the lock, the name must still be the file we locked:
+  // a file renamed into its place meanwhile is someone else's, never emptied.
   if (!TakeLock(fd, lock) || fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
+      (lock != Lock::None && (::stat(resolved.c_str(), &named) != 0 || named.st_dev != st.st_dev ||
+                              named.st_ino != st.st_ino)) ||
       (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0)) {
     ::close(fd);
     return false;

@@ -94,7 +94,12 @@ std::string ParentFolder(std::string_view path) {
   return std::string(path.substr(0, slash));
 }
 
-std::string ResolveCase(std::string_view path) {
+namespace {
+
+// The walk shared by ResolveCase and CaseResolver: `find(folder, name)` gives
+// the entry of `folder` equal to `name` ignoring case, or "" when none.
+template <typename FindFn>
+std::string ResolveWith(std::string_view path, FindFn find) {
   std::string native = NativeSeparators(path);
   if (native.empty() || PathExists(native)) return native;
 
@@ -115,7 +120,7 @@ std::string ResolveCase(std::string_view path) {
       if (!parentExists || part == "." || part == ".." || PathExists(candidate)) {
         out = std::move(candidate);
       } else {
-        std::string match = FindNoCase(out, part);
+        std::string match = find(out, part);
         if (match.empty()) {
           out = std::move(candidate);
           parentExists = false;  // nothing below a missing folder can exist
@@ -128,6 +133,29 @@ std::string ResolveCase(std::string_view path) {
   }
   if (native.back() == '/' && (out.empty() || out.back() != '/')) out += '/';
   return out;
+}
+
+}  // namespace
+
+std::string ResolveCase(std::string_view path) { return ResolveWith(path, FindNoCase); }
+
+std::string CaseResolver::Resolve(std::string_view path) {
+  return ResolveWith(path, [this](const std::string& folder, std::string_view name) -> std::string {
+    auto [it, fresh] = listings_.try_emplace(folder.empty() ? std::string(".") : folder);
+    auto& names = it->second;
+    if (fresh) {
+      if (DIR* dir = opendir(it->first.c_str())) {
+        while (const dirent* ent = readdir(dir)) {
+          const std::string entry = ent->d_name;
+          auto [slot, added] = names.try_emplace(ToUpperAscii(entry), entry);
+          if (!added && entry < slot->second) slot->second = entry;
+        }
+        closedir(dir);
+      }
+    }
+    auto found = names.find(ToUpperAscii(name));
+    return found == names.end() ? std::string() : found->second;
+  });
 }
 
 bool IsFileUrl(std::string_view url) { return StartsWithNoCase(url, "file:"); }

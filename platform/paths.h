@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace platform {
 
@@ -35,6 +36,18 @@ std::string ParentFolder(std::string_view path);
 /// the component as written (so the path can still be created). Backslashes
 /// are taken as separators. The result uses "/" only.
 std::string ResolveCase(std::string_view path);
+
+/// ResolveCase for many lookups in a row (a walk over pages): each folder is
+/// listed at most once in the resolver's life, so entries added to a folder
+/// after its first listing are found only under their exact names.
+class CaseResolver {
+ public:
+  std::string Resolve(std::string_view path);
+
+ private:
+  // folder -> (upper-cased name -> the name that wins for it)
+  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
+};
 
 /// "file:" URL to a local path: strips "file:" and the slashes after it down
 /// to one leading "/" (a "localhost" host goes too) and percent-decodes. A

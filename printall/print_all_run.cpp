@@ -1,10 +1,8 @@
 #include "printall/print_all_run.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <exception>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/files.h"
@@ -53,77 +51,10 @@ bool IsRecorded(const PrintAllRun& run, const std::string& path) {
   return false;
 }
 
-// Case-insensitive name lookup for one walk. Link texts are upper case and
-// page files seldom are, so nearly every page is found through its folder's
-// listing; each folder is listed once per walk instead of once per open.
-// Resolves as platform::ResolveCase does: a component that exists is used as
-// written, otherwise the byte-wise first entry equal to it ignoring case.
-class NameResolver {
- public:
-  std::string Resolve(const std::string& path) {
-    const std::string native = platform::NativeSeparators(path);
-    if (native.empty() || Exists(native)) return native;
-    std::string out;
-    std::size_t pos = 0;
-    if (native.front() == '/') {
-      out = "/";
-      pos = 1;
-    }
-    bool parentExists = true;
-    while (pos <= native.size()) {
-      std::size_t next = native.find('/', pos);
-      if (next == std::string::npos) next = native.size();
-      const std::string part = native.substr(pos, next - pos);
-      if (!part.empty()) {
-        if (!out.empty() && out.back() != '/') out += '/';
-        std::string candidate = out + part;
-        if (!parentExists || part == "." || part == ".." || Exists(candidate)) {
-          out = std::move(candidate);
-        } else {
-          const std::string* match = Find(out, part);
-          if (match) {
-            out += *match;
-          } else {
-            out = std::move(candidate);
-            parentExists = false;
-          }
-        }
-      }
-      pos = next + 1;
-    }
-    return out;
-  }
-
- private:
-  static bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-  }
-
-  const std::string* Find(const std::string& folder, const std::string& name) {
-    auto [it, fresh] = listings_.try_emplace(folder.empty() ? std::string(".") : folder);
-    auto& names = it->second;
-    if (fresh) {
-      if (DIR* dir = ::opendir(it->first.c_str())) {
-        while (const dirent* ent = ::readdir(dir)) {
-          const std::string entry = ent->d_name;
-          auto [slot, added] = names.try_emplace(platform::ToUpperAscii(entry), entry);
-          if (!added && entry < slot->second) slot->second = entry;
-        }
-        ::closedir(dir);
-      }
-    }
-    auto found = names.find(platform::ToUpperAscii(name));
-    return found == names.end() ? nullptr : &found->second;
-  }
-
-  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
-};
-
 // Arrives at a page: records and prints it, then opens it to follow its
 // links. False when the page cannot be opened.
 bool ArriveAt(const std::string& path, PrintAllRun& run, std::vector<OpenPage>& stack,
-              NameResolver& names) {
+              platform::CaseResolver& names) {
   const std::string file = names.Resolve(path);
   // Regular files only: a FIFO or a device would block or never end.
   struct stat st {};
@@ -151,7 +82,9 @@ void PrintLinkedPages(std::string path, PrintAllRun& run) {
   // nothing further can be printed, so the walk stops there; that also ends
   // walks that would otherwise circle for ever among unrecorded pages.
   std::vector<OpenPage> stack;
-  NameResolver names;
+  // Link texts are upper case and page files seldom are, so nearly every
+  // page is found through its folder's listing: list each folder once.
+  platform::CaseResolver names;
   if (run.pageCount >= kPrintAllCapacity) return;
   ArriveAt(path, run, stack, names);
 

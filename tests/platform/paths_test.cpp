@@ -80,3 +80,17 @@ TEST(Paths, FileUrls) {
   EXPECT_TRUE(IsFileUrl("File:///x"));
   EXPECT_FALSE(IsFileUrl("files"));
 }
+
+TEST(Paths, CaseResolverAgreesWithResolveCaseAndListsEachFolderOnce) {
+  TempDir dir;
+  dir.Write("Docs/Guide/Ch1.htm", "1");
+  dir.Write("Docs/Guide/ch1.HTM", "2");
+  CaseResolver resolver;
+  for (const char* p : {"DOCS/GUIDE/CH1.HTM", "docs/guide/ch1.HTM", "DOCS/NEW.HTM", "NOPE/X", "Docs/"}) {
+    EXPECT_EQ(resolver.Resolve(dir / p), ResolveCase(dir / p)) << p;
+  }
+  // A name added after the folder was listed is found only as written.
+  dir.Write("Docs/Guide/Late.htm", "3");
+  EXPECT_EQ(resolver.Resolve(dir / "DOCS/GUIDE/LATE.HTM"), dir / "Docs/Guide/LATE.HTM");
+  EXPECT_EQ(resolver.Resolve(dir / "DOCS/GUIDE/Late.htm"), dir / "Docs/Guide/Late.htm");
+}

@@ -45,14 +45,8 @@ void PlainDestroyed(GtkWidget* window, gpointer) { PlainWindows().erase(window);
 // files leave it for their viewers.
 gboolean PlainDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                            gpointer) {
-  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
-      type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
-    return FALSE;
-  WebKitNavigationAction* action =
-      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  std::string target = uri ? uri : "";
+  std::string target;
+  if (!NavigationTarget(decision, type, target)) return FALSE;
   NavigationDecision d = DecideNavigation(target, GetDocumentRoot());
   if (d.action == NavigationAction::RewriteAndContinue) return FALSE;
   HandOffToViewer(d.action == NavigationAction::HandOffChm, target);
@@ -62,9 +56,7 @@ gboolean PlainDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKi
 
 // A page in a plain window may ask for yet another window.
 GtkWidget* PlainCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer) {
-  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  std::string target = uri ? uri : "";
+  const std::string target = RequestUri(action);
   if (!target.empty() && g_ascii_strncasecmp(target.c_str(), "file:", 5) != 0 &&
       g_ascii_strncasecmp(target.c_str(), "about:", 6) != 0) {
     OpenInDesktopBrowser(target);
@@ -132,6 +124,21 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
   g_signal_connect(window, "destroy", G_CALLBACK(PlainDestroyed), nullptr);
   PlainWindows().insert(window);
   return WEBKIT_WEB_VIEW(view);
+}
+
+std::string RequestUri(WebKitNavigationAction* action) {
+  WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  return uri ? uri : "";
+}
+
+bool NavigationTarget(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, std::string& uri) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+      type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
+    return false;
+  uri = RequestUri(
+      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
+  return true;
 }
 
 int PlainWindowCount() { return static_cast<int>(PlainWindows().size()); }

@@ -32,6 +32,14 @@ bool StartViewer(const std::string& program, const std::string& argument);
 /// registered; either way the caller cancels the navigation.
 void HandOffToViewer(bool chm, const std::string& targetURL);
 
+/// The address a navigation action asks for ("" when it has none).
+std::string RequestUri(WebKitNavigationAction* action);
+
+/// The address of a policy decision that is a navigation or a new-window
+/// request; false for every other kind of decision (responses), which the
+/// engine decides by itself.
+bool NavigationTarget(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, std::string& uri);
+
 /// Opens `uri` with the desktop's default handler (a web browser for web
 /// addresses). Failures are silent.
 void OpenInDesktopBrowser(const std::string& uri);

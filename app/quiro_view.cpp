@@ -269,14 +269,9 @@ WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
 
 gboolean CQuiroView::DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision* decision,
                                        WebKitPolicyDecisionType type, gpointer self) {
-  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
-      type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
-    return FALSE;
-  WebKitNavigationAction* action =
-      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  if (static_cast<CQuiroView*>(self)->OnBeforeNavigate2(uri ? uri : ""))
+  std::string uri;
+  if (!quiro::NavigationTarget(decision, type, uri)) return FALSE;
+  if (static_cast<CQuiroView*>(self)->OnBeforeNavigate2(uri))
     webkit_policy_decision_ignore(decision);
   else
     webkit_policy_decision_use(decision);
@@ -294,9 +289,7 @@ void CQuiroView::TitleThunk(WebKitWebView* view, GParamSpec*, gpointer self) {
 }
 
 GtkWidget* CQuiroView::CreateThunk(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
-  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  WebKitWebView* view = static_cast<CQuiroView*>(self)->OnNewWindow2(uri ? uri : "");
+  WebKitWebView* view = static_cast<CQuiroView*>(self)->OnNewWindow2(quiro::RequestUri(action));
   return view ? GTK_WIDGET(view) : nullptr;
 }
 

@@ -8,7 +8,7 @@
 #              pages it links to, one hidden view each, joined into one PDF
 #   chromium   the same 50 pages printed one by one with headless Chromium's
 #              --print-to-pdf, one browser start per page
-#   floor      webkit_print (/work/shared/bench): 50 pages from hidden related
+#   floor      webkit_print (../shared/bench beside the checkout): 50 pages from hidden related
 #              WebKit views, one after another, the least the engine needs
 # Each line gives the wall time and the peak memory of the whole process tree
 # (bench/printall/measure.py), and the most web processes alive at once.
@@ -22,7 +22,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 rounds=${1:-3}
 quiro=${QUIRO:-$top/build/app/quiro}
-shared=${QUIRO_BENCH_SHARED:-/work/shared/bench}
+shared=${QUIRO_BENCH_SHARED:-$top/../shared/bench}
 [ -x "$quiro" ] || { echo "no viewer at $quiro (run scripts/setup first)" >&2; exit 1; }
 
 if ! command -v chromium >/dev/null; then

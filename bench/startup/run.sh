@@ -6,7 +6,7 @@
 #
 # Installs yelp when it is missing (it is only a yardstick, not a dependency
 # of the project) and builds the floor tools launchwait and floor (from
-# $FLOOR_SRC_DIR, default /work/shared/bench) into /tmp.
+# $FLOOR_SRC_DIR, default ../shared/bench beside the checkout) into /tmp.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -22,7 +22,7 @@ fi
 
 tools=/tmp/quiro-bench-tools
 mkdir -p "$tools"
-floors=${FLOOR_SRC_DIR:-/work/shared/bench}
+floors=${FLOOR_SRC_DIR:-$top/../shared/bench}
 gcc -O2 -o "$tools/launchwait" "$floors/launchwait.c" -lX11
 floor=""
 if [ -f "$floors/floor.c" ]; then

@@ -74,6 +74,7 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept {
     buf_ = std::move(other.buf_);
     pos_ = other.pos_;
     len_ = other.len_;
+    offset_ = other.offset_;
     eof_ = other.eof_;
     other.fd_ = -1;
   }
@@ -99,7 +100,7 @@ bool InputFile::Open(std::string_view path, Lock lock) {
   }
   fd_ = fd;
   if (!buf_) buf_.reset(new char[kReadChunk]);
-  pos_ = len_ = 0;
+  pos_ = len_ = offset_ = 0;
   eof_ = false;
   return true;
 }
@@ -135,15 +136,26 @@ InputFile::Read InputFile::ReadLine(std::string& line) {
       line.clear();
       return Read::Error;
     }
+    if (n == 0) {
+      eof_ = true;  // the buffer keeps what it holds, for a cheap Rewind
+      continue;
+    }
+    offset_ += len_;
     pos_ = 0;
     len_ = static_cast<std::size_t>(n);
-    if (n == 0) eof_ = true;
   }
 }
 
 bool InputFile::Rewind() {
-  if (fd_ < 0 || ::lseek(fd_, 0, SEEK_SET) != 0) return false;
-  pos_ = len_ = 0;
+  if (fd_ < 0) return false;
+  // While the buffer still starts at the file's first byte, reading again
+  // from there needs no seek: the file position is right behind the buffer.
+  if (offset_ == 0) {
+    pos_ = 0;
+    return true;
+  }
+  if (::lseek(fd_, 0, SEEK_SET) != 0) return false;
+  pos_ = len_ = offset_ = 0;
   eof_ = false;
   return true;
 }
@@ -151,7 +163,7 @@ bool InputFile::Rewind() {
 void InputFile::Close() {
   if (fd_ >= 0) ::close(fd_);  // closing also releases the lock
   fd_ = -1;
-  pos_ = len_ = 0;
+  pos_ = len_ = offset_ = 0;
   eof_ = false;
 }
 

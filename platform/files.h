@@ -46,6 +46,7 @@ class InputFile {
   std::unique_ptr<char[]> buf_;  // not zero-filled: opened once per page
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
+  std::size_t offset_ = 0;  // file offset of the buffer's first byte
   bool eof_ = false;
 };
 

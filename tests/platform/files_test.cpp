@@ -56,6 +56,24 @@ TEST(InputFile, RewindAndFailures) {
   EXPECT_FALSE(in.Rewind());
 }
 
+TEST(InputFile, RewindAfterTheEndOfSmallAndLargeFiles) {
+  TempDir dir;
+  for (std::size_t size : {std::size_t{10}, std::size_t{64 * 1024}, std::size_t{200 * 1024}}) {
+    const std::string body(size, 'x');
+    InputFile in;
+    ASSERT_TRUE(in.Open(dir.Write("f", body + "\nlast")));
+    for (int pass = 0; pass < 2; ++pass) {
+      std::string line;
+      ASSERT_EQ(in.ReadLine(line), InputFile::Read::Line);
+      EXPECT_EQ(line, body);
+      ASSERT_EQ(in.ReadLine(line), InputFile::Read::Line);
+      EXPECT_EQ(line, "last");
+      EXPECT_EQ(in.ReadLine(line), InputFile::Read::End);
+      EXPECT_TRUE(in.Rewind());
+    }
+  }
+}
+
 TEST(OutputFile, WritesCrLfAndNothingElse) {
   TempDir dir;
   const std::string path = dir / "out.htm";

@@ -448,7 +448,7 @@ QUICK_SETUP = [
         ("8  Read the documentation", [
             "Open Vesk Documents from the desktop. Start with Important Information,",
             "then read the User's Guide for your computer. The guide explains every",
-            "connector, the specifications and what to do if something goes wrong.",
+            "connector, the technical data and what to do if something goes wrong.",
         ]),
         ("Need help?", [
             "Visit www.example.com/support or call Vesk Technical Support.",

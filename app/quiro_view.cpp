@@ -6,35 +6,12 @@
 #include "app/external_viewer.h"
 #include "app/main_frame.h"
 #include "app/open_filter.h"
+#include "app/print_all_command.h"
 #include "app/quiro_doc.h"
 #include "builder/catalogue_config.h"
 #include "platform/paths.h"
 #include "printall/page_rewriter.h"
 #include "res/strings.h"
-
-#if __has_include("app/print_all_command.h")
-#include "app/print_all_command.h"
-#define QUIRO_HAVE_PRINT_ALL_COMMAND 1
-#endif
-
-namespace quiro {
-// The print commands live with Print All; without them the view prints
-// the page on display itself. Unqualified calls find them at global scope
-// or in this namespace.
-static bool RunPrintCommand([[maybe_unused]] CQuiroView& view) {
-#ifdef QUIRO_HAVE_PRINT_ALL_COMMAND
-  OnPrintCommand(view);
-  return true;
-#else
-  return false;
-#endif
-}
-static void TrackFramesForPrinting([[maybe_unused]] CQuiroView& view) {
-#ifdef QUIRO_HAVE_PRINT_ALL_COMMAND
-  TrackPrintFrames(view);
-#endif
-}
-}  // namespace quiro
 
 namespace {
 
@@ -126,7 +103,7 @@ CQuiroView::CQuiroView() {
   g_signal_connect(m_pWebView, "notify::title", G_CALLBACK(TitleThunk), this);
   g_signal_connect(m_pWebView, "create", G_CALLBACK(CreateThunk), this);
   m_pWidget = Glib::wrap(GTK_WIDGET(m_pWebView));
-  quiro::TrackFramesForPrinting(*this);
+  TrackPrintFrames(*this);
 }
 
 CQuiroView::~CQuiroView() {
@@ -201,24 +178,9 @@ void CQuiroView::OnFileOpen() {
   }
 }
 
-void CQuiroView::OnFilePrint() {
-  if (quiro::RunPrintCommand(*this)) return;
-  WebKitPrintOperation* op = webkit_print_operation_new(m_pWebView);
-  Gtk::Window* top = GetTopWindow();
-  webkit_print_operation_run_dialog(op, top ? top->gobj() : nullptr);
-  g_object_unref(op);
-}
+void CQuiroView::OnFilePrint() { OnPrintCommand(*this); }
 
-namespace quiro {
-// Found whether the command lives at global scope or in this namespace.
-static void RunPrintAllCommand([[maybe_unused]] CQuiroView& view) {
-#ifdef QUIRO_HAVE_PRINT_ALL_COMMAND
-  OnPrintAllCommand(view);
-#endif
-}
-}  // namespace quiro
-
-void CQuiroView::OnFilePrintAll() { quiro::RunPrintAllCommand(*this); }
+void CQuiroView::OnFilePrintAll() { OnPrintAllCommand(*this); }
 
 // ---- Engine events ----
 
@@ -246,7 +208,6 @@ bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
   if (!d.url.empty()) InsertPrintPageBreaks(d.url);
   return false;
 }
-
 
 void CQuiroView::OnTitleChange(const std::string& text) {
   if (m_pDocument) m_pDocument->SetTitle(text);

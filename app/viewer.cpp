@@ -4,12 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/quiro_app.h"
-
-#if __has_include("app/print_all_pdf.h")
 #include "app/print_all_pdf.h"
-#define QUIRO_HAVE_PRINT_ALL_PDF 1
-#endif
+#include "app/quiro_app.h"
 
 namespace quiro {
 
@@ -18,17 +14,6 @@ namespace {
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "quiro: %s (see --help)\n", message.c_str());
   return 2;
-}
-
-int PrintAllToPdf(const std::string& page, const std::string& pdfFile) {
-#ifdef QUIRO_HAVE_PRINT_ALL_PDF
-  return RunPrintAllToPdf(page, pdfFile);
-#else
-  (void)page;
-  (void)pdfFile;
-  std::fputs("quiro: --print-all is not available in this build\n", stderr);
-  return 2;
-#endif
 }
 
 }  // namespace
@@ -65,7 +50,7 @@ int RunViewer(int argc, char** argv) {
     }
   }
   if (printAll != toPdf) return UsageError("--print-all and --to-pdf go together");
-  if (printAll) return PrintAllToPdf(printAllPage, pdfFile);
+  if (printAll) return RunPrintAllToPdf(printAllPage, pdfFile);
   if (options.exitAfterScreenshot && options.screenshotPath.empty())
     return UsageError("--exit-after-screenshot needs --screenshot");
 

@@ -58,7 +58,9 @@ void CleanUpInstallation(const ExplainFn& explain) {
   }
 }
 
-bool SidebarTemplateMissing(const std::string& root) { return !FileExists(root + "sb_in.htm"); }
+bool SidebarTemplateMissing(const std::string& root) {
+  return !platform::CanOpenForReading(root + kSidebarTemplate);
+}
 
 void ResetImportantPage(const std::string& root, const ExplainFn& explain) {
   CopyOverImportant(root, "blank_in.htm", explain);

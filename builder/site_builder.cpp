@@ -47,7 +47,7 @@ void BuildSite(const ShowPageFn& showPage, const ExplainFn& explain) {
   const int autoRebuild = platform::GetPrivateProfileInt(kMainSection, kAutoRebuildKey, 1, iniPath);
   if (autoRebuild == 0 || sidebarMissing) {
     Explain(explain, autoRebuild == 0 ? "AutoRebuild is 0: pages not rebuilt"
-                                      : root + "sb_in.htm missing: pages not rebuilt");
+                                      : root + kSidebarTemplate + " missing: pages not rebuilt");
     Show(showPage, root + kStartPage, explain);
     return;
   }

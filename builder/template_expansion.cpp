@@ -13,7 +13,6 @@ constexpr const char* kHead = "HEAD";
 constexpr const char* kFoot = "FOOT";
 constexpr const char* kHtmlEnd = "</HTML>";
 constexpr const char* kBlankTemplate = "BLANK_IN.HTM";
-constexpr const char* kSidebarTemplate = "sb_in.htm";
 constexpr const char* kSidebarPage = "sidebar.htm";
 constexpr const char* kQuotedPlaceholder = "\"QVXTGT\">";
 constexpr const char* kPlaceholder = "QVXTGT";
@@ -96,8 +95,6 @@ void WalkSections(CTextLineFile& page, const std::string& first, const SectionFn
 std::string BeginMarker(const std::string& name) { return kMarkerPrefix + name + kMarkerSuffix; }
 std::string EndMarker(const std::string& name) { return kMarkerPrefix + ("/" + name) + kMarkerSuffix; }
 
-bool FileExists(const std::string& path) { return platform::CanOpenForReading(path); }
-
 bool IsSafeCategoryWord(const std::string& type) {
   return type.find_first_of(std::string("/\\\0", 3)) == std::string::npos &&
          type.find("..") == std::string::npos;
@@ -110,7 +107,7 @@ bool WriteCategoryPage(CDocList& list, const std::string& type, const std::strin
   const std::string pageName = CategoryPageName(type);
   std::unique_ptr<CTextLineFile> page;
   if (safe) {
-    if (!FileExists(root + templateName)) {
+    if (!platform::CanOpenForReading(root + templateName)) {
       if (explain) explain(templateName + " not found: category " + type + " uses " + kBlankTemplate);
       templateName = kBlankTemplate;
     }

@@ -12,13 +12,12 @@
 
 inline constexpr const char* kMarkerPrefix = "<!--QVXTAG:";
 inline constexpr const char* kMarkerSuffix = " -->";
+/// The sidebar template in the document root.
+inline constexpr const char* kSidebarTemplate = "sb_in.htm";
 
 /// begin(name) and end(name).
 std::string BeginMarker(const std::string& name);
 std::string EndMarker(const std::string& name);
-
-/// True when the file can be opened for reading.
-bool FileExists(const std::string& path);
 
 /// True when `type` can name files in the document root: a category page
 /// (first eight characters + ".HTM") and its template (first five +

@@ -7,9 +7,14 @@ inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<cha
 
 }  // namespace
 
+void ToUpperAsciiInto(std::string_view text, std::string& out) {
+  out.resize(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) out[i] = UpperAscii(text[i]);
+}
+
 std::string ToUpperAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = UpperAscii(c);
+  std::string out;
+  ToUpperAsciiInto(text, out);
   return out;
 }
 

@@ -11,6 +11,10 @@ namespace platform {
 /// Upper-cased copy: a-z become A-Z, every other byte is kept.
 std::string ToUpperAscii(std::string_view text);
 
+/// The same into `out`, reusing its storage: for loops that upper-case one
+/// line after another.
+void ToUpperAsciiInto(std::string_view text, std::string& out);
+
 /// Three-way comparison ignoring ASCII letter case (like _mbsicmp).
 int CompareNoCase(std::string_view a, std::string_view b);
 

@@ -29,11 +29,7 @@ std::string FolderOf(const std::string& path) {
 // The link of a line: the upper-cased text from the first quote after the
 // first HREF up to and including the first ".HTM" after that quote.
 bool LinkOfLine(const std::string& line, std::string& upper, std::string& link) {
-  upper.resize(line.size());
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  }
+  platform::ToUpperAsciiInto(line, upper);
   const std::size_t href = upper.find("HREF");
   if (href == std::string::npos) return false;
   const std::size_t quote = upper.find('"', href);

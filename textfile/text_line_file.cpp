@@ -1,16 +1,8 @@
 #include "textfile/text_line_file.h"
 
-#include <algorithm>
-
 #include "platform/text.h"
 
 namespace {
-
-void UpperInto(std::string_view text, std::string& out) {
-  out.resize(text.size());
-  std::transform(text.begin(), text.end(), out.begin(),
-                 [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
-}
 
 // Searches for one marker in line after line. Short markers use the
 // library's search; long ones (names read from data can be megabytes long)
@@ -75,12 +67,8 @@ bool CTextLineFile::WriteText(std::string_view text) {
 
 void CTextLineFile::RewindInput() {
   if (inputClosed) return;
-  if (inMemory_) {
-    nextLine_ = 0;
-  } else {
-    input.Rewind();
-    nextLine_ = 0;
-  }
+  if (!inMemory_) input.Rewind();
+  nextLine_ = 0;
 }
 
 bool CTextLineFile::ReadNextLine() {
@@ -108,14 +96,12 @@ void CTextLineFile::SetBuffer(std::size_t lineIndex, bool haveLine) {
   if (!rawLines) buffer += '\n';
   bufferStart = 0;
   bufferLine_ = haveLine ? lineIndex : kNoLine;
-  UpperInto(buffer, upper_);
+  platform::ToUpperAsciiInto(buffer, upper_);
 }
 
 std::ptrdiff_t CTextLineFile::FindMarker(std::string_view marker) {
   if (marker.empty()) return 0;
-  std::string wanted;
-  UpperInto(marker, wanted);
-  const MarkerSearch search(std::move(wanted));
+  const MarkerSearch search(platform::ToUpperAscii(marker));
   for (;;) {
     const std::size_t at = search.Find(upper_, bufferStart);
     if (at != std::string::npos) return static_cast<std::ptrdiff_t>(at - bufferStart);
@@ -195,15 +181,15 @@ bool CTextLineFile::KeepInMemory(std::string_view markerPrefix, std::string_view
   lines_ = std::move(lines);
   inMemory_ = true;
   nextLine_ = 0;
-  UpperInto(markerPrefix, markerPrefix_);
-  UpperInto(markerSuffix, markerSuffix_);
+  markerPrefix_ = platform::ToUpperAscii(markerPrefix);
+  markerSuffix_ = platform::ToUpperAscii(markerSuffix);
 
   // Every place where begin(NAME) can match starts with the prefix; a NAME
   // without the suffix in it matches at such a place exactly when the text
   // up to the first suffix behind the prefix is that NAME.
   std::string upper;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
-    UpperInto(lines_[i], upper);
+    platform::ToUpperAsciiInto(lines_[i], upper);
     std::size_t from = 0;
     std::size_t end = 0;  // first suffix at or after the last name start
     bool endKnown = false;
@@ -227,8 +213,7 @@ bool CTextLineFile::KeepInMemory(std::string_view markerPrefix, std::string_view
 
 std::string CTextLineFile::RewindAndExtractNext(std::string_view startMarker, std::string_view endMarker,
                                                 bool raw) {
-  std::string upperStart;
-  UpperInto(startMarker, upperStart);
+  const std::string upperStart = platform::ToUpperAscii(startMarker);
   const bool indexed =
       inMemory_ && !inputClosed && upperStart.size() >= markerPrefix_.size() + markerSuffix_.size() &&
       upperStart.compare(0, markerPrefix_.size(), markerPrefix_) == 0 &&

@@ -5,6 +5,8 @@
 #include "app/core/navigation_check.h"
 #include "app/core/viewer_registry.h"
 #include "builder/catalogue_config.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 
 namespace quiro {
 
@@ -56,13 +58,8 @@ gboolean PlainDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKi
 
 // A page in a plain window may ask for yet another window.
 GtkWidget* PlainCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer) {
-  const std::string target = RequestUri(action);
-  if (!target.empty() && g_ascii_strncasecmp(target.c_str(), "file:", 5) != 0 &&
-      g_ascii_strncasecmp(target.c_str(), "about:", 6) != 0) {
-    OpenInDesktopBrowser(target);
-    return nullptr;
-  }
-  return GTK_WIDGET(OpenPlainWindow(view));
+  WebKitWebView* opened = OpenRequestedWindow(view, RequestUri(action));
+  return opened ? GTK_WIDGET(opened) : nullptr;
 }
 
 }  // namespace
@@ -124,6 +121,15 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
   g_signal_connect(window, "destroy", G_CALLBACK(PlainDestroyed), nullptr);
   PlainWindows().insert(window);
   return WEBKIT_WEB_VIEW(view);
+}
+
+WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri) {
+  const bool local = uri.empty() || platform::IsFileUrl(uri) || platform::StartsWithNoCase(uri, "about:");
+  if (!local) {
+    OpenInDesktopBrowser(uri);
+    return nullptr;
+  }
+  return OpenPlainWindow(relatedTo);
 }
 
 std::string RequestUri(WebKitNavigationAction* action) {

@@ -51,6 +51,11 @@ void OpenInDesktopBrowser(const std::string& uri);
 /// Help files linked from its pages go to their viewers as well.
 WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo);
 
+/// Answers a page's request for a new window for `uri`: web addresses go to
+/// the desktop's browser and nullptr is returned; local pages and blank
+/// windows get a plain window related to `relatedTo`, whose view is returned.
+WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri);
+
 /// Number of plain windows open now.
 int PlainWindowCount();
 

@@ -53,11 +53,6 @@ std::string ToUri(const std::string& address) {
   return address;
 }
 
-bool IsLocalOrBlank(const std::string& uri) {
-  return uri.empty() || g_ascii_strncasecmp(uri.c_str(), "file:", 5) == 0 ||
-         g_ascii_strncasecmp(uri.c_str(), "about:", 6) == 0;
-}
-
 struct FrameNavigation {
   WebKitWebView* view;
   std::string uri;
@@ -219,11 +214,7 @@ void CQuiroView::OnDocumentComplete(const std::string& url, bool topLevel) {
 }
 
 WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
-  if (!IsLocalOrBlank(url)) {
-    quiro::OpenInDesktopBrowser(url);
-    return nullptr;
-  }
-  return quiro::OpenPlainWindow(m_pWebView);
+  return quiro::OpenRequestedWindow(m_pWebView, url);
 }
 
 // ---- Engine signal thunks ----

@@ -14,8 +14,10 @@ namespace {
 // stays so a failure would have its place and its message.
 bool InitSocketLayer() { return true; }
 
-void LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer app) {
+// The engine still shows its error page for the failed load.
+gboolean LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer app) {
   static_cast<CQuiroApp*>(app)->GetMainWnd()->GetActiveView().onTopDocumentComplete(std::string());
+  return FALSE;
 }
 
 }  // namespace

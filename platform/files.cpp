@@ -39,6 +39,20 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// Reads `fd` to its end in chunks, handing each to `take(data, size)`. False
+// on a read error or when `take` returns false.
+template <typename TakeFn>
+bool ReadChunks(int fd, TakeFn take) {
+  std::vector<char> buf(kReadChunk);
+  for (;;) {
+    const ssize_t n = ::read(fd, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!take(buf.data(), static_cast<std::size_t>(n))) return false;
+  }
+}
+
 // A new, uniquely named file beside `target` ("<target>.XXXXXX"), open for
 // writing. Returns -1 when it cannot be created.
 int CreateTempBeside(const std::string& target, std::string& tempPath) {
@@ -283,18 +297,8 @@ bool CopyFile(std::string_view existing, std::string_view target) {
     ::close(in);
     return false;
   }
-  std::vector<char> buf(kReadChunk);
-  bool ok = true;
-  for (;;) {
-    const ssize_t n = ::read(in, buf.data(), buf.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    if (!WriteAll(out, buf.data(), static_cast<std::size_t>(n))) {
-      ok = false;
-      break;
-    }
-  }
+  const bool ok =
+      ReadChunks(in, [out](const char* data, std::size_t size) { return WriteAll(out, data, size); });
   ::close(in);
   if (!ok) {
     ::close(out);
@@ -339,15 +343,10 @@ bool ReadWholeFile(std::string_view path, std::string& out) {
     return false;
   }
   if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
-  std::vector<char> buf(kReadChunk);
-  bool ok = true;
-  for (;;) {
-    const ssize_t n = ::read(fd, buf.data(), buf.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    out.append(buf.data(), static_cast<std::size_t>(n));
-  }
+  const bool ok = ReadChunks(fd, [&out](const char* data, std::size_t size) {
+    out.append(data, size);
+    return true;
+  });
   ::close(fd);
   if (!ok) out.clear();
   return ok;

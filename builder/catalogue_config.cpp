@@ -23,9 +23,9 @@ std::string GetIniPath() {
 
 std::string MapDocumentRoot(const std::string& value, const std::string& iniPath) {
   std::string root = value.substr(0, platform::kIniValueMax);
-  const bool driveC = root.size() >= 2 && root[1] == ':' && (root[0] == 'c' || root[0] == 'C');
-  if (root.empty() || driveC || root.front() == '\\') {
-    root = platform::MapWindowsPath(root.empty() ? std::string("\\") : root);
+  if (root.empty()) root += '\\';  // no value: the root of drive C
+  if (platform::IsDriveCPath(root)) {
+    root = platform::MapWindowsPath(root);
   } else {
     root = platform::NativeSeparators(root);
     if (root.front() != '/') {

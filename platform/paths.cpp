@@ -68,14 +68,17 @@ std::string NativeSeparators(std::string_view path) {
   return out;
 }
 
+bool IsDriveCPath(std::string_view path) {
+  const bool driveLetter = path.size() >= 2 && path[1] == ':' && (path[0] == 'c' || path[0] == 'C');
+  return driveLetter || (!path.empty() && path.front() == '\\');
+}
+
 std::string MapWindowsPath(std::string_view path) {
-  if (path.size() >= 2 && path[1] == ':' && (path[0] == 'c' || path[0] == 'C')) {
-    std::string rest = NativeSeparators(path.substr(2));
-    if (rest.empty() || rest.front() != '/') rest.insert(rest.begin(), '/');
-    return DriveCFolder() + rest;
-  }
-  if (!path.empty() && path.front() == '\\') return DriveCFolder() + NativeSeparators(path);
-  return NativeSeparators(path);
+  if (!IsDriveCPath(path)) return NativeSeparators(path);
+  if (path.front() == '\\') return DriveCFolder() + NativeSeparators(path);
+  std::string rest = NativeSeparators(path.substr(2));
+  if (rest.empty() || rest.front() != '/') rest.insert(rest.begin(), '/');
+  return DriveCFolder() + rest;
 }
 
 std::string CurrentDirectory() {

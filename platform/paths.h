@@ -21,6 +21,10 @@ std::string DriveCFolder();
 ///   every other path        -> the same path with "\" turned into "/".
 std::string MapWindowsPath(std::string_view path);
 
+/// True for the paths MapWindowsPath places below drive C: "C:..." (either
+/// letter case) and "\..." (drive-relative).
+bool IsDriveCPath(std::string_view path);
+
 /// Turns every backslash into "/".
 std::string NativeSeparators(std::string_view path);
 

@@ -11,19 +11,18 @@
 #include "builder/auxiliary_pages.h"
 #include "builder_env.h"
 #include "platform/ini.h"
+#include "template_markup.h"
 
 namespace {
 
+using testing_support::Begin;
 using testing_support::BuilderEnv;
+using testing_support::End;
 using testing_support::Exists;
 using testing_support::ReadFile;
+using testing_support::Section;
 using testing_support::TempDir;
 
-std::string Begin(const std::string& name) { return "<!--QVXTAG:" + name + " -->"; }
-std::string End(const std::string& name) { return "<!--QVXTAG:/" + name + " -->"; }
-std::string Section(const std::string& name, const std::string& body) {
-  return Begin(name) + "\n" + body + "\n" + End(name) + "\n";
-}
 std::string Template(const std::string& sections) {
   return Begin("HEAD") + "\n<HTML><BODY>\n" + End("HEAD") + "\n" + sections + Begin("FOOT") +
          "\n</BODY>\n</HTML>\n";

@@ -6,18 +6,16 @@
 #include <string>
 
 #include "common/temp_dir.h"
+#include "template_markup.h"
 
 namespace {
 
+using testing_support::Begin;
+using testing_support::End;
 using testing_support::Exists;
 using testing_support::ReadFile;
+using testing_support::Section;
 using testing_support::TempDir;
-
-std::string Begin(const std::string& name) { return "<!--QVXTAG:" + name + " -->"; }
-std::string End(const std::string& name) { return "<!--QVXTAG:/" + name + " -->"; }
-std::string Section(const std::string& name, const std::string& body) {
-  return Begin(name) + "\n" + body + "\n" + End(name) + "\n";
-}
 
 // A template whose head is "<HTML>\n<BODY>\n" and whose foot is "</BODY>\n".
 std::string Template(const std::string& sections) {

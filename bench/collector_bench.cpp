@@ -5,7 +5,7 @@
 // case while the collector's link texts are upper case, so every open goes
 // through the case-insensitive name lookup, as it does on real sites.
 //
-//   build-printcore/bench/collector_bench --benchmark_counters_tabular=true
+//   build/bench/collector_bench --benchmark_counters_tabular=true
 
 #include <benchmark/benchmark.h>
 
@@ -21,19 +21,17 @@
 namespace {
 
 std::string MakeSite(int pages) {
-  static std::map<int, std::string> sites;
+  static std::map<int, std::string> sites;  // pages -> the site's temporary folder
   auto found = sites.find(pages);
-  if (found != sites.end()) return found->second;
+  if (found != sites.end()) return found->second + "/guide";
   std::string tmpl = (std::filesystem::temp_directory_path() / "quiro-collector-bench-XXXXXX").string();
   if (!mkdtemp(tmpl.data())) std::abort();
-  static std::string* cleanup[8];
-  static int cleanups = 0;
-  cleanup[cleanups++] = new std::string(tmpl);
-  if (cleanups == 1) {
+  if (sites.empty()) {
     std::atexit([] {
-      for (int i = 0; i < cleanups; ++i) std::filesystem::remove_all(*cleanup[i]);
+      for (const auto& site : sites) std::filesystem::remove_all(site.second);
     });
   }
+  sites[pages] = tmpl;
   const std::string folder = tmpl + "/guide";
   std::filesystem::create_directories(folder);
   auto write = [](const std::string& path, const std::string& text) {
@@ -53,7 +51,6 @@ std::string MakeSite(int pages) {
     page += "<a href=\"index.htm\">Contents</a>\n</body></html>\n";
     write(folder + "/page" + std::to_string(i) + ".htm", page);
   }
-  sites[pages] = folder;
   return folder;
 }
 

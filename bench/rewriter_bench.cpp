@@ -4,7 +4,7 @@
 // original page (restored outside the timed part), so every pass does the
 // full work: read, insert blocks, write, store and replace.
 //
-//   build-printcore/bench/rewriter_bench --benchmark_counters_tabular=true
+//   build/bench/rewriter_bench --benchmark_counters_tabular=true
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>

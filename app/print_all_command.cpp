@@ -8,6 +8,7 @@
 #include "app/print_worker.h"
 #include "app/quiro_view.h"
 #include "printall/print_all_run.h"
+#include "res/strings.h"
 
 const char* const kPrintAllConfirmation =
     "This function will print the entire document with all associated links which is some "
@@ -206,7 +207,7 @@ namespace quiro {
 bool ConfirmPrintAll(Gtk::Window* parent) {
   Gtk::MessageDialog dialog(kPrintAllConfirmation, false, Gtk::MESSAGE_WARNING,
                             Gtk::BUTTONS_OK_CANCEL, true);
-  dialog.set_title("quiro");
+  dialog.set_title(res::LoadString(res::IDS_APP_TITLE));
   dialog.set_default_response(Gtk::RESPONSE_OK);  // Enter confirms; Escape or closing cancels
   if (parent != nullptr) dialog.set_transient_for(*parent);
   return dialog.run() == Gtk::RESPONSE_OK;
@@ -222,7 +223,7 @@ bool StartPrintAllAt(const std::string& currentUrl,
   options.pauseMs = PrintAllPauseMs();
   options.showStatus = showStatus;
   options.finished = [showStatus](const PrintAllResult& result) {
-    if (showStatus && !result.cancelled) showStatus("Ready");
+    if (showStatus && !result.cancelled) showStatus(res::LoadString(res::IDS_IDLE_MESSAGE));
   };
   return StartPrintAllRun(std::move(options));
 }

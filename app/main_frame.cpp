@@ -12,6 +12,9 @@ namespace {
 
 constexpr int kMinButtonWidth = 50;
 
+// The lock-key panes, left to right: Caps Lock, Num Lock, Scroll Lock.
+constexpr int kIndicatorIds[3] = {res::IDS_INDICATOR_CAPS, res::IDS_INDICATOR_NUM, res::IDS_INDICATOR_SCRL};
+
 // Themed icons standing in for toolbar images that are not compiled in.
 constexpr const char* kFallbackIcons[] = {
     "go-previous",     "go-next",        "process-stop", "view-refresh",
@@ -312,9 +315,8 @@ bool CMainFrame::IsToolbarButtonVisible(int index) const {
 }
 
 void CMainFrame::CreateStatusBar() {
-  static const int kIds[3] = {res::IDS_INDICATOR_CAPS, res::IDS_INDICATOR_NUM, res::IDS_INDICATOR_SCRL};
   for (int i = 0; i < 3; ++i) {
-    m_indicators[i].set_width_chars(static_cast<int>(res::LoadString(kIds[i]).size()) + 1);
+    m_indicators[i].set_width_chars(static_cast<int>(res::LoadString(kIndicatorIds[i]).size()) + 1);
     m_indicatorFrames[i].set_shadow_type(Gtk::SHADOW_IN);
     m_indicatorFrames[i].add(m_indicators[i]);
   }
@@ -332,7 +334,6 @@ void CMainFrame::CreateStatusBar() {
 }
 
 void CMainFrame::OnKeymapStateChanged() {
-  static const int kIds[3] = {res::IDS_INDICATOR_CAPS, res::IDS_INDICATOR_NUM, res::IDS_INDICATOR_SCRL};
   GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
   bool on[3] = {false, false, false};
   if (keymap) {
@@ -340,15 +341,13 @@ void CMainFrame::OnKeymapStateChanged() {
     on[1] = gdk_keymap_get_num_lock_state(keymap);
     on[2] = gdk_keymap_get_scroll_lock_state(keymap);
   }
-  for (int i = 0; i < 3; ++i) {
-    m_indicatorTexts[i] = on[i] ? res::LoadString(kIds[i]) : std::string();
-    m_indicators[i].set_text(m_indicatorTexts[i]);
-  }
+  for (int i = 0; i < 3; ++i)
+    m_indicators[i].set_text(on[i] ? res::LoadString(kIndicatorIds[i]) : std::string());
 }
 
 std::string CMainFrame::GetIndicatorText(int paneIndex) const {
   if (paneIndex < 0 || paneIndex > 2) return {};
-  return m_indicatorTexts[paneIndex];
+  return m_indicators[paneIndex].get_text();
 }
 
 void CMainFrame::SetMessageText(const std::string& text) {

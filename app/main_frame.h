@@ -79,7 +79,6 @@ class CMainFrame : public Gtk::ApplicationWindow {
   Gtk::Statusbar m_wndStatusBar;
   std::array<Gtk::Frame, 3> m_indicatorFrames;
   std::array<Gtk::Label, 3> m_indicators;
-  std::array<std::string, 3> m_indicatorTexts;
   std::string m_strMessage;
   Glib::RefPtr<Gio::SimpleAction> m_toolbarAction;
   Glib::RefPtr<Gio::SimpleAction> m_statusBarAction;

@@ -17,12 +17,11 @@ struct CHiddenPagePrinter::Page {
   WebKitWebView* view = nullptr;
   WebKitPrintOperation* operation = nullptr;
   DoneFn done;
-  PrintDestination destination;
   int printTimeoutMs = 0;
   guint timeout = 0;
   bool loadFailed = false;
   bool printFailed = false;
-  std::string outputFile;
+  std::string outputFile;  ///< the page's PDF file; empty when it goes to the printer
 };
 
 namespace {
@@ -87,9 +86,9 @@ void OnPrintFinished(WebKitPrintOperation* operation, gpointer data) {
 // language.
 const char* PrintToFilePrinterName() { return g_dgettext("gtk30", "Print to File"); }
 
-void StartPrinting(Page* page, const PrintDestination& destination, int timeoutMs) {
+void StartPrinting(Page* page, int timeoutMs) {
   WebKitPrintOperation* operation = webkit_print_operation_new(page->view);
-  if (destination.ToPdf()) {
+  if (!page->outputFile.empty()) {
     GError* error = nullptr;
     gchar* uri = g_filename_to_uri(page->outputFile.c_str(), nullptr, &error);
     if (uri == nullptr) {
@@ -134,7 +133,7 @@ void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     return;
   }
   g_signal_connect(view, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), page);
-  StartPrinting(page, page->destination, page->printTimeoutMs);
+  StartPrinting(page, page->printTimeoutMs);
 }
 
 // Claims a file name for a page's PDF in `folder`: "NNN-NAME.pdf", or
@@ -228,7 +227,6 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
   }
   // Links arrive in upper case; the file may be spelt otherwise on disk.
   std::string uri = platform::PathToFileUrl(platform::ResolveCase(path));
-  page->destination = destination_;
   page->printTimeoutMs = printTimeoutMs;
   g_signal_connect(page->view, "load-changed", G_CALLBACK(OnLoadChanged), page);
   g_signal_connect(page->view, "load-failed", G_CALLBACK(OnLoadFailed), page);

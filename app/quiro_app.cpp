@@ -126,8 +126,10 @@ void CQuiroApp::BuildSite() {
   // A skipped start-up asks for no page: the empty view is the start page.
   if (!m_startPageAsked) OnStartPageReady();
   // A start page that never finishes loading still gets its screenshot.
+  // (Timers that call back into the application go with it.)
   if (!m_options.screenshotPath.empty())
-    Glib::signal_timeout().connect_once([this] { TakeScreenshot(); }, kScreenshotDeadlineMs);
+    Glib::signal_timeout().connect_once(sigc::mem_fun(*this, &CQuiroApp::TakeScreenshot),
+                                        kScreenshotDeadlineMs);
 }
 
 void CQuiroApp::OnStartPageReady() {
@@ -144,14 +146,17 @@ void CQuiroApp::OnStartPageReady() {
   // A page that stays blank is taken after kPaintWaitMs.
   auto waited = std::make_shared<int>(0);
   Glib::signal_timeout().connect(
-      [this, waited] {
-        *waited += kPaintPollMs;
-        if (ViewShowsSomething() || *waited >= kPaintWaitMs) {
-          Glib::signal_timeout().connect_once([this] { TakeScreenshot(); }, 4 * kPaintPollMs);
-          return false;
-        }
-        return true;
-      },
+      sigc::track_obj(
+          [this, waited] {
+            *waited += kPaintPollMs;
+            if (ViewShowsSomething() || *waited >= kPaintWaitMs) {
+              Glib::signal_timeout().connect_once(sigc::mem_fun(*this, &CQuiroApp::TakeScreenshot),
+                                                  4 * kPaintPollMs);
+              return false;
+            }
+            return true;
+          },
+          *this),
       kPaintPollMs);
 }
 

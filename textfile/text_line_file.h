@@ -32,8 +32,8 @@ class CTextLineFile {
   /// False when text written to the output was lost on the way to disk.
   bool Close();
 
-  /// Writes `text` unchanged (no line end added). False when the output is
-  /// not open or the write fails; nothing is stored then.
+  /// Writes `text` (each "\n" stored as CR LF, no line end added). False
+  /// when the output is not open (nothing is stored) or writing fails.
   bool WriteText(std::string_view text);
 
   /// Moves the read position back to the first line. The unread rest of the

@@ -113,7 +113,6 @@ bool InputFile::Open(std::string_view path, Lock lock) {
     return false;
   }
   fd_ = fd;
-  if (!buf_) buf_.reset(new char[kReadChunk]);
   pos_ = len_ = offset_ = 0;
   eof_ = false;
   return true;
@@ -142,6 +141,8 @@ InputFile::Read InputFile::ReadLine(std::string& line) {
       if (any) return Read::Line;  // a last line without LF is still a line
       return Read::End;
     }
+    // Allocated at the first read: an open that only tests the file needs none.
+    if (!buf_) buf_.reset(new char[kReadChunk]);
     ssize_t n;
     do {
       n = ::read(fd_, buf_.get(), kReadChunk);

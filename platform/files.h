@@ -43,7 +43,7 @@ class InputFile {
 
  private:
   int fd_ = -1;
-  std::unique_ptr<char[]> buf_;  // not zero-filled: opened once per page
+  std::unique_ptr<char[]> buf_;  // not zero-filled; allocated at the first read
   std::size_t pos_ = 0;
   std::size_t len_ = 0;
   std::size_t offset_ = 0;  // file offset of the buffer's first byte

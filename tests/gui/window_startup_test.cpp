@@ -1,5 +1,6 @@
 // Start-up of the window: order of showing and building, the first page, the
-// caption, the last completed document, and bad document roots.
+// caption, the last completed document, bad document roots and the window's
+// command line.
 
 #include <gdk/gdk.h>
 
@@ -130,6 +131,16 @@ int RunViewerWith(std::vector<std::string> args) {
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   return quiro::RunViewer(static_cast<int>(args.size()), argv.data());
+}
+
+// What the window's command line refuses before any window opens.
+TEST(ViewerOptions, BadCommandLinesExitWithStatus2) {
+  EXPECT_EQ(RunViewerWith({"--no-such-option"}), 2);
+  EXPECT_EQ(RunViewerWith({"--screenshot"}), 2);
+  EXPECT_EQ(RunViewerWith({"--exit-after-screenshot"}), 2);
+  EXPECT_EQ(RunViewerWith({"--print-all", "page.htm"}), 2);
+  EXPECT_EQ(RunViewerWith({"--to-pdf", "out.pdf"}), 2);
+  EXPECT_EQ(RunViewerWith({"one.htm", "two.htm"}), 2);
 }
 
 TEST_F(WindowTest, ScreenshotOptionSavesAPictureOfTheWindow) {

@@ -32,9 +32,7 @@ std::set<GtkWidget*>& PlainWindows() {
 }
 
 void PlainTitleChanged(WebKitWebView* view, GParamSpec*, gpointer window) {
-  const char* title = webkit_web_view_get_title(view);
-  const char* uri = webkit_web_view_get_uri(view);
-  gtk_window_set_title(GTK_WINDOW(window), title && *title ? title : (uri ? uri : ""));
+  gtk_window_set_title(GTK_WINDOW(window), TitleOrAddress(view).c_str());
 }
 
 void PlainReadyToShow(WebKitWebView*, gpointer window) { gtk_widget_show_all(GTK_WIDGET(window)); }
@@ -130,6 +128,13 @@ WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& 
     return nullptr;
   }
   return OpenPlainWindow(relatedTo);
+}
+
+std::string TitleOrAddress(WebKitWebView* view) {
+  const char* title = webkit_web_view_get_title(view);
+  if (title && *title) return title;
+  const char* uri = webkit_web_view_get_uri(view);
+  return uri ? uri : "";
 }
 
 std::string RequestUri(WebKitNavigationAction* action) {

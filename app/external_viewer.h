@@ -32,6 +32,10 @@ bool StartViewer(const std::string& program, const std::string& argument);
 /// registered; either way the caller cancels the navigation.
 void HandOffToViewer(bool chm, const std::string& targetURL);
 
+/// The name a window shows for the page in `view`: its title, or its address
+/// when it has no title ("" when it has neither).
+std::string TitleOrAddress(WebKitWebView* view);
+
 /// The address a navigation action asks for ("" when it has none).
 std::string RequestUri(WebKitNavigationAction* action);
 

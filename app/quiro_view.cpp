@@ -231,13 +231,8 @@ gboolean CQuiroView::DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision* dec
 }
 
 void CQuiroView::TitleThunk(WebKitWebView* view, GParamSpec*, gpointer self) {
-  const char* title = webkit_web_view_get_title(view);
-  // A page without a title is named by its address.
-  if (!title || !*title) {
-    title = webkit_web_view_get_uri(view);
-    if (!title || !*title) return;
-  }
-  static_cast<CQuiroView*>(self)->OnTitleChange(title);
+  std::string title = quiro::TitleOrAddress(view);
+  if (!title.empty()) static_cast<CQuiroView*>(self)->OnTitleChange(title);
 }
 
 GtkWidget* CQuiroView::CreateThunk(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {

@@ -16,15 +16,23 @@ namespace res = quiro::res;
 
 class NavigationTest : public WindowTest {
  protected:
-  // A viewer that writes its arguments, one a line, to a file.
+  // A viewer that writes its arguments, one a line, to ArgsFile().
   std::string WriteRecordingViewer() {
     std::string script = dir_.Write("bin/viewer.sh",
                                     "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
-                                        (dir_ / "viewer-args.txt") + ".tmp\"\nmv \"" +
-                                        (dir_ / "viewer-args.txt") + ".tmp\" \"" +
-                                        (dir_ / "viewer-args.txt") + "\"\n");
+                                        ArgsFile() + ".tmp\"\nmv \"" + ArgsFile() + ".tmp\" \"" + ArgsFile() +
+                                        "\"\n");
     chmod(script.c_str(), 0755);
     return script;
+  }
+  std::string ArgsFile() { return dir_ / "viewer-args.txt"; }
+
+  // Registers `command` in the key store as the open command of compiled
+  // help (`chm` true) or WinHelp files.
+  void RegisterViewerCommand(bool chm, const std::string& command) {
+    dir_.Write("config/vesk/registry.ini", std::string("[HKEY_LOCAL_MACHINE\\Software\\CLASSES\\") +
+                                               (chm ? "chm.file" : "hlpfile") +
+                                               "\\shell\\open\\command]\n@=" + command + "\n");
   }
 
   // Makes `program` the user's default application for `type`.
@@ -94,12 +102,10 @@ TEST_F(NavigationTest, PdfHidesPrintButtonsAndShowsInline) {
 TEST_F(NavigationTest, CompiledHelpGoesToTheRegisteredViewerAndThePageStays) {
   WriteSmallSite();
   std::string viewer = WriteRecordingViewer();
-  dir_.Write("config/vesk/registry.ini",
-             "[HKEY_LOCAL_MACHINE\\Software\\CLASSES\\chm.file\\shell\\open\\command]\n@=\"" + viewer +
-                 "\" %1\n");
+  RegisterViewerCommand(true, "\"" + viewer + "\" %1");
   StartAndWaitReady();
   Click("sidebar", "chm");
-  std::string argsFile = dir_ / "viewer-args.txt";
+  std::string argsFile = ArgsFile();
   ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
   // One argument: the target exactly as the browser reported it, fragment and all.
   EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "help.chm") + "#intro\n");
@@ -111,12 +117,10 @@ TEST_F(NavigationTest, WinHelpViewerStartsDespiteTheBlankBeforePercentOne) {
   WriteSmallSite();
   std::string viewer = WriteRecordingViewer();
   // The percent rule cuts "<viewer> " (blank included): it must still start.
-  dir_.Write("config/vesk/registry.ini",
-             "[HKEY_LOCAL_MACHINE\\Software\\CLASSES\\hlpfile\\shell\\open\\command]\n@=" + viewer +
-                 " %1\n");
+  RegisterViewerCommand(false, viewer + " %1");
   StartAndWaitReady();
   Click("sidebar", "hlp");
-  std::string argsFile = dir_ / "viewer-args.txt";
+  std::string argsFile = ArgsFile();
   ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
   EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "old.hlp") + "\n");
   EXPECT_EQ(quiro::TrimProgramPath("/usr/bin/hv \t "), "/usr/bin/hv");
@@ -125,13 +129,11 @@ TEST_F(NavigationTest, WinHelpViewerStartsDespiteTheBlankBeforePercentOne) {
 TEST_F(NavigationTest, CompiledHelpLinkedFromAPlainWindowGoesToTheViewerToo) {
   WriteSmallSite();
   std::string viewer = WriteRecordingViewer();
-  dir_.Write("config/vesk/registry.ini",
-             "[HKEY_LOCAL_MACHINE\\Software\\CLASSES\\chm.file\\shell\\open\\command]\n@=\"" + viewer +
-                 "\" %1\n");
+  RegisterViewerCommand(true, "\"" + viewer + "\" %1");
   StartAndWaitReady();
   Click("sidebar", "newhelp");
   ASSERT_TRUE(RunUntil([&] { return quiro::PlainWindowCount() == 1; }));
-  std::string argsFile = dir_ / "viewer-args.txt";
+  std::string argsFile = ArgsFile();
   ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
   EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "help.chm") + "\n");
 }
@@ -229,7 +231,7 @@ TEST_F(NavigationTest, WebAddressForANewWindowGoesToTheDesktopsBrowser) {
   WriteSmallSite();
   StartAndWaitReady();
   Click("sidebar", "web");
-  std::string argsFile = dir_ / "viewer-args.txt";
+  std::string argsFile = ArgsFile();
   ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the desktop's browser was not started";
   EXPECT_EQ(ReadFile(argsFile), "https://www.example.com/support\n");
   // Nothing opened here, and the page on display stays.
@@ -245,7 +247,7 @@ TEST_F(NavigationTest, CompiledHelpFallsBackToTheDesktopsDefaultApplication) {
   EXPECT_EQ(quiro::ViewerCommandLine(true), "\"" + viewer + "\" %1");
   EXPECT_EQ(quiro::ViewerCommandLine(false), "");
   Click("sidebar", "chm");
-  std::string argsFile = dir_ / "viewer-args.txt";
+  std::string argsFile = ArgsFile();
   ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
   EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "help.chm") + "#intro\n");
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/web_engine.h"
 #include "platform/paths.h"
 
 namespace quiro {
@@ -187,21 +188,10 @@ WebKitWebView* CHiddenPagePrinter::FirstView() const {
 }
 
 int CHiddenPagePrinter::CreateView() {
-  WebKitWebView* related = FirstView();
-  GtkWidget* widget = related != nullptr ? webkit_web_view_new_with_related_view(related)
-                                         : webkit_web_view_new();
-  if (widget == nullptr) return -1;
+  WebKitWebView* view = NewHiddenPrintView(FirstView());
+  if (view == nullptr) return -1;
   auto page = std::make_unique<Page>();
-  page->view = WEBKIT_WEB_VIEW(widget);
-  g_object_ref_sink(page->view);  // hidden: never packed into a window
-  // Nobody sees this view: a page's own alert(), confirm() or print() must
-  // not open a dialog that would hold up the run.
-  g_signal_connect(page->view, "script-dialog",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog*) -> gboolean { return TRUE; }),
-                   nullptr);
-  g_signal_connect(page->view, "print",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitPrintOperation*) -> gboolean { return TRUE; }),
-                   nullptr);
+  page->view = view;
   pages_.push_back(std::move(page));
   return static_cast<int>(pages_.size()) - 1;
 }

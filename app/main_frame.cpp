@@ -134,9 +134,9 @@ void CMainFrame::ToggleStatusBar() {
   m_statusBarAction->change_state(show);
 }
 
-void CMainFrame::ApplyNavigationDecision(const NavigationDecision& d) {
-  auto apply = [this](int index, ButtonChange change) {
-    if (change != ButtonChange::Keep) ShowToolbarButton(index, change == ButtonChange::Show);
+void CMainFrame::ApplyNavigationDecision(const quiro::NavigationDecision& d) {
+  auto apply = [this](int index, quiro::ButtonChange change) {
+    if (change != quiro::ButtonChange::Keep) ShowToolbarButton(index, change == quiro::ButtonChange::Show);
   };
   apply(res::kFindButton, d.find);
   apply(res::kPrintButton, d.print);

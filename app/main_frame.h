@@ -68,7 +68,7 @@ class CMainFrame : public Gtk::ApplicationWindow {
   void ConnectPrompts(Gtk::MenuShell& shell, const quiro::res::MenuEntry*& entry,
                       const quiro::res::MenuEntry* end);
   void ShowPromptWhileSelected(Gtk::MenuItem& item, int id);
-  void ApplyNavigationDecision(const NavigationDecision& decision);
+  void ApplyNavigationDecision(const quiro::NavigationDecision& decision);
   void SetButtonHot(int index, bool hot);
   void OnDropDown(Gtk::ToolItem& item, Gtk::ToggleButton& arrow, GdkEvent* trigger);
   void OnKeymapStateChanged();

@@ -149,16 +149,16 @@ void CQuiroView::OnFileOpen() {
 // ---- Engine events ----
 
 bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
-  NavigationDecision d = DecideNavigation(targetURL, GetDocumentRoot());
+  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, GetDocumentRoot());
   m_navigationDecided.emit(d);
   switch (d.action) {
-    case NavigationAction::HandOffChm:
+    case quiro::NavigationAction::HandOffChm:
       quiro::HandOffToViewer(true, targetURL);
       return true;
-    case NavigationAction::HandOffHlp:
+    case quiro::NavigationAction::HandOffHlp:
       quiro::HandOffToViewer(false, targetURL);
       return true;
-    case NavigationAction::RewriteAndContinue:
+    case quiro::NavigationAction::RewriteAndContinue:
       break;
   }
   // An empty url means the target is no local file: nothing to prepare.

@@ -72,7 +72,7 @@ class CQuiroView {
   /// The page title changed (the address when the page has no title).
   sigc::signal<void(const std::string& title)>& signal_title_changed() { return m_titleChanged; }
   /// A navigation was decided; carries which toolbar buttons to show or hide.
-  sigc::signal<void(const NavigationDecision& decision)>& signal_navigation_decided() {
+  sigc::signal<void(const quiro::NavigationDecision& decision)>& signal_navigation_decided() {
     return m_navigationDecided;
   }
   /// A page asked for a new window for `url`; `opened` is the view that loads
@@ -96,7 +96,7 @@ class CQuiroView {
   std::string m_strCurrentURL;
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
-  sigc::signal<void(const NavigationDecision&)> m_navigationDecided;
+  sigc::signal<void(const quiro::NavigationDecision&)> m_navigationDecided;
   sigc::signal<void(const std::string&, WebKitWebView*)> m_newWindow;
   sigc::signal<void()> m_loadFailed;
 };

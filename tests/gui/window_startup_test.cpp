@@ -118,13 +118,17 @@ TEST_F(WindowTest, MissingStartPageOrDocumentRootEndsStartUpQuietly) {
   dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=docs\r\nAutoRebuild=0\r\n");
   dir_.MakeDir("docs");
   StartAndWaitReady();
-  EXPECT_TRUE(Frame().get_visible());
+  // The view shows the engine's page for the missing start page; the
+  // status bar is idle.
+  EXPECT_TRUE(EndsWith(webkit_web_view_get_uri(Web()), "/DocFrame.htm"));
+  EXPECT_EQ(Frame().GetMessageText(), "Ready");
   // Start Page and Find with nothing there do not take the window down.
   Frame().SendCommand(quiro::res::ID_GO_START_PAGE);
   Frame().SendCommand(quiro::res::ID_GO_SEARCH_THE_WEB);
   RunUntil([&] { return !webkit_web_view_is_loading(Web()); });
   Settle(Web());
   EXPECT_TRUE(Frame().get_visible());
+  EXPECT_TRUE(EndsWith(webkit_web_view_get_uri(Web()), "/DocFrame.htm"));
 }
 
 // The program's command line with the window built in.

@@ -63,11 +63,4 @@ const Command* FindCommand(int id) {
   return nullptr;
 }
 
-const Command* FindCommandByAction(std::string_view name) {
-  if (name.substr(0, 4) == "win.") name.remove_prefix(4);
-  for (const Command& c : kCommands)
-    if (name == c.action) return &c;
-  return nullptr;
-}
-
 }  // namespace quiro

@@ -8,7 +8,6 @@
 
 #include <span>
 #include <string>
-#include <string_view>
 
 class CMainFrame;
 
@@ -31,7 +30,5 @@ std::span<const Command> Commands();
 
 /// The command with id `id`, or nullptr.
 const Command* FindCommand(int id);
-/// The command carried by action `name` (with or without "win."), or nullptr.
-const Command* FindCommandByAction(std::string_view name);
 
 }  // namespace quiro

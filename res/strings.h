@@ -34,6 +34,8 @@ inline constexpr int ID_VIEW_STATUS_BAR = 59393;
 inline constexpr int ID_FILE_PRINT_ALL = 59394;
 
 // Plain string ids.
+// The start-up's network-layer failure text. Nothing needs starting for the
+// network on this platform, so it is never shown; it keeps its number.
 inline constexpr int IDS_SOCKETS_INIT_FAILED = 104;
 inline constexpr int IDS_OPEN_FILTER = 1201;
 inline constexpr int IDS_APP_TITLE = 57344;

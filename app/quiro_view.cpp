@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "app/core/navigation_check.h"
-#include "app/external_viewer.h"
 #include "app/core/open_filter.h"
+#include "app/external_viewer.h"
+#include "app/web_engine.h"
 #include "builder/catalogue_config.h"
 #include "platform/paths.h"
 #include "printall/page_rewriter.h"
-#include "app/web_engine.h"
 #include "res/strings.h"
 
 namespace {

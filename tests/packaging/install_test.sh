@@ -59,6 +59,12 @@ grep -q "^quiro ($version)" "$src/debian/changelog" || fail "debian/changelog do
 grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/org.quiro.Quiro.metainfo.xml" ||
   fail "metainfo has no release $version"
 
+# The manual page's option list names every option the program's help lists.
+for option in $("$root/usr/bin/quiro" --help | grep -o -- '--[a-z-]*' | sort -u); do
+  sed 's/\\-/-/g' "$src/data/quiro.1" | grep -Eq -- "^\.It .*Fl ${option#-}( |$)" ||
+    fail "the manual page lacks $option"
+done
+
 # A documents package whose pages are broken: a binary index page, a FIFO, a
 # folder and a dangling link with page names.
 mkdir -p "$docs/broken/dir.htm"

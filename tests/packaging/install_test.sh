@@ -60,8 +60,9 @@ grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/org.quiro.Quir
   fail "metainfo has no release $version"
 
 # The manual page's option list names every option the program's help lists.
+manual=$(sed 's/\\-/-/g' "$src/data/quiro.1")
 for option in $("$root/usr/bin/quiro" --help | grep -o -- '--[a-z-]*' | sort -u); do
-  sed 's/\\-/-/g' "$src/data/quiro.1" | grep -Eq -- "^\.It .*Fl ${option#-}( |$)" ||
+  grep -Eq -- "^\.It .*Fl ${option#-}( |$)" <<<"$manual" ||
     fail "the manual page lacks $option"
 done
 

@@ -8,9 +8,15 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+#include <map>
+
 #include "builder/auxiliary_pages.h"
 #include "builder_env.h"
+#include "common/unprivileged.h"
+#include "platform/doc_request.h"
 #include "platform/ini.h"
+#include "platform/user_folders.h"
 #include "template_markup.h"
 
 namespace {
@@ -248,6 +254,95 @@ TEST_F(SiteBuilderTest, LargeCatalogueAndIniOfManySections) {
   std::size_t anchors = 0;
   for (std::size_t at = page.find("<A "); at != std::string::npos; at = page.find("<A ", at + 1)) ++anchors;
   EXPECT_EQ(anchors, 1000u);
+}
+
+TEST_F(SiteBuilderTest, CategoryWordsNamingTheBuildersOwnFilesDamageNothing) {
+  WriteTemplates("");
+  // BLANK_IN: its template and its page are both the fallback template.
+  docs.Write("sb_in.htm", Template(Section("IMPORTANT", "") + Section("SYSTEM", "<A href=\"sys.htm\">System</A>") +
+                                   Section("BLANK_IN", "<A href=\"BLANK_IN.HTM\">Blank</A>")));
+  // SYS with two documents: its category page is the system page being
+  // written, its template the system template being read.
+  docs.Write("sys_in.htm", Template(Section("SYS", "<A href=\"QVXTGT\">Sys</A>")));
+  work.Write("TOVY.INI", "[MAIN]\nDocumentRoot=" + docs.path() +
+                             "\n[G1]\nTITLE=One\nTYPE=BLANK_IN\n"
+                             "[S1]\nTITLE=S one\nTYPE=SYS\n[S2]\nTITLE=S two\nTYPE=SYS\n");
+  for (const char* folder : {"G1", "S1", "S2"}) docs.MakeDir(folder);
+  const std::string blank = ReadFile(docs / "blank_in.htm");
+  const std::string system = ReadFile(docs / "sys_in.htm");
+
+  Build();
+  EXPECT_EQ(ReadFile(docs / "blank_in.htm"), blank);
+  EXPECT_EQ(ReadFile(docs / "sys_in.htm"), system);
+  EXPECT_EQ(ReadFile(docs / "sys.htm"), kHead + "<A href=\"SYS.HTM\">Sys</A>\r\n" + kFoot);
+  EXPECT_EQ(ReadFile(docs / "sidebar.htm"),
+            kHead + "<A href=\"sys.htm\">System</A>\r\n<A href=\"BLANK_IN.HTM\">Blank</A>\r\n" + kFoot);
+  EXPECT_TRUE(Explained("could not create " + docs.root() + "BLANK_IN.HTM"));
+  EXPECT_TRUE(Explained("could not create " + docs.root() + "SYS.HTM"));
+
+  // The next start-up copies an undamaged fallback over the IMPORTANT page.
+  Build();
+  EXPECT_EQ(ReadFile(docs / "importan.htm"), blank);
+}
+
+// Every file below `folder` with its content and permissions.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    ::lstat(entry.path().c_str(), &st);
+    files[entry.path().string()] =
+        std::to_string(st.st_mode) + ":" + (S_ISREG(st.st_mode) ? ReadFile(entry.path().string()) : "");
+  }
+  return files;
+}
+
+TEST_F(SiteBuilderTest, ARootTheUserCannotWriteIsBuiltIntoAPerUserFolder) {
+  WriteTemplates("");
+  work.Write("TOVY.INI", "[MAIN]\nDocumentRoot=" + docs.path() + "\n[A]\nTITLE=Alpha\nTYPE=MANUALS\n");
+  docs.MakeDir("A");
+  Build();  // the administrator's build, in the root
+  const std::string adminSidebar = ReadFile(docs / "sidebar.htm");
+  const auto before = Snapshot(docs.path());
+  TempDir cache;
+  const std::string pages = [&] {
+    ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+    std::string folder = platform::UserPageFolder(docs.root());
+    ::unsetenv("XDG_CACHE_HOME");
+    return folder;
+  }();
+
+  const int status = testing_support::RunUnprivileged(
+      [&] {
+        ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+        if (::geteuid() != 0) return ::chmod(docs.path().c_str(), 0555);
+        // Readable by everyone, as a system install is; owned by root.
+        for (const std::string& path : {docs.path(), work.path(), drive.path()}) ::chmod(path.c_str(), 0755);
+        return ::chown(cache.path().c_str(), testing_support::kNobody, testing_support::kNobody) == 0 ? 0 : 10;
+      },
+      [&] {
+        int shownCount = 0;
+        bool told = false;
+        platform::ClearIniCache();
+        BuildSite([&](const std::string& path) { shownCount += path == docs.root() + "DocFrame.htm"; },
+                  [&](const std::string& line) {
+                    told = told || (line.find("cannot be written") != std::string::npos &&
+                                    line.find("pages written to " + pages) != std::string::npos);
+                  });
+        if (shownCount != 1) return 1;
+        if (!told) return 2;
+        return Exists(pages + "sidebar.htm") && Exists(pages + "MANUALS.HTM") && Exists(pages + "importan.htm")
+                   ? 0
+                   : 3;
+      });
+  ::chmod(docs.path().c_str(), 0755);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Snapshot(docs.path()), before);
+  // The scheme shows the user's pages in front of the root's.
+  const platform::DocSite site{docs.root(), pages, drive.path()};
+  const platform::DocReply sidebar = platform::ResolveDocRequest("quiro://doc/SIDEBAR.HTM", site);
+  EXPECT_EQ(sidebar.path, pages + "sidebar.htm");
+  EXPECT_EQ(sidebar.body, adminSidebar);
 }
 
 }  // namespace

@@ -253,6 +253,19 @@ std::string MapLinksToScheme(std::string_view html, const DocSite& site) {
   return out;
 }
 
+MemoryPage MemoryPageFor(const std::string& path, std::string text, const DocSite& site) {
+  MemoryPage page;
+  page.baseUri = PathToDocUri(path, site.root, site.driveC);
+  if (page.baseUri.empty()) {
+    page.baseUri = PathToFileUrl(path);
+    page.text = std::move(text);
+  } else {
+    page.text = MapLinksToScheme(text, site);
+  }
+  if (!DeclaresCharset(page.text)) page.encoding = "windows-1252";
+  return page;
+}
+
 DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
   if (!IsDocUri(uri)) return Error(400, "Bad request", "This address does not name a document.");
   const std::string_view rest = uri.substr(std::strlen(kDocUriPrefix));

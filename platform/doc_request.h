@@ -90,6 +90,18 @@ bool DeclaresCharset(std::string_view html);
 /// byte.
 std::string MapLinksToScheme(std::string_view html, const DocSite& site);
 
+/// What a browser view loads in place of the page file `path` to show text
+/// held in memory (a page printed with page breaks it may not be written
+/// with): the text with its links mapped as the scheme would serve it, its
+/// character set ("" when the text declares one) and the address it stands
+/// in for (the scheme's URL below the root, else the file URL).
+struct MemoryPage {
+  std::string text;
+  std::string encoding;
+  std::string baseUri;
+};
+MemoryPage MemoryPageFor(const std::string& path, std::string text, const DocSite& site);
+
 /// An error page of the scheme: `title` and one line of `message` (both
 /// plain text; they are escaped here).
 std::string ErrorPage(std::string_view title, std::string_view message);

@@ -158,6 +158,15 @@ TEST_F(DocRequestTest, PagesGetTheirDriveAndFileLinksBelowTheRootMapped) {
   EXPECT_EQ(MapLinksToScheme("<a href=" + site.root + "x.htm title=\"C:\\VESK\\DOCS\\y\">C:\\VESK\\DOCS\\z", site),
             "<a href=quiro://doc/x.htm title=\"quiro://doc/y\">C:\\VESK\\DOCS\\z");
   EXPECT_EQ(MapLinksToScheme("<a href=\"unclosed", site), "<a href=\"unclosed");
+  // Text held in memory for printing stands in for its page at the page's address.
+  const MemoryPage inside = MemoryPageFor(site.root + "guide/Ch 1.htm", "<img src=\"C:\\VESK\\DOCS\\a.gif\">", site);
+  EXPECT_EQ(inside.baseUri, "quiro://doc/guide/Ch%201.htm");
+  EXPECT_EQ(inside.text, "<img src=\"quiro://doc/a.gif\">");
+  EXPECT_EQ(inside.encoding, "windows-1252");
+  const MemoryPage outside = MemoryPageFor("/home/u/p.htm", "<meta charset=utf-8><img src=\"C:\\VESK\\DOCS\\a.gif\">", site);
+  EXPECT_EQ(outside.baseUri, "file:///home/u/p.htm");
+  EXPECT_EQ(outside.text, "<meta charset=utf-8><img src=\"C:\\VESK\\DOCS\\a.gif\">");
+  EXPECT_EQ(outside.encoding, "");
   EXPECT_EQ(MapLinksToScheme("a < b and c<d>", site), "a < b and c<d>");
 }
 

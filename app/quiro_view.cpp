@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
 #include "app/core/open_filter.h"
 #include "app/external_viewer.h"
@@ -33,11 +34,9 @@ std::string JsString(const std::string& s) {
   return out + "'";
 }
 
-// An address as the engine takes it: absolute paths become file URLs.
-std::string ToUri(const std::string& address) {
-  if (!address.empty() && address[0] == '/') return platform::PathToFileUrl(address);
-  return address;
-}
+// An address as the engine takes it: pages below the document root go
+// through the program's scheme, other absolute paths become file URLs.
+std::string ToUri(const std::string& address) { return quiro::EngineAddress(address, GetDocumentRoot()); }
 
 struct FrameNavigation {
   WebKitWebView* view;
@@ -148,8 +147,11 @@ void CQuiroView::OnFileOpen() {
 
 // ---- Engine events ----
 
-bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
-  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, GetDocumentRoot());
+bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL) {
+  // The check works on file URLs: a page of the scheme is taken as its file.
+  const std::string root = GetDocumentRoot();
+  const std::string targetURL = quiro::LocalAddress(engineURL, root);
+  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, root);
   m_navigationDecided.emit(d);
   switch (d.action) {
     case quiro::NavigationAction::HandOffChm:
@@ -162,14 +164,16 @@ bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
       break;
   }
   // An empty url means the target is no local file: nothing to prepare.
-  if (!d.url.empty()) InsertPrintPageBreaks(d.url);
+  // Only pages the user may rewrite below the root are rewritten on disk.
+  if (!d.url.empty()) InsertPrintPageBreaks(d.url, root);
   return false;
 }
 
 void CQuiroView::OnTitleChange(const std::string& text) { m_titleChanged.emit(text); }
 
 void CQuiroView::OnDocumentComplete(const std::string& frameName, const std::string& url, bool topLevel) {
-  m_strCurrentURL = platform::IsFileUrl(url) ? platform::FileUrlToPath(url) : url;
+  const std::string local = quiro::LocalAddress(url, GetDocumentRoot());
+  m_strCurrentURL = platform::IsFileUrl(local) ? platform::FileUrlToPath(local) : local;
   m_documentComplete.emit(topLevel ? std::string() : frameName, url, topLevel);
 }
 

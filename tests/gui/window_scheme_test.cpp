@@ -1,0 +1,103 @@
+// A document set written on the original platform, shown through the
+// program's scheme: names in the wrong letter case, backslashes and drive
+// letters in its frames, links, stylesheet, images and iframe.
+
+#include <cairo.h>
+
+#include "gui_fixture.h"
+
+namespace gui_test {
+namespace {
+
+// A 1x1 GIF of one colour, shown enlarged.
+std::string Gif(unsigned char r, unsigned char g, unsigned char b) {
+  const unsigned char bytes[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, r, g, b, 0, 0, 0,
+                                 '!', 0xf9, 4, 0, 0, 0, 0, 0, ',', 0, 0, 0, 0, 1, 0, 1, 0, 0,
+                                 2, 2, 0x44, 1, 0, ';'};
+  return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+class SchemeWindowTest : public WindowTest {
+ protected:
+  // The root is C:\VESK\DOCS, as the set's drive-letter links expect; every
+  // file is named in a case other than its links use.
+  void WriteWindowsSite() {
+    root_ = dir_.root() + "drivec/VESK/DOCS/";
+    const std::string docs = "drivec/VESK/DOCS/";
+    dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=C:\\VESK\\DOCS\r\nAutoRebuild=0\r\n");
+    dir_.Write(docs + "DocFrame.htm",
+               "<HTML><HEAD><TITLE>Vesk Docs</TITLE></HEAD><FRAMESET COLS=\"220,*\">"
+               "<FRAME NAME=\"sidebar\" SRC=\"SIDEBAR.HTM\"><FRAME NAME=\"content\" SRC=\"Guide\\INDEX.HTM\">"
+               "</FRAMESET></HTML>\r\n");
+    dir_.Write(docs + "sidebar.htm",
+               "<HTML><BODY><P>Sidebar frame</P>\r\n"
+               "<A ID=\"ch1\" HREF=\"file:///C:/VESK/DOCS/guide/CH1.HTM\" TARGET=\"content\">Chapter one</A>\r\n"
+               "</BODY></HTML>\r\n");
+    dir_.Write(docs + "style.css", "body { background: #ffffcc; } h1 { color: #cc0000; }\r\n");
+    dir_.Write(docs + "images/magenta.gif", Gif(255, 0, 255));
+    dir_.Write(docs + "images/green.gif", Gif(0, 160, 0));
+    dir_.Write(docs + "images/blue.htm",
+               "<HTML><BODY STYLE=\"background:#3060ff;color:white\"><B>Blue iframe</B></BODY></HTML>\r\n");
+    // "caf\xe9": windows-1252, no character set declared.
+    dir_.Write(docs + "guide/index.htm",
+               "<HTML><HEAD><TITLE>Guide</TITLE><LINK REL=\"stylesheet\" HREF=\"..\\Style.CSS\"></HEAD><BODY>\r\n"
+               "<H1>Guide caf\xe9</H1>\r\n"
+               "<IMG SRC=\"../IMAGES/Magenta.GIF\" WIDTH=60 HEIGHT=60> magenta\r\n"
+               "<IMG SRC=\"C:\\VESK\\DOCS\\Images\\GREEN.gif\" WIDTH=60 HEIGHT=60> green<BR>\r\n"
+               "<IFRAME SRC=\"file:///C:/VESK/DOCS/images/BLUE.HTM\" WIDTH=300 HEIGHT=80></IFRAME>\r\n"
+               "</BODY></HTML>\r\n");
+    dir_.Write(docs + "guide/ch1.htm", "<HTML><BODY><H1>Chapter one</H1></BODY></HTML>\r\n");
+  }
+
+  // What the user sees of each part, read from the documents.
+  std::string Shown() {
+    return Eval(Web(),
+                "(function() {"
+                "  var d = frames['content'].document;"
+                "  var img = d.images;"
+                "  var inner = d.querySelector('iframe').contentDocument;"
+                "  return [frames['sidebar'].document.body.innerText.indexOf('Sidebar frame') >= 0,"
+                "          getComputedStyle(d.body).backgroundColor, d.querySelector('h1').innerText,"
+                "          img[0].complete && img[0].naturalWidth, img[1].complete && img[1].naturalWidth,"
+                "          inner && inner.body ? inner.body.innerText.trim() : ''].join('|');"
+                "})()");
+  }
+};
+
+TEST_F(SchemeWindowTest, WindowsWrittenDocumentSetShowsEveryPart) {
+  WriteWindowsSite();
+  StartAndWaitReady();
+  // The frame named behind a backslash replaces itself with its clean address.
+  ASSERT_TRUE(WaitForFrameLocation("content", "/guide/index.htm"));
+  ASSERT_TRUE(RunUntil([&] { return Shown() == "true|rgb(255, 255, 204)|Guide caf\xc3\xa9|1|1|Blue iframe"; }))
+      << Shown();
+  // The program's logic still sees local paths.
+  EXPECT_EQ(View().GetCurrentURL().rfind(root_, 0), 0u) << View().GetCurrentURL();
+
+  Settle(Web());
+  struct Shot {
+    cairo_surface_t* surface = nullptr;
+    bool done = false;
+  } shot;
+  webkit_web_view_get_snapshot(
+      Web(), WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr,
+      [](GObject* view, GAsyncResult* result, gpointer data) {
+        auto* s = static_cast<Shot*>(data);
+        s->surface = webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+        s->done = true;
+      },
+      &shot);
+  ASSERT_TRUE(RunUntil([&] { return shot.done; }));
+  ASSERT_NE(shot.surface, nullptr);
+  EXPECT_EQ(cairo_surface_write_to_png(shot.surface, OutputPath("windows_site.png").c_str()), CAIRO_STATUS_SUCCESS);
+  cairo_surface_destroy(shot.surface);
+
+  // A link to a drive-letter file URL, clicked in the sidebar, loads the
+  // chapter into the content frame (the frames share one origin now).
+  Eval(Web(), "frames['sidebar'].document.getElementById('ch1').click(); true");
+  ASSERT_TRUE(WaitForFrameLocation("content", "/guide/CH1.HTM"));
+  EXPECT_TRUE(RunUntil([&] { return View().GetCurrentURL() == root_ + "guide/CH1.HTM"; })) << View().GetCurrentURL();
+}
+
+}  // namespace
+}  // namespace gui_test

@@ -2,7 +2,9 @@
 
 #include <gio/gunixinputstream.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 #include <utility>
 
 #include "platform/doc_uri.h"
@@ -13,6 +15,7 @@ namespace {
 struct SchemeState {
   CDocScheme::SiteFn site;
   CDocScheme::SearchFn search;
+  std::vector<std::string> openedFolders;
 };
 
 SchemeState& State() {
@@ -74,6 +77,7 @@ void Answer(Job& job) {
 void OnRequest(WebKitURISchemeRequest* request, gpointer) {
   auto* job = new Job{WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request)), webkit_uri_scheme_request_get_uri(request),
                       State().site ? State().site() : platform::DocSite{}, {}};
+  job->site.openedFolders = State().openedFolders;
   GTask* task = g_task_new(nullptr, nullptr,
                            [](GObject*, GAsyncResult* result, gpointer) {
                              auto* done = static_cast<Job*>(g_task_get_task_data(G_TASK(result)));
@@ -102,5 +106,10 @@ void CDocScheme::Register(WebKitWebContext* context, SiteFn site) {
 }
 
 void CDocScheme::SetSearchHandler(SearchFn search) { State().search = std::move(search); }
+
+void CDocScheme::AllowOpenedFolder(const std::string& folder) {
+  std::vector<std::string>& folders = State().openedFolders;
+  if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+}
 
 }  // namespace quiro

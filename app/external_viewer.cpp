@@ -126,7 +126,7 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
 }
 
 WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri) {
-  const bool local = uri.empty() || platform::IsFileUrl(uri) || platform::IsDocUri(uri) ||
+  const bool local = uri.empty() || platform::IsFileUrl(uri) || platform::IsDocUri(uri) || platform::IsOpenedFileUri(uri) ||
                      platform::StartsWithNoCase(uri, "about:");
   if (!local) {
     OpenInDesktopBrowser(uri);

@@ -5,9 +5,11 @@
 #include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
 #include "app/core/open_filter.h"
+#include "app/doc_scheme.h"
 #include "app/external_viewer.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
+#include "platform/doc_uri.h"
 #include "platform/paths.h"
 #include "printall/page_rewriter.h"
 #include "res/strings.h"
@@ -97,6 +99,14 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
   if (!targetFrame || !*targetFrame) {
     webkit_web_view_load_uri(m_pWebView, uri.c_str());
     return;
+  }
+  // A frame of a page of the scheme cannot load a file URL: a local page
+  // outside the root goes through quiro://file/, which serves that page's
+  // folder only.
+  if (platform::IsFileUrl(uri)) {
+    const std::string path = platform::FileUrlToPath(uri);
+    quiro::CDocScheme::AllowOpenedFolder(platform::ParentFolder(path));
+    uri = platform::PathToOpenedFileUri(path);
   }
   // The engine has no call that loads into a named frame; a page script can.
   // The script must not hand back the window it opened (a file page's window

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -266,7 +267,52 @@ MemoryPage MemoryPageFor(const std::string& path, std::string text, const DocSit
   return page;
 }
 
+namespace {
+
+DocReply ServeFile(Candidate& chosen, const std::string& name, const DocSite& site);
+
+// An absolute path with "." and ".." segments taken out (".." above "/"
+// stays at "/").
+std::string NormalisedPath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t next = path.find('/', pos);
+    if (next == std::string::npos) next = path.size();
+    std::string part = path.substr(pos, next - pos);
+    pos = next + 1;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(std::move(part));
+    }
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
+
+// A page outside the root that the user opened, and the files beside it.
+DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site) {
+  const std::string_view rest = uri.substr(std::strlen(kOpenedFilePrefix) - 1);
+  const std::string_view rawPath = rest.substr(0, rest.find_first_of("?#"));
+  if (rawPath.size() > 3 * kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+  const std::string path = PercentDecode(rawPath);
+  if (path.find('\0') != std::string::npos) return Error(400, "Bad request", "The address holds a NUL byte.");
+  if (path.size() > kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+  Candidate chosen = OpenCandidate("/", NormalisedPath(path).substr(1));
+  const auto opened = [&](const std::string& folder) { return StaysBelow(chosen.path, folder); };
+  if (!chosen.fd || std::none_of(site.openedFolders.begin(), site.openedFolders.end(), opened)) {
+    return Error(403, "Not opened", "Only documents below the document root and pages opened are shown.");
+  }
+  if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", path + " is not a file.");
+  return ServeFile(chosen, path, site);
+}
+
+}  // namespace
+
 DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
+  if (IsOpenedFileUri(uri)) return ResolveOpenedFile(uri, site);
   if (!IsDocUri(uri)) return Error(400, "Bad request", "This address does not name a document.");
   const std::string_view rest = uri.substr(std::strlen(kDocUriPrefix));
   const std::size_t queryAt = rest.find('?');
@@ -349,30 +395,36 @@ DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
   }
   if (S_ISDIR(chosen.st.st_mode)) return Error(403, "Folder", clean + " is a folder, not a page.");
   if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", clean + " is not a file.");
-  // A regular file: reads need not be non-blocking.
-  ::fcntl(chosen.fd.Get(), F_SETFL, ::fcntl(chosen.fd.Get(), F_GETFL) & ~O_NONBLOCK);
-
-  DocReply reply;
-  reply.path = chosen.path;
-  reply.contentType = ContentTypeForName(chosen.path);
-  reply.size = chosen.st.st_size;
-  const std::string realRel = chosen.path.substr(base.size());
-  if (IsHtmlType(reply.contentType) && renamed) {
+  if (IsHtmlType(ContentTypeForName(chosen.path)) && renamed) {
+    DocReply reply;
     reply.kind = DocReply::Kind::Page;
+    reply.path = chosen.path;
     reply.contentType = "text/html; charset=utf-8";
-    std::string target = kDocUriPrefix + PercentEncodePath(realRel);
+    std::string target = kDocUriPrefix + PercentEncodePath(chosen.path.substr(base.size()));
     if (queryAt != std::string_view::npos) target += "?" + std::string(query);
     reply.body = RedirectPage(target);
     return reply;
   }
+  return ServeFile(chosen, clean, DocSite{root, overlay, site.driveC, {}});
+}
+
+namespace {
+
+DocReply ServeFile(Candidate& chosen, const std::string& name, const DocSite& site) {
+  // A regular file: reads need not be non-blocking.
+  ::fcntl(chosen.fd.Get(), F_SETFL, ::fcntl(chosen.fd.Get(), F_GETFL) & ~O_NONBLOCK);
+  DocReply reply;
+  reply.path = chosen.path;
+  reply.contentType = ContentTypeForName(chosen.path);
+  reply.size = chosen.st.st_size;
   if (IsHtmlType(reply.contentType) && chosen.st.st_size <= kMaxMappedPage) {
     std::string text;
     if (!ReadAll(chosen.fd.Get(), chosen.st.st_size, text)) {
-      return Error(500, "Read error", clean + " could not be read.");
+      return Error(500, "Read error", name + " could not be read.");
     }
     reply.kind = DocReply::Kind::Page;
     if (!DeclaresCharset(text)) reply.contentType += "; charset=windows-1252";
-    reply.body = MapLinksToScheme(text, DocSite{root, overlay, site.driveC});
+    reply.body = MapLinksToScheme(text, site);
     return reply;
   }
   if (IsHtmlType(reply.contentType)) {
@@ -386,5 +438,7 @@ DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
   reply.file = std::move(chosen.fd);
   return reply;
 }
+
+}  // namespace
 
 }  // namespace platform

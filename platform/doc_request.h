@@ -12,6 +12,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -43,6 +44,9 @@ struct DocSite {
   std::string root;     // the document root, ending in "/"
   std::string overlay;  // per-user folder of generated pages, ending in "/", or ""
   std::string driveC;   // the folder that stands for drive C, no trailing "/"
+  /// Folders of pages outside the root that the user opened into a frame:
+  /// quiro://file/ serves the files below them, and nothing else.
+  std::vector<std::string> openedFolders;
 };
 
 struct DocReply {
@@ -66,7 +70,8 @@ struct DocReply {
 inline constexpr std::size_t kMaxRequestPath = 4096;
 inline constexpr std::size_t kMaxRequestName = 255;
 
-/// Answers one request for `uri` (a URL of the scheme). HTML pages come as
+/// Answers one request for `uri` (a URL of the scheme; quiro://file/ URLs
+/// only for files below the site's opened folders). HTML pages come as
 /// Page with their drive and file links below the root turned into URLs of
 /// the scheme (see MapLinksToScheme) and, unless the page declares its
 /// character set, "charset=windows-1252"; an HTML page asked for through a

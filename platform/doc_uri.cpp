@@ -61,6 +61,12 @@ bool IsReserved(std::string_view rel) {
 
 bool IsDocUri(std::string_view url) { return StartsWithNoCase(url, kDocUriPrefix); }
 
+bool IsOpenedFileUri(std::string_view url) { return StartsWithNoCase(url, kOpenedFilePrefix); }
+
+std::string PathToOpenedFileUri(std::string_view path) {
+  return "quiro://file" + PercentEncodePath(NativeSeparators(path));
+}
+
 std::string PercentEncodePath(std::string_view path) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
@@ -151,6 +157,7 @@ std::string DocUriToPath(std::string_view uri, std::string_view root) {
 }
 
 std::string DocUriToFileUrl(std::string_view uri, std::string_view root) {
+  if (IsOpenedFileUri(uri)) return "file://" + std::string(uri.substr(std::strlen(kOpenedFilePrefix) - 1));
   const std::string path = DocUriToPath(uri, root);
   if (path.empty()) return {};
   const std::string_view rest = uri.substr(std::strlen(kDocUriPrefix));

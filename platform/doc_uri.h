@@ -18,8 +18,18 @@ inline constexpr const char* kDocUriPrefix = "quiro://doc/";
 /// The path prefix of the program's own pages, below kDocUriPrefix.
 inline constexpr const char* kReservedPrefix = ".quiro/";
 
+/// A page outside the root that the user opens into a frame of a page of
+/// the scheme cannot be a file URL there (the engine refuses file URLs in
+/// such frames): it goes through quiro://file/ followed by its absolute
+/// path, percent-encoded.
+inline constexpr const char* kOpenedFilePrefix = "quiro://file/";
+
 /// True for a URL of the scheme ("quiro://doc/...", any letter case).
 bool IsDocUri(std::string_view url);
+/// True for "quiro://file/..." (any letter case).
+bool IsOpenedFileUri(std::string_view url);
+/// An absolute local path as a quiro://file/ URL.
+std::string PathToOpenedFileUri(std::string_view path);
 
 /// Local path (or "file:" URL) to the scheme's URL when it lies below
 /// `root` (a folder ending in "/", compared without regard to letter case;
@@ -36,7 +46,7 @@ std::string PathToDocUri(std::string_view pathOrFileUrl, std::string_view root, 
 /// a "?query" or "#fragment" is kept as it is. The path is taken as written
 /// (no ".." or letter case resolved: that is the request resolver's work).
 /// Returns "" for anything that is not a URL of the scheme, and for the
-/// program's own pages.
+/// program's own pages. A quiro://file/ URL gives the file URL of its path.
 std::string DocUriToFileUrl(std::string_view uri, std::string_view root);
 
 /// The same as a local path (percent escapes decoded, query and fragment

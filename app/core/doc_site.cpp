@@ -27,7 +27,7 @@ std::string EngineAddress(const std::string& address, const std::string& root) {
 }
 
 std::string LocalAddress(const std::string& engineUrl, const std::string& root) {
-  if (!platform::IsDocUri(engineUrl)) return engineUrl;
+  if (!platform::IsDocUri(engineUrl) && !platform::IsOpenedFileUri(engineUrl)) return engineUrl;
   std::string url = platform::DocUriToFileUrl(engineUrl, root);
   return url.empty() ? engineUrl : url;
 }

@@ -21,9 +21,9 @@ platform::DocSite CurrentDocSite();
 std::string EngineAddress(const std::string& address, const std::string& root);
 
 /// An address the engine reports, as the program's logic takes it: a URL of
-/// the scheme becomes the file URL of the same file below `root` (the
-/// program's own pages, ".quiro/...", stay as they are); anything else
-/// stays as it is.
+/// the scheme becomes the file URL of the same file (below `root`, or the
+/// opened page's of a quiro://file/ URL); the program's own pages,
+/// ".quiro/...", and anything else stay as they are.
 std::string LocalAddress(const std::string& engineUrl, const std::string& root);
 
 }  // namespace quiro

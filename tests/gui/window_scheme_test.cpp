@@ -3,7 +3,9 @@
 // letters in its frames, links, stylesheet, images and iframe.
 
 #include <cairo.h>
+#include <sys/stat.h>
 
+#include "app/doc_scheme.h"
 #include "gui_fixture.h"
 
 namespace gui_test {
@@ -97,6 +99,36 @@ TEST_F(SchemeWindowTest, WindowsWrittenDocumentSetShowsEveryPart) {
   Eval(Web(), "frames['sidebar'].document.getElementById('ch1').click(); true");
   ASSERT_TRUE(WaitForFrameLocation("content", "/guide/CH1.HTM"));
   EXPECT_TRUE(RunUntil([&] { return View().GetCurrentURL() == root_ + "guide/CH1.HTM"; })) << View().GetCurrentURL();
+}
+
+TEST_F(SchemeWindowTest, APageOutsideTheRootOpensAsBeforeAndStaysAsItWas) {
+  WriteSmallSite();
+  const std::string page =
+      "<html><head><title>Mine</title></head><body>\n<p>Before</p>\n"
+      "<table border=\"1\"><tr><td>cell</td></tr></table>\n</body></html>\n";
+  const std::string mine = dir_.Write("mine/page.htm", page);
+  ASSERT_EQ(::chmod(mine.c_str(), 0444), 0);
+  StartAndWaitReady();
+  // What File > Open does with the chosen file.
+  View().Navigate2(mine, "content");
+  ASSERT_TRUE(WaitForFrameLocation("content", "mine/page.htm"));
+  EXPECT_EQ(View().GetCurrentURL(), mine);
+  EXPECT_EQ(testing_support::ReadFile(mine), page);
+  struct stat st {};
+  ASSERT_EQ(::stat(mine.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+TEST_F(SchemeWindowTest, TheSearchPageIsServedByWhoeverSetsIt) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  auto bodyText = [&] { return Eval(Web(), "document.body ? document.body.innerText : ''"); };
+  View().Navigate2("quiro://doc/.quiro/search?q=disk+drive");
+  ASSERT_TRUE(RunUntil([&] { return bodyText().find("Search is not available.") != std::string::npos; }));
+  quiro::CDocScheme::SetSearchHandler([](const std::string& words) { return "<p>Found: " + words + "</p>"; });
+  View().Refresh();
+  EXPECT_TRUE(RunUntil([&] { return bodyText().find("Found: disk drive") != std::string::npos; })) << bodyText();
+  quiro::CDocScheme::SetSearchHandler(nullptr);
 }
 
 }  // namespace

@@ -217,4 +217,19 @@ TEST_F(DocRequestTest, TheOverlayServesGeneratedPagesUnlessTheRootsAreNewer) {
   EXPECT_EQ(BodyOf("quiro://doc/sidebar.htm"), "<p>root's</p>");
 }
 
+TEST_F(DocRequestTest, OpenedPagesOutsideTheRootAreServedFromTheirFolderOnly) {
+  dir.Write("mine/page.htm", "<p>mine</p>");
+  dir.Write("mine/pic.gif", "GIF89a");
+  site.openedFolders = {dir / "mine"};
+  const std::string page = PathToOpenedFileUri(dir / "mine/page.htm");
+  EXPECT_EQ(DocUriToFileUrl(page, site.root), PathToFileUrl(dir / "mine/page.htm"));
+  EXPECT_EQ(BodyOf(page), "<p>mine</p>");
+  EXPECT_EQ(ResolveDocRequest(PathToOpenedFileUri(dir / "MINE/PIC.GIF"), site).kind, DocReply::Kind::File);
+  for (const std::string& refused : {dir / "drive/secret.htm", dir / "mine/../drive/secret.htm", dir / "mine"}) {
+    EXPECT_EQ(ResolveDocRequest(PathToOpenedFileUri(refused), site).status, 403) << refused;
+  }
+  site.openedFolders.clear();
+  EXPECT_EQ(ResolveDocRequest(page, site).status, 403);
+}
+
 }  // namespace

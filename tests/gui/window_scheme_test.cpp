@@ -2,10 +2,15 @@
 // program's scheme: names in the wrong letter case, backslashes and drive
 // letters in its frames, links, stylesheet, images and iframe.
 
-#include <cairo.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+
 #include "app/doc_scheme.h"
+#include "common/run_program.h"
 #include "gui_fixture.h"
 
 namespace gui_test {
@@ -76,23 +81,24 @@ TEST_F(SchemeWindowTest, WindowsWrittenDocumentSetShowsEveryPart) {
   // The program's logic still sees local paths.
   EXPECT_EQ(View().GetCurrentURL().rfind(root_, 0), 0u) << View().GetCurrentURL();
 
-  Settle(Web());
-  struct Shot {
-    cairo_surface_t* surface = nullptr;
-    bool done = false;
-  } shot;
-  webkit_web_view_get_snapshot(
-      Web(), WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr,
-      [](GObject* view, GAsyncResult* result, gpointer data) {
-        auto* s = static_cast<Shot*>(data);
-        s->surface = webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
-        s->done = true;
-      },
-      &shot);
-  ASSERT_TRUE(RunUntil([&] { return shot.done; }));
-  ASSERT_NE(shot.surface, nullptr);
-  EXPECT_EQ(cairo_surface_write_to_png(shot.surface, OutputPath("windows_site.png").c_str()), CAIRO_STATUS_SUCCESS);
-  cairo_surface_destroy(shot.surface);
+  // The window shows every part: the stylesheet's yellow, both images and
+  // the iframe's blue.
+  auto onScreen = [&] {
+    Gtk::Widget& view = View().GetWidget();
+    const Gtk::Allocation a = view.get_allocation();
+    gdk_display_sync(gdk_display_get_default());
+    Glib::RefPtr<Gdk::Pixbuf> shot =
+        Gdk::Pixbuf::create(view.get_window(), a.get_x(), a.get_y(), a.get_width(), a.get_height());
+    std::set<guint32> colours;
+    for (int y = 0; y < shot->get_height(); ++y) {
+      const guint8* row = shot->get_pixels() + y * shot->get_rowstride();
+      for (int x = 0; x < shot->get_width(); ++x, row += shot->get_n_channels())
+        colours.insert(row[0] << 16 | row[1] << 8 | row[2]);
+    }
+    return colours.count(0xffffcc) && colours.count(0xff00ff) && colours.count(0x00a000) && colours.count(0x3060ff);
+  };
+  EXPECT_TRUE(RunUntil(onScreen));
+  EXPECT_TRUE(app_->SaveScreenshot(OutputPath("windows_site.png")));
 
   // A link to a drive-letter file URL, clicked in the sidebar, loads the
   // chapter into the content frame (the frames share one origin now).
@@ -129,6 +135,44 @@ TEST_F(SchemeWindowTest, TheSearchPageIsServedByWhoeverSetsIt) {
   View().Refresh();
   EXPECT_TRUE(RunUntil([&] { return bodyText().find("Found: disk drive") != std::string::npos; })) << bodyText();
   quiro::CDocScheme::SetSearchHandler(nullptr);
+}
+
+TEST_F(SchemeWindowTest, ARootTheUserCannotWriteShowsItsSiteAndNoFileInItChanges) {
+  // A system install of the sample: readable by all, written by its owner
+  // only. As root the viewer runs as nobody; otherwise the root is read-only.
+  namespace fs = std::filesystem;
+  const bool asRoot = ::geteuid() == 0;
+  const std::string site = dir_ / "site";
+  fs::copy(QUIRO_TEST_SAMPLE_DIR, site, fs::copy_options::recursive);
+  const std::string home = dir_.MakeDir("home");
+  ASSERT_EQ(::chmod(asRoot ? dir_.path().c_str() : (site + "/docs").c_str(), asRoot ? 0755 : 0555), 0);
+  auto files = [&] {
+    std::map<std::string, std::string> all;
+    for (const auto& entry : fs::recursive_directory_iterator(site)) {
+      if (entry.is_regular_file()) all[entry.path()] = testing_support::ReadFile(entry.path());
+    }
+    return all;
+  };
+  const auto before = files();
+  std::vector<std::string> args = {QUIRO_BINARY, "--screenshot", home + "/shot.png", "--exit-after-screenshot"};
+  std::vector<std::string> env = {"HOME=" + home, "XDG_CACHE_HOME=" + home + "/cache"};
+  if (asRoot) {
+    // nobody gets a copy of the display's key that it may read.
+    if (const char* key = std::getenv("XAUTHORITY")) {
+      fs::copy_file(key, home + "/xauth");
+      ASSERT_EQ(::chown((home + "/xauth").c_str(), 65534, 65534), 0);
+      env.push_back("XAUTHORITY=" + home + "/xauth");
+    }
+    ASSERT_EQ(::chown(home.c_str(), 65534, 65534), 0);
+    args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
+  const testing_support::ProgramRun run =
+      testing_support::RunProgram(args[0], {args.begin() + 1, args.end()}, {site, env});
+  ::chmod((site + "/docs").c_str(), 0755);
+  ASSERT_EQ(run.status, 0) << run.err;
+  fs::copy_file(home + "/shot.png", OutputPath("read_only_root.png"), fs::copy_options::overwrite_existing);
+  EXPECT_TRUE(testing_support::Exists(home + "/cache/quiro/roots"));
+  EXPECT_EQ(files(), before);
 }
 
 }  // namespace

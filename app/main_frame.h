@@ -69,7 +69,9 @@ class CMainFrame : public Gtk::ApplicationWindow {
                       const quiro::res::MenuEntry* end);
   void ShowPromptWhileSelected(Gtk::MenuItem& item, int id);
   void ApplyNavigationDecision(const quiro::NavigationDecision& decision);
+  void ReportHandOff(bool chm, quiro::HandOff outcome);
   void SetButtonHot(int index, bool hot);
+  bool CreateOverflowItem(Gtk::ToolItem& button, int index);
   void OnDropDown(Gtk::ToolItem& item, Gtk::ToggleButton& arrow, GdkEvent* trigger);
   void OnKeymapStateChanged();
   void UpdateCaption(const std::string& docTitle);

@@ -38,6 +38,10 @@ inline constexpr int ID_FILE_PRINT_ALL = 59394;
 // network on this platform, so it is never shown; it keeps its number.
 inline constexpr int IDS_SOCKETS_INIT_FAILED = 104;
 inline constexpr int IDS_OPEN_FILTER = 1201;
+// Status-bar texts of a help file link whose viewer is missing or does not
+// start; "%1" stands for the file kind (CHM, HLP).
+inline constexpr int IDS_NO_VIEWER = 1210;
+inline constexpr int IDS_VIEWER_NOT_STARTED = 1211;
 inline constexpr int IDS_APP_TITLE = 57344;
 inline constexpr int IDS_IDLE_MESSAGE = 57345;
 inline constexpr int IDS_INDICATOR_CAPS = 59137;
@@ -65,6 +69,8 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_OPEN_FILTER,
      "HTML Files|*.htm;*.html|Text Files|*.txt|GIF Files|*.gif|JPEG Files|*.jpg;*.jpeg|"
      "AU Files|*.au|AIFF Files|*.aif;*.aiff|XBM Files|*.xbm|All Files|*.*||"},
+    {IDS_NO_VIEWER, "No viewer is registered for %1 files."},
+    {IDS_VIEWER_NOT_STARTED, "The viewer for %1 files could not be started."},
     {ID_VIEW_STOP, "Stops opening a file.\nStop"},
     {ID_VIEW_REFRESH, "Refreshes the contents of the current page.\nRefresh"},
     {ID_VIEW_FONTS_LARGEST, "Selects largest font size."},

@@ -83,10 +83,17 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
 
   m_layout.pack_start(*m_pMenuBar, Gtk::PACK_SHRINK);
   m_layout.pack_start(m_wndToolBar, Gtk::PACK_SHRINK);
-  m_layout.pack_start(m_pView->GetWidget(), Gtk::PACK_EXPAND_WIDGET);
+  m_pFindBar = std::make_unique<quiro::CFindBar>(view->GetWebView());
+  m_viewOverlay.add(m_pView->GetWidget());
+  m_viewOverlay.add_overlay(m_pFindBar->GetWidget());
+  m_layout.pack_start(m_viewOverlay, Gtk::PACK_EXPAND_WIDGET);
   m_layout.pack_start(m_wndStatusBar, Gtk::PACK_SHRINK);
   add(m_layout);
   m_layout.show_all();
+  // Escape closes the find bar while the focus is in it, ahead of the
+  // Escape accelerator (Stop).
+  signal_key_press_event().connect([this](GdkEventKey* event) { return m_pFindBar->CloseOnEscape(event); },
+                                   false);
 
   m_doc.signal_title_changed().connect(sigc::mem_fun(*this, &CMainFrame::UpdateCaption));
   UpdateCaption(m_doc.GetTitle());
@@ -99,7 +106,8 @@ CMainFrame::~CMainFrame() {
   // with the layout, the view itself afterwards.
   m_pPrintController.reset();
   remove();
-  m_layout.remove(m_pView->GetWidget());
+  m_viewOverlay.Gtk::Container::remove(m_pFindBar->GetWidget());
+  m_viewOverlay.remove();
 }
 
 // Caption: "<page title> - quiro", the document's title first.
@@ -117,7 +125,7 @@ void CMainFrame::CreateActions() {
     auto handler = cmd.handler;
     action->signal_activate().connect([this, handler](const Glib::VariantBase&) { handler(*this); });
     add_action(action);
-    if (app && *cmd.accel) app->set_accel_for_action(cmd.DetailedAction(), cmd.accel);
+    if (app && *cmd.accel) app->set_accels_for_action(cmd.DetailedAction(), cmd.Accelerators());
   }
 }
 

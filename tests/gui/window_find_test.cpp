@@ -63,7 +63,6 @@ TEST_F(FindTest, CtrlFFindsAndCountsMatchesInTheContentFrameAndEscCloses) {
   ASSERT_TRUE(bar.IsOpen());
   EXPECT_TRUE(bar.GetEntry().is_focus());
   Type("apple");
-  EXPECT_EQ(bar.GetEntry().get_text(), "apple");
   ASSERT_TRUE(RunUntil([&] { return bar.GetMatchCount() == 3; })) << bar.GetCountText();
   EXPECT_EQ(bar.GetCountText(), "3 matches");
   // The match is selected in the frame being read.
@@ -77,11 +76,6 @@ TEST_F(FindTest, CtrlFFindsAndCountsMatchesInTheContentFrameAndEscCloses) {
   Press(GDK_KEY_Return, GDK_SHIFT_MASK);
   Settle(Web());
   EXPECT_EQ(bar.GetMatchCount(), 3);
-  Frame().GetToolBar().get_window()->process_updates(true);
-  Gtk::Allocation overlay = View().GetWidget().get_allocation();
-  Glib::RefPtr<Gdk::Pixbuf> shot = Gdk::Pixbuf::create(Frame().get_window(), overlay.get_x(), overlay.get_y(),
-                                                       overlay.get_width(), overlay.get_height());
-  if (shot) shot->save(OutputPath("find_in_page.png"), "png");
 
   // A word in the sidebar too: the count covers both frames, and Enter
   // reaches the match in the frame being read.

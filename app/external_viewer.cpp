@@ -82,10 +82,11 @@ std::string TrimProgramPath(std::string path) {
   return path;
 }
 
-void HandOffToViewer(bool chm, const std::string& targetURL) {
+HandOff HandOffToViewer(bool chm, const std::string& targetURL) {
   std::string command = ViewerCommandLine(chm);
   std::string program = TrimProgramPath(chm ? CutQuotedProgram(command) : CutPercentProgram(command));
-  if (!program.empty()) StartViewer(program, targetURL);
+  if (program.empty()) return HandOff::NoViewer;
+  return StartViewer(program, targetURL) ? HandOff::Started : HandOff::NotStarted;
 }
 
 bool StartViewer(const std::string& program, const std::string& argument) {

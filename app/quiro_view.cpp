@@ -1,6 +1,7 @@
 #include "app/quiro_view.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
@@ -134,9 +135,22 @@ void CQuiroView::OnGoStartPage() { Navigate2(GetDocumentRoot() + "DocFrame.htm")
 
 void CQuiroView::OnGoSearchTheWeb() { Navigate2(GetDocumentRoot() + "Search.htm", "content"); }
 
-void CQuiroView::OnFileOpen() {
+void CQuiroView::OnFileOpen(const std::string& readingUrl) {
   Gtk::FileChooserDialog dialog("Open", Gtk::FILE_CHOOSER_ACTION_OPEN);
   if (Gtk::Window* top = GetTopWindow()) dialog.set_transient_for(*top);
+  std::string page = readingUrl;
+  if (page.empty())
+    if (const char* uri = webkit_web_view_get_uri(m_pWebView)) page = uri;
+  // Without a local page to start from (an empty view, a web page), the
+  // dialog starts in the document root, else in the current folder.
+  std::string folder = GetDocumentRoot();
+  if (platform::IsFileUrl(page)) {
+    std::string path = platform::FileUrlToPath(page);
+    folder = std::filesystem::path(path.substr(0, path.find('#'))).parent_path().string();
+  }
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) folder = std::filesystem::current_path(error).string();
+  if (!folder.empty()) dialog.set_current_folder(folder);
   dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
   dialog.add_button("_Open", Gtk::RESPONSE_OK);
   dialog.set_default_response(Gtk::RESPONSE_OK);
@@ -165,10 +179,10 @@ bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL) {
   m_navigationDecided.emit(d);
   switch (d.action) {
     case quiro::NavigationAction::HandOffChm:
-      quiro::HandOffToViewer(true, targetURL);
+      m_handedOff.emit(true, quiro::HandOffToViewer(true, targetURL));
       return true;
     case quiro::NavigationAction::HandOffHlp:
-      quiro::HandOffToViewer(false, targetURL);
+      m_handedOff.emit(false, quiro::HandOffToViewer(false, targetURL));
       return true;
     case quiro::NavigationAction::RewriteAndContinue:
       break;

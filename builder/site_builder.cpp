@@ -31,7 +31,8 @@ std::vector<std::string> PagesToWrite(const CDocList& catalogue) {
   std::vector<std::string> pages = {"importan.htm", "sidebar.htm", kSystemPage};
   if (catalogue.IsEmpty()) pages.push_back(CategoryPageName("CONTACT"));
   catalogue.ForEachEntry([&](const CDocEntry& entry) {
-    if (IsSafeCategoryWord(entry.Type)) pages.push_back(CategoryPageName(entry.Type));
+    if (IsSafeCategoryWord(entry.Type) && !NamesAnInstalledPage(CategoryPageName(entry.Type)))
+      pages.push_back(CategoryPageName(entry.Type));
   });
   return pages;
 }

@@ -102,13 +102,23 @@ bool IsSafeCategoryWord(const std::string& type) {
          type.find("..") == std::string::npos;
 }
 
+bool NamesAnInstalledPage(const std::string& pageName) {
+  const std::string name = platform::ToUpperAscii(pageName);
+  const std::string_view templateEnd = "_IN.HTM";
+  return name == "NODOCS.HTM" || name == "DOCFRAME.HTM" || name == "SEARCH.HTM" ||
+         (name.size() >= templateEnd.size() && name.ends_with(templateEnd));
+}
+
 bool WriteCategoryPage(CDocList& list, const std::string& type, const std::string& root,
                        const ExplainFn& explain) {
-  const bool safe = IsSafeCategoryWord(type);
   std::string templateName = CategoryTemplateName(type);
   const std::string pageName = CategoryPageName(type);
+  const bool safe = IsSafeCategoryWord(type);
+  const bool installed = safe && NamesAnInstalledPage(pageName);
   std::unique_ptr<CTextLineFile> page;
-  if (safe) {
+  if (installed) {
+    if (explain) explain("category \"" + type + "\" would overwrite the installed page " + pageName + ": no page written");
+  } else if (safe) {
     if (!platform::CanOpenForReading(root + templateName, platform::Lock::Exclusive)) {
       if (explain) explain(templateName + " missing or already open: category " + type + " uses " + kBlankTemplate);
       templateName = kBlankTemplate;

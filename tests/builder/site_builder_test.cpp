@@ -255,15 +255,22 @@ TEST_F(SiteBuilderTest, LargeCatalogueAndIniOfManySections) {
 TEST_F(SiteBuilderTest, CategoryWordsNamingTheBuildersOwnFilesDamageNothing) {
   WriteTemplates("");
   // BLANK_IN: its template and its page are both the fallback template.
+  // SYS_IN and DOCFRAME: their pages would be the system template, read
+  // later, and the installed start page.
   docs.Write("sb_in.htm", Template(Section("IMPORTANT", "") + Section("SYSTEM", "<A href=\"sys.htm\">System</A>") +
-                                   Section("BLANK_IN", "<A href=\"BLANK_IN.HTM\">Blank</A>")));
+                                   Section("BLANK_IN", "<A href=\"BLANK_IN.HTM\">Blank</A>") +
+                                   Section("SYS_IN", "<A href=\"SYS_IN.HTM\">SysIn</A>") +
+                                   Section("DOCFRAME", "<A href=\"DOCFRAME.HTM\">Frame</A>")));
+  docs.Write("DocFrame.htm", "<FRAMESET><FRAME name=\"content\"></FRAMESET>");
   // SYS with two documents: its category page is the system page being
   // written, its template the system template being read.
   docs.Write("sys_in.htm", Template(Section("SYS", "<A href=\"QVXTGT\">Sys</A>")));
   work.Write("TOVY.INI", "[MAIN]\nDocumentRoot=" + docs.path() +
                              "\n[G1]\nTITLE=One\nTYPE=BLANK_IN\n"
-                             "[S1]\nTITLE=S one\nTYPE=SYS\n[S2]\nTITLE=S two\nTYPE=SYS\n");
-  for (const char* folder : {"G1", "S1", "S2"}) docs.MakeDir(folder);
+                             "[S1]\nTITLE=S one\nTYPE=SYS\n[S2]\nTITLE=S two\nTYPE=SYS\n"
+                             "[G2]\nTITLE=Two\nTYPE=SYS_IN\n[G3]\nTITLE=Three\nTYPE=DOCFRAME\n");
+  for (const char* folder : {"G1", "G2", "G3", "S1", "S2"}) docs.MakeDir(folder);
+  const std::string frame = ReadFile(docs / "DocFrame.htm");
   const std::string blank = ReadFile(docs / "blank_in.htm");
   const std::string system = ReadFile(docs / "sys_in.htm");
 
@@ -272,8 +279,11 @@ TEST_F(SiteBuilderTest, CategoryWordsNamingTheBuildersOwnFilesDamageNothing) {
   EXPECT_EQ(ReadFile(docs / "sys_in.htm"), system);
   EXPECT_EQ(ReadFile(docs / "sys.htm"), kHead + "<A href=\"SYS.HTM\">Sys</A>\r\n" + kFoot);
   EXPECT_EQ(ReadFile(docs / "sidebar.htm"),
-            kHead + "<A href=\"sys.htm\">System</A>\r\n<A href=\"BLANK_IN.HTM\">Blank</A>\r\n" + kFoot);
-  EXPECT_TRUE(Explained("could not create " + docs.root() + "BLANK_IN.HTM"));
+            kHead + "<A href=\"sys.htm\">System</A>\r\n<A href=\"BLANK_IN.HTM\">Blank</A>\r\n" +
+                "<A href=\"SYS_IN.HTM\">SysIn</A>\r\n<A href=\"DOCFRAME.HTM\">Frame</A>\r\n" + kFoot);
+  EXPECT_EQ(ReadFile(docs / "DocFrame.htm"), frame);
+  EXPECT_TRUE(Explained("would overwrite the installed page BLANK_IN.HTM"));
+  EXPECT_TRUE(Explained("would overwrite the installed page SYS_IN.HTM"));
   EXPECT_TRUE(Explained("could not create " + docs.root() + "SYS.HTM"));
 
   // The next start-up copies an undamaged fallback over the IMPORTANT page.

@@ -245,7 +245,8 @@ void SearchIndex::OpenInMemory() {
 
 bool SearchIndex::Prepare(int& rc) {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  if (!RegisterTokenizer(db_)) {
+  lengths_ = DocumentLengths();
+  if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_)) {
     rc = SQLITE_ERROR;
     return false;
   }
@@ -295,7 +296,7 @@ bool SearchIndex::Prepare(int& rc) {
       " mtime INTEGER NOT NULL, title TEXT NOT NULL)",
       "CREATE VIRTUAL TABLE pages USING fts5(title, body, tokenize='quiro')",
       // bm25 with a title match worth ten body matches.
-      "INSERT INTO pages(pages, rank) VALUES('rank', 'bm25(10.0, 1.0)')",
+      "INSERT INTO pages(pages, rank) VALUES('rank', 'quiro_bm25(10.0, 1.0)')",
   };
   for (const char* sql : kSchema) {
     if (int r = Exec(db_, sql)) return finish(r);
@@ -406,6 +407,7 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
       dropFile.Reset();
     }
     Exec(db_, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
+    ++writes_;
     if (rc != SQLITE_OK) return stats;
     stats.removed = indexed.size();
   }
@@ -487,6 +489,7 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
       text.Reset();
     }
     Exec(db_, r == SQLITE_OK ? "COMMIT" : "ROLLBACK");
+    ++writes_;
     return r;
   };
 
@@ -528,42 +531,47 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
     result.failed = true;
     return result;
   }
-  int rc = SQLITE_OK;
-  std::vector<std::int64_t> ids;
+  // The ranking function's copy of the document lengths follows every write,
+  // this object's own and other connections' (data_version).
+  std::int64_t dataVersion = -1;
   {
-    Statement hits(db_,
-                   "SELECT f.path, f.title, r.id FROM"
-                   " (SELECT rowid AS id, rank AS score FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2) AS r"
-                   " JOIN files AS f ON f.id = r.id ORDER BY r.score");
-    rc = hits.prepareResult();
-    if (rc == SQLITE_OK) {
-      hits.BindText(1, parsed.match);
-      hits.Bind(2, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
-      while ((rc = hits.Step()) == SQLITE_ROW) {
+    Statement version(db_, "PRAGMA data_version");
+    if (version.ok() && version.Step() == SQLITE_ROW) dataVersion = version.Int(0);
+  }
+  if (!lengths_.loaded || lengths_.dataVersion != dataVersion || lengths_.generation != writes_) {
+    LoadDocumentLengths(db_, "pages", lengths_);
+    lengths_.dataVersion = dataVersion;
+    lengths_.generation = writes_;
+  }
+  // Snippets come from the ranked query itself: FTS5 sorts by rank first and
+  // computes them only for the rows returned.
+  Statement ranked(db_, withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24)"
+                                       " FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2"
+                                     : "SELECT rowid FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2");
+  Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
+  int rc = ranked.ok() ? file.prepareResult() : ranked.prepareResult();
+  if (rc == SQLITE_OK) {
+    ranked.BindText(1, parsed.match);
+    ranked.Bind(2, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
+    while ((rc = ranked.Step()) == SQLITE_ROW) {
+      file.Bind(1, ranked.Int(0));
+      const int found = file.Step();
+      if (found == SQLITE_ROW) {
         Hit hit;
-        const std::string rel = hits.Text(0);
+        const std::string rel = file.Text(0);
         hit.path = root_ + rel;
-        hit.title = hits.Text(1);
+        hit.title = file.Text(1);
         hit.document = rel.substr(0, rel.find('/'));
-        ids.push_back(hits.Int(2));
+        if (withSnippets) hit.snippet = ranked.Text(1);
         result.hits.push_back(std::move(hit));
       }
-      rc = StepResult(rc);
+      file.Reset();
+      if (found != SQLITE_ROW && found != SQLITE_DONE) {
+        rc = found;
+        break;
+      }
     }
-  }
-  if (rc == SQLITE_OK && withSnippets) {
-    Statement snippet(db_,
-                      "SELECT snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24) FROM pages"
-                      " WHERE pages MATCH ?1 AND rowid = ?2");
-    rc = snippet.prepareResult();
-    for (std::size_t i = 0; rc == SQLITE_OK && i < ids.size(); ++i) {
-      snippet.BindText(1, parsed.match);
-      snippet.Bind(2, ids[i]);
-      rc = snippet.Step();
-      if (rc == SQLITE_ROW) result.hits[i].snippet = snippet.Text(0);
-      rc = StepResult(rc);
-      snippet.Reset();
-    }
+    rc = StepResult(rc);
   }
   if (rc != SQLITE_OK) {
     result.hits.clear();

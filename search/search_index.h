@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "search/query.h"
+#include "search/rank.h"
 
 namespace search {
 
@@ -114,6 +115,8 @@ class SearchIndex {
   std::string filePath_;
   bool inMemory_ = false;
   bool recovered_ = false;
+  DocumentLengths lengths_;    // for the ranking function
+  std::uint64_t writes_ = 0;   // transactions this object has committed
 };
 
 }  // namespace search

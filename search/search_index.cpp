@@ -459,8 +459,14 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
       }
       ++stats.read;
       if (current) continue;  // another process has just indexed it
+      // A page without a title is shown by its file name and found by it
+      // without the extension.
       std::string title = item.text.title;
-      if (title.empty()) title = SanitizeUtf8(page.rel.substr(page.rel.rfind('/') + 1));
+      std::string indexedTitle = item.text.title;
+      if (title.empty()) {
+        title = SanitizeUtf8(page.rel.substr(page.rel.rfind('/') + 1));
+        indexedTitle = title.substr(0, title.rfind('.'));
+      }
       std::int64_t rowid = id;
       if (exists) {
         dropPage.Bind(1, id);
@@ -483,7 +489,7 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
       }
       if (r != SQLITE_OK) break;
       text.Bind(1, rowid);
-      text.BindText(2, item.text.title);
+      text.BindText(2, indexedTitle);
       text.BindText(3, item.text.body);
       r = StepResult(text.Step());
       text.Reset();

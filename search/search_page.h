@@ -13,7 +13,7 @@
 namespace search {
 
 /// Most results on the page.
-inline constexpr std::size_t kPageHits = 50;
+inline constexpr std::size_t kPageHits = 20;
 /// Where the page is served; its form submits here.
 inline constexpr const char* kSearchPageUrl = "quiro://doc/.quiro/search";
 

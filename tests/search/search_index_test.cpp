@@ -121,7 +121,8 @@ TEST_F(SearchIndexTest, UpkeepAddsChangesAndRemovesPages) {
   EXPECT_EQ(Found(index, "alpha"), std::vector<std::string>{});
   EXPECT_EQ(Found(index, "bravo"), std::vector<std::string>{});
   EXPECT_EQ(Found(index, "charlie"), std::vector<std::string>{"doc/b.htm"});
-  // A page without text is still an entry (so it is not read again each time).
+  // A page without text is found by its name, and not read again each time.
+  EXPECT_EQ(Found(index, "c"), std::vector<std::string>{"doc/new/c.pdf"});
   EXPECT_EQ(index.Update().read, 0u);
 }
 

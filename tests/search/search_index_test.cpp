@@ -2,6 +2,7 @@
 // index file, two processes at once, the command-line entry and the page.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,11 +49,12 @@ TEST_F(SearchIndexTest, WordsStemsPhrasesPrefixesAndCjk) {
   root.Write("guide/sub/fan.htm", Page("Cooling", "The fan on the panel back spins."));
   root.Write("ja/setup.htm", Page("設定", "日本語のテキスト。中文"));
   root.Write("ko/a.txt", "한국어 문서");
+  root.Write("mixed/a.htm", Page("", "Windows版の説明、ｶﾀｶﾅ。"));
   root.Write("DocFrame.htm", Page("Start", "printer panel"));  // the root's own pages are left out
   root.Write(".hidden/x.htm", Page("Hidden", "printer"));
   SearchIndex index(root.path(), note);
   const auto stats = index.Update();
-  EXPECT_EQ(stats.pages, 4u);
+  EXPECT_EQ(stats.pages, 5u);
   EXPECT_TRUE(stats.complete);
   EXPECT_FALSE(index.InMemory());
   EXPECT_EQ(index.FilePath().rfind(cache.path(), 0), 0u);
@@ -78,6 +80,11 @@ TEST_F(SearchIndexTest, WordsStemsPhrasesPrefixesAndCjk) {
       {"中文", {"ja/setup.htm"}},
       {"設定", {"ja/setup.htm"}},
       {"국어", {"ko/a.txt"}},
+      {"windows版", {"mixed/a.htm"}},
+      {"版の説", {"mixed/a.htm"}},
+      {"の説明ｶ", {}},
+      {"ｶﾀ", {"mixed/a.htm"}},
+      {"説*", {"mixed/a.htm"}},
   };
   for (const Case& c : cases) {
     auto found = Found(index, c.query);
@@ -90,6 +97,13 @@ TEST_F(SearchIndexTest, WordsStemsPhrasesPrefixesAndCjk) {
   EXPECT_EQ(hits[0].document, "ja");
   EXPECT_EQ(hits[0].snippet, "\x01日本\x02語のテキスト。中文");
   EXPECT_EQ(index.Search("!!!", 5).error, search::QueryError::NoWords);
+  // Whatever the parser lets through, FTS5 accepts.
+  for (const char* hostile : {"title:panel", "NEAR(fan panel)", "fan NOT panel", "-fan", "^fan", "fan + panel",
+                              "{title body}:fan", "\"fan\" \"", "a\"b\"c", "fan*panel", "'", "OR OR fan OR",
+                              "日*本", "\xF0\x9F\x98\x80 fan", "fan\xC3"}) {
+    const auto result = index.Search(hostile, 5);
+    EXPECT_FALSE(result.failed) << hostile;
+  }
 }
 
 TEST_F(SearchIndexTest, TitleOutranksBody) {
@@ -114,10 +128,13 @@ TEST_F(SearchIndexTest, UpkeepAddsChangesAndRemovesPages) {
 
   root.Write("doc/b.htm", Page("B", "charlie, a longer text"));
   root.Write("doc/new/c.pdf", "%PDF-1.4 broken");
+  root.Write("doc/caf\xE9.htm", Page("Latin-1 name", "delta"));
   std::remove((root / "doc/a.htm").c_str());
+  ASSERT_EQ(mkfifo((root / "doc/pipe.htm").c_str(), 0644), 0);  // must not stall the walk or the read
   const auto stats = index.Update();
-  EXPECT_EQ(stats.read, 2u);
+  EXPECT_EQ(stats.read, 3u);
   EXPECT_EQ(stats.removed, 1u);
+  EXPECT_EQ(Found(index, "delta"), std::vector<std::string>{"doc/caf\xE9.htm"});
   EXPECT_EQ(Found(index, "alpha"), std::vector<std::string>{});
   EXPECT_EQ(Found(index, "bravo"), std::vector<std::string>{});
   EXPECT_EQ(Found(index, "charlie"), std::vector<std::string>{"doc/b.htm"});
@@ -238,6 +255,18 @@ TEST_F(SearchIndexTest, SearchPage) {
   EXPECT_NE(found.find("Vesk Tower 500 User's Guide"), std::string::npos);
   EXPECT_EQ(found.find("indexing"), std::string::npos);
   EXPECT_NE(search::RenderSearchPage(indexer, "zzzzqqq").find("No page contains these words."), std::string::npos);
+  EXPECT_NE(search::RenderSearchPage(indexer, "\"").find("The query has no words to search for."), std::string::npos);
+  EXPECT_EQ(search::RenderSearchPage(indexer, "  ").find("<ol"), std::string::npos);
+
+  // Stopped at once: no crash, and the page says the index is incomplete.
+  search::BackgroundIndexer stopped(root.path(), "");
+  stopped.Start();
+  stopped.Stop();
+  const auto state = stopped.GetStatus().state;
+  EXPECT_TRUE(state == search::BackgroundIndexer::State::Stopped || state == search::BackgroundIndexer::State::Ready);
+  if (state == search::BackgroundIndexer::State::Stopped) {
+    EXPECT_NE(search::RenderSearchPage(stopped, "x").find("The index is incomplete"), std::string::npos);
+  }
 }
 
 }  // namespace

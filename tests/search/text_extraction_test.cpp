@@ -48,6 +48,8 @@ TEST(TextExtraction, HtmlPages) {
       {"http-equiv Content-Type", "<meta http-equiv=content-type content='text/html; charset=ISO-8859-1'>\xE9t\xE9",
        "", "été"},
       {"a multi-byte charset", "<meta charset=shift_jis><p>\x93\xfa\x96\x7b\x8c\xea</p>", "", "日本語"},
+      {"EUC-KR", "<meta charset=euc-kr>\xC7\xD1\xB1\xB9", "", "한국"},
+      {"GB2312 read as GBK", "<meta charset=gb2312>\xD6\xD0\xCE\xC4", "", "中文"},
       {"unknown charset: Windows-1252", "<meta charset=\"x-nonsense\">\xE9", "", "é"},
       {"UTF-8 byte order mark", "\xEF\xBB\xBF<p>\xC3\xA9</p>", "", "é"},
       {"UTF-16 byte order mark", Utf16Le(u"<title>T\u00e9</title><p>\u65e5\u672c</p>"), "Té", "日本"},

@@ -143,7 +143,7 @@ bool IsDamage(int rc) {
   const int primary = rc & 0xFF;
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_CANTOPEN ||
          primary == SQLITE_READONLY || primary == SQLITE_IOERR || primary == SQLITE_PERM ||
-         primary == SQLITE_FULL || primary == SQLITE_ERROR || primary == SQLITE_SCHEMA;
+         primary == SQLITE_FULL;
 }
 
 const char* DescribeDamage(int rc) {
@@ -202,8 +202,10 @@ SearchIndex::SearchIndex(std::string root, NoteFn note) : root_(CanonicalRoot(ro
     return;
   }
   int rc = SQLITE_OK;
-  if (OpenFile(path, rc)) return;
-  Recover(rc);
+  if (OpenFile(path, rc) || Recover(rc)) return;
+  // Busy beyond the timeout, or another failure a new file would not mend.
+  Note("quiro: the search index " + path + " cannot be used (" + sqlite3_errstr(rc) + "); searching from memory");
+  OpenInMemory();
 }
 
 SearchIndex::~SearchIndex() { Close(); }

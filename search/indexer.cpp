@@ -1,5 +1,9 @@
 #include "search/indexer.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <utility>
 
 #include "builder/catalogue_config.h"
@@ -32,6 +36,8 @@ void BackgroundIndexer::Stop() {
 }
 
 void BackgroundIndexer::Run(std::stop_token stop) {
+  // Below the window's own thread, so indexing never slows what the user sees.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
   auto index = std::make_shared<SearchIndex>(root_, note_);
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -98,29 +98,31 @@ std::size_t FindNoCase(std::string_view s, std::string_view needle, std::size_t 
 }
 
 // Collects text with runs of blanks collapsed to one space, up to a limit.
+// Control characters count as blanks.
 class TextSink {
  public:
   explicit TextSink(std::string& out) : out_(out) {}
   void Blank() { pendingBlank_ = !out_.empty(); }
-  void Char(char c) {
+  void Char(char c) { Text(std::string_view(&c, 1)); }
+  void Text(std::string_view s) {
     if (full_) return;
-    const auto u = static_cast<unsigned char>(c);
-    if (IsBlank(c) || u < 0x20 || u == 0x7F) {
-      Blank();
-      return;
+    std::size_t i = 0;
+    while (i < s.size()) {
+      // A run of word bytes goes in at once.
+      std::size_t j = i;
+      while (j < s.size() && !IsBlankByte(s[j])) ++j;
+      if (j > i) {
+        if (pendingBlank_) out_ += ' ';
+        pendingBlank_ = false;
+        out_.append(s.data() + i, j - i);
+      }
+      if (j < s.size()) Blank();
+      i = j + 1;
     }
-    if (pendingBlank_) {
-      out_ += ' ';
-      pendingBlank_ = false;
-    }
-    out_ += c;
     if (out_.size() >= kMaxPageText) {
       out_.resize(TruncateUtf8(out_, kMaxPageText - 4).size());
       full_ = true;
     }
-  }
-  void Text(std::string_view s) {
-    for (char c : s) Char(c);
   }
   void CodePoint(char32_t cp) {
     if (cp == 0xA0 || cp < 0x20 || cp == 0x7F) {
@@ -134,6 +136,10 @@ class TextSink {
   bool Full() const { return full_; }
 
  private:
+  static bool IsBlankByte(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u <= 0x20 || u == 0x7F;
+  }
   std::string& out_;
   bool pendingBlank_ = false;
   bool full_ = false;
@@ -319,7 +325,16 @@ PageText ExtractHtmlText(std::string_view bytes) {
   TextSink body(page.body);
   bool haveTitle = false;
   std::size_t i = 0;
+  page.body.reserve(std::min(s.size(), kMaxPageText));
   while (i < s.size() && !body.Full()) {
+    // Text up to the next tag or entity goes in as one run.
+    std::size_t next = i;
+    while (next < s.size() && s[next] != '<' && s[next] != '&') ++next;
+    if (next > i) {
+      body.Text(s.substr(i, next - i));
+      i = next;
+      continue;
+    }
     const char c = s[i];
     if (c == '&') {
       char32_t cp = 0;
@@ -328,11 +343,6 @@ PageText ExtractHtmlText(std::string_view bytes) {
         i += n;
         continue;
       }
-      body.Char(c);
-      ++i;
-      continue;
-    }
-    if (c != '<') {
       body.Char(c);
       ++i;
       continue;

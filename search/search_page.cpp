@@ -40,6 +40,13 @@ std::string SnippetHtml(std::string_view snippet) {
   return out;
 }
 
+int HexDigit(char h) {
+  if (h >= '0' && h <= '9') return h - '0';
+  if (h >= 'a' && h <= 'f') return h - 'a' + 10;
+  if (h >= 'A' && h <= 'F') return h - 'A' + 10;
+  return -1;
+}
+
 constexpr const char* kHead =
     "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>%TITLE%</title>\n"
     "<style>\n"
@@ -59,6 +66,33 @@ constexpr const char* kHead =
     "<body onload=\"document.getElementById('q').focus()\">\n<h1>Search the Documents</h1>\n";
 
 }  // namespace
+
+std::string SearchQueryFromUrl(std::string_view url) {
+  const std::size_t question = url.find('?');
+  if (question == std::string_view::npos) return {};
+  std::string_view params = url.substr(question + 1);
+  params = params.substr(0, params.find('#'));
+  while (!params.empty()) {
+    const std::size_t amp = params.find('&');
+    const std::string_view param = params.substr(0, amp);
+    params = amp == std::string_view::npos ? std::string_view() : params.substr(amp + 1);
+    if (param.substr(0, 2) != "q=") continue;
+    std::string value;
+    for (std::size_t i = 2; i < param.size(); ++i) {
+      const char c = param[i];
+      if (c == '+') {
+        value += ' ';
+      } else if (c == '%' && i + 2 < param.size() && HexDigit(param[i + 1]) >= 0 && HexDigit(param[i + 2]) >= 0) {
+        value += static_cast<char>(HexDigit(param[i + 1]) * 16 + HexDigit(param[i + 2]));
+        i += 2;
+      } else {
+        value += c;
+      }
+    }
+    return value;
+  }
+  return {};
+}
 
 std::string FormatCount(std::size_t n) {
   std::string digits = std::to_string(n);

@@ -26,6 +26,12 @@ std::string RenderSearchPageHtml(std::string_view query, const SearchResult& res
                                  const BackgroundIndexer::Status& status,
                                  const std::function<std::string(const std::string&)>& documentTitle);
 
+/// The query of a search page URL as a form submits it
+/// ("quiro://doc/.quiro/search?q=back+panel&x=1" -> "back panel"): the value
+/// of the first "q" parameter, "+" read as a blank and %XX decoded; "" when
+/// there is none.
+std::string SearchQueryFromUrl(std::string_view url);
+
 /// "3,000": a count with thousands separators.
 std::string FormatCount(std::size_t n);
 

@@ -226,6 +226,17 @@ TEST_F(SearchIndexTest, CommandLineEntry) {
   EXPECT_NE(fromIni.out.find(root.root() + "doc/b.htm\tBravo\n"), std::string::npos);
 }
 
+TEST(SearchPageUrl, QueryAsAFormSubmitsIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"quiro://doc/.quiro/search?q=back+panel", "back panel"},
+      {"quiro://doc/.quiro/search?x=1&q=%22a+b%22+OR+c%2A&q=second#top", "\"a b\" OR c*"},
+      {"quiro://doc/.quiro/search?q=%E6%97%A5%zz%4", "日%zz%4"},
+      {"quiro://doc/.quiro/search?query=x", ""},
+      {"quiro://doc/.quiro/search", ""},
+  };
+  for (const auto& [url, query] : cases) EXPECT_EQ(search::SearchQueryFromUrl(url), query) << url;
+}
+
 TEST_F(SearchIndexTest, SearchPage) {
   search::SearchResult result;
   result.hits.push_back({"/docs/my guide/a.htm", "<Fans & more>", "guide", "the \x01" "fan\x02 <spins>"});

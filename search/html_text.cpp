@@ -121,6 +121,7 @@ class TextSink {
     }
     if (out_.size() >= kMaxPageText) {
       out_.resize(TruncateUtf8(out_, kMaxPageText - 4).size());
+      while (!out_.empty() && out_.back() == ' ') out_.pop_back();
       full_ = true;
     }
   }

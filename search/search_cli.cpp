@@ -5,20 +5,6 @@
 #include "builder/catalogue_config.h"
 
 namespace search {
-namespace {
-
-constexpr std::size_t kMaxCommandLimit = 1000000;
-
-SearchCommandResult Usage(const std::string& why) {
-  SearchCommandResult result;
-  result.status = 2;
-  result.notes.push_back("quiro: " + why);
-  result.notes.push_back("usage: quiro --search QUERY [--limit N]");
-  return result;
-}
-
-}  // namespace
-
 std::string FormatHitLine(const Hit& hit) {
   std::string title = hit.title;
   for (char& c : title) {
@@ -54,22 +40,18 @@ SearchCommandResult SearchRoot(const std::string& root, const std::string& query
   return result;
 }
 
-SearchCommandResult RunSearchCommand(const std::vector<std::string>& args) {
-  if (args.size() < 2) return Usage("--search needs a QUERY");
-  std::size_t limit = kDefaultCommandLimit;
-  for (std::size_t i = 2; i < args.size(); ++i) {
-    if (args[i] != "--limit") return Usage("--search takes only --limit N after the QUERY, not '" + args[i] + "'");
-    if (i + 1 >= args.size()) return Usage("--limit needs a number");
-    const std::string& value = args[++i];
-    if (value.empty() || value.size() > 7 || value.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoul(value) == 0 || std::stoul(value) > kMaxCommandLimit) {
-      return Usage("--limit needs a whole number from 1 to 1000000, not '" + value + "'");
-    }
-    limit = std::stoul(value);
-  }
+SearchCommandResult SearchDocumentRoot(const std::string& query, std::size_t limit) {
   std::string iniPath = GetIniPath();
   const std::string root = ReadDocumentRoot(iniPath);
-  return SearchRoot(root, args[1], limit);
+  return SearchRoot(root, query, limit);
+}
+
+bool ParseCommandLimit(const std::string& text, std::size_t& limit) {
+  if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  const std::size_t value = std::stoul(text);
+  if (value == 0 || value > kMaxCommandLimit) return false;
+  limit = value;
+  return true;
 }
 
 }  // namespace search

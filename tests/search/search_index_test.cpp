@@ -208,19 +208,18 @@ TEST_F(SearchIndexTest, CommandLineEntry) {
   EXPECT_EQ(search::SearchRoot(root / "missing", "zulu", 20).status, 1);
   EXPECT_EQ(search::SearchRoot(root.path(), "\"", 20).status, 2);
 
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--search"}, {"--search", "x", "y"}, {"--search", "x", "--limit"}, {"--search", "x", "--limit", "0"},
-           {"--search", "x", "--limit", "-3"}, {"--search", "x", "--limit", "99999999999"}}) {
-    const auto usage = search::RunSearchCommand(args);
-    EXPECT_EQ(usage.status, 2) << args.back();
-    EXPECT_FALSE(usage.notes.empty());
+  std::size_t limit = 7;
+  for (const char* bad : {"", "0", "-3", "x1", "1000001", "99999999999"}) {
+    EXPECT_FALSE(search::ParseCommandLimit(bad, limit)) << bad;
   }
+  EXPECT_TRUE(search::ParseCommandLimit("1000000", limit));
+  EXPECT_EQ(limit, 1000000u);
   // The root comes from the current folder's TOVY.INI.
   TempDir cwd;
   cwd.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=" + root.path() + "\r\n");
   const std::string before = std::filesystem::current_path();
   std::filesystem::current_path(cwd.path());
-  const auto fromIni = search::RunSearchCommand({"--search", "common", "--limit", "5"});
+  const auto fromIni = search::SearchDocumentRoot("common", 5);
   std::filesystem::current_path(before);
   EXPECT_EQ(fromIni.status, 0);
   EXPECT_NE(fromIni.out.find(root.root() + "doc/b.htm\tBravo\n"), std::string::npos);

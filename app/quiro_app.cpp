@@ -1,11 +1,14 @@
 #include "app/quiro_app.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "app/main_frame.h"
 #include "app/quiro_doc.h"
+#include "builder/catalogue_config.h"
 #include "builder/site_builder.h"
+#include "search/indexer.h"
 #include "res/strings.h"
 
 Glib::RefPtr<CQuiroApp> CQuiroApp::create(quiro::ViewerOptions options) {
@@ -22,6 +25,9 @@ CQuiroApp::CQuiroApp(quiro::ViewerOptions options)
 
 CQuiroApp::~CQuiroApp() {
   for (sigc::connection& c : m_viewConnections) c.disconnect();
+  // The indexer's thread ends (after the page it is reading) before the
+  // application goes.
+  m_searchIndexer.reset();
 }
 
 void CQuiroApp::on_activate() {
@@ -119,6 +125,7 @@ void CQuiroApp::OnStartPageReady() {
     std::fflush(stderr);
   }
   m_readySignal.emit();
+  StartSearchIndexer();
   if (m_options.screenshotPath.empty()) return;
   // The engine puts the finished page on screen a little later: wait until
   // the browser area shows something, then a little more for the rest.
@@ -137,6 +144,19 @@ void CQuiroApp::OnStartPageReady() {
           },
           *this),
       kPaintPollMs);
+}
+
+// The index is brought up to date behind the start page: the thread starts
+// from an idle of low priority, after the ready page's own work, and runs
+// below the window's priority.
+void CQuiroApp::StartSearchIndexer() {
+  if (m_searchIndexer || std::getenv("QUIRO_NO_SEARCH_INDEX")) return;
+  std::string iniPath = GetIniPath();
+  const std::string root = ReadDocumentRoot(iniPath);
+  m_searchIndexer = std::make_unique<search::BackgroundIndexer>(
+      root, iniPath, [](const std::string& note) { std::fprintf(stderr, "%s\n", note.c_str()); });
+  Glib::signal_idle().connect_once(
+      sigc::track_obj([this] { m_searchIndexer->Start(); }, *this), Glib::PRIORITY_LOW);
 }
 
 bool CQuiroApp::ViewShowsSomething() {

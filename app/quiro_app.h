@@ -15,6 +15,9 @@
 
 class CMainFrame;
 class CQuiroDoc;
+namespace search {
+class BackgroundIndexer;
+}
 
 
 class CQuiroApp : public Gtk::Application {
@@ -54,6 +57,11 @@ class CQuiroApp : public Gtk::Application {
   /// True when the browser area on screen holds more than one colour.
   bool ViewShowsSomething();
 
+  /// The full-text index of the document root, opened and updated on a
+  /// thread of its own once the start page is ready; null before that (and
+  /// when $QUIRO_NO_SEARCH_INDEX is set). The search page is rendered from it.
+  search::BackgroundIndexer* GetSearchIndexer() { return m_searchIndexer.get(); }
+
   /// 1 when a requested screenshot could not be saved, else 0.
   int GetExitStatus() const { return m_exitStatus; }
 
@@ -65,6 +73,7 @@ class CQuiroApp : public Gtk::Application {
   void ScheduleBuildAfterFirstDraw();
   void OnStartPageReady();
   void TakeScreenshot();
+  void StartSearchIndexer();
 
   static constexpr int kScreenshotDeadlineMs = 20000;
   static constexpr int kPaintPollMs = 50;
@@ -74,6 +83,7 @@ class CQuiroApp : public Gtk::Application {
   BuildFn m_build;
   std::unique_ptr<CQuiroDoc> m_pDocument;
   std::unique_ptr<CMainFrame> m_pMainWnd;
+  std::unique_ptr<search::BackgroundIndexer> m_searchIndexer;
   bool m_initialised = false;
   bool m_buildScheduled = false;
   bool m_buildDone = false;

@@ -42,6 +42,11 @@ void CQuiroApp::on_activate() {
 bool CQuiroApp::InitInstance() {
   m_pDocument = std::make_unique<CQuiroDoc>();
   if (!m_pDocument->OnNewDocument()) return false;
+  // The root the start-up build uses, read as it reads it.
+  std::string iniPath = GetIniPath();
+  const std::string root = ReadDocumentRoot(iniPath);
+  m_searchIndexer = std::make_unique<search::BackgroundIndexer>(
+      root, iniPath, [](const std::string& note) { std::fprintf(stderr, "%s\n", note.c_str()); });
   reference();  // the RefPtr below gives this reference back when it goes
   Glib::RefPtr<Gtk::Application> self(this);
   m_pMainWnd = std::make_unique<CMainFrame>(self, *m_pDocument);
@@ -150,11 +155,7 @@ void CQuiroApp::OnStartPageReady() {
 // from an idle of low priority, after the ready page's own work, and runs
 // below the window's priority.
 void CQuiroApp::StartSearchIndexer() {
-  if (m_searchIndexer || std::getenv("QUIRO_NO_SEARCH_INDEX")) return;
-  std::string iniPath = GetIniPath();
-  const std::string root = ReadDocumentRoot(iniPath);
-  m_searchIndexer = std::make_unique<search::BackgroundIndexer>(
-      root, iniPath, [](const std::string& note) { std::fprintf(stderr, "%s\n", note.c_str()); });
+  if (std::getenv("QUIRO_NO_SEARCH_INDEX")) return;
   Glib::signal_idle().connect_once(
       sigc::track_obj([this] { m_searchIndexer->Start(); }, *this), Glib::PRIORITY_LOW);
 }

@@ -57,9 +57,10 @@ class CQuiroApp : public Gtk::Application {
   /// True when the browser area on screen holds more than one colour.
   bool ViewShowsSomething();
 
-  /// The full-text index of the document root, opened and updated on a
-  /// thread of its own once the start page is ready; null before that (and
-  /// when $QUIRO_NO_SEARCH_INDEX is set). The search page is rendered from it.
+  /// The full-text index of the document root (set up by InitInstance, so
+  /// never null after it), opened and updated on a thread of its own once
+  /// the start page is ready; $QUIRO_NO_SEARCH_INDEX keeps it from starting.
+  /// The search page is rendered from it (search::RenderSearchPage).
   search::BackgroundIndexer* GetSearchIndexer() { return m_searchIndexer.get(); }
 
   /// 1 when a requested screenshot could not be saved, else 0.

@@ -2,6 +2,7 @@
 // index file, two processes at once, the command-line entry and the page.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -138,6 +140,9 @@ TEST_F(SearchIndexTest, UpkeepAddsChangesAndRemovesPages) {
   EXPECT_EQ(Found(index, "alpha"), std::vector<std::string>{});
   EXPECT_EQ(Found(index, "bravo"), std::vector<std::string>{});
   EXPECT_EQ(Found(index, "charlie"), std::vector<std::string>{"doc/b.htm"});
+  // Folders linked in a circle are walked once.
+  std::filesystem::create_directory_symlink(root / "doc", root / "doc/new/loop");
+  EXPECT_EQ(index.Update().pages, 3u);
   // A page without text is found by its name, and not read again each time.
   EXPECT_EQ(Found(index, "c"), std::vector<std::string>{"doc/new/c.pdf"});
   EXPECT_EQ(index.Update().read, 0u);
@@ -159,6 +164,19 @@ TEST_F(SearchIndexTest, BadIndexFilesAreRebuiltOrReplacedByMemory) {
     EXPECT_FALSE(index.InMemory());
     index.Update();
     EXPECT_EQ(Found(index, "alpha"), std::vector<std::string>{"doc/a.htm"});
+  }
+  // A database of another layout (an older version's): rebuilt without a word.
+  std::remove(file.c_str());
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "CREATE TABLE files(x); PRAGMA user_version=99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    notes.clear();
+    SearchIndex index(root.path(), note);
+    index.Update();
+    EXPECT_EQ(Found(index, "alpha"), std::vector<std::string>{"doc/a.htm"});
+    EXPECT_EQ(notes, std::vector<std::string>{});
   }
   // Unusable (a folder in its place) and no cache folder at all: memory.
   for (const std::string& cacheHome : {std::string(), cache.Write("plain-file", "") + "/sub"}) {
@@ -259,6 +277,9 @@ TEST_F(SearchIndexTest, SearchPage) {
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  const auto ready = indexer.GetStatus();
+  EXPECT_EQ(ready.done, ready.total);
+  EXPECT_GT(ready.total, 30u);
   const std::string found = search::RenderSearchPage(indexer, "voltage switch");
   EXPECT_NE(found.find("setup/manual.pdf\" target=\"content\">Vesk Tower 500 Quick Setup</a>"), std::string::npos);
   EXPECT_NE(found.find("<mark>voltage</mark> <mark>switch</mark>"), std::string::npos);

@@ -52,6 +52,7 @@ TEST(TextExtraction, HtmlPages) {
       {"GB2312 read as GBK", "<meta charset=gb2312>\xD6\xD0\xCE\xC4", "", "中文"},
       {"unknown charset: Windows-1252", "<meta charset=\"x-nonsense\">\xE9", "", "é"},
       {"UTF-8 byte order mark", "\xEF\xBB\xBF<p>\xC3\xA9</p>", "", "é"},
+      {"a byte order mark wins over meta", "\xEF\xBB\xBF<meta charset=windows-1252>\xC3\xA9", "", "é"},
       {"UTF-16 byte order mark", Utf16Le(u"<title>T\u00e9</title><p>\u65e5\u672c</p>"), "Té", "日本"},
       {"bytes invalid in UTF-8", "<meta charset=utf-8>a\xFF" "b", "", "a\uFFFDb"},
       {"entities", "<title>A &amp; B</title>&lt;a&gt; &eacute;&#233;&#xE9; &#150; &nbsp;x &bogus; &amp", "A & B",

@@ -1,7 +1,11 @@
 #include "app/print_controller.h"
 
+#include "app/core/doc_site.h"
+#include "app/print_page_printer.h"
 #include "app/print_worker.h"
 #include "app/web_engine.h"
+#include "builder/catalogue_config.h"
+#include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
 #include "res/strings.h"
 
@@ -44,7 +48,10 @@ gboolean RunFramePrintDialog(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
-void PrintDocumentAt(const std::string& url, Gtk::Window* parent) {
+// `memoryText`, when not empty, is the document's page rewritten for
+// printing and held in memory; it is printed in place of the file `path`.
+void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const std::string& path = std::string(),
+                     std::string memoryText = std::string()) {
   auto* job = new FramePrintJob();
   job->view = NewHiddenPrintView();
   if (parent != nullptr) {
@@ -75,7 +82,11 @@ void PrintDocumentAt(const std::string& url, Gtk::Window* parent) {
                      g_idle_add(RunFramePrintDialog, d);
                    }),
                    job);
-  webkit_web_view_load_uri(job->view, url.c_str());
+  if (memoryText.empty()) {
+    webkit_web_view_load_uri(job->view, url.c_str());
+  } else {
+    LoadPageForPrinting(job->view, path, std::move(memoryText));
+  }
 }
 
 }  // namespace
@@ -147,6 +158,19 @@ bool CPrintController::ConfirmPrintAll(Gtk::Window* parent) {
 
 void CPrintController::OnFilePrint() {
   std::string frameUrl = PrintFrameUrl();
+  // A page the user may not rewrite on disk (outside the document root, or
+  // in a root the user cannot write) prints from its rewritten text.
+  const char* shown = webkit_web_view_get_uri(m_pWebView);
+  const std::string address = !frameUrl.empty() ? frameUrl : shown != nullptr ? shown : "";
+  const std::string root = GetDocumentRoot();
+  const std::string path = LocalPathOfLocation(LocalAddress(address, root));
+  if (!path.empty() && !MayRewriteOnDisk(path, root)) {
+    std::string text;
+    if (RewritePageInMemory(path, text) == PrintBreakResult::Rewritten) {
+      PrintDocumentAt(address, m_pParent, path, std::move(text));
+      return;
+    }
+  }
   if (!frameUrl.empty()) {
     PrintDocumentAt(frameUrl, m_pParent);
     return;

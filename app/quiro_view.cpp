@@ -2,11 +2,14 @@
 
 #include <cstdio>
 
+#include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
 #include "app/core/open_filter.h"
+#include "app/doc_scheme.h"
 #include "app/external_viewer.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
+#include "platform/doc_uri.h"
 #include "platform/paths.h"
 #include "printall/page_rewriter.h"
 #include "res/strings.h"
@@ -33,11 +36,9 @@ std::string JsString(const std::string& s) {
   return out + "'";
 }
 
-// An address as the engine takes it: absolute paths become file URLs.
-std::string ToUri(const std::string& address) {
-  if (!address.empty() && address[0] == '/') return platform::PathToFileUrl(address);
-  return address;
-}
+// An address as the engine takes it: pages below the document root go
+// through the program's scheme, other absolute paths become file URLs.
+std::string ToUri(const std::string& address) { return quiro::EngineAddress(address, GetDocumentRoot()); }
 
 struct FrameNavigation {
   WebKitWebView* view;
@@ -99,6 +100,14 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
     webkit_web_view_load_uri(m_pWebView, uri.c_str());
     return;
   }
+  // A frame of a page of the scheme cannot load a file URL: a local page
+  // outside the root goes through quiro://file/, which serves that page's
+  // folder only.
+  if (platform::IsFileUrl(uri)) {
+    const std::string path = platform::FileUrlToPath(uri);
+    quiro::CDocScheme::AllowOpenedFolder(platform::ParentFolder(path));
+    uri = platform::PathToOpenedFileUri(path);
+  }
   // The engine has no call that loads into a named frame; a page script can.
   // The script must not hand back the window it opened (a file page's window
   // object cannot be passed out).
@@ -148,8 +157,11 @@ void CQuiroView::OnFileOpen() {
 
 // ---- Engine events ----
 
-bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
-  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, GetDocumentRoot());
+bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL) {
+  // The check works on file URLs: a page of the scheme is taken as its file.
+  const std::string root = GetDocumentRoot();
+  const std::string targetURL = quiro::LocalAddress(engineURL, root);
+  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, root);
   m_navigationDecided.emit(d);
   switch (d.action) {
     case quiro::NavigationAction::HandOffChm:
@@ -162,14 +174,16 @@ bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
       break;
   }
   // An empty url means the target is no local file: nothing to prepare.
-  if (!d.url.empty()) InsertPrintPageBreaks(d.url);
+  // Only pages the user may rewrite below the root are rewritten on disk.
+  if (!d.url.empty()) InsertPrintPageBreaks(d.url, root);
   return false;
 }
 
 void CQuiroView::OnTitleChange(const std::string& text) { m_titleChanged.emit(text); }
 
 void CQuiroView::OnDocumentComplete(const std::string& frameName, const std::string& url, bool topLevel) {
-  m_strCurrentURL = platform::IsFileUrl(url) ? platform::FileUrlToPath(url) : url;
+  const std::string local = quiro::LocalAddress(url, GetDocumentRoot());
+  m_strCurrentURL = platform::IsFileUrl(local) ? platform::FileUrlToPath(local) : local;
   m_documentComplete.emit(topLevel ? std::string() : frameName, url, topLevel);
 }
 

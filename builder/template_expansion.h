@@ -15,6 +15,11 @@ inline constexpr const char* kMarkerSuffix = " -->";
 /// The sidebar template in the document root.
 inline constexpr const char* kSidebarTemplate = "sb_in.htm";
 
+/// The category page of `type` (its first eight characters + ".HTM") and its
+/// template (first five + "_IN.HTM").
+std::string CategoryPageName(const std::string& type);
+std::string CategoryTemplateName(const std::string& type);
+
 /// begin(name) and end(name).
 std::string BeginMarker(const std::string& name);
 std::string EndMarker(const std::string& name);

@@ -4,11 +4,13 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/doc_scheme.h"
 #include "app/main_frame.h"
 #include "app/quiro_doc.h"
 #include "builder/catalogue_config.h"
 #include "builder/site_builder.h"
 #include "search/indexer.h"
+#include "search/search_page.h"
 #include "res/strings.h"
 
 Glib::RefPtr<CQuiroApp> CQuiroApp::create(quiro::ViewerOptions options) {
@@ -25,8 +27,9 @@ CQuiroApp::CQuiroApp(quiro::ViewerOptions options)
 
 CQuiroApp::~CQuiroApp() {
   for (sigc::connection& c : m_viewConnections) c.disconnect();
-  // The indexer's thread ends (after the page it is reading) before the
-  // application goes.
+  // No search page is made from the index once it is gone; its thread ends
+  // (after the page it is reading) before the application goes.
+  if (m_searchIndexer) quiro::CDocScheme::SetSearchHandler(nullptr);
   m_searchIndexer.reset();
 }
 
@@ -51,6 +54,9 @@ bool CQuiroApp::InitInstance() {
   const std::string root = ReadDocumentRoot(iniPath);
   m_searchIndexer = std::make_unique<search::BackgroundIndexer>(
       root, iniPath, [](const std::string& note) { std::fprintf(stderr, "%s\n", note.c_str()); });
+  // The scheme's reserved page ".quiro/search?q=WORDS" is the results page.
+  quiro::CDocScheme::SetSearchHandler(
+      [indexer = m_searchIndexer.get()](const std::string& query) { return search::RenderSearchPage(*indexer, query); });
   reference();  // the RefPtr below gives this reference back when it goes
   Glib::RefPtr<Gtk::Application> self(this);
   m_pMainWnd = std::make_unique<CMainFrame>(self, *m_pDocument);

@@ -189,7 +189,9 @@ std::string SearchIndex::IndexPathFor(const std::string& root) {
   return cache + "/quiro/search/" + name + "-v" + std::to_string(kSchemaVersion) + ".db";
 }
 
-SearchIndex::SearchIndex(std::string root, NoteFn note) : root_(CanonicalRoot(root)), note_(std::move(note)) {
+SearchIndex::SearchIndex(std::string root, NoteFn note)
+    : root_(std::move(root)), realRoot_(CanonicalRoot(root_)), note_(std::move(note)) {
+  if (root_.empty() || root_.back() != '/') root_ += '/';
   const std::string path = IndexPathFor(root_);
   if (path.empty()) {
     Note("quiro: no cache folder ($XDG_CACHE_HOME or $HOME) for the search index; searching from memory");
@@ -286,7 +288,7 @@ bool SearchIndex::Prepare(int& rc) {
     if (!meta.ok()) return finish(meta.prepareResult());
     const int step = meta.Step();
     if (step != SQLITE_ROW && step != SQLITE_DONE) return finish(step);
-    if (step == SQLITE_ROW && meta.Text(0) == root_) return finish(SQLITE_OK);
+    if (step == SQLITE_ROW && meta.Text(0) == realRoot_) return finish(SQLITE_OK);
   }
   // A new file, another layout, or another root: start afresh.
   static const char* kSchema[] = {
@@ -307,7 +309,7 @@ bool SearchIndex::Prepare(int& rc) {
   }
   {
     Statement meta(db_, "INSERT INTO meta(key, value) VALUES('root', ?1)");
-    meta.BindBlob(1, root_);
+    meta.BindBlob(1, realRoot_);
     if (int r = StepResult(meta.Step())) return finish(r);
   }
   const std::string setVersion = "PRAGMA user_version=" + std::to_string(kSchemaVersion);

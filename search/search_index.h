@@ -91,7 +91,7 @@ class SearchIndex {
 
   /// True when the index lives in memory for this process only.
   bool InMemory() const { return inMemory_; }
-  /// The root, ending in "/".
+  /// The root as given, ending in "/"; hits' paths begin with it.
   const std::string& Root() const { return root_; }
   /// The index file in use ("" in memory).
   const std::string& FilePath() const { return filePath_; }
@@ -109,6 +109,7 @@ class SearchIndex {
   UpdateStats UpdateOnce(UpdateProgress* progress, const std::function<bool()>& stop, int& rc);
 
   std::string root_;
+  std::string realRoot_;  // its real path: names the index file
   NoteFn note_;
   std::mutex mutex_;  // serialises every use of db_
   sqlite3* db_ = nullptr;

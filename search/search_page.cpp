@@ -1,5 +1,6 @@
 #include "search/search_page.h"
 
+#include "platform/doc_uri.h"
 #include "platform/paths.h"
 #include "search/text_decode.h"
 
@@ -40,13 +41,6 @@ std::string SnippetHtml(std::string_view snippet) {
   return out;
 }
 
-int HexDigit(char h) {
-  if (h >= '0' && h <= '9') return h - '0';
-  if (h >= 'a' && h <= 'f') return h - 'a' + 10;
-  if (h >= 'A' && h <= 'F') return h - 'A' + 10;
-  return -1;
-}
-
 constexpr const char* kHead =
     "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>%TITLE%</title>\n"
     "<style>\n"
@@ -67,33 +61,6 @@ constexpr const char* kHead =
 
 }  // namespace
 
-std::string SearchQueryFromUrl(std::string_view url) {
-  const std::size_t question = url.find('?');
-  if (question == std::string_view::npos) return {};
-  std::string_view params = url.substr(question + 1);
-  params = params.substr(0, params.find('#'));
-  while (!params.empty()) {
-    const std::size_t amp = params.find('&');
-    const std::string_view param = params.substr(0, amp);
-    params = amp == std::string_view::npos ? std::string_view() : params.substr(amp + 1);
-    if (param.substr(0, 2) != "q=") continue;
-    std::string value;
-    for (std::size_t i = 2; i < param.size(); ++i) {
-      const char c = param[i];
-      if (c == '+') {
-        value += ' ';
-      } else if (c == '%' && i + 2 < param.size() && HexDigit(param[i + 1]) >= 0 && HexDigit(param[i + 2]) >= 0) {
-        value += static_cast<char>(HexDigit(param[i + 1]) * 16 + HexDigit(param[i + 2]));
-        i += 2;
-      } else {
-        value += c;
-      }
-    }
-    return value;
-  }
-  return {};
-}
-
 std::string FormatCount(std::size_t n) {
   std::string digits = std::to_string(n);
   for (int pos = static_cast<int>(digits.size()) - 3; pos > 0; pos -= 3) digits.insert(static_cast<std::size_t>(pos), ",");
@@ -102,7 +69,8 @@ std::string FormatCount(std::size_t n) {
 
 std::string RenderSearchPageHtml(std::string_view query, const SearchResult& result,
                                  const BackgroundIndexer::Status& status,
-                                 const std::function<std::string(const std::string&)>& documentTitle) {
+                                 const std::function<std::string(const std::string&)>& documentTitle,
+                                 const std::string& root) {
   const std::string shownQuery = Escape(SanitizeUtf8(query));
   std::string html = kHead;
   html.replace(html.find("%TITLE%"), 7, shownQuery.empty() ? "Search" : "Search: " + shownQuery);
@@ -143,7 +111,10 @@ std::string RenderSearchPageHtml(std::string_view query, const SearchResult& res
             ", best first</p>\n<ol class=\"hits\">\n";
     for (const Hit& hit : result.hits) {
       const std::string document = documentTitle ? documentTitle(hit.document) : hit.document;
-      html += "<li><a href=\"" + Escape(platform::PathToFileUrl(hit.path)) + "\" target=\"content\">" +
+      // The scheme's URL: a page of the scheme may not link to a file URL.
+      std::string url = platform::PathToDocUri(hit.path, root);
+      if (url.empty()) url = platform::PathToFileUrl(hit.path);
+      html += "<li><a href=\"" + Escape(url) + "\" target=\"content\">" +
               Escape(SanitizeUtf8(hit.title)) + "</a><span class=\"doc\">" + Escape(SanitizeUtf8(document)) +
               "</span>";
       if (!hit.snippet.empty()) html += "<div class=\"snippet\">" + SnippetHtml(hit.snippet) + "</div>";
@@ -162,7 +133,8 @@ std::string RenderSearchPage(BackgroundIndexer& indexer, std::string_view query)
     result = indexer.Search(query, kPageHits, true);
   }
   return RenderSearchPageHtml(query, result, status,
-                              [&indexer](const std::string& folder) { return indexer.DocumentTitle(folder); });
+                              [&indexer](const std::string& folder) { return indexer.DocumentTitle(folder); },
+                              indexer.Root());
 }
 
 }  // namespace search

@@ -2,7 +2,8 @@
 // The program's own search page: a search form, the state of the index and
 // the results, each with its title, its document and a snippet with the
 // words highlighted. It is served at "quiro://doc/.quiro/search?q=WORDS";
-// its links are file URLs of the pages and open in the frame "content".
+// its links are the pages' URLs in that scheme (file URLs for pages outside
+// the root) and open in the frame "content".
 
 #include <functional>
 #include <string>
@@ -21,16 +22,12 @@ inline constexpr const char* kSearchPageUrl = "quiro://doc/.quiro/search";
 /// alone). Safe to call from any thread while the indexer runs.
 std::string RenderSearchPage(BackgroundIndexer& indexer, std::string_view query);
 
-/// The page from its parts: `documentTitle` names a document folder.
+/// The page from its parts: `documentTitle` names a document folder; the
+/// hits' links are made below `root`.
 std::string RenderSearchPageHtml(std::string_view query, const SearchResult& result,
                                  const BackgroundIndexer::Status& status,
-                                 const std::function<std::string(const std::string&)>& documentTitle);
-
-/// The query of a search page URL as a form submits it
-/// ("quiro://doc/.quiro/search?q=back+panel&x=1" -> "back panel"): the value
-/// of the first "q" parameter, "+" read as a blank and %XX decoded; "" when
-/// there is none.
-std::string SearchQueryFromUrl(std::string_view url);
+                                 const std::function<std::string(const std::string&)>& documentTitle,
+                                 const std::string& root);
 
 /// "3,000": a count with thousands separators.
 std::string FormatCount(std::size_t n);

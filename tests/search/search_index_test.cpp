@@ -243,26 +243,17 @@ TEST_F(SearchIndexTest, CommandLineEntry) {
   EXPECT_NE(fromIni.out.find(root.root() + "doc/b.htm\tBravo\n"), std::string::npos);
 }
 
-TEST(SearchPageUrl, QueryAsAFormSubmitsIt) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"quiro://doc/.quiro/search?q=back+panel", "back panel"},
-      {"quiro://doc/.quiro/search?x=1&q=%22a+b%22+OR+c%2A&q=second#top", "\"a b\" OR c*"},
-      {"quiro://doc/.quiro/search?q=%E6%97%A5%zz%4", "日%zz%4"},
-      {"quiro://doc/.quiro/search?query=x", ""},
-      {"quiro://doc/.quiro/search", ""},
-  };
-  for (const auto& [url, query] : cases) EXPECT_EQ(search::SearchQueryFromUrl(url), query) << url;
-}
-
 TEST_F(SearchIndexTest, SearchPage) {
   search::SearchResult result;
   result.hits.push_back({"/docs/my guide/a.htm", "<Fans & more>", "guide", "the \x01" "fan\x02 <spins>"});
   search::BackgroundIndexer::Status status{search::BackgroundIndexer::State::Indexing, 3000, 10000};
+  result.hits.push_back({"/elsewhere/b.htm", "B", "guide", ""});
   const std::string page = search::RenderSearchPageHtml(
-      "fan \"<x>", result, status, [](const std::string& folder) { return "Doc " + folder; });
+      "fan \"<x>", result, status, [](const std::string& folder) { return "Doc " + folder; }, "/docs/");
   for (const char* part :
        {"indexing 3,000 of 10,000 pages", "value=\"fan &quot;&lt;x&gt;\"", "action=\"quiro://doc/.quiro/search\"",
-        "<a href=\"file:///docs/my%20guide/a.htm\" target=\"content\">&lt;Fans &amp; more&gt;</a>",
+        "<a href=\"quiro://doc/my%20guide/a.htm\" target=\"content\">&lt;Fans &amp; more&gt;</a>",
+        "<a href=\"file:///elsewhere/b.htm\" target=\"content\">B</a>",
         "Doc guide", "the <mark>fan</mark> &lt;spins&gt;", "name=\"q\""}) {
     EXPECT_NE(page.find(part), std::string::npos) << part;
   }
@@ -281,7 +272,8 @@ TEST_F(SearchIndexTest, SearchPage) {
   EXPECT_EQ(ready.done, ready.total);
   EXPECT_GT(ready.total, 30u);
   const std::string found = search::RenderSearchPage(indexer, "voltage switch");
-  EXPECT_NE(found.find("setup/manual.pdf\" target=\"content\">Vesk Tower 500 Quick Setup</a>"), std::string::npos);
+  EXPECT_NE(found.find("\"quiro://doc/setup/manual.pdf\" target=\"content\">Vesk Tower 500 Quick Setup</a>"),
+            std::string::npos);
   EXPECT_NE(found.find("<mark>voltage</mark> <mark>switch</mark>"), std::string::npos);
   EXPECT_NE(found.find("Vesk Tower 500 User's Guide"), std::string::npos);
   EXPECT_EQ(found.find("indexing"), std::string::npos);

@@ -161,13 +161,13 @@ void CQuiroApp::OnStartPageReady() {
       kPaintPollMs);
 }
 
-// The index is brought up to date behind the start page: the thread starts
-// from an idle of low priority, after the ready page's own work, and runs
+// The index is brought up to date behind the start page: the thread starts a
+// moment after the page is ready, once the engine has painted it, and runs
 // below the window's priority.
 void CQuiroApp::StartSearchIndexer() {
   if (std::getenv("QUIRO_NO_SEARCH_INDEX")) return;
-  Glib::signal_idle().connect_once(
-      sigc::track_obj([this] { m_searchIndexer->Start(); }, *this), Glib::PRIORITY_LOW);
+  Glib::signal_timeout().connect_once(sigc::track_obj([this] { m_searchIndexer->Start(); }, *this),
+                                      kSearchIndexDelayMs, Glib::PRIORITY_LOW);
 }
 
 bool CQuiroApp::ViewShowsSomething() {

@@ -83,6 +83,7 @@ class CQuiroApp : public Gtk::Application {
   static constexpr int kScreenshotDeadlineMs = 20000;
   static constexpr int kPaintPollMs = 50;
   static constexpr int kPaintWaitMs = 3000;
+  static constexpr int kSearchIndexDelayMs = 1000;  // from the start page's ready to the indexer's start
 
   quiro::ViewerOptions m_options;
   BuildFn m_build;

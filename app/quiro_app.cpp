@@ -1,11 +1,16 @@
 #include "app/quiro_app.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
+#include "app/doc_scheme.h"
 #include "app/main_frame.h"
 #include "app/quiro_doc.h"
+#include "builder/catalogue_config.h"
 #include "builder/site_builder.h"
+#include "search/indexer.h"
+#include "search/search_page.h"
 #include "res/strings.h"
 
 Glib::RefPtr<CQuiroApp> CQuiroApp::create(quiro::ViewerOptions options) {
@@ -22,6 +27,10 @@ CQuiroApp::CQuiroApp(quiro::ViewerOptions options)
 
 CQuiroApp::~CQuiroApp() {
   for (sigc::connection& c : m_viewConnections) c.disconnect();
+  // No search page is made from the index once it is gone; its thread ends
+  // (after the page it is reading) before the application goes.
+  if (m_searchIndexer) quiro::CDocScheme::SetSearchHandler(nullptr);
+  m_searchIndexer.reset();
 }
 
 void CQuiroApp::on_activate() {
@@ -40,6 +49,14 @@ bool CQuiroApp::InitInstance() {
   Gtk::Window::set_default_icon_name(kApplicationId);
   m_pDocument = std::make_unique<CQuiroDoc>();
   if (!m_pDocument->OnNewDocument()) return false;
+  // The root the start-up build uses, read as it reads it.
+  std::string iniPath = GetIniPath();
+  const std::string root = ReadDocumentRoot(iniPath);
+  m_searchIndexer = std::make_unique<search::BackgroundIndexer>(
+      root, iniPath, [](const std::string& note) { std::fprintf(stderr, "%s\n", note.c_str()); });
+  // The scheme's reserved page ".quiro/search?q=WORDS" is the results page.
+  quiro::CDocScheme::SetSearchHandler(
+      [indexer = m_searchIndexer.get()](const std::string& query) { return search::RenderSearchPage(*indexer, query); });
   reference();  // the RefPtr below gives this reference back when it goes
   Glib::RefPtr<Gtk::Application> self(this);
   m_pMainWnd = std::make_unique<CMainFrame>(self, *m_pDocument);
@@ -123,6 +140,7 @@ void CQuiroApp::OnStartPageReady() {
     std::fflush(stderr);
   }
   m_readySignal.emit();
+  StartSearchIndexer();
   if (m_options.screenshotPath.empty()) return;
   // The engine puts the finished page on screen a little later: wait until
   // the browser area shows something, then a little more for the rest.
@@ -141,6 +159,15 @@ void CQuiroApp::OnStartPageReady() {
           },
           *this),
       kPaintPollMs);
+}
+
+// The index is brought up to date behind the start page: the thread starts a
+// moment after the page is ready, once the engine has painted it, and runs
+// below the window's priority.
+void CQuiroApp::StartSearchIndexer() {
+  if (std::getenv("QUIRO_NO_SEARCH_INDEX")) return;
+  Glib::signal_timeout().connect_once(sigc::track_obj([this] { m_searchIndexer->Start(); }, *this),
+                                      kSearchIndexDelayMs, Glib::PRIORITY_LOW);
 }
 
 bool CQuiroApp::ViewShowsSomething() {

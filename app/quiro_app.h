@@ -15,6 +15,9 @@
 
 class CMainFrame;
 class CQuiroDoc;
+namespace search {
+class BackgroundIndexer;
+}
 
 
 class CQuiroApp : public Gtk::Application {
@@ -58,6 +61,12 @@ class CQuiroApp : public Gtk::Application {
   /// True when the browser area on screen holds more than one colour.
   bool ViewShowsSomething();
 
+  /// The full-text index of the document root (set up by InitInstance, so
+  /// never null after it), opened and updated on a thread of its own once
+  /// the start page is ready; $QUIRO_NO_SEARCH_INDEX keeps it from starting.
+  /// The search page is rendered from it (search::RenderSearchPage).
+  search::BackgroundIndexer* GetSearchIndexer() { return m_searchIndexer.get(); }
+
   /// 1 when a requested screenshot could not be saved, else 0.
   int GetExitStatus() const { return m_exitStatus; }
 
@@ -69,15 +78,18 @@ class CQuiroApp : public Gtk::Application {
   void ScheduleBuildAfterFirstDraw();
   void OnStartPageReady();
   void TakeScreenshot();
+  void StartSearchIndexer();
 
   static constexpr int kScreenshotDeadlineMs = 20000;
   static constexpr int kPaintPollMs = 50;
   static constexpr int kPaintWaitMs = 3000;
+  static constexpr int kSearchIndexDelayMs = 1000;  // from the start page's ready to the indexer's start
 
   quiro::ViewerOptions m_options;
   BuildFn m_build;
   std::unique_ptr<CQuiroDoc> m_pDocument;
   std::unique_ptr<CMainFrame> m_pMainWnd;
+  std::unique_ptr<search::BackgroundIndexer> m_searchIndexer;
   bool m_initialised = false;
   bool m_buildScheduled = false;
   bool m_buildDone = false;

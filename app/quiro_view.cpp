@@ -11,6 +11,7 @@
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
 #include "platform/doc_uri.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "printall/page_rewriter.h"
 #include "res/strings.h"
@@ -133,7 +134,14 @@ void CQuiroView::SetTextSize(int level) {
 
 void CQuiroView::OnGoStartPage() { Navigate2(GetDocumentRoot() + "DocFrame.htm"); }
 
-void CQuiroView::OnGoSearchTheWeb() { Navigate2(GetDocumentRoot() + "Search.htm", "content"); }
+// A root without its own search page gets the program's.
+void CQuiroView::OnGoSearchTheWeb() {
+  const std::string page = GetDocumentRoot() + "Search.htm";
+  if (platform::CanOpenForReading(page))
+    Navigate2(page, "content");
+  else
+    Navigate2(std::string(platform::kDocUriPrefix) + platform::kReservedPrefix + "search", "content");
+}
 
 void CQuiroView::OnFileOpen(const std::string& readingUrl) {
   Gtk::FileChooserDialog dialog("Open", Gtk::FILE_CHOOSER_ACTION_OPEN);

@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "printall/print_all_run.h"
 #include "printall/print_batch.h"
+#include "search/search_cli.h"
 
 #ifndef QUIRO_VERSION
 #define QUIRO_VERSION "unknown"
@@ -21,6 +22,7 @@ constexpr const char* kUsageLines =
     "       quiro --prepare-print PATH...\n"
     "       quiro --list-print-pages PAGE\n"
     "       quiro --print-all PAGE --to-pdf FILE\n"
+    "       quiro --search QUERY [--limit N]\n"
     "\n"
     "Without options, opens the documentation viewer: builds the index site\n"
     "from the catalogue TOVY.INI and shows its start page. FILE is accepted\n"
@@ -127,6 +129,14 @@ int RunPreparePrint(const std::vector<std::string>& paths) {
   return status;
 }
 
+int RunSearch(const std::string& query, std::size_t limit) {
+  const search::SearchCommandResult result = search::SearchDocumentRoot(query, limit);
+  for (const std::string& note : result.notes) std::fprintf(stderr, "%s\n", note.c_str());
+  std::fputs(result.out.c_str(), stdout);
+  if (std::fflush(stdout) != 0) return 2;
+  return result.status;
+}
+
 int RunListPrintPages(const std::string& page) {
   const std::string location = PagePathOfArgument(page);
   if (location.empty()) {
@@ -153,6 +163,12 @@ const std::vector<CommandLineOption> kCommandLineOptions = {
      "list, in printing order, the pages Print All\nwould print while PAGE is displayed"},
     {"--print-all PAGE --to-pdf FILE",
      "print what Print All would print for PAGE into\none PDF file (needs a display)"},
+    {"--search QUERY",
+     "search the text of every document and list the\n"
+     "best pages, one \"PATH<tab>TITLE\" a line (exit\n"
+     "status 1 when none). All words must match;\n"
+     "\"a phrase\", a OR b and prefix* also work"},
+    {"--limit N", "with --search: list at most N pages (default 20)"},
     {"--screenshot FILE",
      "with the window: once the start page and its\nframes have loaded, save a PNG of the window"},
     {"--exit-after-screenshot", "quit after saving that screenshot"},
@@ -214,6 +230,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool haveWind
     if (args.size() != 2) return Error("--list-print-pages needs exactly one PAGE");
     line.action = CommandLine::Action::ListPrintPages;
     line.page = args[1];
+  } else if (first == "--search") {
+    if (args.size() < 2) return Error("--search needs a QUERY");
+    line.action = CommandLine::Action::Search;
+    line.query = args[1];
+    line.limit = search::kDefaultCommandLimit;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+      if (args[i] != "--limit") return Error("--search takes only --limit N after the QUERY, not '" + args[i] + "'");
+      if (i + 1 >= args.size() || !search::ParseCommandLimit(args[i + 1], line.limit))
+        return Error("--limit needs a whole number from 1 to 1000000");
+      ++i;
+    }
   } else if (!haveWindow) {
     if (first.rfind("--", 0) == 0) return Error("unknown option '" + first + "'", true);
     return Error("built without the window; see --help");
@@ -239,6 +266,8 @@ int RunCommandLine(int argc, char** argv, const WindowEntries* window) {
       return RunPreparePrint(line.paths);
     case CommandLine::Action::ListPrintPages:
       return RunListPrintPages(line.page);
+    case CommandLine::Action::Search:
+      return RunSearch(line.query, line.limit);
     case CommandLine::Action::PrintAllToPdf:
       return window->printAllToPdf(line.page, line.pdfFile);
     case CommandLine::Action::Window:

@@ -7,11 +7,13 @@
 //   quiro --prepare-print PATH...
 //   quiro --list-print-pages PAGE
 //   quiro --print-all PAGE --to-pdf FILE
+//   quiro --search QUERY [--limit N]
 //
 // An option that needs the window is run through the entries the window
 // layer hands in (WindowEntries); a program built without the window has
 // none and says so.
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -39,12 +41,14 @@ std::string UsageText();
 
 /// What a command line asks for.
 struct CommandLine {
-  enum class Action { Help, Version, BuildOnly, PreparePrint, ListPrintPages, PrintAllToPdf, Window, Error };
+  enum class Action { Help, Version, BuildOnly, PreparePrint, ListPrintPages, PrintAllToPdf, Search, Window, Error };
   Action action = Action::Window;
   bool verbose = false;             ///< --build-only --verbose
   std::vector<std::string> paths;   ///< --prepare-print's paths
   std::string page;                 ///< --list-print-pages and --print-all: the page as given
   std::string pdfFile;              ///< --to-pdf
+  std::string query;                ///< --search: the query as given
+  std::size_t limit = 20;           ///< --search --limit: most hits printed
   ViewerOptions viewer;             ///< the window's options
   std::string error;                ///< Error: the message, without "quiro: "
   bool errorShowsUsage = false;     ///< Error: the usage goes to stderr after it (no window built in)

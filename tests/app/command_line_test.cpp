@@ -33,6 +33,8 @@ TEST(CommandLine, EachOptionParsesToItsAction) {
       {{"--list-print-pages", "p.htm"}, Action::ListPrintPages},
       {{"--to-pdf", "out.pdf", "--print-all", "p.htm"}, Action::PrintAllToPdf},
       {{"--screenshot", "s.png", "--exit-after-screenshot", "--report-ready"}, Action::Window},
+      {{"--search", "fan"}, Action::Search},
+      {{"--search", "--limit"}, Action::Search},  // the query is the argument after --search
   };
   for (const Case& c : cases) {
     const CommandLine line = ParseCommandLine(c.args, true);
@@ -45,6 +47,11 @@ TEST(CommandLine, EachOptionParsesToItsAction) {
   EXPECT_EQ(shot.viewer.screenshotPath, "s.png");
   EXPECT_TRUE(shot.viewer.exitAfterScreenshot);
   EXPECT_FALSE(shot.viewer.reportReady);
+  const CommandLine search = ParseCommandLine({"--search", "\"back panel\"", "--limit", "5"}, false);
+  EXPECT_EQ(search.action, Action::Search);
+  EXPECT_EQ(search.query, "\"back panel\"");
+  EXPECT_EQ(search.limit, 5u);
+  EXPECT_EQ(ParseCommandLine({"--search", "x"}, true).limit, 20u);
 }
 
 TEST(CommandLine, BadLinesAreRefusedWithTheirMessage) {
@@ -65,6 +72,11 @@ TEST(CommandLine, BadLinesAreRefusedWithTheirMessage) {
       {{"--build-only", "x"}, true, "--build-only takes only --verbose, not 'x'"},
       {{"--prepare-print"}, true, "--prepare-print needs at least one PATH"},
       {{"--list-print-pages", "a", "b"}, true, "--list-print-pages needs exactly one PAGE"},
+      {{"--search"}, true, "--search needs a QUERY"},
+      {{"--search", "a", "b"}, true, "--search takes only --limit N after the QUERY, not 'b'"},
+      {{"--search", "a", "--limit"}, false, "--limit needs a whole number from 1 to 1000000"},
+      {{"--search", "a", "--limit", "0"}, true, "--limit needs a whole number from 1 to 1000000"},
+      {{"--search", "a", "--limit", "12x"}, true, "--limit needs a whole number from 1 to 1000000"},
       {{"--help", "--bogus"}, false, ""},  // --help first wins, window or not
       {{"--screenshot", "s.png"}, false, "unknown option '--screenshot'"},
       {{"notes.txt"}, false, "built without the window; see --help"},

@@ -11,6 +11,7 @@
 #include "app/viewer.h"
 #include "builder/site_builder.h"
 #include "gui_fixture.h"
+#include "search/indexer.h"
 
 namespace gui_test {
 namespace {
@@ -130,6 +131,21 @@ TEST_F(WindowTest, MissingStartPageOrDocumentRootEndsStartUpQuietly) {
   Settle(Web());
   EXPECT_TRUE(Frame().get_visible());
   EXPECT_TRUE(EndsWith(webkit_web_view_get_uri(Web()), "/DocFrame.htm"));
+}
+
+TEST_F(WindowTest, SearchIndexIsBuiltBehindTheStartPage) {
+  WriteSmallSite();
+  dir_.Write("docs/guide/fan.htm", "<html><head><title>Cooling</title></head><body>The fan spins.</body></html>");
+  StartAndWaitReady();
+  // The start page was ready before the indexer even started.
+  search::BackgroundIndexer* indexer = app_->GetSearchIndexer();
+  ASSERT_NE(indexer, nullptr);
+  EXPECT_EQ(indexer->GetStatus().state, search::BackgroundIndexer::State::NotStarted);
+  ASSERT_TRUE(RunUntil([&] { return indexer->GetStatus().state == search::BackgroundIndexer::State::Ready; }));
+  const auto hits = indexer->Search("FAN", 20, false).hits;
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_EQ(hits[0].path, root_ + "guide/fan.htm");
+  EXPECT_TRUE(Exists(dir_ / "cache/quiro/search"));
 }
 
 // The program's command line with the window built in.

@@ -1,0 +1,597 @@
+#include "search/search_index.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <set>
+#include <unordered_map>
+#include <utility>
+
+#include "search/cjk_tokenizer.h"
+#include "search/page_text.h"
+#include "search/text_decode.h"
+
+namespace search {
+namespace {
+
+constexpr int kBusyTimeoutMs = 15000;
+// A write transaction ends after this much page text, so readers in other
+// processes and searches on this index wait at most one such batch.
+constexpr std::size_t kBatchTextBytes = 4u << 20;
+constexpr std::size_t kBatchPages = 256;
+constexpr int kMaxFolderDepth = 64;
+
+// An owned prepared statement.
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  bool ok() const { return rc_ == SQLITE_OK; }
+  int prepareResult() const { return rc_; }
+  sqlite3_stmt* get() const { return stmt_; }
+  void Bind(int i, std::int64_t v) { sqlite3_bind_int64(stmt_, i, v); }
+  void BindText(int i, std::string_view v) { sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_STATIC); }
+  void BindBlob(int i, std::string_view v) { sqlite3_bind_blob(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_STATIC); }
+  int Step() { return sqlite3_step(stmt_); }
+  void Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  std::int64_t Int(int col) const { return sqlite3_column_int64(stmt_, col); }
+  std::string Text(int col) const {
+    const void* p = sqlite3_column_blob(stmt_, col);
+    return p ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)))
+             : std::string();
+  }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+  int rc_ = SQLITE_OK;
+};
+
+int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+// The result of a finished statement step: SQLITE_OK for DONE or ROW.
+int StepResult(int rc) { return (rc == SQLITE_DONE || rc == SQLITE_ROW) ? SQLITE_OK : rc; }
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') return home;
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && *pw->pw_dir == '/') return pw->pw_dir;
+  return {};
+}
+
+bool MakeFolders(const std::string& path) {
+  for (std::size_t pos = 1; pos <= path.size(); ++pos) {
+    if (pos != path.size() && path[pos] != '/') continue;
+    const std::string part = path.substr(0, pos);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string CanonicalRoot(const std::string& root) {
+  std::string path = root;
+  if (char* real = realpath(root.c_str(), nullptr)) {
+    path = real;
+    std::free(real);
+  }
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+std::int64_t MtimeNs(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+// One page found by the walk.
+struct SearchIndex::PageFile {
+  std::string rel;  // path below the root
+  std::int64_t size = 0;
+  std::int64_t mtime = 0;
+  PageKind kind = PageKind::None;
+};
+
+namespace {
+
+using Pages = std::vector<std::pair<std::string, std::pair<std::int64_t, std::int64_t>>>;
+
+struct Walk {
+  std::set<std::pair<dev_t, ino_t>> seenFolders;
+  std::function<void(std::string, const struct stat&, PageKind)> onPage;
+
+  // Lists `abs` (ending in "/"); `rel` is its path below the root ("" for the root).
+  void Folder(const std::string& abs, const std::string& rel, int depth) {
+    DIR* dir = opendir(abs.c_str());
+    if (!dir) return;
+    struct stat self {};
+    if (fstat(dirfd(dir), &self) != 0 || !seenFolders.emplace(self.st_dev, self.st_ino).second) {
+      closedir(dir);  // a folder reached again through a link
+      return;
+    }
+    std::vector<std::string> folders;
+    while (const dirent* ent = readdir(dir)) {
+      const char* name = ent->d_name;
+      if (name[0] == '.') continue;
+      const PageKind kind = depth == 0 ? PageKind::None : KindOfPage(name);
+      const bool maybeFolder = ent->d_type == DT_DIR || ent->d_type == DT_LNK || ent->d_type == DT_UNKNOWN;
+      if (kind == PageKind::None && !maybeFolder) continue;
+      struct stat st {};
+      if (fstatat(dirfd(dir), name, &st, 0) != 0) continue;
+      if (S_ISDIR(st.st_mode)) {
+        if (depth < kMaxFolderDepth) folders.emplace_back(name);
+      } else if (S_ISREG(st.st_mode) && kind != PageKind::None) {
+        onPage(rel + name, st, kind);
+      }
+    }
+    closedir(dir);
+    for (const std::string& name : folders) Folder(abs + name + "/", rel + name + "/", depth + 1);
+  }
+};
+
+bool IsDamage(int rc) {
+  const int primary = rc & 0xFF;
+  return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_CANTOPEN ||
+         primary == SQLITE_READONLY || primary == SQLITE_IOERR || primary == SQLITE_PERM ||
+         primary == SQLITE_FULL;
+}
+
+const char* DescribeDamage(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return "is damaged";
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+      return "cannot be opened";
+    case SQLITE_READONLY:
+      return "cannot be written";
+    case SQLITE_FULL:
+      return "cannot grow (disk full)";
+    case SQLITE_IOERR:
+      return "cannot be read or written";
+    default:
+      return "cannot be used";
+  }
+}
+
+}  // namespace
+
+std::string SearchIndex::IndexPathFor(const std::string& root) {
+  std::string cache;
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg && *xdg == '/') {
+    cache = xdg;
+  } else {
+    const std::string home = HomeFolder();
+    if (home.empty()) return {};
+    cache = home + "/.cache";
+  }
+  // FNV-1a of the root's real path names the file.
+  std::uint64_t hash = 1469598103934665603ull;
+  for (unsigned char c : CanonicalRoot(root)) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string name;
+  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(hash >> shift) & 15];
+  return cache + "/quiro/search/" + name + "-v" + std::to_string(kSchemaVersion) + ".db";
+}
+
+SearchIndex::SearchIndex(std::string root, NoteFn note)
+    : root_(std::move(root)), realRoot_(CanonicalRoot(root_)), note_(std::move(note)) {
+  if (root_.empty() || root_.back() != '/') root_ += '/';
+  const std::string path = IndexPathFor(root_);
+  if (path.empty()) {
+    Note("quiro: no cache folder ($XDG_CACHE_HOME or $HOME) for the search index; searching from memory");
+    OpenInMemory();
+    return;
+  }
+  if (!MakeFolders(path.substr(0, path.rfind('/')))) {
+    Note("quiro: cannot create the folder of the search index " + path + "; searching from memory");
+    OpenInMemory();
+    return;
+  }
+  int rc = SQLITE_OK;
+  if (OpenFile(path, rc) || Recover(rc)) return;
+  // Busy beyond the timeout, or another failure a new file would not mend.
+  Note("quiro: the search index " + path + " cannot be used (" + sqlite3_errstr(rc) + "); searching from memory");
+  OpenInMemory();
+}
+
+SearchIndex::~SearchIndex() { Close(); }
+
+void SearchIndex::Note(const std::string& text) const {
+  if (note_) note_(text);
+}
+
+void SearchIndex::Close() {
+  if (db_) sqlite3_close_v2(db_);
+  db_ = nullptr;
+}
+
+bool SearchIndex::OpenFile(const std::string& path, int& rc) {
+  Close();
+  filePath_ = path;
+  inMemory_ = false;
+  rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc == SQLITE_OK) {
+    // A file that is not the caller's own (or not a regular file) is not used.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) rc = SQLITE_CANTOPEN;
+  }
+  if (rc == SQLITE_OK && Prepare(rc)) return true;
+  Close();
+  return false;
+}
+
+void SearchIndex::OpenInMemory() {
+  Close();
+  filePath_.clear();
+  inMemory_ = true;
+  int rc = sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK || !Prepare(rc)) {
+    Note("quiro: the search index cannot be made even in memory; search finds nothing");
+    Close();
+  }
+}
+
+bool SearchIndex::Prepare(int& rc) {
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  lengths_ = DocumentLengths();
+  if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_)) {
+    rc = SQLITE_ERROR;
+    return false;
+  }
+  if (!inMemory_) {
+    Statement wal(db_, "PRAGMA journal_mode=WAL");
+    rc = wal.prepareResult();
+    if (rc != SQLITE_OK) return false;
+    rc = wal.Step();
+    if (rc != SQLITE_ROW) return false;
+    if (wal.Text(0) != "wal") {
+      rc = SQLITE_READONLY;
+      return false;
+    }
+    rc = Exec(db_, "PRAGMA synchronous=NORMAL");
+    if (rc != SQLITE_OK) return false;
+  }
+  rc = Exec(db_, "BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) return false;
+  auto finish = [&](int result) {
+    rc = result;
+    Exec(db_, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
+    if (rc == SQLITE_OK && sqlite3_get_autocommit(db_) == 0) rc = SQLITE_ERROR;
+    return rc == SQLITE_OK;
+  };
+  std::int64_t version = 0;
+  {
+    Statement v(db_, "PRAGMA user_version");
+    if (!v.ok()) return finish(v.prepareResult());
+    const int step = v.Step();
+    if (step != SQLITE_ROW) return finish(step);
+    version = v.Int(0);
+  }
+  if (version == kSchemaVersion) {
+    Statement meta(db_, "SELECT value FROM meta WHERE key = 'root'");
+    if (!meta.ok()) return finish(meta.prepareResult());
+    const int step = meta.Step();
+    if (step != SQLITE_ROW && step != SQLITE_DONE) return finish(step);
+    if (step == SQLITE_ROW && meta.Text(0) == realRoot_) return finish(SQLITE_OK);
+  }
+  // A new file, another layout, or another root: start afresh.
+  static const char* kSchema[] = {
+      "DROP TABLE IF EXISTS pages",
+      "DROP TABLE IF EXISTS files",
+      "DROP TABLE IF EXISTS meta",
+      "CREATE TABLE meta(key TEXT PRIMARY KEY, value BLOB)",
+      "CREATE TABLE files(id INTEGER PRIMARY KEY, path BLOB NOT NULL UNIQUE, size INTEGER NOT NULL,"
+      " mtime INTEGER NOT NULL, title TEXT NOT NULL)",
+      // Two- and three-letter prefixes have an index of their own: "qui*"
+      // would otherwise merge hundreds of words at each query.
+      "CREATE VIRTUAL TABLE pages USING fts5(title, body, tokenize='quiro', prefix='2 3')",
+      // bm25 with a title match worth ten body matches.
+      "INSERT INTO pages(pages, rank) VALUES('rank', 'quiro_bm25(10.0, 1.0)')",
+  };
+  for (const char* sql : kSchema) {
+    if (int r = Exec(db_, sql)) return finish(r);
+  }
+  {
+    Statement meta(db_, "INSERT INTO meta(key, value) VALUES('root', ?1)");
+    meta.BindBlob(1, realRoot_);
+    if (int r = StepResult(meta.Step())) return finish(r);
+  }
+  const std::string setVersion = "PRAGMA user_version=" + std::to_string(kSchemaVersion);
+  return finish(Exec(db_, setVersion.c_str()));
+}
+
+bool SearchIndex::Recover(int rc) {
+  if (!IsDamage(rc)) return false;
+  const std::string path = filePath_.empty() ? IndexPathFor(root_) : filePath_;
+  if (inMemory_) {
+    if (!db_) return false;
+    Note(std::string("quiro: the search index in memory failed (") + sqlite3_errstr(rc) + ")");
+    return false;
+  }
+  Close();
+  if (!recovered_ && (rc & 0xFF) != SQLITE_FULL) {
+    recovered_ = true;
+    Note("quiro: the search index " + path + " " + DescribeDamage(rc) + "; building it again");
+    for (const char* suffix : {"", "-wal", "-shm"}) unlink((path + suffix).c_str());
+    int again = SQLITE_OK;
+    if (OpenFile(path, again)) return true;
+    rc = again;
+  }
+  Note("quiro: the search index " + path + " " + DescribeDamage(rc) + "; searching from memory");
+  OpenInMemory();
+  return db_ != nullptr;
+}
+
+UpdateStats SearchIndex::Update(UpdateProgress* progress, const std::function<bool()>& stop) {
+  for (int attempt = 0;; ++attempt) {
+    int rc = SQLITE_OK;
+    UpdateStats stats = UpdateOnce(progress, stop, rc);
+    if (rc == SQLITE_OK || attempt >= 2) return stats;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!Recover(rc)) return stats;
+  }
+}
+
+UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::function<bool()>& stop, int& rc) {
+  UpdateStats stats;
+  rc = SQLITE_OK;
+  if (progress) {
+    progress->done = 0;
+    progress->total = 0;
+  }
+  std::vector<PageFile> found;
+  Walk walk;
+  walk.onPage = [&](std::string rel, const struct stat& st, PageKind kind) {
+    found.push_back(PageFile{std::move(rel), static_cast<std::int64_t>(st.st_size), MtimeNs(st), kind});
+  };
+  walk.Folder(root_, "", 0);
+  stats.pages = found.size();
+
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!db_) return stats;
+  // What the index holds now.
+  std::unordered_map<std::string, std::pair<std::int64_t, std::int64_t>> indexed;  // path -> (size, mtime)
+  std::unordered_map<std::string, std::int64_t> ids;
+  {
+    Statement rows(db_, "SELECT id, path, size, mtime FROM files");
+    if (!rows.ok()) {
+      rc = rows.prepareResult();
+      return stats;
+    }
+    int step;
+    while ((step = rows.Step()) == SQLITE_ROW) {
+      std::string path = rows.Text(1);
+      ids.emplace(path, rows.Int(0));
+      indexed.emplace(std::move(path), std::make_pair(rows.Int(2), rows.Int(3)));
+    }
+    if (step != SQLITE_DONE) {
+      rc = step;
+      return stats;
+    }
+  }
+  std::vector<const PageFile*> toRead;
+  for (const PageFile& page : found) {
+    auto it = indexed.find(page.rel);
+    if (it != indexed.end()) {
+      const bool same = it->second == std::make_pair(page.size, page.mtime);
+      indexed.erase(it);
+      if (same) continue;
+    }
+    toRead.push_back(&page);
+  }
+  if (progress) progress->total = toRead.size();
+
+  // Entries whose pages are gone.
+  if (!indexed.empty()) {
+    if ((rc = Exec(db_, "BEGIN IMMEDIATE")) != SQLITE_OK) return stats;
+    Statement dropPage(db_, "DELETE FROM pages WHERE rowid = ?1");
+    Statement dropFile(db_, "DELETE FROM files WHERE id = ?1");
+    rc = dropPage.ok() ? dropFile.prepareResult() : dropPage.prepareResult();
+    for (auto it = indexed.begin(); rc == SQLITE_OK && it != indexed.end(); ++it) {
+      const std::int64_t id = ids[it->first];
+      dropPage.Bind(1, id);
+      dropFile.Bind(1, id);
+      rc = StepResult(dropPage.Step());
+      if (rc == SQLITE_OK) rc = StepResult(dropFile.Step());
+      dropPage.Reset();
+      dropFile.Reset();
+    }
+    Exec(db_, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
+    ++writes_;
+    if (rc != SQLITE_OK) return stats;
+    stats.removed = indexed.size();
+  }
+  lock.unlock();
+
+  // New and changed pages, read outside the lock and written in batches.
+  struct Read {
+    const PageFile* page;
+    bool ok;
+    PageText text;
+  };
+  std::vector<Read> batch;
+  std::size_t batchBytes = 0;
+  auto writeBatch = [&]() -> int {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!db_) return SQLITE_ERROR;
+    int r = Exec(db_, "BEGIN IMMEDIATE");
+    if (r != SQLITE_OK) return r;
+    Statement find(db_, "SELECT id, size, mtime FROM files WHERE path = ?1");
+    Statement dropPage(db_, "DELETE FROM pages WHERE rowid = ?1");
+    Statement dropFile(db_, "DELETE FROM files WHERE id = ?1");
+    Statement update(db_, "UPDATE files SET size = ?2, mtime = ?3, title = ?4 WHERE id = ?1");
+    Statement insert(db_, "INSERT INTO files(path, size, mtime, title) VALUES(?1, ?2, ?3, ?4)");
+    Statement text(db_, "INSERT INTO pages(rowid, title, body) VALUES(?1, ?2, ?3)");
+    for (const Statement* s : {&find, &dropPage, &dropFile, &update, &insert, &text}) {
+      if (!s->ok()) r = s->prepareResult();
+    }
+    for (Read& item : batch) {
+      if (r != SQLITE_OK) break;
+      const PageFile& page = *item.page;
+      find.BindBlob(1, page.rel);
+      const int step = find.Step();
+      const bool exists = step == SQLITE_ROW;
+      const std::int64_t id = exists ? find.Int(0) : 0;
+      const bool current = exists && find.Int(1) == page.size && find.Int(2) == page.mtime;
+      find.Reset();
+      if ((r = StepResult(step)) != SQLITE_OK) break;
+      if (!item.ok) {
+        ++stats.unreadable;  // gone or unreadable now: no entry
+        if (exists) {
+          dropPage.Bind(1, id);
+          dropFile.Bind(1, id);
+          r = StepResult(dropPage.Step());
+          if (r == SQLITE_OK) r = StepResult(dropFile.Step());
+          dropPage.Reset();
+          dropFile.Reset();
+        }
+        continue;
+      }
+      ++stats.read;
+      if (current) continue;  // another process has just indexed it
+      // A page without a title is shown by its file name and found by it
+      // without the extension.
+      std::string title = item.text.title;
+      std::string indexedTitle = item.text.title;
+      if (title.empty()) {
+        title = SanitizeUtf8(page.rel.substr(page.rel.rfind('/') + 1));
+        indexedTitle = title.substr(0, title.rfind('.'));
+      }
+      std::int64_t rowid = id;
+      if (exists) {
+        dropPage.Bind(1, id);
+        r = StepResult(dropPage.Step());
+        dropPage.Reset();
+        update.Bind(1, id);
+        update.Bind(2, page.size);
+        update.Bind(3, page.mtime);
+        update.BindText(4, title);
+        if (r == SQLITE_OK) r = StepResult(update.Step());
+        update.Reset();
+      } else {
+        insert.BindBlob(1, page.rel);
+        insert.Bind(2, page.size);
+        insert.Bind(3, page.mtime);
+        insert.BindText(4, title);
+        r = StepResult(insert.Step());
+        insert.Reset();
+        rowid = sqlite3_last_insert_rowid(db_);
+      }
+      if (r != SQLITE_OK) break;
+      text.Bind(1, rowid);
+      text.BindText(2, indexedTitle);
+      text.BindText(3, item.text.body);
+      r = StepResult(text.Step());
+      text.Reset();
+    }
+    Exec(db_, r == SQLITE_OK ? "COMMIT" : "ROLLBACK");
+    ++writes_;
+    return r;
+  };
+
+  bool stopped = false;
+  for (const PageFile* page : toRead) {
+    if (stop && stop()) {
+      stopped = true;
+      break;
+    }
+    Read item{page, false, {}};
+    item.ok = ReadPageText(root_ + page->rel, page->kind, item.text);
+    batchBytes += item.text.body.size() + item.text.title.size() + 64;
+    batch.push_back(std::move(item));
+    if (batchBytes >= kBatchTextBytes || batch.size() >= kBatchPages) {
+      if ((rc = writeBatch()) != SQLITE_OK) return stats;
+      if (progress) progress->done += batch.size();
+      batch.clear();
+      batchBytes = 0;
+    }
+  }
+  if (!batch.empty()) {
+    if ((rc = writeBatch()) != SQLITE_OK) return stats;
+    if (progress) progress->done += batch.size();
+  }
+  stats.complete = !stopped;
+  return stats;
+}
+
+SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool withSnippets) {
+  SearchResult result;
+  const ParsedQuery parsed = ParseQuery(query);
+  if (parsed.error != QueryError::None) {
+    result.error = parsed.error;
+    return result;
+  }
+  if (limit == 0) return result;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!db_) {
+    result.failed = true;
+    return result;
+  }
+  // The ranking function's copy of the document lengths follows every write,
+  // this object's own and other connections' (data_version).
+  std::int64_t dataVersion = -1;
+  {
+    Statement version(db_, "PRAGMA data_version");
+    if (version.ok() && version.Step() == SQLITE_ROW) dataVersion = version.Int(0);
+  }
+  if (!lengths_.loaded || lengths_.dataVersion != dataVersion || lengths_.generation != writes_) {
+    LoadDocumentLengths(db_, "pages", lengths_);
+    lengths_.dataVersion = dataVersion;
+    lengths_.generation = writes_;
+  }
+  // Snippets come from the ranked query itself: FTS5 sorts by rank first and
+  // computes them only for the rows returned.
+  Statement ranked(db_, withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24)"
+                                       " FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2"
+                                     : "SELECT rowid FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2");
+  Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
+  int rc = ranked.ok() ? file.prepareResult() : ranked.prepareResult();
+  if (rc == SQLITE_OK) {
+    ranked.BindText(1, parsed.match);
+    ranked.Bind(2, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
+    while ((rc = ranked.Step()) == SQLITE_ROW) {
+      file.Bind(1, ranked.Int(0));
+      const int found = file.Step();
+      if (found == SQLITE_ROW) {
+        Hit hit;
+        const std::string rel = file.Text(0);
+        hit.path = root_ + rel;
+        hit.title = file.Text(1);
+        hit.document = rel.substr(0, rel.find('/'));
+        if (withSnippets) hit.snippet = ranked.Text(1);
+        result.hits.push_back(std::move(hit));
+      }
+      file.Reset();
+      if (found != SQLITE_ROW && found != SQLITE_DONE) {
+        rc = found;
+        break;
+      }
+    }
+    rc = StepResult(rc);
+  }
+  if (rc != SQLITE_OK) {
+    result.hits.clear();
+    result.failed = true;
+    // A damaged file is set aside now; the next update fills the new one.
+    if ((rc & 0xFF) == SQLITE_CORRUPT || (rc & 0xFF) == SQLITE_NOTADB) Recover(rc);
+  }
+  return result;
+}
+
+}  // namespace search

@@ -1,0 +1,241 @@
+#include "search/text_decode.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/text.h"
+
+namespace search {
+namespace {
+
+// Windows-1252 bytes 0x80-0x9F; the five unassigned ones keep their C1 value
+// as browsers do.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendWindows1252(std::string_view bytes, std::string& out) {
+  out.reserve(out.size() + bytes.size());
+  for (unsigned char c : bytes) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0xA0) {
+      AppendCodePoint(kCp1252High[c - 0x80], out);
+    } else {
+      AppendCodePoint(c, out);
+    }
+  }
+}
+
+void AppendUtf8Checked(std::string_view bytes, std::string& out) {
+  out.reserve(out.size() + bytes.size());
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    // Copy the longest run of ASCII at once.
+    std::size_t run = i;
+    while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+    out.append(bytes.data() + i, run - i);
+    i = run;
+    if (i >= bytes.size()) break;
+    const std::size_t len = Utf8SequenceLength(bytes, i);
+    if (len == 0) {
+      AppendCodePoint(0xFFFD, out);
+      ++i;
+    } else {
+      out.append(bytes.data() + i, len);
+      i += len;
+    }
+  }
+}
+
+void AppendUtf16(std::string_view bytes, bool bigEndian, std::string& out) {
+  out.reserve(out.size() + bytes.size());
+  auto unit = [&](std::size_t i) -> char16_t {
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+  };
+  std::size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    const char16_t u = unit(i);
+    if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size()) {
+      const char16_t low = unit(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        AppendCodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (low - 0xDC00), out);
+        i += 2;
+        continue;
+      }
+    }
+    AppendCodePoint(u, out);  // a lone surrogate becomes U+FFFD there
+  }
+  if (i < bytes.size()) AppendCodePoint(0xFFFD, out);
+}
+
+// iconv for the charsets decoded by name. False when iconv does not know it.
+bool AppendWithIconv(std::string_view bytes, const std::string& name, std::string& out) {
+  iconv_t cd = iconv_open("UTF-8", name.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string converted(bytes.size() * 2 + 16, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t inLeft = bytes.size();
+  std::size_t written = 0;
+  while (inLeft > 0) {
+    char* to = converted.data() + written;
+    std::size_t toLeft = converted.size() - written;
+    const std::size_t r = iconv(cd, &in, &inLeft, &to, &toLeft);
+    written = converted.size() - toLeft;
+    if (r != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) {
+      converted.resize(converted.size() * 2);
+    } else {
+      // An invalid or cut-off sequence: mark it and go on after its first byte.
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      if (converted.size() - written < 3) converted.resize(converted.size() * 2);
+      std::string mark;
+      AppendCodePoint(0xFFFD, mark);
+      converted.replace(written, mark.size(), mark);
+      written += mark.size();
+      ++in;
+      --inLeft;
+    }
+  }
+  iconv_close(cd);
+  converted.resize(written);
+  // iconv's output is UTF-8 already; the check costs little and guards the index.
+  AppendUtf8Checked(converted, out);
+  return true;
+}
+
+}  // namespace
+
+CharsetChoice CharsetFromBom(std::string_view bytes) {
+  CharsetChoice choice;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    choice.charset = Charset::Utf8;
+    choice.bomLength = 3;
+  } else if (bytes.substr(0, 2) == "\xFF\xFE") {
+    choice.charset = Charset::Utf16LE;
+    choice.bomLength = 2;
+  } else if (bytes.substr(0, 2) == "\xFE\xFF") {
+    choice.charset = Charset::Utf16BE;
+    choice.bomLength = 2;
+  }
+  return choice;
+}
+
+bool CharsetFromLabel(std::string_view label, CharsetChoice& out) {
+  while (!label.empty() && (label.front() == ' ' || label.front() == '\t')) label.remove_prefix(1);
+  while (!label.empty() && (label.back() == ' ' || label.back() == '\t')) label.remove_suffix(1);
+  if (label.empty() || label.size() > 40) return false;
+  const std::string upper = platform::ToUpperAscii(label);
+  out = CharsetChoice();
+  if (upper == "UTF-8" || upper == "UTF8" || upper == "UNICODE-1-1-UTF-8" || upper.rfind("UTF-16", 0) == 0 ||
+      upper == "UTF16" || upper == "UNICODE") {
+    out.charset = Charset::Utf8;
+  } else if (upper == "WINDOWS-1252" || upper == "CP1252" || upper == "X-CP1252" || upper == "ISO-8859-1" ||
+             upper == "ISO8859-1" || upper == "ISO_8859-1" || upper == "LATIN1" || upper == "L1" ||
+             upper == "US-ASCII" || upper == "ASCII" || upper == "ANSI_X3.4-1968") {
+    out.charset = Charset::Windows1252;
+  } else if (upper == "GB2312" || upper == "X-GBK" || upper == "GBK") {
+    out.charset = Charset::Other;
+    out.name = "GBK";  // browsers read both as GBK
+  } else {
+    for (char c : upper) {
+      const bool ok = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' ||
+                      c == ':';
+      if (!ok) return false;
+    }
+    out.charset = Charset::Other;
+    out.name = upper;
+  }
+  return true;
+}
+
+void AppendAsUtf8(std::string_view bytes, const CharsetChoice& choice, std::string& out) {
+  switch (choice.charset) {
+    case Charset::Utf8:
+      AppendUtf8Checked(bytes, out);
+      return;
+    case Charset::Utf16LE:
+    case Charset::Utf16BE:
+      AppendUtf16(bytes, choice.charset == Charset::Utf16BE, out);
+      return;
+    case Charset::Other:
+      if (AppendWithIconv(bytes, choice.name, out)) return;
+      [[fallthrough]];
+    case Charset::Windows1252:
+      AppendWindows1252(bytes, out);
+      return;
+  }
+}
+
+void AppendCodePoint(char32_t cp, std::string& out) {
+  if ((cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) cp = 0xFFFD;
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
+  const auto c0 = static_cast<unsigned char>(s[i]);
+  if (c0 < 0x80) return 1;
+  auto cont = [&](std::size_t k) { return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80; };
+  auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  if (c0 >= 0xC2 && c0 <= 0xDF) return cont(1) ? 2 : 0;
+  if (c0 >= 0xE0 && c0 <= 0xEF) {
+    if (!cont(1) || !cont(2)) return 0;
+    if (c0 == 0xE0 && at(1) < 0xA0) return 0;   // overlong
+    if (c0 == 0xED && at(1) >= 0xA0) return 0;  // surrogate
+    return 3;
+  }
+  if (c0 >= 0xF0 && c0 <= 0xF4) {
+    if (!cont(1) || !cont(2) || !cont(3)) return 0;
+    if (c0 == 0xF0 && at(1) < 0x90) return 0;   // overlong
+    if (c0 == 0xF4 && at(1) >= 0x90) return 0;  // past U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+
+char32_t NextCodePoint(std::string_view s, std::size_t& i) {
+  const auto c0 = static_cast<unsigned char>(s[i]);
+  const std::size_t len = Utf8SequenceLength(s, i);
+  if (len <= 1) {
+    ++i;
+    return len == 1 ? c0 : 0xFFFD;
+  }
+  char32_t cp = c0 & (0x7F >> len);
+  for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+  i += len;
+  return cp;
+}
+
+std::string SanitizeUtf8(std::string_view text) {
+  std::string out;
+  AppendUtf8Checked(text, out);
+  return out;
+}
+
+std::string_view TruncateUtf8(std::string_view text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  std::size_t end = maxBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+}  // namespace search

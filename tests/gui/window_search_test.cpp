@@ -1,0 +1,58 @@
+// Full-text search in the window, as a user meets it: Find, a word typed into
+// the search form, the results, and a result opened in the frame "content".
+
+#include <filesystem>
+
+#include "gui_fixture.h"
+#include "res/strings.h"
+#include "search/indexer.h"
+
+namespace gui_test {
+namespace {
+
+using testing_support::ReadFile;
+
+TEST_F(WindowTest, FindSearchesTheDocumentsAndAResultOpensInContent) {
+  std::filesystem::copy(QUIRO_TEST_SAMPLE_DIR, dir_.path(), std::filesystem::copy_options::recursive);
+  root_ = dir_.root() + "docs/";
+  StartAndWaitReady();
+  search::BackgroundIndexer* indexer = app_->GetSearchIndexer();
+  ASSERT_TRUE(RunUntil([&] { return indexer->GetStatus().state == search::BackgroundIndexer::State::Ready; },
+                       30000));
+
+  // Find shows the sample's search form; the user types two words and sends them.
+  Frame().SendCommand(quiro::res::ID_GO_SEARCH_THE_WEB);
+  ASSERT_TRUE(WaitForFrameLocation("content", "/Search.htm"));
+  EXPECT_EQ(Eval(Web(), "frames['content'].document.activeElement.name"), "q");
+  Eval(Web(), "var d = frames['content'].document; d.getElementById('words').value = 'Voltage switch';"
+              "d.forms[0].submit(); true");
+  ASSERT_TRUE(WaitForFrameLocation("content", "/.quiro/search?q=Voltage+switch"));
+  auto content = [&](const std::string& expression) { return Eval(Web(), "frames['content'].document." + expression); };
+  const std::string results = content("body.innerText");
+  EXPECT_NE(results.find("Connecting Devices"), std::string::npos) << results;
+  EXPECT_NE(results.find("Vesk Tower 500 Quick Setup"), std::string::npos) << results;
+  EXPECT_EQ(content("querySelector('mark').innerText.toLowerCase()"), "voltage");
+
+  // The best hit opens in "content" and passes the navigation check: the
+  // chapter is prepared for printing like any page the user opens.
+  EXPECT_EQ(content("querySelector('ol a').getAttribute('href')"), "quiro://doc/guide/ch2.htm");
+  Eval(Web(), "frames['content'].document.querySelector('ol a').click(); true");
+  ASSERT_TRUE(WaitForFrameLocation("content", "/guide/ch2.htm"));
+  EXPECT_EQ(View().GetCurrentURL(), root_ + "guide/ch2.htm");
+  EXPECT_NE(ReadFile(root_ + "guide/ch2.htm").find("page-break-before"), std::string::npos);
+  EXPECT_TRUE(WaitForFrameLocation("sidebar", "sidebar.htm"));
+}
+
+TEST_F(WindowTest, FindWithoutASearchPageShowsTheProgramsOwn) {
+  WriteSmallSite();
+  std::filesystem::remove(root_ + "Search.htm");
+  dir_.Write("docs/guide/fan.htm", "<html><head><title>Cooling</title></head><body>The fan spins.</body></html>");
+  StartAndWaitReady();
+  Frame().SendCommand(quiro::res::ID_GO_SEARCH_THE_WEB);
+  ASSERT_TRUE(WaitForFrameLocation("content", "/.quiro/search"));
+  EXPECT_EQ(Eval(Web(), "frames['content'].document.title"), "Search");
+  EXPECT_EQ(Eval(Web(), "frames['content'].document.activeElement.name"), "q");
+}
+
+}  // namespace
+}  // namespace gui_test

@@ -2,8 +2,7 @@
 
 #include <gdk/gdk.h>
 
-#include <map>
-
+#include "app/commands.h"
 #include "app/quiro_doc.h"
 
 namespace res = quiro::res;
@@ -33,19 +32,9 @@ Glib::RefPtr<Gdk::Pixbuf> LoadToolbarImage(int image, bool hot) {
   }
 }
 
-// Label of a menu entry as the menu model shows it, to find the command of a
-// menu item widget.
-std::map<std::string, int> MenuLabelsToCommands() {
-  std::map<std::string, int> map;
-  for (const res::MenuEntry& e : res::kMainMenu)
-    if (e.id > 0) map[res::MenuLabel(e.text)] = e.id;
-  for (const res::MenuEntry& e : res::kFontMenu) map[res::MenuLabel(e.text)] = e.id;
-  return map;
-}
-
 Glib::RefPtr<Gio::MenuItem> MakeMenuItem(const res::MenuEntry& e) {
-  const res::CommandEntry* cmd = res::FindCommand(e.id);
-  return Gio::MenuItem::create(res::MenuLabel(e.text), std::string("win.") + (cmd ? cmd->action : ""));
+  const quiro::Command* cmd = quiro::FindCommand(e.id);
+  return Gio::MenuItem::create(res::MenuLabel(e.text), cmd ? cmd->DetailedAction() : std::string("win."));
 }
 
 // Builds a menu model from entries [begin, end): separators start a new
@@ -76,14 +65,18 @@ Glib::RefPtr<Gio::Menu> BuildMenuModel(const res::MenuEntry*& it, const res::Men
 
 CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc)
     : Gtk::ApplicationWindow(app), m_doc(doc), m_pView(std::make_unique<CQuiroView>()) {
+  CQuiroView* view = m_pView.get();
+  m_pPrintController = std::make_unique<quiro::CPrintController>(
+      view->GetWebView(), this, [view] { return view->GetCurrentURL(); },
+      [this](const std::string& text) { SetMessageText(text); });
   set_default_size(1000, 740);
   CreateActions();
   CreateMenuBar();
   CreateToolBar();
   CreateStatusBar();
 
-  m_pView->SetParentFrame(this);
-  m_pView->SetDocument(&m_doc);
+  m_pView->signal_title_changed().connect([this](const std::string& title) { m_doc.SetTitle(title); });
+  m_pView->signal_navigation_decided().connect(sigc::mem_fun(*this, &CMainFrame::ApplyNavigationDecision));
 
   m_layout.pack_start(*m_pMenuBar, Gtk::PACK_SHRINK);
   m_layout.pack_start(m_wndToolBar, Gtk::PACK_SHRINK);
@@ -99,7 +92,9 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
 CMainFrame::~CMainFrame() {
   GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
   if (keymap) g_signal_handlers_disconnect_by_data(keymap, this);
-  // The view's widget goes with the layout; the view itself afterwards.
+  // The print controller lets go of the view first; the view's widget goes
+  // with the layout, the view itself afterwards.
+  m_pPrintController.reset();
   remove();
   m_layout.remove(m_pView->GetWidget());
 }
@@ -111,59 +106,41 @@ void CMainFrame::UpdateCaption(const std::string& docTitle) {
 
 void CMainFrame::CreateActions() {
   Glib::RefPtr<Gtk::Application> app = get_application();
-  for (const res::CommandEntry& cmd : res::kCommands) {
-    Glib::RefPtr<Gio::SimpleAction> action;
-    int id = cmd.id;
-    if (id == res::ID_VIEW_TOOLBAR || id == res::ID_VIEW_STATUS_BAR) {
-      action = Gio::SimpleAction::create_bool(cmd.action, true);
-      (id == res::ID_VIEW_TOOLBAR ? m_toolbarAction : m_statusBarAction) = action;
-    } else {
-      action = Gio::SimpleAction::create(cmd.action);
-    }
-    action->signal_activate().connect([this, id](const Glib::VariantBase&) { OnCommand(id); });
+  for (const quiro::Command& cmd : quiro::Commands()) {
+    Glib::RefPtr<Gio::SimpleAction> action =
+        cmd.toggle ? Gio::SimpleAction::create_bool(cmd.action, true) : Gio::SimpleAction::create(cmd.action);
+    if (cmd.id == res::ID_VIEW_TOOLBAR) m_toolbarAction = action;
+    if (cmd.id == res::ID_VIEW_STATUS_BAR) m_statusBarAction = action;
+    auto handler = cmd.handler;
+    action->signal_activate().connect([this, handler](const Glib::VariantBase&) { handler(*this); });
     add_action(action);
-    if (app && *cmd.accel) app->set_accel_for_action(std::string("win.") + cmd.action, cmd.accel);
+    if (app && *cmd.accel) app->set_accel_for_action(cmd.DetailedAction(), cmd.accel);
   }
 }
 
 void CMainFrame::SendCommand(int id) {
-  if (const res::CommandEntry* cmd = res::FindCommand(id)) activate_action(cmd->action);
+  if (const quiro::Command* cmd = quiro::FindCommand(id)) activate_action(cmd->action);
 }
 
-void CMainFrame::OnCommand(int id) {
-  CQuiroView& view = *m_pView;
-  switch (id) {
-    case res::ID_GO_BACK: view.OnGoBack(); break;
-    case res::ID_GO_FORWARD: view.OnGoForward(); break;
-    case res::ID_VIEW_STOP: view.OnViewStop(); break;
-    case res::ID_VIEW_REFRESH: view.OnViewRefresh(); break;
-    case res::ID_GO_START_PAGE: view.OnGoStartPage(); break;
-    case res::ID_GO_SEARCH_THE_WEB: view.OnGoSearchTheWeb(); break;
-    case res::ID_VIEW_FONTS_LARGEST: view.OnViewFontsLargest(); break;
-    case res::ID_VIEW_FONTS_LARGE: view.OnViewFontsLarge(); break;
-    case res::ID_VIEW_FONTS_MEDIUM: view.OnViewFontsMedium(); break;
-    case res::ID_VIEW_FONTS_SMALL: view.OnViewFontsSmall(); break;
-    case res::ID_VIEW_FONTS_SMALLEST: view.OnViewFontsSmallest(); break;
-    case res::ID_FILE_OPEN: view.OnFileOpen(); break;
-    case res::ID_FILE_PRINT:
-    case res::ID_FILE_PRINT_DIRECT: view.OnFilePrint(); break;
-    case res::ID_FILE_PRINT_ALL: view.OnFilePrintAll(); break;
-    case res::ID_FONT_DROPDOWN: break;  // the face of the Font button does nothing
-    case res::ID_APP_EXIT: close(); break;
-    case res::ID_VIEW_TOOLBAR: {
-      bool show = !m_wndToolBar.get_visible();
-      m_wndToolBar.set_visible(show);
-      m_toolbarAction->change_state(show);
-      break;
-    }
-    case res::ID_VIEW_STATUS_BAR: {
-      bool show = !m_wndStatusBar.get_visible();
-      m_wndStatusBar.set_visible(show);
-      m_statusBarAction->change_state(show);
-      break;
-    }
-    default: break;
-  }
+void CMainFrame::ToggleToolBar() {
+  bool show = !m_wndToolBar.get_visible();
+  m_wndToolBar.set_visible(show);
+  m_toolbarAction->change_state(show);
+}
+
+void CMainFrame::ToggleStatusBar() {
+  bool show = !m_wndStatusBar.get_visible();
+  m_wndStatusBar.set_visible(show);
+  m_statusBarAction->change_state(show);
+}
+
+void CMainFrame::ApplyNavigationDecision(const quiro::NavigationDecision& d) {
+  auto apply = [this](int index, quiro::ButtonChange change) {
+    if (change != quiro::ButtonChange::Keep) ShowToolbarButton(index, change == quiro::ButtonChange::Show);
+  };
+  apply(res::kFindButton, d.find);
+  apply(res::kPrintButton, d.print);
+  apply(res::kPrintAllButton, d.printAll);
 }
 
 void CMainFrame::CreateMenuBar() {
@@ -180,28 +157,34 @@ void CMainFrame::CreateMenuBar() {
     bar->append_submenu(label, BuildMenuModel(it, end));
   }
   m_pMenuBar = Gtk::manage(new Gtk::MenuBar(bar));
-  ConnectPrompts(*m_pMenuBar);
+  const res::MenuEntry* entry = std::begin(res::kMainMenu);
+  ConnectPrompts(*m_pMenuBar, entry, std::end(res::kMainMenu));
 
   Glib::RefPtr<Gio::Menu> font = Gio::Menu::create();
   for (const res::MenuEntry& e : res::kFontMenu) font->append_item(MakeMenuItem(e));
   m_pFontMenu = Gtk::manage(new Gtk::Menu(font));
-  ConnectPrompts(*m_pFontMenu);
+  entry = std::begin(res::kFontMenu);
+  ConnectPrompts(*m_pFontMenu, entry, std::end(res::kFontMenu));
 }
 
 // While the pointer rests on a menu item the status bar shows its prompt.
-void CMainFrame::ConnectPrompts(Gtk::MenuShell& shell) {
-  static const std::map<std::string, int> commands = MenuLabelsToCommands();
+// The menu widgets stand in the order of the menu entries they were made
+// from (separators aside), so each item is paired with its entry.
+void CMainFrame::ConnectPrompts(Gtk::MenuShell& shell, const res::MenuEntry*& entry, const res::MenuEntry* end) {
   for (Gtk::Widget* child : shell.get_children()) {
     auto* item = dynamic_cast<Gtk::MenuItem*>(child);
-    if (!item) continue;
-    auto found = commands.find(item->get_label());
-    if (found != commands.end()) {
-      int id = found->second;
-      item->signal_select().connect([this, id] { SetMessageText(res::CommandPrompt(id)); });
-      item->signal_deselect().connect([this] { SetIdleMessage(); });
-    }
-    if (Gtk::Menu* sub = item->get_submenu()) ConnectPrompts(*sub);
+    if (!item || dynamic_cast<Gtk::SeparatorMenuItem*>(child)) continue;
+    while (entry != end && (entry->id == res::kSeparator || entry->id == res::kEndSubMenu)) ++entry;
+    if (entry == end) return;
+    const res::MenuEntry& e = *entry++;
+    if (e.id > 0) ShowPromptWhileSelected(*item, e.id);
+    if (Gtk::Menu* sub = item->get_submenu()) ConnectPrompts(*sub, entry, end);
   }
+}
+
+void CMainFrame::ShowPromptWhileSelected(Gtk::MenuItem& item, int id) {
+  item.signal_select().connect([this, id] { SetMessageText(res::CommandPrompt(id)); });
+  item.signal_deselect().connect([this] { SetIdleMessage(); });
 }
 
 void CMainFrame::CreateToolBar() {
@@ -255,8 +238,8 @@ void CMainFrame::CreateToolBar() {
     button->set_is_important(true);
     // Buttons are at least 50 pixels wide, so short labels line up.
     button->set_size_request(kMinButtonWidth, -1);
-    if (const res::CommandEntry* cmd = res::FindCommand(b.command))
-      gtk_actionable_set_action_name(GTK_ACTIONABLE(button->gobj()), (std::string("win.") + cmd->action).c_str());
+    if (const quiro::Command* cmd = quiro::FindCommand(b.command))
+      gtk_actionable_set_action_name(GTK_ACTIONABLE(button->gobj()), cmd->DetailedAction().c_str());
 
     // Hot image and status-bar prompt while the pointer is over the button.
     int index = static_cast<int>(i);

@@ -1,7 +1,8 @@
 #pragma once
 // The single top-level window: menu bar, toolbar, the browser view and the
 // status bar. Every command is an action of the window ("win.<name>", the
-// table in res/strings.h); the browser commands go to the view.
+// table in app/commands.h). The frame connects the view's reports to the
+// toolbar, the status bar and the document's title.
 
 #include <gtkmm.h>
 
@@ -9,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/print_controller.h"
 #include "app/quiro_view.h"
 #include "res/strings.h"
 
@@ -24,6 +26,8 @@ class CMainFrame : public Gtk::ApplicationWindow {
 
   /// The frame's only view.
   CQuiroView& GetActiveView() { return *m_pView; }
+  /// Print and Print All for the view.
+  quiro::CPrintController& GetPrintController() { return *m_pPrintController; }
 
   /// Shows or hides toolbar button `index` (0-8). Showing a visible button or
   /// hiding a hidden one changes nothing.
@@ -52,15 +56,21 @@ class CMainFrame : public Gtk::ApplicationWindow {
   /// Runs the command with id `id` as if chosen from a menu or the toolbar.
   void SendCommand(int id);
 
+  /// View > Toolbar and View > Status Bar: show or hide the bar.
+  void ToggleToolBar();
+  void ToggleStatusBar();
+
  private:
   void CreateActions();
   void CreateMenuBar();
   void CreateToolBar();
   void CreateStatusBar();
-  void ConnectPrompts(Gtk::MenuShell& shell);
+  void ConnectPrompts(Gtk::MenuShell& shell, const quiro::res::MenuEntry*& entry,
+                      const quiro::res::MenuEntry* end);
+  void ShowPromptWhileSelected(Gtk::MenuItem& item, int id);
+  void ApplyNavigationDecision(const quiro::NavigationDecision& decision);
   void SetButtonHot(int index, bool hot);
   void OnDropDown(Gtk::ToolItem& item, Gtk::ToggleButton& arrow, GdkEvent* trigger);
-  void OnCommand(int id);
   void OnKeymapStateChanged();
   void UpdateCaption(const std::string& docTitle);
 
@@ -76,6 +86,7 @@ class CMainFrame : public Gtk::ApplicationWindow {
   bool m_openingFontMenu = false;
   Gtk::Menu* m_pFontMenu = nullptr;  // owned by the Font button
   std::unique_ptr<CQuiroView> m_pView;
+  std::unique_ptr<quiro::CPrintController> m_pPrintController;
   Gtk::Statusbar m_wndStatusBar;
   std::array<Gtk::Frame, 3> m_indicatorFrames;
   std::array<Gtk::Label, 3> m_indicators;

@@ -17,6 +17,7 @@
 #include <exception>
 #include <memory>
 
+#include "app/core/command_line.h"
 #include "app/print_worker.h"
 #include "platform/dir.h"
 #include "platform/files.h"
@@ -31,17 +32,6 @@ bool HaveDisplay() {
   const char* x11 = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
-}
-
-// A page named on the command line: a relative path is taken from the
-// current directory; file URLs and absolute paths stay as they are.
-std::string AbsoluteLocation(const std::string& page) {
-  if (page.empty() || page[0] == '/' || page.find("://") != std::string::npos ||
-      platform::IsFileUrl(page)) {
-    return page;
-  }
-  std::string cwd = platform::CurrentDirectory();
-  return cwd.empty() ? page : cwd + "/" + page;
 }
 
 void RemoveFolder(const std::string& folder) {
@@ -116,7 +106,7 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
     std::fputs("quiro: --to-pdf needs a file name\n", stderr);
     return 1;
   }
-  std::string local = LocalPathOfLocation(AbsoluteLocation(page));
+  std::string local = PagePathOfArgument(page);
   if (local.empty()) {
     std::fprintf(stderr, "quiro: not a local page: %s\n", page.c_str());
     return 1;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/web_engine.h"
 #include "platform/paths.h"
 
 namespace quiro {
@@ -178,32 +179,21 @@ std::string PdfFileNameFor(int number, const std::string& pagePath) {
 }
 
 CHiddenPagePrinter::CHiddenPagePrinter(PrintDestination destination)
-    : destination_(std::move(destination)) {}
+    : m_destination(std::move(destination)) {}
 
 CHiddenPagePrinter::~CHiddenPagePrinter() { CloseAll(); }
 
 WebKitWebView* CHiddenPagePrinter::FirstView() const {
-  return pages_.empty() ? nullptr : pages_.front()->view;
+  return m_pages.empty() ? nullptr : m_pages.front()->view;
 }
 
 int CHiddenPagePrinter::CreateView() {
-  WebKitWebView* related = FirstView();
-  GtkWidget* widget = related != nullptr ? webkit_web_view_new_with_related_view(related)
-                                         : webkit_web_view_new();
-  if (widget == nullptr) return -1;
+  WebKitWebView* view = NewHiddenPrintView(FirstView());
+  if (view == nullptr) return -1;
   auto page = std::make_unique<Page>();
-  page->view = WEBKIT_WEB_VIEW(widget);
-  g_object_ref_sink(page->view);  // hidden: never packed into a window
-  // Nobody sees this view: a page's own alert(), confirm() or print() must
-  // not open a dialog that would hold up the run.
-  g_signal_connect(page->view, "script-dialog",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog*) -> gboolean { return TRUE; }),
-                   nullptr);
-  g_signal_connect(page->view, "print",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitPrintOperation*) -> gboolean { return TRUE; }),
-                   nullptr);
-  pages_.push_back(std::move(page));
-  return static_cast<int>(pages_.size()) - 1;
+  page->view = view;
+  m_pages.push_back(std::move(page));
+  return static_cast<int>(m_pages.size()) - 1;
 }
 
 void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int number,
@@ -212,14 +202,14 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
     done(PagePrintResult::LoadFailed, std::string());
     return;
   }
-  Page* page = pages_[static_cast<std::size_t>(index)].get();
+  Page* page = m_pages[static_cast<std::size_t>(index)].get();
   page->done = std::move(done);
   page->loadFailed = false;
   page->printFailed = false;
   page->outputFile.clear();
-  if (destination_.ToPdf()) {
-    g_mkdir_with_parents(destination_.pdfFolder.c_str(), 0755);
-    page->outputFile = ClaimPdfFile(destination_.pdfFolder, number, path);
+  if (m_destination.ToPdf()) {
+    g_mkdir_with_parents(m_destination.pdfFolder.c_str(), 0755);
+    page->outputFile = ClaimPdfFile(m_destination.pdfFolder, number, path);
     if (page->outputFile.empty()) {
       Finish(page, PagePrintResult::PrintFailed);
       return;
@@ -227,18 +217,18 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
   }
   // Links arrive in upper case; the file may be spelt otherwise on disk.
   std::string uri = platform::PathToFileUrl(platform::ResolveCase(path));
-  page->printTimeoutMs = printTimeoutMs;
+  page->printTimeoutMs = m_printTimeoutMs;
   g_signal_connect(page->view, "load-changed", G_CALLBACK(OnLoadChanged), page);
   g_signal_connect(page->view, "load-failed", G_CALLBACK(OnLoadFailed), page);
   g_signal_connect(page->view, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated),
                    page);
-  StartTimeout(page, loadTimeoutMs);
+  StartTimeout(page, m_loadTimeoutMs);
   webkit_web_view_load_uri(page->view, uri.c_str());
 }
 
 void CHiddenPagePrinter::CloseAll() {
-  std::vector<std::unique_ptr<Page>> pages = std::move(pages_);
-  pages_.clear();
+  std::vector<std::unique_ptr<Page>> pages = std::move(m_pages);
+  m_pages.clear();
   // Close the related views first and the run's first view last.
   for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
     Page* page = it->get();

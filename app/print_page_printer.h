@@ -52,7 +52,7 @@ class CHiddenPagePrinter {
   int CreateView();
 
   /// Loads the local page `path` into view `index`, waits for the load to end
-  /// (finished, failed, web process gone, or `loadTimeoutMs` without an
+  /// (finished, failed, web process gone, or 30 s without an
   /// answer) and prints it without a dialog as page `number` of the run.
   /// `done` is called once, on the main thread, when the printing system has
   /// taken the page or when it could not be printed.
@@ -61,18 +61,17 @@ class CHiddenPagePrinter {
   /// Destroys every view; pending pages end with PagePrintResult::Cancelled.
   void CloseAll();
 
-  int ViewCount() const { return static_cast<int>(pages_.size()); }
+  int ViewCount() const { return static_cast<int>(m_pages.size()); }
   /// The first view of the run (the one the others are related to), or null.
   WebKitWebView* FirstView() const;
-
-  int loadTimeoutMs = 30000;
-  int printTimeoutMs = 60000;
 
   struct Page;
 
  private:
-  PrintDestination destination_;
-  std::vector<std::unique_ptr<Page>> pages_;
+  int m_loadTimeoutMs = 30000;
+  int m_printTimeoutMs = 60000;
+  PrintDestination m_destination;
+  std::vector<std::unique_ptr<Page>> m_pages;
 };
 
 }  // namespace quiro

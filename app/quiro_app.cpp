@@ -8,20 +8,6 @@
 #include "builder/site_builder.h"
 #include "res/strings.h"
 
-namespace {
-
-// Nothing needs initialising for network access on this platform; the step
-// stays so a failure would have its place and its message.
-bool InitSocketLayer() { return true; }
-
-// The engine still shows its error page for the failed load.
-gboolean LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer app) {
-  static_cast<CQuiroApp*>(app)->GetMainWnd()->GetActiveView().onTopDocumentComplete(std::string());
-  return FALSE;
-}
-
-}  // namespace
-
 Glib::RefPtr<CQuiroApp> CQuiroApp::create(quiro::ViewerOptions options) {
   return Glib::RefPtr<CQuiroApp>(new CQuiroApp(std::move(options)));
 }
@@ -35,10 +21,7 @@ CQuiroApp::CQuiroApp(quiro::ViewerOptions options)
 }
 
 CQuiroApp::~CQuiroApp() {
-  if (m_pMainWnd) {
-    g_signal_handlers_disconnect_by_data(m_pMainWnd->GetActiveView().GetWebView(), this);
-    m_pMainWnd->GetActiveView().onTopDocumentComplete = nullptr;
-  }
+  for (sigc::connection& c : m_viewConnections) c.disconnect();
 }
 
 void CQuiroApp::on_activate() {
@@ -51,14 +34,6 @@ void CQuiroApp::on_activate() {
 }
 
 bool CQuiroApp::InitInstance() {
-  if (!InitSocketLayer()) {
-    Gtk::MessageDialog box(quiro::res::LoadString(quiro::res::IDS_SOCKETS_INIT_FAILED), false,
-                           Gtk::MESSAGE_ERROR, Gtk::BUTTONS_OK);
-    box.set_title(quiro::res::LoadString(quiro::res::IDS_APP_TITLE));
-    box.run();
-    return false;
-  }
-
   m_pDocument = std::make_unique<CQuiroDoc>();
   if (!m_pDocument->OnNewDocument()) return false;
   reference();  // the RefPtr below gives this reference back when it goes
@@ -67,11 +42,15 @@ bool CQuiroApp::InitInstance() {
   add_window(*m_pMainWnd);
 
   CQuiroView& view = m_pMainWnd->GetActiveView();
-  view.onTopDocumentComplete = [this](const std::string&) {
+  auto topComplete = [this] {
     if (m_startPageAsked && !m_startPageReady) OnStartPageReady();
   };
+  m_viewConnections.push_back(view.signal_document_complete().connect(
+      [topComplete](const std::string&, const std::string&, bool topLevel) {
+        if (topLevel) topComplete();
+      }));
   // A start page that cannot be loaded still ends the start-up.
-  g_signal_connect(view.GetWebView(), "load-failed", G_CALLBACK(LoadFailedThunk), this);
+  m_viewConnections.push_back(view.signal_load_failed().connect(topComplete));
 
   m_pMainWnd->show();
   // Keys (arrows, Page Down) go to the page from the start.

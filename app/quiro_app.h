@@ -9,20 +9,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "app/core/command_line.h"
 
 class CMainFrame;
 class CQuiroDoc;
 
-namespace quiro {
-
-/// What the window does besides showing the documentation.
-struct ViewerOptions {
-  std::string screenshotPath;        ///< save a PNG of the window once the start page is ready
-  bool exitAfterScreenshot = false;  ///< and quit afterwards
-  bool reportReady = false;          ///< print "quiro: ready" with a timestamp on stderr
-};
-
-}  // namespace quiro
 
 class CQuiroApp : public Gtk::Application {
  public:
@@ -89,4 +82,5 @@ class CQuiroApp : public Gtk::Application {
   bool m_screenshotTaken = false;
   int m_exitStatus = 0;
   sigc::signal<void()> m_readySignal;
+  std::vector<sigc::connection> m_viewConnections;
 };

@@ -15,12 +15,6 @@ class CQuiroDoc {
   /// Starts a new, empty document; the title is "Untitled" again.
   bool OnNewDocument();
 
-  /// Nothing is stored or loaded.
-  void Serialize() {}
-
-  /// The document is never modified, so closing never asks to save.
-  bool IsModified() const { return false; }
-
   const std::string& GetTitle() const { return m_strTitle; }
   /// Sets the title and tells whoever shows it.
   void SetTitle(const std::string& title);

@@ -3,29 +3,15 @@
 #include <cstdio>
 
 #include "app/core/navigation_check.h"
+#include "app/core/open_filter.h"
 #include "app/external_viewer.h"
-#include "app/main_frame.h"
-#include "app/open_filter.h"
-#include "app/print_all_command.h"
-#include "app/quiro_doc.h"
+#include "app/web_engine.h"
 #include "builder/catalogue_config.h"
 #include "platform/paths.h"
 #include "printall/page_rewriter.h"
 #include "res/strings.h"
 
 namespace {
-
-// Reports each document's completion, frames included, once its load event
-// has fired: "T" for the top document or "F" for a frame, the frame's name
-// and the address, separated by tabs.
-// A frameset's own load event comes after those of all its frames.
-constexpr const char* kCompletionScript =
-    "(function(){"
-    "function done(){window.webkit.messageHandlers.quiroDone.postMessage("
-    "(window===window.top?'T':'F')+'\\t'+window.name+'\\t'+location.href);}"
-    "if(document.readyState==='complete')done();"
-    "else window.addEventListener('load',done);"
-    "})();";
 
 // Text sizes 0-4: the factor applied to text only.
 constexpr double kTextZoom[] = {0.7, 0.85, 1.0, 1.2, 1.5};
@@ -78,27 +64,18 @@ void FrameNavigationDone(GObject* source, GAsyncResult* result, gpointer data) {
 
 }  // namespace
 
-CQuiroView::CQuiroView() {
-  WebKitUserContentManager* content = webkit_user_content_manager_new();
-  webkit_user_content_manager_register_script_message_handler(content, "quiroDone");
-  g_signal_connect(content, "script-message-received::quiroDone", G_CALLBACK(MessageThunk), this);
-  WebKitUserScript* script =
-      webkit_user_script_new(kCompletionScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
-  webkit_user_content_manager_add_script(content, script);
-  webkit_user_script_unref(script);
-
-  m_pWebView = WEBKIT_WEB_VIEW(webkit_web_view_new_with_user_content_manager(content));
-  g_object_unref(content);
-  g_object_ref_sink(m_pWebView);
+CQuiroView::CQuiroView() : m_pWebView(quiro::NewBrowserView()) {
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_pWebView);
+  g_signal_connect(content, (std::string("script-message-received::") + quiro::kFrameReportHandler).c_str(),
+                   G_CALLBACK(MessageThunk), this);
   WebKitSettings* settings = webkit_web_view_get_settings(m_pWebView);
   webkit_settings_set_zoom_text_only(settings, TRUE);
 
   g_signal_connect(m_pWebView, "decide-policy", G_CALLBACK(DecidePolicyThunk), this);
   g_signal_connect(m_pWebView, "notify::title", G_CALLBACK(TitleThunk), this);
   g_signal_connect(m_pWebView, "create", G_CALLBACK(CreateThunk), this);
+  g_signal_connect(m_pWebView, "load-failed", G_CALLBACK(LoadFailedThunk), this);
   m_pWidget = Glib::wrap(GTK_WIDGET(m_pWebView));
-  TrackPrintFrames(*this);
 }
 
 CQuiroView::~CQuiroView() {
@@ -112,10 +89,6 @@ Gtk::Window* CQuiroView::GetTopWindow() {
   GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(m_pWebView));
   if (!top || !GTK_IS_WINDOW(top)) return nullptr;
   return Glib::wrap(GTK_WINDOW(top));
-}
-
-void CQuiroView::SetMessageText(const std::string& text) {
-  if (m_pFrame) m_pFrame->SetMessageText(text);
 }
 
 // ---- Browser operations ----
@@ -173,30 +146,19 @@ void CQuiroView::OnFileOpen() {
   }
 }
 
-void CQuiroView::OnFilePrint() { OnPrintCommand(*this); }
-
-void CQuiroView::OnFilePrintAll() { OnPrintAllCommand(*this); }
-
 // ---- Engine events ----
 
 bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
-  NavigationDecision d = DecideNavigation(targetURL, GetDocumentRoot());
-  if (m_pFrame) {
-    auto apply = [this](int index, ButtonChange change) {
-      if (change != ButtonChange::Keep) m_pFrame->ShowToolbarButton(index, change == ButtonChange::Show);
-    };
-    apply(quiro::res::kFindButton, d.find);
-    apply(quiro::res::kPrintButton, d.print);
-    apply(quiro::res::kPrintAllButton, d.printAll);
-  }
+  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, GetDocumentRoot());
+  m_navigationDecided.emit(d);
   switch (d.action) {
-    case NavigationAction::HandOffChm:
+    case quiro::NavigationAction::HandOffChm:
       quiro::HandOffToViewer(true, targetURL);
       return true;
-    case NavigationAction::HandOffHlp:
+    case quiro::NavigationAction::HandOffHlp:
       quiro::HandOffToViewer(false, targetURL);
       return true;
-    case NavigationAction::RewriteAndContinue:
+    case quiro::NavigationAction::RewriteAndContinue:
       break;
   }
   // An empty url means the target is no local file: nothing to prepare.
@@ -204,17 +166,17 @@ bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
   return false;
 }
 
-void CQuiroView::OnTitleChange(const std::string& text) {
-  if (m_pDocument) m_pDocument->SetTitle(text);
-}
+void CQuiroView::OnTitleChange(const std::string& text) { m_titleChanged.emit(text); }
 
-void CQuiroView::OnDocumentComplete(const std::string& url, bool topLevel) {
+void CQuiroView::OnDocumentComplete(const std::string& frameName, const std::string& url, bool topLevel) {
   m_strCurrentURL = platform::IsFileUrl(url) ? platform::FileUrlToPath(url) : url;
-  if (topLevel && onTopDocumentComplete) onTopDocumentComplete(url);
+  m_documentComplete.emit(topLevel ? std::string() : frameName, url, topLevel);
 }
 
 WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
-  return quiro::OpenRequestedWindow(m_pWebView, url);
+  WebKitWebView* opened = quiro::OpenRequestedWindow(m_pWebView, url);
+  m_newWindow.emit(url, opened);
+  return opened;
 }
 
 // ---- Engine signal thunks ----
@@ -241,18 +203,12 @@ GtkWidget* CQuiroView::CreateThunk(WebKitWebView*, WebKitNavigationAction* actio
 }
 
 void CQuiroView::MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
-  JSCValue* value = webkit_javascript_result_get_js_value(result);
-  if (!jsc_value_is_string(value)) return;
-  char* text = jsc_value_to_string(value);
-  std::string message = text ? text : "";
-  g_free(text);
-  std::size_t tab = message.find('\t');
-  std::size_t tab2 = tab == std::string::npos ? tab : message.find('\t', tab + 1);
-  if (tab2 == std::string::npos) return;
-  auto* view = static_cast<CQuiroView*>(self);
-  bool top = message.compare(0, tab, "T") == 0;
-  std::string name = message.substr(tab + 1, tab2 - tab - 1);
-  std::string url = message.substr(tab2 + 1);
-  view->OnDocumentComplete(url, top);
-  view->signal_document_complete().emit(top ? std::string() : name, url);
+  quiro::FrameReport report;
+  if (!quiro::ReadFrameReport(result, report) || report.kind != quiro::FrameReport::Kind::Load) return;
+  static_cast<CQuiroView*>(self)->OnDocumentComplete(report.name, report.href, report.top);
+}
+
+gboolean CQuiroView::LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self) {
+  static_cast<CQuiroView*>(self)->m_loadFailed.emit();
+  return FALSE;  // the engine still shows its error page
 }

@@ -1,17 +1,15 @@
 #pragma once
 // The browser view: one WebKitWebView and every hook into the engine. The
 // engine's signals become the view's own handlers (OnBeforeNavigate2,
-// OnTitleChange, OnDocumentComplete, OnNewWindow2); the window's browser
-// commands arrive as the On* command handlers below.
+// OnTitleChange, OnDocumentComplete, OnNewWindow2), and the view reports
+// upward only through its signals; it knows nothing of the window around it.
 
 #include <gtkmm.h>
 #include <webkit2/webkit2.h>
 
-#include <functional>
 #include <string>
 
-class CMainFrame;
-class CQuiroDoc;
+#include "app/core/navigation_check.h"
 
 class CQuiroView {
  public:
@@ -23,16 +21,13 @@ class CQuiroView {
   /// The engine's widget, to be packed into the frame.
   Gtk::Widget& GetWidget() { return *m_pWidget; }
   WebKitWebView* GetWebView() const { return m_pWebView; }
-
-  void SetParentFrame(CMainFrame* frame) { m_pFrame = frame; }
-  CMainFrame* GetParentFrame() const { return m_pFrame; }
-  void SetDocument(CQuiroDoc* doc) { m_pDocument = doc; }
-  CQuiroDoc* GetDocument() const { return m_pDocument; }
   /// The top-level window, parent of the view's dialogs (nullptr before the
   /// view is in a window).
   Gtk::Window* GetTopWindow();
-  /// Puts `text` into the frame's status-bar message pane.
-  void SetMessageText(const std::string& text);
+
+  /// Location of the last document any frame completed: a local path for
+  /// local pages, the URL for everything else ("" before the first).
+  const std::string& GetCurrentURL() const { return m_strCurrentURL; }
 
   // Browser operations.
 
@@ -47,21 +42,10 @@ class CQuiroView {
   /// Text size 0 (smallest) to 4 (largest); only text is scaled.
   void SetTextSize(int level);
 
-  // Commands.
-  void OnGoBack() { GoBack(); }
-  void OnGoForward() { GoForward(); }
-  void OnViewStop() { Stop(); }
-  void OnViewRefresh() { Refresh(); }
+  // Commands that need more than one browser operation.
   void OnGoStartPage();
   void OnGoSearchTheWeb();
-  void OnViewFontsLargest() { SetTextSize(4); }
-  void OnViewFontsLarge() { SetTextSize(3); }
-  void OnViewFontsMedium() { SetTextSize(2); }
-  void OnViewFontsSmall() { SetTextSize(1); }
-  void OnViewFontsSmallest() { SetTextSize(0); }
   void OnFileOpen();
-  void OnFilePrint();
-  void OnFilePrintAll();
 
   // Engine events.
 
@@ -69,25 +53,35 @@ class CQuiroView {
   /// frame, before anything is read. Returns true to cancel the navigation.
   bool OnBeforeNavigate2(const std::string& targetURL);
   void OnTitleChange(const std::string& text);
-  /// A document (the top one or a frame's) finished loading.
-  void OnDocumentComplete(const std::string& url, bool topLevel);
+  /// A document (the top one or the frame `frameName`'s) finished loading.
+  void OnDocumentComplete(const std::string& frameName, const std::string& url, bool topLevel);
   /// A request for a new window. Returns the view that is to load it, or
   /// nullptr when nothing is to load it here (web addresses go to the
   /// desktop's browser).
   WebKitWebView* OnNewWindow2(const std::string& url);
 
-  /// Location of the last document any frame completed: a local path for
-  /// local pages, the URL for everything else.
-  std::string m_strCurrentURL;
+  // Signals.
 
-  /// Called whenever the top document has completed, frames included.
-  std::function<void(const std::string& url)> onTopDocumentComplete;
-
-  /// Emitted for every completed document with the name of its frame ("" for
-  /// the top document) and its address as the engine reports it.
-  sigc::signal<void(const std::string& frameName, const std::string& url)>& signal_document_complete() {
+  /// Every completed document, with the name of its frame ("" for the top
+  /// document), its address as the engine reports it, and whether it is the
+  /// top document (which completes after all its frames).
+  sigc::signal<void(const std::string& frameName, const std::string& url, bool topLevel)>&
+  signal_document_complete() {
     return m_documentComplete;
   }
+  /// The page title changed (the address when the page has no title).
+  sigc::signal<void(const std::string& title)>& signal_title_changed() { return m_titleChanged; }
+  /// A navigation was decided; carries which toolbar buttons to show or hide.
+  sigc::signal<void(const quiro::NavigationDecision& decision)>& signal_navigation_decided() {
+    return m_navigationDecided;
+  }
+  /// A page asked for a new window for `url`; `opened` is the view that loads
+  /// it, or nullptr when it went to the desktop's browser.
+  sigc::signal<void(const std::string& url, WebKitWebView* opened)>& signal_new_window() {
+    return m_newWindow;
+  }
+  /// The top document failed to load (the engine shows its error page).
+  sigc::signal<void()>& signal_load_failed() { return m_loadFailed; }
 
  private:
   static gboolean DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
@@ -95,10 +89,14 @@ class CQuiroView {
   static void TitleThunk(WebKitWebView*, GParamSpec*, gpointer self);
   static GtkWidget* CreateThunk(WebKitWebView*, WebKitNavigationAction*, gpointer self);
   static void MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
+  static gboolean LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self);
 
   WebKitWebView* m_pWebView = nullptr;
   Gtk::Widget* m_pWidget = nullptr;
-  CMainFrame* m_pFrame = nullptr;
-  CQuiroDoc* m_pDocument = nullptr;
-  sigc::signal<void(const std::string&, const std::string&)> m_documentComplete;
+  std::string m_strCurrentURL;
+  sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
+  sigc::signal<void(const std::string&)> m_titleChanged;
+  sigc::signal<void(const quiro::NavigationDecision&)> m_navigationDecided;
+  sigc::signal<void(const std::string&, WebKitWebView*)> m_newWindow;
+  sigc::signal<void()> m_loadFailed;
 };

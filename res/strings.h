@@ -34,6 +34,8 @@ inline constexpr int ID_VIEW_STATUS_BAR = 59393;
 inline constexpr int ID_FILE_PRINT_ALL = 59394;
 
 // Plain string ids.
+// The start-up's network-layer failure text. Nothing needs starting for the
+// network on this platform, so it is never shown; it keeps its number.
 inline constexpr int IDS_SOCKETS_INIT_FAILED = 104;
 inline constexpr int IDS_OPEN_FILTER = 1201;
 inline constexpr int IDS_APP_TITLE = 57344;
@@ -42,6 +44,7 @@ inline constexpr int IDS_INDICATOR_CAPS = 59137;
 inline constexpr int IDS_INDICATOR_NUM = 59138;
 inline constexpr int IDS_INDICATOR_SCRL = 59139;
 inline constexpr int IDS_UNTITLED = 61443;
+inline constexpr int IDS_PRINT_ALL_CONFIRM = 59395;
 
 struct StringEntry {
   int id;
@@ -86,6 +89,10 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_INDICATOR_NUM, "NUM"},
     {IDS_INDICATOR_SCRL, "SCRL"},
     {IDS_UNTITLED, "Untitled"},
+    {IDS_PRINT_ALL_CONFIRM,
+     "This function will print the entire document with all associated links which is some "
+     "cases may be a large number of pages.  To print only the page in the viewer, press Cancel "
+     "and click on the other Print button.  Do you wish to continue?"},
 };
 
 /// The text of string `id`, or an empty string when the table has none.
@@ -130,50 +137,6 @@ inline std::string MenuLabel(std::string_view text) {
     }
   }
   return out;
-}
-
-// Commands: the id, the action that carries it (in the window's "win" group)
-// and its accelerators in GTK notation (empty when it has none).
-struct CommandEntry {
-  int id;
-  const char* action;
-  const char* accel;
-};
-
-inline constexpr CommandEntry kCommands[] = {
-    {ID_FILE_OPEN, "open", "<Control>o"},
-    {ID_FILE_PRINT, "print", "<Control>p"},
-    {ID_FILE_PRINT_DIRECT, "print-direct", ""},
-    {ID_APP_EXIT, "close", ""},
-    {ID_VIEW_TOOLBAR, "toolbar", ""},
-    {ID_VIEW_STATUS_BAR, "statusbar", ""},
-    {ID_VIEW_FONTS_LARGEST, "font-largest", ""},
-    {ID_VIEW_FONTS_LARGE, "font-large", ""},
-    {ID_VIEW_FONTS_MEDIUM, "font-medium", ""},
-    {ID_VIEW_FONTS_SMALL, "font-small", ""},
-    {ID_VIEW_FONTS_SMALLEST, "font-smallest", ""},
-    {ID_VIEW_STOP, "stop", "Escape"},
-    {ID_VIEW_REFRESH, "refresh", "F5"},
-    {ID_GO_BACK, "back", "<Alt>Left"},
-    {ID_GO_FORWARD, "forward", "<Alt>Right"},
-    {ID_GO_START_PAGE, "start-page", ""},
-    {ID_GO_SEARCH_THE_WEB, "find", ""},
-    {ID_FONT_DROPDOWN, "font", ""},
-    {ID_FILE_PRINT_ALL, "print-all", ""},
-};
-
-/// The command entry of `id`, or nullptr.
-inline const CommandEntry* FindCommand(int id) {
-  for (const CommandEntry& c : kCommands)
-    if (c.id == id) return &c;
-  return nullptr;
-}
-
-/// The command id carried by action `name` (without "win."), or 0.
-inline int CommandIdOfAction(std::string_view name) {
-  for (const CommandEntry& c : kCommands)
-    if (name == c.action) return c.id;
-  return 0;
 }
 
 // Main menu. A top-level entry has id 0 and names its pop-up; a separator has

@@ -6,6 +6,8 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 
+namespace quiro {
+
 namespace {
 
 // A registry value as it arrives in the 512-byte buffer.
@@ -73,3 +75,5 @@ std::string CutPercentProgram(std::string_view value) {
   const std::size_t end = std::min(percent, v.size() - 1);
   return std::string(v.substr(0, end));
 }
+
+}  // namespace quiro

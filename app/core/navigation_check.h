@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace quiro {
+
 enum class ButtonChange { Keep, Show, Hide };
 enum class NavigationAction { HandOffChm, HandOffHlp, RewriteAndContinue };
 
@@ -46,3 +48,5 @@ std::string CutQuotedProgram(std::string_view value);
 /// the characters up to the first "%" or the value's last character, whichever
 /// comes first (so the blank before "%1" stays). At most 511 characters read.
 std::string CutPercentProgram(std::string_view value);
+
+}  // namespace quiro

@@ -4,6 +4,8 @@
 
 #include "platform/ini.h"
 
+namespace quiro {
+
 namespace {
 
 constexpr const char* kStoreName = "/vesk/registry.ini";
@@ -52,3 +54,5 @@ std::string ReadViewerCommand(ViewerKind kind) {
   }
   return {};
 }
+
+}  // namespace quiro

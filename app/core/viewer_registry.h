@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace quiro {
+
 enum class ViewerKind { Chm, Hlp };
 
 /// The registry key path that names the viewer command of `kind`.
@@ -26,3 +28,5 @@ std::vector<std::string> RegistryStorePaths();
 /// The viewer command line of `kind` (at most 511 characters), from the first
 /// store that names one; an empty string when none does.
 std::string ReadViewerCommand(ViewerKind kind);
+
+}  // namespace quiro

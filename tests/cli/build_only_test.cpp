@@ -17,7 +17,7 @@ using testing_support::TempDir;
 
 // Runs quiro with `args` in folder `cwd`, drive C at `drive`.
 ProgramRun Quiro(const std::vector<std::string>& args, const std::string& cwd, const std::string& drive) {
-  return RunProgram(QUIRO_EXE, args, cwd, {{"VESK_DRIVE_C", drive}});
+  return RunProgram(QUIRO_BINARY, args, {cwd, {"VESK_DRIVE_C=" + drive}});
 }
 
 class BuildOnlyTest : public ::testing::Test {

@@ -19,7 +19,6 @@
 #include "app/external_viewer.h"
 #include "app/main_frame.h"
 #include "app/quiro_app.h"
-#include "app/quiro_doc.h"
 #include "app/quiro_view.h"
 #include "common/temp_dir.h"
 #include "platform/paths.h"
@@ -56,13 +55,6 @@ inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 8000) {
   return true;
 }
 
-/// Runs the main loop for a short while (lets queued work settle).
-inline void Drain(int ms) {
-  gint64 end = g_get_monotonic_time() + gint64(ms) * 1000;
-  while (g_get_monotonic_time() < end)
-    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
-}
-
 /// Evaluates `script` in the top document and returns its result as text
 /// ("" on error). The loop runs while it waits.
 inline std::string Eval(WebKitWebView* view, const std::string& script, int timeoutMs = 5000) {
@@ -88,6 +80,14 @@ inline std::string Eval(WebKitWebView* view, const std::string& script, int time
       &state);
   RunUntil([&] { return state.done; }, timeoutMs);
   return state.value;
+}
+
+/// Waits until what was asked before has been handled: the engine of `view`
+/// (when given) has answered a script sent after it, and the main loop has
+/// nothing ready to run.
+inline void Settle(WebKitWebView* view = nullptr) {
+  if (view != nullptr) Eval(view, "true");
+  RunUntil([] { return !g_main_context_pending(nullptr); }, 2000);
 }
 
 /// Output folder for pictures a person may want to look at.
@@ -145,7 +145,7 @@ class WindowTest : public ::testing::Test {
     if (app_) {
       app_->quit();
       if (CMainFrame* frame = app_->GetMainWnd()) frame->hide();
-      Drain(50);
+      Settle();
     }
     std::filesystem::current_path(originalDir_);
     EXPECT_TRUE(LoggedProblems().empty()) << "first: " << LoggedProblems().front();
@@ -181,8 +181,9 @@ class WindowTest : public ::testing::Test {
                "<table border=\"1\"><tr><td>cell</td></tr></table>\n"
                // Tells the test what the browser read: "breaks=yes" when the
                // page-break blocks were in the page it was given.
-               "<script>window.webkit.messageHandlers.quiroDone.postMessage('F\\tprobe\\tbreaks=' +\n"
-               "  (document.documentElement.outerHTML.indexOf('page-break-' + 'before') >= 0 ? 'yes' : 'no'));\n"
+               "<script>window.webkit.messageHandlers.quiroFrame.postMessage({kind: 'load', name: 'probe',\n"
+               "  top: false, href: 'breaks=' +\n"
+               "  (document.documentElement.outerHTML.indexOf('page-break-' + 'before') >= 0 ? 'yes' : 'no')});\n"
                "</script>\n</body></html>\n");
     dir_.Write(folder + "/Search.htm", "<html><head><title>Search</title></head><body>Find</body></html>\n");
     dir_.Write(folder + "/doc.pdf", TinyPdf());
@@ -202,7 +203,7 @@ class WindowTest : public ::testing::Test {
     app_->activate();
     ASSERT_NE(app_->GetMainWnd(), nullptr);
     View().signal_document_complete().connect(
-        [this](const std::string& frame, const std::string& url) { completed_[frame] = url; });
+        [this](const std::string& frame, const std::string& url, bool) { completed_[frame] = url; });
   }
 
   /// Starts the application and waits until the start page and its frames

@@ -15,15 +15,16 @@
 
 namespace {
 
-using print_test::ChildResult;
-using print_test::RunChild;
+using testing_support::ChildProcess;
+using testing_support::ProgramRun;
+using testing_support::RunProgram;
 using testing_support::TempDir;
 
 class PrintAllPdfTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!print_test::HaveDisplay()) GTEST_SKIP() << "needs a display";
-    quiro_ = print_test::QuiroBinary();
+    quiro_ = QUIRO_BINARY;
     dir_.MakeDir("tmp");
   }
   // The child's environment: its own temporary folder and drive C.
@@ -46,7 +47,7 @@ class PrintAllPdfTest : public ::testing::Test {
 TEST_F(PrintAllPdfTest, OneFileWithThePagesInPrintingOrder) {
   std::string doc = print_test::WriteDocument(dir_);
   std::string pdf = dir_ / "all.pdf";
-  ChildResult r = RunChild({quiro_, "--print-all", doc + "/sub/deep.htm", "--to-pdf", pdf}, Env());
+  ProgramRun r = RunProgram(quiro_, {"--print-all", doc + "/sub/deep.htm", "--to-pdf", pdf}, {"", Env()});
   ASSERT_EQ(r.status, 0) << r.err;
   // index, ch1 (two sheets: its bordered table starts one), ch2, deep, ch1 again.
   EXPECT_EQ(print_test::PdfPageCount(pdf), 7);
@@ -82,11 +83,9 @@ TEST_F(PrintAllPdfTest, BadInputEndsWithAMessageAndNoFile) {
        "cannot write"},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> args = {quiro_};
-    args.insert(args.end(), c.args.begin(), c.args.end());
     std::vector<std::string> env = Env();
     env.insert(env.end(), c.env.begin(), c.env.end());
-    ChildResult r = RunChild(args, env);
+    ProgramRun r = RunProgram(quiro_, c.args, {"", env});
     SCOPED_TRACE(c.args[1]);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
@@ -99,8 +98,7 @@ TEST_F(PrintAllPdfTest, BadInputEndsWithAMessageAndNoFile) {
 TEST_F(PrintAllPdfTest, InterruptedRunEndsPromptlyAndLeavesNoProcess) {
   std::string doc = print_test::WriteLongDocument(dir_, 50);
   std::string pdf = dir_ / "long.pdf";
-  pid_t child = print_test::StartChild({quiro_, "--print-all", doc + "/index.htm", "--to-pdf", pdf},
-                                       Env(), -1, -1);
+  ChildProcess child(quiro_, {"--print-all", doc + "/index.htm", "--to-pdf", pdf}, {"", Env(), 20000});
   // Wait until pages are being printed, then note the child's helpers.
   auto isWebProcess = [](pid_t p) {
     return testing_support::ReadFile("/proc/" + std::to_string(p) + "/cmdline")
@@ -111,7 +109,7 @@ TEST_F(PrintAllPdfTest, InterruptedRunEndsPromptlyAndLeavesNoProcess) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   for (;;) {
     ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no page was printed";
-    helpers = print_test::ChildrenOf(child);
+    helpers = print_test::ChildrenOf(child.pid());
     webProcesses = 0;
     for (pid_t p : helpers) webProcesses += isWebProcess(p) ? 1 : 0;
     int printed = 0;
@@ -129,8 +127,8 @@ TEST_F(PrintAllPdfTest, InterruptedRunEndsPromptlyAndLeavesNoProcess) {
   }
   EXPECT_EQ(webProcesses, 1);  // the hidden views share one web process
 
-  kill(child, SIGTERM);
-  EXPECT_EQ(print_test::WaitChild(child, 20000), 130);
+  kill(child.pid(), SIGTERM);
+  EXPECT_EQ(child.Wait().status, 130);
   auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   for (pid_t p : helpers) {
     while (print_test::ProcessExists(p) && std::chrono::steady_clock::now() < gone)

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "common/run_program.h"
 #include "common/temp_dir.h"
 
 namespace print_test {
@@ -46,77 +47,6 @@ inline bool SpinUntil(const std::function<bool()>& done, int timeoutMs) {
   return true;
 }
 
-/// The built program: $QUIRO_TEST_BINARY, else app/quiro in the build tree
-/// that holds this test program (tests/gui/gui_test).
-inline std::string QuiroBinary() {
-  if (const char* b = std::getenv("QUIRO_TEST_BINARY")) return b;
-  std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
-  return (self.parent_path().parent_path().parent_path() / "app" / "quiro").string();
-}
-
-struct ChildResult {
-  int status = -1;  ///< exit status, or 128 + signal
-  std::string out;
-  std::string err;
-};
-
-/// Starts `args` (args[0] is the program) with `env` changes ("NAME=value"
-/// sets, "NAME" alone unsets). Returns the child's pid.
-inline pid_t StartChild(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                        int outFd, int errFd) {
-  pid_t pid = fork();
-  if (pid != 0) return pid;
-  setpgid(0, 0);
-  for (const std::string& e : env) {
-    std::string::size_type eq = e.find('=');
-    if (eq == std::string::npos) {
-      unsetenv(e.c_str());
-    } else {
-      setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
-    }
-  }
-  if (outFd >= 0) dup2(outFd, 1);
-  if (errFd >= 0) dup2(errFd, 2);
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  execv(argv[0], argv.data());
-  _exit(127);
-}
-
-/// Waits up to `timeoutMs` for `pid`; kills it (and fails) when it runs on.
-inline int WaitChild(pid_t pid, int timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    int status = 0;
-    pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (r < 0) return -1;
-    if (std::chrono::steady_clock::now() > end) {
-      kill(-pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      return -2;  // hung
-    }
-    usleep(10000);
-  }
-}
-
-/// Runs the program to its end (at most `timeoutMs`), collecting its output.
-inline ChildResult RunChild(const std::vector<std::string>& args,
-                            const std::vector<std::string>& env = {}, int timeoutMs = 120000) {
-  testing_support::TempDir io;
-  int out = open((io / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  int err = open((io / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = StartChild(args, env, out, err);
-  close(out);
-  close(err);
-  ChildResult r;
-  r.status = WaitChild(pid, timeoutMs);
-  r.out = testing_support::ReadFile(io / "out");
-  r.err = testing_support::ReadFile(io / "err");
-  return r;
-}
-
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -127,7 +57,7 @@ inline std::vector<std::string> Lines(const std::string& text) {
 
 /// Number of pages of a PDF file (pdfinfo), or -1 when it is no PDF.
 inline int PdfPageCount(const std::string& file) {
-  ChildResult r = RunChild({"/usr/bin/pdfinfo", file});
+  testing_support::ProgramRun r = testing_support::RunProgram("/usr/bin/pdfinfo", {file});
   if (r.status != 0) return -1;
   for (const std::string& line : Lines(r.out)) {
     if (line.rfind("Pages:", 0) == 0) return std::atoi(line.c_str() + 6);
@@ -137,12 +67,12 @@ inline int PdfPageCount(const std::string& file) {
 
 /// Text of pages `first` to `last` of a PDF (all pages with 0, 0).
 inline std::string PdfText(const std::string& file, int first = 0, int last = 0) {
-  std::vector<std::string> args = {"/usr/bin/pdftotext"};
+  std::vector<std::string> args;
   if (first > 0) {
     args.insert(args.end(), {"-f", std::to_string(first), "-l", std::to_string(last)});
   }
   args.insert(args.end(), {file, "-"});
-  return RunChild(args).out;
+  return testing_support::RunProgram("/usr/bin/pdftotext", args).out;
 }
 
 /// The processes whose parent is `pid` (read from /proc).

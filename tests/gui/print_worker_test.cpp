@@ -59,8 +59,8 @@ class PrintWorkerTest : public ::testing::Test {
 TEST_F(PrintWorkerTest, PrintsTheListedPagesInOrderOnePdfEach) {
   std::string doc = print_test::WriteDocument(dir_);
   // What the command line says Print All prints while chapter 2 is shown.
-  print_test::ChildResult list =
-      print_test::RunChild({print_test::QuiroBinary(), "--list-print-pages", doc + "/ch2.htm"});
+  testing_support::ProgramRun list =
+      testing_support::RunProgram(QUIRO_BINARY, {"--list-print-pages", doc + "/ch2.htm"});
   ASSERT_EQ(list.status, 0) << list.err;
   std::vector<std::string> pages = print_test::Lines(list.out);
   ASSERT_EQ(pages.size(), 5u);  // index, ch1, ch2, sub/deep, sub/../ch1
@@ -105,8 +105,8 @@ TEST_F(PrintWorkerTest, PrintsTheSampleGuideAsListed) {
   // A copy: printing rewrites the pages.
   std::filesystem::copy(std::string(sample) + "/docs/guide", dir_ / "guide",
                         std::filesystem::copy_options::recursive);
-  print_test::ChildResult list = print_test::RunChild(
-      {print_test::QuiroBinary(), "--list-print-pages", dir_ / "guide/ch3.htm"});
+  testing_support::ProgramRun list =
+      testing_support::RunProgram(QUIRO_BINARY, {"--list-print-pages", dir_ / "guide/ch3.htm"});
   ASSERT_EQ(list.status, 0) << list.err;
   std::vector<std::string> pages = print_test::Lines(list.out);
   ASSERT_GE(pages.size(), 2u);

@@ -113,7 +113,7 @@ TEST_F(WindowTest, FontButtonFaceDoesNothingAndItsArrowOpensTheMenuBelowIt) {
 
   double zoom = webkit_web_view_get_zoom_level(Web());
   face->clicked();
-  Drain(100);
+  Settle(Web());
   EXPECT_FALSE(Frame().GetFontMenu().get_visible());
   EXPECT_EQ(webkit_web_view_get_zoom_level(Web()), zoom);
 
@@ -125,7 +125,7 @@ TEST_F(WindowTest, FontButtonFaceDoesNothingAndItsArrowOpensTheMenuBelowIt) {
   gtk_widget_event(GTK_WIDGET(arrow->gobj()), press);
   gdk_event_free(press);
   ASSERT_TRUE(RunUntil([&] { return Frame().GetFontMenu().get_mapped(); }, 3000));
-  Drain(100);
+  Settle(Web());
   int bx = 0, by = 0, mx = 0, my = 0;
   font->get_window()->get_origin(bx, by);
   Gtk::Allocation a = font->get_allocation();
@@ -152,7 +152,7 @@ TEST_F(WindowTest, FontButtonFaceDoesNothingAndItsArrowOpensTheMenuBelowIt) {
     gdk_event_free(key);
   }
   ASSERT_TRUE(RunUntil([&] { return Frame().GetFontMenu().get_mapped(); }, 3000));
-  Drain(100);
+  Settle(Web());
   Frame().GetFontMenu().get_toplevel()->get_window()->get_origin(mx, my);
   EXPECT_EQ(mx, bx);
   EXPECT_EQ(my, by + a.get_height() + 1);

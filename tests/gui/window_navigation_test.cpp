@@ -88,7 +88,8 @@ TEST_F(NavigationTest, PdfHidesPrintButtonsAndShowsInline) {
   // The content frame now holds the PDF: the navigation went on in the browser.
   EXPECT_TRUE(RunUntil(pdfShown));
   // The engine's own PDF viewer pages do not bring the buttons back.
-  Drain(500);
+  RunUntil([&] { return !webkit_web_view_is_loading(Web()); });
+  Settle(Web());
   EXPECT_FALSE(Frame().IsToolbarButtonVisible(res::kPrintButton));
   EXPECT_FALSE(Frame().IsToolbarButtonVisible(res::kPrintAllButton));
   g_signal_handlers_disconnect_by_data(Web(), &resources);
@@ -109,7 +110,7 @@ TEST_F(NavigationTest, CompiledHelpGoesToTheRegisteredViewerAndThePageStays) {
   ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
   // One argument: the target exactly as the browser reported it, fragment and all.
   EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "help.chm") + "#intro\n");
-  Drain(300);
+  Settle(Web());
   EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 1000));
 }
 
@@ -142,7 +143,7 @@ TEST_F(NavigationTest, CompiledHelpWithNoViewerRegisteredIsCancelledQuietly) {
   WriteSmallSite();
   StartAndWaitReady();
   Click("sidebar", "chm");
-  Drain(500);
+  Settle(Web());
   EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 1000));
   EXPECT_TRUE(Frame().get_visible());
 }
@@ -258,7 +259,6 @@ TEST_F(NavigationTest, TextSizesScaleTheRenderedText) {
   View().Navigate2(root_ + "page1.htm");
   ASSERT_TRUE(WaitForFrameLocation("", "page1.htm"));
   auto height = [&] {
-    Drain(50);
     return std::stod("0" + Eval(Web(), "document.getElementById('t').getBoundingClientRect().height"));
   };
   double medium = height();
@@ -278,19 +278,25 @@ TEST_F(NavigationTest, TextSizesScaleTheRenderedText) {
 TEST_F(NavigationTest, DirectoryBackAndForwardAtTheEnds) {
   WriteSmallSite();
   StartAndWaitReady();
-  // Back and Forward with no history do nothing harmful.
+  // Back and Forward with no history do nothing: the start page stays.
   Frame().SendCommand(res::ID_GO_FORWARD);
   Frame().SendCommand(res::ID_GO_BACK);
   Frame().SendCommand(res::ID_GO_BACK);
-  Drain(300);
-  // A folder as target: the engine shows what it shows; the window stays.
+  Settle(Web());
+  EXPECT_TRUE(EndsWith(webkit_web_view_get_uri(Web()), "DocFrame.htm"));
+  EXPECT_EQ(Frame().get_title(), "Small Site - quiro");
+  // A folder as target: the engine shows what it shows; the window stays,
+  // and Refresh and Stop keep the view where it is.
   dir_.MakeDir("docs/folder");
   View().Navigate2(root_ + "folder");
-  Drain(800);
-  EXPECT_TRUE(Frame().get_visible());
+  ASSERT_TRUE(RunUntil([&] {
+    const char* uri = webkit_web_view_get_uri(Web());
+    return uri && EndsWith(uri, "/folder") && !webkit_web_view_is_loading(Web());
+  }));
   Frame().SendCommand(res::ID_VIEW_REFRESH);
   Frame().SendCommand(res::ID_VIEW_STOP);
-  Drain(200);
+  Settle(Web());
+  EXPECT_TRUE(EndsWith(webkit_web_view_get_uri(Web()), "/folder"));
   EXPECT_TRUE(Frame().get_visible());
 }
 

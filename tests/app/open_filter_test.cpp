@@ -1,6 +1,6 @@
 // The File > Open filter string as the dialog gets it.
 
-#include "app/open_filter.h"
+#include "app/core/open_filter.h"
 
 #include <gtest/gtest.h>
 

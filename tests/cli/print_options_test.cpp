@@ -1,4 +1,4 @@
-// The print command-line entries, run as the program itself.
+// The print options of the command line, run as the program itself.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,8 +9,6 @@
 #include "common/run_program.h"
 #include "common/temp_dir.h"
 
-#ifdef QUIRO_BINARY
-
 namespace {
 
 using testing_support::Exists;
@@ -20,7 +18,7 @@ using testing_support::RunProgram;
 using testing_support::TempDir;
 
 ProgramRun RunQuiro(const TempDir& dir, const std::vector<std::string>& args) {
-  return RunProgram(QUIRO_BINARY, args, dir.path());
+  return RunProgram(QUIRO_BINARY, args, {dir.path()});
 }
 
 const std::string kBordered = "<table border=\"1\">\n</table>\n";
@@ -79,4 +77,3 @@ TEST(PrintCommandLine, ListPrintPagesRefusesWhatIsNoReadableLocalPage) {
 
 }  // namespace
 
-#endif  // QUIRO_BINARY

@@ -1,4 +1,4 @@
-#include "app/open_filter.h"
+#include "app/core/open_filter.h"
 
 namespace quiro {
 

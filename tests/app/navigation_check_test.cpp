@@ -11,6 +11,7 @@
 
 namespace {
 
+using namespace quiro;
 using testing_support::TempDir;
 
 constexpr ButtonChange K = ButtonChange::Keep;

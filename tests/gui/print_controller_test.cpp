@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/print_all_command.h"
+#include "app/print_controller.h"
 #include "app/viewer.h"
 #include "app/print_worker.h"
+#include "app/web_engine.h"
+#include "common/run_program.h"
 #include "gui_fixture.h"
 #include "print_test_support.h"
 #include "res/strings.h"
@@ -131,7 +133,7 @@ class PrintCommandTest : public gui_test::WindowTest {
 TEST_F(PrintCommandTest, CancelInTheConfirmationPrintsNothing) {
   WriteSite();
   StartAndWaitReady();
-  ASSERT_FALSE(View().m_strCurrentURL.empty());
+  ASSERT_FALSE(View().GetCurrentURL().empty());
 
   SeenDialog seen;
   {
@@ -139,7 +141,7 @@ TEST_F(PrintCommandTest, CancelInTheConfirmationPrintsNothing) {
     Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
   }
   ASSERT_TRUE(seen.seen);
-  EXPECT_EQ(seen.text, kPrintAllConfirmation);
+  EXPECT_EQ(seen.text, quiro::res::LoadString(quiro::res::IDS_PRINT_ALL_CONFIRM));
   EXPECT_NE(seen.text.find("pages.  To print"), std::string::npos);
   EXPECT_NE(seen.text.find("button.  Do you"), std::string::npos);
   EXPECT_EQ(seen.title, "quiro");
@@ -148,7 +150,7 @@ TEST_F(PrintCommandTest, CancelInTheConfirmationPrintsNothing) {
   EXPECT_EQ(seen.parent, GTK_WINDOW(Frame().gobj()));
 
   EXPECT_EQ(quiro::RunningPrintAllRuns(), 0);
-  gui_test::Drain(200);
+  gui_test::Settle(Web());
   EXPECT_TRUE(Printed().empty());
 }
 
@@ -156,7 +158,8 @@ TEST_F(PrintCommandTest, OkPrintsTheDocumentFromItsIndexWithProgress) {
   WriteSite();
   StartAndWaitReady();
   // The document on display is chapter 1; its folder's index starts the run.
-  View().m_strCurrentURL = root_ + "guide/ch1.htm";
+  View().Navigate2(root_ + "guide/ch1.htm");
+  ASSERT_TRUE(RunUntil([&] { return View().GetCurrentURL() == root_ + "guide/ch1.htm"; }));
 
   SeenDialog seen;
   {
@@ -182,19 +185,31 @@ TEST_F(PrintCommandTest, OkPrintsTheDocumentFromItsIndexWithProgress) {
   EXPECT_EQ(Frame().GetMessageText(), "Ready");
 }
 
+// The controller on a view of its own, without a window: confirmed, it
+// prints nothing for a location that is no local page, and says nothing.
 TEST_F(PrintCommandTest, NothingHappensForAWebAddress) {
-  WriteSite();
-  StartAndWaitReady();
-  for (const char* location : {"http://example.com/guide/index.htm", "about:blank", ""}) {
-    View().m_strCurrentURL = location;
-    SeenDialog seen;
-    {
-      DialogAnswerer ok(GTK_RESPONSE_OK, seen);
-      Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+  ASSERT_TRUE(print_test::InitGtk());
+  Gtk::Main::init_gtkmm_internals();
+  WebKitWebView* web = quiro::NewBrowserView();
+  std::string location;
+  std::vector<std::string> said;
+  {
+    quiro::CPrintController controller(web, nullptr, [&] { return location; },
+                                       [&](const std::string& text) { said.push_back(text); });
+    for (const char* where : {"http://example.com/guide/index.htm", "about:blank", ""}) {
+      location = where;
+      SeenDialog seen;
+      {
+        DialogAnswerer ok(GTK_RESPONSE_OK, seen);
+        controller.OnPrintAll();
+      }
+      EXPECT_TRUE(seen.seen);
+      EXPECT_EQ(seen.parent, nullptr);
+      EXPECT_EQ(quiro::RunningPrintAllRuns(), 0) << where;
     }
-    EXPECT_TRUE(seen.seen);
-    EXPECT_EQ(quiro::RunningPrintAllRuns(), 0) << location;
   }
+  g_object_unref(web);
+  EXPECT_TRUE(said.empty());
   EXPECT_TRUE(Printed().empty());
 }
 
@@ -202,22 +217,22 @@ TEST_F(PrintCommandTest, PrintTakesTheFrameBeingRead) {
   WriteSite();
   StartAndWaitReady();
   // Before anything is used: the "content" frame.
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::PrintFrameUrl(View()), "/guide/ch1.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"); }));
 
   // A click into the sidebar makes it the frame being read...
   PostToFrame("sidebar", "use");
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::PrintFrameUrl(View()), "/side.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/side.htm"); }));
   // ... until a link opens a page in the content frame.
   PostToFrame("sidebar", "open");
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::PrintFrameUrl(View()), "/guide/ch2.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch2.htm"); }));
 
   // A page without frames prints the view itself.
   View().Navigate2(root_ + "guide/index.htm");
-  ASSERT_TRUE(RunUntil([&] { return quiro::PrintFrameUrl(View()).empty(); }));
+  ASSERT_TRUE(RunUntil([&] { return Frame().GetPrintController().PrintFrameUrl().empty(); }));
 
   // Print shows the print dialog over the window; Cancel ends it quietly.
   View().Navigate2(root_ + "DocFrame.htm");
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::PrintFrameUrl(View()), "/guide/ch1.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"); }));
   SeenDialog seen;
   {
     DialogAnswerer cancel(GTK_RESPONSE_CANCEL, seen);
@@ -226,7 +241,7 @@ TEST_F(PrintCommandTest, PrintTakesTheFrameBeingRead) {
   }
   EXPECT_TRUE(seen.seen);
   EXPECT_EQ(seen.parent, GTK_WINDOW(Frame().gobj()));
-  gui_test::Drain(200);
+  gui_test::Settle(Web());
   // The print dialog's printer lookup asks for the system bus, which test
   // machines often lack; that warning is the machine's, not the program's.
   auto& problems = gui_test::LoggedProblems();
@@ -257,14 +272,17 @@ gboolean DriveViewer(gpointer) {
   auto* app = dynamic_cast<CQuiroApp*>(Gio::Application::get_default().get());
   if (app == nullptr || app->GetMainWnd() == nullptr) return G_SOURCE_CONTINUE;
   CMainFrame& frame = *app->GetMainWnd();
+  const std::string page = std::getenv("QUIRO_TEST_PAGE");
   if (step == 0 && app->IsStartPageReady()) {
-    frame.GetActiveView().m_strCurrentURL = std::getenv("QUIRO_TEST_PAGE");
-    answerer = std::make_unique<DialogAnswerer>(GTK_RESPONSE_OK, seen);
+    frame.GetActiveView().Navigate2(page);
     step = 1;
+  } else if (step == 1 && frame.GetActiveView().GetCurrentURL() == page) {
+    answerer = std::make_unique<DialogAnswerer>(GTK_RESPONSE_OK, seen);
+    step = 2;
     frame.SendCommand(quiro::res::ID_FILE_PRINT_ALL);
     answerer.reset();
     if (quiro::RunningPrintAllRuns() != 1) std::_Exit(3);
-  } else if (step == 1) {
+  } else if (step == 2) {
     std::string folder = std::getenv("QUIRO_PRINT_TO_PDF_DIR");
     bool printed = false;
     std::error_code ec;
@@ -274,7 +292,7 @@ gboolean DriveViewer(gpointer) {
       printed = printed || (!ec && size > 0);
     }
     if (printed) {
-      step = 2;
+      step = 3;
       frame.close();
       return G_SOURCE_REMOVE;
     }
@@ -289,7 +307,7 @@ TEST(PrintAllWindowChild, Run) {
   g_timeout_add(20, DriveViewer, nullptr);
   char name[] = "quiro";
   char* argv[] = {name, nullptr};
-  int status = quiro::RunViewer(1, argv);
+  int status = quiro::RunViewer({}, argv[0]);
   // The application's shutdown stopped and joined the run.
   if (quiro::RunningPrintAllRuns() != 0) status = 4;
   std::exit(status);
@@ -303,36 +321,20 @@ TEST(PrintAllWindowTest, ClosingTheWindowDuringARunEndsTheProgramPromptly) {
   std::string doc = print_test::WriteLongDocument(dir, 50);
   std::string self = std::filesystem::canonical("/proc/self/exe");
 
-  std::string cwd = std::filesystem::current_path();
-  std::filesystem::current_path(dir.path());
-  pid_t child = print_test::StartChild(
-      {self, "--gtest_filter=PrintAllWindowChild.Run"},
-      {std::string(kChildFlag) + "=1", "QUIRO_TEST_PAGE=" + doc + "/index.htm",
-       "QUIRO_PRINT_TO_PDF_DIR=" + dir / "printed", "QUIRO_PRINT_ALL_PAUSE_MS",
-       "VESK_DRIVE_C=" + dir / "drivec", "XDG_CONFIG_HOME=" + dir / "config"},
-      -1, -1);
-  std::filesystem::current_path(cwd);
+  testing_support::ChildProcess child(
+      self, {"--gtest_filter=PrintAllWindowChild.Run"},
+      {dir.path(),
+       {std::string(kChildFlag) + "=1", "QUIRO_TEST_PAGE=" + doc + "/index.htm",
+        "QUIRO_PRINT_TO_PDF_DIR=" + dir / "printed", "QUIRO_PRINT_ALL_PAUSE_MS",
+        "VESK_DRIVE_C=" + dir / "drivec", "XDG_CONFIG_HOME=" + dir / "config"},
+       40000});
 
   // Note the viewer's helper processes while it runs.
   std::set<pid_t> helpers;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
-  int status = -2;
-  for (;;) {
-    int raw = 0;
-    pid_t r = waitpid(child, &raw, WNOHANG);
-    if (r == child) {
-      status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-      break;
-    }
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(-child, SIGKILL);
-      waitpid(child, &raw, 0);
-      break;
-    }
-    for (pid_t p : print_test::ChildrenOf(child)) helpers.insert(p);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  ASSERT_EQ(status, 0) << "the viewer did not end by itself within 40 s";
+  testing_support::ProgramRun run = child.Wait([&] {
+    for (pid_t p : print_test::ChildrenOf(child.pid())) helpers.insert(p);
+  });
+  ASSERT_EQ(run.status, 0) << "the viewer did not end by itself within 40 s\n" << run.err;
   EXPECT_FALSE(helpers.empty());
   auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   for (pid_t p : helpers) {

@@ -1,0 +1,34 @@
+#pragma once
+// The window's commands, one row each: the command id (its string resource
+// holds the status-bar prompt before "\n" and the tooltip after it), the
+// action that carries it in the window's "win" group, its accelerator and
+// its handler. The menus, the toolbar, the accelerators and the status-bar
+// prompts are all made from this table and the menu and toolbar layouts in
+// res/strings.h.
+
+#include <span>
+#include <string>
+
+class CMainFrame;
+
+namespace quiro {
+
+struct Command {
+  int id;
+  const char* action;  ///< action name, without "win."
+  const char* accel;   ///< GTK accelerator, "" for none
+  bool toggle;         ///< a shown/hidden switch (its menu item carries a check mark)
+  void (*handler)(CMainFrame& frame);
+
+  std::string Prompt() const;   ///< status-bar prompt
+  std::string Tooltip() const;  ///< tooltip ("" when none)
+  std::string DetailedAction() const { return std::string("win.") + action; }
+};
+
+/// Every command of the window.
+std::span<const Command> Commands();
+
+/// The command with id `id`, or nullptr.
+const Command* FindCommand(int id);
+
+}  // namespace quiro

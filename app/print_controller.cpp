@@ -1,0 +1,184 @@
+#include "app/print_controller.h"
+
+#include "app/print_worker.h"
+#include "app/web_engine.h"
+#include "printall/print_all_run.h"
+#include "res/strings.h"
+
+namespace quiro {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Print: a frame's document in a hidden view of its own, through the dialog.
+
+struct FramePrintJob {
+  WebKitWebView* view = nullptr;
+  GtkWindow* parent = nullptr;  // weak
+  bool loadFailed = false;
+};
+
+void EndFramePrintJob(FramePrintJob* job) {
+  if (job->parent != nullptr) {
+    g_object_remove_weak_pointer(G_OBJECT(job->parent), reinterpret_cast<gpointer*>(&job->parent));
+  }
+  gtk_widget_destroy(GTK_WIDGET(job->view));
+  g_object_unref(job->view);
+  delete job;
+}
+
+gboolean RunFramePrintDialog(gpointer data) {
+  auto* job = static_cast<FramePrintJob*>(data);
+  WebKitPrintOperation* operation = webkit_print_operation_new(job->view);
+  g_signal_connect(operation, "finished", G_CALLBACK(+[](WebKitPrintOperation* op, gpointer d) {
+                     g_object_unref(op);
+                     EndFramePrintJob(static_cast<FramePrintJob*>(d));
+                   }),
+                   job);
+  WebKitPrintOperationResponse response = webkit_print_operation_run_dialog(operation, job->parent);
+  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_CANCEL) {
+    g_signal_handlers_disconnect_by_data(operation, job);
+    g_object_unref(operation);
+    EndFramePrintJob(job);
+  }
+  return G_SOURCE_REMOVE;
+}
+
+void PrintDocumentAt(const std::string& url, Gtk::Window* parent) {
+  auto* job = new FramePrintJob();
+  job->view = NewHiddenPrintView();
+  if (parent != nullptr) {
+    job->parent = parent->gobj();
+    g_object_add_weak_pointer(G_OBJECT(job->parent), reinterpret_cast<gpointer*>(&job->parent));
+  }
+  g_signal_connect(job->view, "load-failed",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer d) -> gboolean {
+                     static_cast<FramePrintJob*>(d)->loadFailed = true;
+                     return FALSE;
+                   }),
+                   job);
+  g_signal_connect(job->view, "load-changed",
+                   G_CALLBACK(+[](WebKitWebView* view, WebKitLoadEvent event, gpointer d) {
+                     if (event != WEBKIT_LOAD_FINISHED) return;
+                     g_signal_handlers_disconnect_by_data(view, d);
+                     auto* frameJob = static_cast<FramePrintJob*>(d);
+                     if (frameJob->loadFailed) {
+                       // Nothing to print: the document is gone.
+                       g_idle_add([](gpointer j) -> gboolean {
+                         EndFramePrintJob(static_cast<FramePrintJob*>(j));
+                         return G_SOURCE_REMOVE;
+                       }, d);
+                       return;
+                     }
+                     // The dialog runs a loop of its own: not from inside
+                     // the engine's signal.
+                     g_idle_add(RunFramePrintDialog, d);
+                   }),
+                   job);
+  webkit_web_view_load_uri(job->view, url.c_str());
+}
+
+}  // namespace
+
+CPrintController::CPrintController(WebKitWebView* webView, Gtk::Window* parent, LocationFn location,
+                                   StatusFn showStatus)
+    : m_pWebView(webView), m_pParent(parent), m_location(std::move(location)), m_showStatus(std::move(showStatus)) {
+  g_object_ref(m_pWebView);
+  g_signal_connect(m_pWebView, "load-changed", G_CALLBACK(OnTopLoadChanged), this);
+  WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(m_pWebView);
+  g_signal_connect(manager, (std::string("script-message-received::") + kFrameReportHandler).c_str(),
+                   G_CALLBACK(OnFrameMessage), this);
+}
+
+CPrintController::~CPrintController() {
+  *m_alive = false;
+  g_signal_handlers_disconnect_by_data(m_pWebView, this);
+  if (WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(m_pWebView))
+    g_signal_handlers_disconnect_by_data(manager, this);
+  g_object_unref(m_pWebView);
+}
+
+// Every document reports when it has loaded and whenever the user works in
+// it. A frame that loads a new document after the frameset's first one (a
+// link aimed at it) is where the user reads next.
+void CPrintController::OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
+  FrameReport report;
+  if (!ReadFrameReport(result, report)) return;
+  FrameTracker& tracker = static_cast<CPrintController*>(self)->m_frames;
+  if (report.top) {
+    if (report.kind == FrameReport::Kind::Load) {
+      tracker.topHref = report.href;
+      tracker.topFrames = report.frames;
+    }
+    return;
+  }
+  const bool reloaded = tracker.frameHrefs.count(report.name) != 0;
+  tracker.frameHrefs[report.name] = report.href;
+  if (report.kind == FrameReport::Kind::Use || reloaded ||
+      (tracker.frameUsed && tracker.usedName == report.name)) {
+    tracker.frameUsed = true;
+    tracker.usedName = report.name;
+    tracker.usedHref = report.href;
+  }
+}
+
+// A new top document starts with no frames known: before any of its frames
+// can report.
+void CPrintController::OnTopLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  if (event == WEBKIT_LOAD_STARTED) static_cast<CPrintController*>(self)->m_frames = FrameTracker();
+}
+
+std::string CPrintController::PrintFrameUrl() const {
+  if (m_frames.topFrames == 0) return std::string();
+  if (m_frames.frameUsed && !m_frames.usedHref.empty()) return m_frames.usedHref;
+  auto content = m_frames.frameHrefs.find("content");
+  if (content != m_frames.frameHrefs.end()) return content->second;
+  return std::string();
+}
+
+bool CPrintController::ConfirmPrintAll(Gtk::Window* parent) {
+  Gtk::MessageDialog dialog(res::LoadString(res::IDS_PRINT_ALL_CONFIRM), false, Gtk::MESSAGE_WARNING,
+                            Gtk::BUTTONS_OK_CANCEL, true);
+  dialog.set_title(res::LoadString(res::IDS_APP_TITLE));
+  dialog.set_default_response(Gtk::RESPONSE_OK);  // Enter confirms; Escape or closing cancels
+  if (parent != nullptr) dialog.set_transient_for(*parent);
+  return dialog.run() == Gtk::RESPONSE_OK;
+}
+
+void CPrintController::OnFilePrint() {
+  std::string frameUrl = PrintFrameUrl();
+  if (!frameUrl.empty()) {
+    PrintDocumentAt(frameUrl, m_pParent);
+    return;
+  }
+  WebKitPrintOperation* operation = webkit_print_operation_new(m_pWebView);
+  webkit_print_operation_run_dialog(operation, m_pParent != nullptr ? m_pParent->gobj() : nullptr);
+  g_object_unref(operation);
+}
+
+void CPrintController::OnPrintAll() {
+  if (!ConfirmPrintAll(m_pParent)) return;
+  StartPrintAll();
+}
+
+bool CPrintController::StartPrintAll() {
+  std::string location = LocalPathOfLocation(m_location ? m_location() : std::string());
+  if (location.empty()) return false;  // a web address: nothing to print
+  // The run may outlive the controller; progress is shown only while it lives.
+  std::weak_ptr<bool> alive = m_alive;
+  StatusFn status = m_showStatus;
+  auto showStatus = [alive, status](const std::string& text) {
+    if (auto live = alive.lock(); live && *live && status) status(text);
+  };
+  PrintAllOptions options;
+  options.startPath = FindPrintStartPage(location);
+  options.destination = PrintDestinationFromEnvironment();
+  options.pauseMs = PrintAllPauseMs();
+  options.showStatus = showStatus;
+  options.finished = [showStatus](const PrintAllResult& result) {
+    if (!result.cancelled) showStatus(res::LoadString(res::IDS_IDLE_MESSAGE));
+  };
+  return StartPrintAllRun(std::move(options));
+}
+
+}  // namespace quiro

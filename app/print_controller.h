@@ -1,0 +1,81 @@
+#pragma once
+// Printing from the window: Print and Print All for one browser view.
+//
+// Print (File > Print, Ctrl+P, the toolbar's Print, Print Direct) prints the
+// document the user is reading through the print dialog: in a frameset, the
+// document of the frame last used (clicked, focused, scrolled, typed in),
+// else that of the frame named "content".
+//
+// Print All (command 59394) asks for confirmation, finds the start page of
+// the document on display and prints it and every page linked from it on a
+// worker thread (app/print_worker.h), to the default printer or, when
+// $QUIRO_PRINT_TO_PDF_DIR names a folder, into one PDF file per page there.
+//
+// The controller needs no window class: it is given the view to print from,
+// the window its dialogs belong to, where the view is, and where progress
+// texts go.
+
+#include <gtkmm.h>
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace quiro {
+
+class CPrintController {
+ public:
+  using LocationFn = std::function<std::string()>;
+  using StatusFn = std::function<void(const std::string& text)>;
+
+  /// `webView`: the view Print prints from (its documents must report
+  /// through the frame reporter, see app/web_engine.h); `parent`: the
+  /// dialogs' parent window (may be null); `location`: the view's current
+  /// location (a local path or a URL); `showStatus`: progress texts, called
+  /// on the main thread only while the controller lives.
+  CPrintController(WebKitWebView* webView, Gtk::Window* parent, LocationFn location, StatusFn showStatus);
+  ~CPrintController();
+  CPrintController(const CPrintController&) = delete;
+  CPrintController& operator=(const CPrintController&) = delete;
+
+  /// Print and Print Direct (57607, 57608).
+  void OnFilePrint();
+  /// Print All (59394): confirmation, then StartPrintAll().
+  void OnPrintAll();
+  /// Print All once confirmed: does nothing when the location is no local
+  /// page, else starts a run at the start page found by the climb. Returns
+  /// whether a run started.
+  bool StartPrintAll();
+
+  /// The document Print would print: a frame's URL in a frameset, or an
+  /// empty string for the view's own page.
+  std::string PrintFrameUrl() const;
+
+  /// Shows the Print All confirmation (a warning with OK and Cancel, caption
+  /// "quiro") over `parent`; true for OK.
+  static bool ConfirmPrintAll(Gtk::Window* parent);
+
+ private:
+  struct FrameTracker {
+    std::string topHref;
+    int topFrames = 0;
+    std::map<std::string, std::string> frameHrefs;  // by frame name
+    bool frameUsed = false;
+    std::string usedName;
+    std::string usedHref;
+  };
+
+  static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
+  static void OnTopLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
+
+  WebKitWebView* m_pWebView;
+  Gtk::Window* m_pParent;
+  LocationFn m_location;
+  StatusFn m_showStatus;
+  FrameTracker m_frames;
+  std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+};
+
+}  // namespace quiro

@@ -1,0 +1,117 @@
+#include "app/web_engine.h"
+
+namespace quiro {
+
+namespace {
+
+// Every document, top or frame, reports once its load event has fired (a
+// frameset's own load comes after those of all its frames), and again
+// whenever the user clicks, types, focuses or scrolls in it (scrolling at
+// most every 400 ms).
+constexpr const char* kFrameReporterScript = R"JS(
+(function () {
+  if (window.__quiroFrameReporter) return;
+  window.__quiroFrameReporter = true;
+  var handlers = window.webkit && window.webkit.messageHandlers;
+  var handler = handlers && handlers.quiroFrame;
+  if (!handler) return;
+  var top = window === window.top;
+  function post(kind) {
+    try {
+      handler.postMessage({kind: kind, name: String(window.name || ''), href: String(location.href),
+                           top: top, frames: top ? window.frames.length : 0});
+    } catch (e) {}
+  }
+  var lastScroll = 0;
+  function used() { post('use'); }
+  function scrolled() {
+    var now = Date.now();
+    if (now - lastScroll < 400) return;
+    lastScroll = now;
+    post('use');
+  }
+  ['mousedown', 'click', 'keydown', 'focus'].forEach(function (t) { window.addEventListener(t, used, true); });
+  ['scroll', 'wheel'].forEach(function (t) { window.addEventListener(t, scrolled, true); });
+  function loaded() { post('load'); }
+  if (document.readyState === 'complete') loaded();
+  else window.addEventListener('load', loaded);
+})();
+)JS";
+
+std::string StringProperty(JSCValue* object, const char* name) {
+  JSCValue* value = jsc_value_object_get_property(object, name);
+  std::string text;
+  if (value != nullptr && jsc_value_is_string(value)) {
+    char* s = jsc_value_to_string(value);
+    text = s != nullptr ? s : "";
+    g_free(s);
+  }
+  if (value != nullptr) g_object_unref(value);
+  return text;
+}
+
+int IntProperty(JSCValue* object, const char* name) {
+  JSCValue* value = jsc_value_object_get_property(object, name);
+  int n = value != nullptr && jsc_value_is_number(value) ? jsc_value_to_int32(value) : 0;
+  if (value != nullptr) g_object_unref(value);
+  return n;
+}
+
+bool BoolProperty(JSCValue* object, const char* name) {
+  JSCValue* value = jsc_value_object_get_property(object, name);
+  bool b = value != nullptr && jsc_value_to_boolean(value);
+  if (value != nullptr) g_object_unref(value);
+  return b;
+}
+
+gboolean SuppressScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer) { return TRUE; }
+gboolean SuppressPrintRequest(WebKitWebView*, WebKitPrintOperation*, gpointer) { return TRUE; }
+
+}  // namespace
+
+WebKitWebContext* SharedWebContext() { return webkit_web_context_get_default(); }
+
+bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
+  JSCValue* value = webkit_javascript_result_get_js_value(message);
+  if (value == nullptr || !jsc_value_is_object(value)) return false;
+  const std::string kind = StringProperty(value, "kind");
+  if (kind != "load" && kind != "use") return false;
+  report.kind = kind == "load" ? FrameReport::Kind::Load : FrameReport::Kind::Use;
+  report.top = BoolProperty(value, "top");
+  report.name = report.top ? std::string() : StringProperty(value, "name");
+  report.href = StringProperty(value, "href");
+  report.frames = IntProperty(value, "frames");
+  return true;
+}
+
+WebKitWebView* NewBrowserView() {
+  WebKitUserContentManager* content = webkit_user_content_manager_new();
+  webkit_user_content_manager_register_script_message_handler(content, kFrameReportHandler);
+  WebKitUserScript* script =
+      webkit_user_script_new(kFrameReporterScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, script);
+  webkit_user_script_unref(script);
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(),
+                                            "user-content-manager", content, nullptr));
+  g_object_unref(content);
+  g_object_ref_sink(view);
+  return view;
+}
+
+WebKitWebView* NewHiddenPrintView(WebKitWebView* related) {
+  GtkWidget* widget =
+      related != nullptr
+          ? webkit_web_view_new_with_related_view(related)
+          : GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(), nullptr));
+  if (widget == nullptr) return nullptr;
+  auto* view = WEBKIT_WEB_VIEW(widget);
+  g_object_ref_sink(view);  // hidden: never packed into a window
+  // Nobody sees this view: a page's own alert(), confirm() or print() must
+  // not open a dialog that would hold up the printing.
+  g_signal_connect(view, "script-dialog", G_CALLBACK(SuppressScriptDialog), nullptr);
+  g_signal_connect(view, "print", G_CALLBACK(SuppressPrintRequest), nullptr);
+  return view;
+}
+
+}  // namespace quiro

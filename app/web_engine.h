@@ -1,0 +1,45 @@
+#pragma once
+// The browser engine as the program sets it up: the one web context every
+// view shares, the user script through which every document reports itself,
+// and the two kinds of view made from them (the window's view and hidden
+// print views).
+
+#include <webkit2/webkit2.h>
+
+#include <string>
+
+namespace quiro {
+
+/// The web context of every view the program makes; anything registered on
+/// the context (URI schemes, cache settings) is registered here, once.
+WebKitWebContext* SharedWebContext();
+
+/// What a document (the top one or a frame's) reports through the frame
+/// reporter script.
+struct FrameReport {
+  enum class Kind { Load, Use };
+  Kind kind = Kind::Load;  ///< Load: the document has loaded; Use: the user clicked, typed, focused or scrolled in it
+  bool top = false;        ///< the top document, not a frame's
+  std::string name;        ///< the frame's name ("" for the top document)
+  std::string href;        ///< the document's address as the engine has it
+  int frames = 0;          ///< for the top document: how many frames it has
+};
+
+/// The script message handler the reports arrive on; connect to
+/// "script-message-received::quiroFrame" of the view's content manager.
+inline constexpr const char* kFrameReportHandler = "quiroFrame";
+
+/// Reads one report; false for a message that is not one.
+bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report);
+
+/// A new view (floating reference sunk: the caller owns one reference) on the
+/// shared context, whose documents report themselves through the frame
+/// reporter.
+WebKitWebView* NewBrowserView();
+
+/// A new hidden view for printing (caller owns one reference): related to
+/// `related` when given (one web process for all), else on the shared
+/// context. The page's own dialogs and print() requests stay unseen in it.
+WebKitWebView* NewHiddenPrintView(WebKitWebView* related = nullptr);
+
+}  // namespace quiro

@@ -3,6 +3,7 @@
 #include <gdk/gdk.h>
 
 #include "app/commands.h"
+#include "app/print_worker.h"
 #include "app/quiro_doc.h"
 
 namespace res = quiro::res;
@@ -97,6 +98,24 @@ CMainFrame::~CMainFrame() {
   m_pPrintController.reset();
   remove();
   m_layout.remove(m_pView->GetWidget());
+}
+
+bool CMainFrame::on_delete_event(GdkEventAny* event) {
+  if (quiro::PrintAllRunsHandingOver() > 0) {
+    Gtk::MessageDialog ask(*this, res::LoadString(res::IDS_CLOSE_DURING_PRINT_ALL), false,
+                           Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
+    ask.set_title(res::LoadString(res::IDS_APP_TITLE));
+    ask.add_button("_Keep Open", Gtk::RESPONSE_CANCEL);
+    ask.add_button("_Close", Gtk::RESPONSE_OK);
+    ask.set_default_response(Gtk::RESPONSE_CANCEL);
+    if (ask.run() != Gtk::RESPONSE_OK) return true;  // the window stays
+    // The run may have ended while the question was open; then nothing waits.
+    if (Glib::RefPtr<Gtk::Application> app = get_application()) {
+      app->hold();
+      quiro::WhenPagesHandedOver([app] { app->release(); });
+    }
+  }
+  return Gtk::ApplicationWindow::on_delete_event(event);
 }
 
 // Caption: "<page title> - quiro", the document's title first.

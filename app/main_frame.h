@@ -60,6 +60,12 @@ class CMainFrame : public Gtk::ApplicationWindow {
   void ToggleToolBar();
   void ToggleStatusBar();
 
+ protected:
+  /// Closing while Print All still has pages to hand to the printer asks
+  /// first; closed anyway, the window goes and the program stays until the
+  /// pages are handed over.
+  bool on_delete_event(GdkEventAny* event) override;
+
  private:
   void CreateActions();
   void CreateMenuBar();

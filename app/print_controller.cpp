@@ -2,7 +2,9 @@
 
 #include "app/print_worker.h"
 #include "app/web_engine.h"
+#include "platform/printer.h"
 #include "printall/print_all_run.h"
+#include "printall/print_report.h"
 #include "res/strings.h"
 
 namespace quiro {
@@ -162,7 +164,12 @@ void CPrintController::OnPrintAll() {
 }
 
 bool CPrintController::StartPrintAll() {
-  std::string location = LocalPathOfLocation(m_location ? m_location() : std::string());
+  // In a frameset the walk starts from the frame being read: the frameset
+  // itself prints as a blank sheet and links to no page.
+  const std::string frameUrl = PrintFrameUrl();
+  std::string location = LocalPathOfLocation(!frameUrl.empty() ? frameUrl
+                                             : m_location      ? m_location()
+                                                               : std::string());
   if (location.empty()) return false;  // a web address: nothing to print
   // The run may outlive the controller; progress is shown only while it lives.
   std::weak_ptr<bool> alive = m_alive;
@@ -170,15 +177,48 @@ bool CPrintController::StartPrintAll() {
   auto showStatus = [alive, status](const std::string& text) {
     if (auto live = alive.lock(); live && *live && status) status(text);
   };
+  Gtk::Window* parent = m_pParent;
+  auto showProblems = [alive, parent](const std::string& text) {
+    auto live = alive.lock();
+    ShowPrintProblems(live && *live ? parent : nullptr, text);
+  };
   PrintAllOptions options;
   options.startPath = FindPrintStartPage(location);
   options.destination = PrintDestinationFromEnvironment();
+  if (!options.destination.ToPdf()) {
+    // Before anything is walked or rewritten: is there a printer to take the pages?
+    const platform::PrinterStatus printer = platform::DefaultPrinter();
+    if (!printer.ready) {
+      PrintRunReport refused;
+      refused.refusal = printer.problem;
+      showStatus(PrintRunStatus(refused));
+      showProblems(PrintRunProblems(refused));
+      return false;
+    }
+    options.destination.printer = printer.name;
+  }
   options.pauseMs = PrintAllPauseMs();
   options.showStatus = showStatus;
-  options.finished = [showStatus](const PrintAllResult& result) {
-    if (!result.cancelled) showStatus(res::LoadString(res::IDS_IDLE_MESSAGE));
+  // The run ends on what really happened; the closing pause changes nothing
+  // for the user.
+  options.walked = [showStatus, showProblems](const PrintRunReport& report) {
+    showStatus(PrintRunStatus(report));
+    const std::string problems = PrintRunProblems(report);
+    if (!problems.empty()) showProblems(problems);
   };
   return StartPrintAllRun(std::move(options));
+}
+
+void CPrintController::ShowPrintProblems(Gtk::Window* parent, const std::string& text) {
+  // Not modal: the run that reports may end while the user is busy elsewhere.
+  auto* dialog = new Gtk::MessageDialog(text, false, Gtk::MESSAGE_WARNING, Gtk::BUTTONS_OK, false);
+  dialog->set_title(res::LoadString(res::IDS_APP_TITLE));
+  if (parent != nullptr) dialog->set_transient_for(*parent);
+  dialog->signal_response().connect([dialog](int) {
+    dialog->hide();
+    Glib::signal_idle().connect_once([dialog] { delete dialog; });
+  });
+  dialog->show();
 }
 
 }  // namespace quiro

@@ -7,9 +7,12 @@
 // else that of the frame named "content".
 //
 // Print All (command 59394) asks for confirmation, finds the start page of
-// the document on display and prints it and every page linked from it on a
-// worker thread (app/print_worker.h), to the default printer or, when
-// $QUIRO_PRINT_TO_PDF_DIR names a folder, into one PDF file per page there.
+// the document on display (in a frameset, of the frame being read) and prints
+// it and every page linked from it on a worker thread (app/print_worker.h),
+// to the default printer or, when $QUIRO_PRINT_TO_PDF_DIR names a folder,
+// into one PDF file per page there. Before a run it checks that the default
+// printer exists and takes jobs; a run ends with a status line saying what
+// became of its pages, and a message box when pages were lost.
 //
 // The controller needs no window class: it is given the view to print from,
 // the window its dialogs belong to, where the view is, and where progress
@@ -56,6 +59,10 @@ class CPrintController {
   /// Shows the Print All confirmation (a warning with OK and Cancel, caption
   /// "quiro") over `parent`; true for OK.
   static bool ConfirmPrintAll(Gtk::Window* parent);
+
+  /// Tells the user what could not be printed and why: a warning captioned
+  /// "quiro" over `parent` (may be null), closed with OK; it does not wait.
+  static void ShowPrintProblems(Gtk::Window* parent, const std::string& text);
 
  private:
   struct FrameTracker {

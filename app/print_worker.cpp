@@ -29,6 +29,7 @@ struct RunShared {
   // Main thread only:
   PrintAllOptions options;
   PrintAllResult result;
+  bool walking = true;
 };
 
 struct RunRecord {
@@ -42,6 +43,30 @@ struct RunRecord {
 std::list<std::unique_ptr<RunRecord>>& Runs() {
   static auto* runs = new std::list<std::unique_ptr<RunRecord>>();
   return *runs;
+}
+
+// Main thread only: who waits for every run's pages to be handed over.
+std::vector<std::function<void()>>& HandOverWaiters() {
+  static auto* waiters = new std::vector<std::function<void()>>();
+  return *waiters;
+}
+
+void CallHandOverWaitersWhenDone() {
+  if (PrintAllRunsHandingOver() != 0) return;
+  std::vector<std::function<void()>> waiters = std::move(HandOverWaiters());
+  HandOverWaiters().clear();
+  for (auto& waiter : waiters) waiter();
+}
+
+// Records what became of a page; main thread only.
+void RecordPage(const std::shared_ptr<RunShared>& shared, const std::string& path,
+                const PageOutcome& outcome) {
+  PrintedPage page;
+  page.path = path;
+  page.title = outcome.title;
+  page.sent = outcome.result == PagePrintResult::Printed;
+  page.problem = outcome.problem;
+  shared->result.report.pages.push_back(std::move(page));
 }
 
 // Runs `fn` on the main loop (the default main context), always from the
@@ -116,20 +141,30 @@ bool PrintPageInBrowser(const std::string& path, PrintAllRun& run, const std::st
   int view = AskMainLoop(stop, shared, [](CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
     a->Give(printer.CreateView());
   });
-  if (view < 0) return false;  // no view: the page is skipped
+  if (view < 0) {  // no view: the page is skipped
+    if (view != kCancelled) {
+      PostToMainLoop([shared, path] {
+        PageOutcome outcome;
+        outcome.result = PagePrintResult::PrintFailed;
+        outcome.problem = "no view could be made to print it";
+        RecordPage(shared, path, outcome);
+      });
+    }
+    return false;
+  }
 
   InsertPrintPageBreaks(path);
 
   int printed = AskMainLoop(stop, shared, [shared, view, path, number](CHiddenPagePrinter& printer,
                                                          std::shared_ptr<Answer> a) {
-    printer.LoadAndPrint(view, path, number,
-                         [shared, a](PagePrintResult result, const std::string& output) {
-                           if (result == PagePrintResult::Printed) {
-                             ++shared->result.pagesPrinted;
-                             if (!output.empty()) shared->result.outputFiles.push_back(output);
-                           }
-                           a->Give(static_cast<int>(result));
-                         });
+    printer.LoadAndPrint(view, path, number, [shared, a, path](const PageOutcome& outcome) {
+      if (outcome.result == PagePrintResult::Printed) {
+        ++shared->result.pagesPrinted;
+        if (!outcome.outputFile.empty()) shared->result.outputFiles.push_back(outcome.outputFile);
+      }
+      if (outcome.result != PagePrintResult::Cancelled) RecordPage(shared, path, outcome);
+      a->Give(static_cast<int>(outcome.result));
+    });
   });
   if (printed == static_cast<int>(PagePrintResult::Printed)) ++*printedPages;
   return true;
@@ -146,6 +181,12 @@ void PrintAllThreadProc(std::string startPath, std::shared_ptr<RunShared> shared
   PrintLinkedPages(startPath, run);
   const int recorded = run.pageCount;
   const int views = run.browserCount;
+  // Every page is handed over or given up by now.
+  PostToMainLoop([shared] {
+    shared->walking = false;
+    if (shared->options.walked && !shared->stop.stop_requested()) shared->options.walked(shared->result.report);
+    CallHandOverWaitersWhenDone();
+  });
 
   // The closing pause gives the printing system time with the pages before
   // their views go; program exit cuts it short. A run that printed nothing
@@ -211,6 +252,7 @@ bool StartPrintAllRun(PrintAllOptions options) {
   record->shared = std::make_shared<RunShared>();
   record->printer = std::make_shared<CHiddenPagePrinter>(options.destination);
   record->shared->printer = record->printer;
+  record->shared->result.report.destination = options.destination.Name();
   const int pauseMs = options.pauseMs;
   std::string startPath = options.startPath;
   record->shared->options = std::move(options);
@@ -226,6 +268,17 @@ bool StartPrintAllRun(PrintAllOptions options) {
 }
 
 int RunningPrintAllRuns() { return static_cast<int>(Runs().size()); }
+
+int PrintAllRunsHandingOver() {
+  int walking = 0;
+  for (const auto& run : Runs()) walking += run->shared->walking ? 1 : 0;
+  return walking;
+}
+
+void WhenPagesHandedOver(std::function<void()> done) {
+  HandOverWaiters().push_back(std::move(done));
+  CallHandOverWaitersWhenDone();
+}
 
 void StopAllPrintAllRuns() {
   for (auto& run : Runs()) run->shared->stop.request_stop();

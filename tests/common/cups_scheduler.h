@@ -18,7 +18,7 @@ class CupsScheduler {
     // One queue name per scheduler: cups-pdf keeps the queue's settings in
     // /etc/cups under that name.
     queue_ = "quiro-test-" + std::to_string(::getpid());
-    const ProgramRun run = RunProgram("/bin/sh", {script(), "start", dir_.path(), queue_}, dir_.path());
+    const ProgramRun run = RunProgram("/bin/sh", {script(), "start", dir_.path(), queue_}, {dir_.path(), {}});
     if (run.status != 0) {
       skipReason_ = run.err.empty() ? "the private CUPS scheduler did not start" : run.err;
       return;
@@ -27,7 +27,7 @@ class CupsScheduler {
     out_ = Value(run.out, "OUT");
   }
   ~CupsScheduler() {
-    if (skipReason_.empty()) RunProgram("/bin/sh", {script(), "stop", dir_.path()}, dir_.path());
+    if (skipReason_.empty()) RunProgram("/bin/sh", {script(), "stop", dir_.path()}, {dir_.path(), {}});
   }
   CupsScheduler(const CupsScheduler&) = delete;
   CupsScheduler& operator=(const CupsScheduler&) = delete;
@@ -43,7 +43,7 @@ class CupsScheduler {
   /// Runs a CUPS command-line tool (lpadmin, cupsreject, ...) against it.
   ProgramRun Tool(const std::string& tool, const std::vector<std::string>& args) const {
     const std::string path = (tool == "lpstat" || tool == "cancel" ? "/usr/bin/" : "/usr/sbin/") + tool;
-    return RunProgram(path, args, dir_.path(), {{"CUPS_SERVER", server_}});
+    return RunProgram(path, args, {dir_.path(), {"CUPS_SERVER=" + server_}});
   }
 
  private:

@@ -1,6 +1,8 @@
 // Print and Print All in the real window: the confirmation, what a run
 // prints, and which frame Print prints.
 
+#include <cups/cups.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include "app/viewer.h"
 #include "app/print_worker.h"
 #include "app/web_engine.h"
+#include "common/cups_scheduler.h"
 #include "common/run_program.h"
 #include "gui_fixture.h"
 #include "print_test_support.h"
@@ -182,7 +185,8 @@ TEST_F(PrintCommandTest, OkPrintsTheDocumentFromItsIndexWithProgress) {
   EXPECT_NE(std::find(messages.begin(), messages.end(),
                       "Printing page 2: " + root_ + "guide/CH1.HTM"),
             messages.end());
-  EXPECT_EQ(Frame().GetMessageText(), "Ready");
+  // The run ends on what became of its pages, not on its last page.
+  EXPECT_EQ(Frame().GetMessageText(), "Print All: 3 pages sent to " + dir_ / "printed");
 }
 
 // The controller on a view of its own, without a window: confirmed, it
@@ -252,6 +256,91 @@ TEST_F(PrintCommandTest, PrintTakesTheFrameBeingRead) {
                  problems.end());
 }
 
+// ---------------------------------------------------------------------------
+// Print All to a printer: the default printer is checked first, jobs carry
+// the pages' titles, and what went wrong is said.
+
+class PrintToPrinterTest : public PrintCommandTest {
+ protected:
+  void SetUp() override {
+    PrintCommandTest::SetUp();
+    unsetenv("QUIRO_PRINT_TO_PDF_DIR");
+  }
+  void TearDown() override {
+    PrintCommandTest::TearDown();
+    unsetenv("CUPS_SERVER");
+    cupsSetServer(nullptr);
+  }
+  void UseScheduler(const std::string& server) {
+    setenv("CUPS_SERVER", server.c_str(), 1);
+    cupsSetServer(server.c_str());
+  }
+  // Chapter 1 on display, Print All confirmed; returns the problem message
+  // shown (not seen: empty title) once the run has ended or never started.
+  SeenDialog PrintAllFromChapterOne() {
+    View().Navigate2(root_ + "guide/ch1.htm");
+    EXPECT_TRUE(RunUntil([&] { return View().GetCurrentURL() == root_ + "guide/ch1.htm"; }));
+    SeenDialog confirm;
+    {
+      DialogAnswerer ok(GTK_RESPONSE_OK, confirm);
+      Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+    }
+    EXPECT_TRUE(confirm.seen);
+    SeenDialog problem;
+    DialogAnswerer close(GTK_RESPONSE_OK, problem);
+    RunUntil([&] { return quiro::RunningPrintAllRuns() == 0; }, 60000);
+    RunUntil([&] { return problem.seen; }, 1000);  // only when something was lost
+    return problem;
+  }
+};
+
+TEST_F(PrintToPrinterTest, WithoutAPrinterNothingIsWalkedAndTheUserIsTold) {
+  WriteSite();
+  StartAndWaitReady();
+  UseScheduler(dir_ / "no-scheduler.sock");
+  const SeenDialog problem = PrintAllFromChapterOne();
+  EXPECT_EQ(quiro::RunningPrintAllRuns(), 0);
+  EXPECT_EQ(problem.title, "quiro");
+  EXPECT_EQ(problem.type, GTK_MESSAGE_WARNING);
+  EXPECT_EQ(problem.text, "Nothing was printed. The printing service (CUPS) is not running, so there is no printer.");
+  EXPECT_EQ(Frame().GetMessageText(),
+            "Print All: no page printed: The printing service (CUPS) is not running, so there is no printer.");
+  // Nothing was walked: the chapter with the table was not rewritten.
+  EXPECT_EQ(testing_support::ReadFile(root_ + "guide/ch2.htm").find("page-break-before"), std::string::npos);
+}
+
+TEST_F(PrintToPrinterTest, ARealQueueGetsOneJobPerPageNamedAfterIt) {
+  testing_support::CupsScheduler cups;
+  if (!cups.skipReason().empty()) GTEST_SKIP() << cups.skipReason();
+  WriteSite();
+  StartAndWaitReady();
+  UseScheduler(cups.server());
+  const SeenDialog problem = PrintAllFromChapterOne();
+  EXPECT_FALSE(problem.seen) << problem.text;
+  EXPECT_EQ(Frame().GetMessageText(), "Print All: 3 pages sent to " + cups.queue());
+  // One job a page, named after it, in printing order, each printed (cups-pdf
+  // has written its file).
+  std::vector<std::string> titles;
+  RunUntil([&] {
+    titles.clear();
+    cups_job_t* jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, cups.queue().c_str(), 0, CUPS_WHICHJOBS_COMPLETED);
+    for (int i = 0; i < n; ++i) titles.push_back(jobs[i].title);
+    cupsFreeJobs(n, jobs);
+    return titles.size() == 3;
+  }, 30000);
+  std::sort(titles.begin(), titles.end());
+  EXPECT_EQ(titles, (std::vector<std::string>{"Chapterone", "Chaptertwo", "Guideindex"}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cups.out()), std::filesystem::directory_iterator()), 3);
+
+  // A queue that refuses jobs: said before any page, with its reason.
+  ASSERT_EQ(cups.Tool("cupsreject", {"-r", "out of paper", cups.queue()}).status, 0);
+  const SeenDialog refused = PrintAllFromChapterOne();
+  EXPECT_EQ(refused.text, "Nothing was printed. The printer \"" + cups.queue() + "\" is not accepting jobs: out of paper.");
+  EXPECT_EQ(Frame().GetMessageText(), "Print All: no page printed: The printer \"" + cups.queue() +
+                                          "\" is not accepting jobs: out of paper.");
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -263,8 +352,12 @@ namespace {
 constexpr const char* kChildFlag = "QUIRO_TEST_PRINT_ALL_CHILD";
 
 // Child's part: once the start page is shown, Print All (answered OK), and
-// once a page has been printed, the window is closed. The run would pause
-// 60 s after its walk; closing must not wait for that.
+// once a page has been printed, the window is closed and the question that
+// follows answered with Close. The run still has pages to hand over: they
+// are printed before the program ends. It would then pause 60 s; ending
+// does not wait for that.
+SeenDialog g_closeQuestion;
+
 gboolean DriveViewer(gpointer) {
   static int step = 0;
   static SeenDialog seen;
@@ -293,6 +386,8 @@ gboolean DriveViewer(gpointer) {
     }
     if (printed) {
       step = 3;
+      // The question comes once the window has the close request.
+      static DialogAnswerer close(GTK_RESPONSE_OK, g_closeQuestion);
       frame.close();
       return G_SOURCE_REMOVE;
     }
@@ -310,10 +405,13 @@ TEST(PrintAllWindowChild, Run) {
   int status = quiro::RunViewer({}, argv[0]);
   // The application's shutdown stopped and joined the run.
   if (quiro::RunningPrintAllRuns() != 0) status = 4;
+  if (!g_closeQuestion.seen || g_closeQuestion.title != "quiro" ||
+      g_closeQuestion.text.find("Close anyway?") == std::string::npos)
+    status = 5;
   std::exit(status);
 }
 
-TEST(PrintAllWindowTest, ClosingTheWindowDuringARunEndsTheProgramPromptly) {
+TEST(PrintAllWindowTest, ClosingTheWindowDuringARunAsksAndHandsOverEveryPage) {
   if (!print_test::HaveDisplay()) GTEST_SKIP() << "needs a display";
   testing_support::TempDir dir;
   dir.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=docs\r\nAutoRebuild=0\r\n");
@@ -334,6 +432,7 @@ TEST(PrintAllWindowTest, ClosingTheWindowDuringARunEndsTheProgramPromptly) {
   testing_support::ProgramRun run = child.Wait([&] {
     for (pid_t p : print_test::ChildrenOf(child.pid())) helpers.insert(p);
   });
+  ASSERT_NE(run.status, 5) << "no question before closing\n" << run.err;
   ASSERT_EQ(run.status, 0) << "the viewer did not end by itself within 40 s\n" << run.err;
   EXPECT_FALSE(helpers.empty());
   auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -342,9 +441,9 @@ TEST(PrintAllWindowTest, ClosingTheWindowDuringARunEndsTheProgramPromptly) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(print_test::ProcessExists(p)) << "helper " << p << " left behind";
   }
-  // What was printed before the window closed is whole.
+  // Every page was handed over, each whole.
   std::vector<std::string> printed;
   for (const auto& e : std::filesystem::directory_iterator(dir / "printed")) printed.push_back(e.path());
-  EXPECT_FALSE(printed.empty());
+  EXPECT_EQ(printed.size(), 50u);
   for (const std::string& f : printed) EXPECT_EQ(print_test::PdfPageCount(f), 1) << f;
 }

@@ -78,6 +78,7 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
 
   m_pView->signal_title_changed().connect([this](const std::string& title) { m_doc.SetTitle(title); });
   m_pView->signal_navigation_decided().connect(sigc::mem_fun(*this, &CMainFrame::ApplyNavigationDecision));
+  m_pView->signal_web_process_gone().connect([this](const std::string& why) { SetMessageText(why); });
 
   m_layout.pack_start(*m_pMenuBar, Gtk::PACK_SHRINK);
   m_layout.pack_start(m_wndToolBar, Gtk::PACK_SHRINK);

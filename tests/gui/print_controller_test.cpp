@@ -189,6 +189,30 @@ TEST_F(PrintCommandTest, OkPrintsTheDocumentFromItsIndexWithProgress) {
   EXPECT_EQ(Frame().GetMessageText(), "Print All: 3 pages sent to " + dir_ / "printed");
 }
 
+// Print All with the frameset on display starts from the frame being read,
+// and a frameset met on the way is not printed as a blank sheet.
+TEST_F(PrintCommandTest, OnTheFramesetPrintAllWalksFromTheFrameBeingRead) {
+  WriteSite();
+  dir_.Write("docs/guide/index.htm", print_test::Page("Guideindex",
+                                                      "<a href=\"ch1.htm\">one</a>\n<a href=\"ch2.htm\">two</a>\n"
+                                                      "<a href=\"../DocFrame.htm\">all of it</a>\n"));
+  StartAndWaitReady();
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"); }));
+  SeenDialog confirm;
+  {
+    DialogAnswerer ok(GTK_RESPONSE_OK, confirm);
+    Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+  }
+  SeenDialog problem;
+  DialogAnswerer close(GTK_RESPONSE_OK, problem);
+  ASSERT_TRUE(RunUntil([&] { return quiro::RunningPrintAllRuns() == 0 && problem.seen; }, 60000));
+  EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-CH1.HTM.pdf", "003-CH2.HTM.pdf"}));
+  EXPECT_EQ(problem.title, "quiro");
+  EXPECT_EQ(problem.text,
+            "1 page of 4 was not printed.\nPage 4, Manual: it is a frameset, which prints as a blank sheet.");
+  EXPECT_EQ(Frame().GetMessageText(), "Print All: 3 of 4 pages sent to " + dir_ / "printed" + "; 1 not printed");
+}
+
 // The controller on a view of its own, without a window: confirmed, it
 // prints nothing for a location that is no local page, and says nothing.
 TEST_F(PrintCommandTest, NothingHappensForAWebAddress) {

@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/print_worker.h"
 #include "app/quiro_doc.h"
+#include "platform/viewer_state.h"
 
 namespace res = quiro::res;
 
@@ -89,6 +90,43 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
 
   m_doc.signal_title_changed().connect(sigc::mem_fun(*this, &CMainFrame::UpdateCaption));
   UpdateCaption(m_doc.GetTitle());
+  RestoreViewerState();
+}
+
+void CMainFrame::RestoreViewerState() {
+  const platform::ViewerState state = platform::LoadViewerState(platform::ViewerStateFile());
+  m_pView->SetTextSize(state.textSize);
+  if (state.hasGeometry) {
+    set_default_size(state.width, state.height);
+    move(state.x, state.y);
+  }
+  if (state.maximized) maximize();
+}
+
+// Kept when the window closes. A file that cannot be written changes nothing.
+void CMainFrame::SaveViewerState() {
+  platform::ViewerState state;
+  state.textSize = m_pView->GetTextSize();
+  state.maximized = m_maximized;
+  if (!m_maximized) {
+    state.hasGeometry = true;
+    get_position(state.x, state.y);
+    get_size(state.width, state.height);
+  } else {
+    // The size to come back to is the one before maximizing: keep what was kept.
+    const platform::ViewerState kept = platform::LoadViewerState(platform::ViewerStateFile());
+    state.hasGeometry = kept.hasGeometry;
+    state.x = kept.x;
+    state.y = kept.y;
+    state.width = kept.width;
+    state.height = kept.height;
+  }
+  platform::SaveViewerState(state, platform::ViewerStateFile());
+}
+
+bool CMainFrame::on_window_state_event(GdkEventWindowState* event) {
+  m_maximized = (event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
+  return Gtk::ApplicationWindow::on_window_state_event(event);
 }
 
 CMainFrame::~CMainFrame() {
@@ -116,6 +154,7 @@ bool CMainFrame::on_delete_event(GdkEventAny* event) {
       quiro::WhenPagesHandedOver([app] { app->release(); });
     }
   }
+  SaveViewerState();
   return Gtk::ApplicationWindow::on_delete_event(event);
 }
 

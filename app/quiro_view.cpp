@@ -167,6 +167,7 @@ void CQuiroView::Refresh() {
 void CQuiroView::SetTextSize(int level) {
   if (level < 0) level = 0;
   if (level > 4) level = 4;
+  m_textSize = level;
   webkit_web_view_set_zoom_level(m_pWebView, kTextZoom[level]);
 }
 

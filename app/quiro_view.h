@@ -45,6 +45,8 @@ class CQuiroView {
   void Refresh();
   /// Text size 0 (smallest) to 4 (largest); only text is scaled.
   void SetTextSize(int level);
+  /// The text size last set (2, medium, at first).
+  int GetTextSize() const { return m_textSize; }
 
   // Commands that need more than one browser operation.
   void OnGoStartPage();
@@ -108,6 +110,7 @@ class CQuiroView {
   WebKitWebView* m_pWebView = nullptr;
   Gtk::Widget* m_pWidget = nullptr;
   std::string m_strCurrentURL;
+  int m_textSize = 2;
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
   sigc::signal<void(const quiro::NavigationDecision&)> m_navigationDecided;

@@ -135,6 +135,7 @@ class WindowTest : public ::testing::Test {
     originalDir_ = std::filesystem::current_path().string();
     setenv("VESK_DRIVE_C", (dir_ / "drivec").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
     dir_.MakeDir("drivec");
     dir_.MakeDir("config");
     std::filesystem::current_path(dir_.path());

@@ -499,7 +499,8 @@ TEST(PrintAllWindowTest, ClosingTheWindowDuringARunAsksAndHandsOverEveryPage) {
       {dir.path(),
        {std::string(kChildFlag) + "=1", "QUIRO_TEST_PAGE=" + doc + "/index.htm",
         "QUIRO_PRINT_TO_PDF_DIR=" + dir / "printed", "QUIRO_PRINT_ALL_PAUSE_MS",
-        "VESK_DRIVE_C=" + dir / "drivec", "XDG_CONFIG_HOME=" + dir / "config"},
+        "VESK_DRIVE_C=" + dir / "drivec", "XDG_CONFIG_HOME=" + dir / "config",
+        "XDG_STATE_HOME=" + dir / "state"},
        40000});
 
   // Note the viewer's helper processes while it runs.

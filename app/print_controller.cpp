@@ -281,6 +281,10 @@ bool CPrintController::StartPrintAll() {
     const std::string problems = PrintRunProblems(report);
     if (!problems.empty()) showProblems(problems);
   };
+  options.jobsFailed = [showStatus, showProblems](const PrintRunReport& report) {
+    showStatus(PrintRunStatus(report));
+    showProblems(PrintRunProblems(report));
+  };
   return StartPrintAllRun(std::move(options));
 }
 

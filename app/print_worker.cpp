@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 #include <glib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -12,7 +13,9 @@
 #include <stop_token>
 #include <system_error>
 #include <thread>
+#include <vector>
 
+#include "platform/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
 
@@ -30,6 +33,10 @@ struct RunShared {
   PrintAllOptions options;
   PrintAllResult result;
   bool walking = true;
+  // The printer's jobs, by page index in the report; written on the main
+  // thread, read by the worker after the walk.
+  std::mutex jobsMutex;
+  std::vector<std::pair<std::size_t, int>> jobs;
 };
 
 struct RunRecord {
@@ -66,7 +73,12 @@ void RecordPage(const std::shared_ptr<RunShared>& shared, const std::string& pat
   page.title = outcome.title;
   page.sent = outcome.result == PagePrintResult::Printed;
   page.problem = outcome.problem;
+  page.job = outcome.jobId;
   shared->result.report.pages.push_back(std::move(page));
+  if (outcome.jobId != 0) {
+    std::lock_guard lock(shared->jobsMutex);
+    shared->jobs.emplace_back(shared->result.report.pages.size() - 1, outcome.jobId);
+  }
 }
 
 // Runs `fn` on the main loop (the default main context), always from the
@@ -192,11 +204,45 @@ void PrintAllThreadProc(std::string startPath, std::shared_ptr<RunShared> shared
   // their views go; program exit cuts it short. A run that printed nothing
   // (no view could be made, or no page reached the printing system) closes
   // its views at once.
+  // Meanwhile the jobs handed to a printer are followed: one that is then
+  // cancelled or aborted is a lost page after all.
   if (views > 0 && printed > 0 && pauseMs > 0 && !stop.stop_requested()) {
+    std::vector<std::pair<std::size_t, int>> pending;
+    {
+      std::lock_guard lock(shared->jobsMutex);
+      pending = shared->jobs;
+    }
+    std::vector<std::pair<std::size_t, std::string>> failed;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(pauseMs);
     std::mutex mutex;
     std::condition_variable_any never;
     std::unique_lock lock(mutex);
-    never.wait_for(lock, stop, std::chrono::milliseconds(pauseMs), [] { return false; });
+    while (!stop.stop_requested() && std::chrono::steady_clock::now() < end) {
+      const auto next = pending.empty() ? end : std::min(end, std::chrono::steady_clock::now() + std::chrono::seconds(1));
+      never.wait_until(lock, stop, next, [] { return false; });
+      if (stop.stop_requested() || pending.empty()) continue;
+      for (auto it = pending.begin(); it != pending.end();) {
+        const platform::JobState state = platform::QueryJob(it->second);
+        if (state.outcome == platform::JobOutcome::Waiting) {
+          ++it;
+          continue;
+        }
+        if (state.outcome == platform::JobOutcome::Failed) failed.emplace_back(it->first, state.problem);
+        it = pending.erase(it);
+      }
+      if (!failed.empty()) {
+        PostToMainLoop([shared, failed] {
+          for (const auto& [index, problem] : failed) {
+            PrintedPage& page = shared->result.report.pages[index];
+            page.sent = false;
+            page.problem = "the printer did not print it: " + problem;
+          }
+          if (shared->options.jobsFailed && !shared->stop.stop_requested())
+            shared->options.jobsFailed(shared->result.report);
+        });
+        failed.clear();
+      }
+    }
   }
 
   const bool cancelled = stop.stop_requested();

@@ -39,6 +39,10 @@ struct PrintAllOptions {
   /// Called on the main thread once the walk has ended and every page has
   /// been handed over or given up (before the closing pause).
   std::function<void(const PrintRunReport& report)> walked;
+  /// Called on the main thread when jobs the printer had taken failed later
+  /// (cancelled or aborted), seen during the closing pause; the report then
+  /// counts those pages as lost.
+  std::function<void(const PrintRunReport& report)> jobsFailed;
   /// Called on the main thread once the run has ended and its views are closed.
   std::function<void(const PrintAllResult& result)> finished;
 };

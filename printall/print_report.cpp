@@ -19,6 +19,12 @@ std::string Sentence(std::string text) {
   return text;
 }
 
+// A sentence that stands on its own starts with a capital.
+std::string Capitalised(std::string text) {
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  return text;
+}
+
 // The reason all lost pages share, or empty when they differ.
 std::string SharedProblem(const PrintRunReport& report) {
   std::string shared;
@@ -51,7 +57,7 @@ std::string PrintRunStatus(const PrintRunReport& report) {
 }
 
 std::string PrintRunProblems(const PrintRunReport& report) {
-  if (!report.refusal.empty()) return "Nothing was printed. " + Sentence(report.refusal);
+  if (!report.refusal.empty()) return "Nothing was printed. " + Capitalised(Sentence(report.refusal));
   std::size_t lost = 0;
   for (const PrintedPage& page : report.pages) lost += page.sent ? 0 : 1;
   if (lost == 0) return {};
@@ -63,7 +69,7 @@ std::string PrintRunProblems(const PrintRunReport& report) {
     text = Pages(lost) + " of " + std::to_string(report.pages.size()) +
            (lost == 1 ? " was" : " were") + " not printed.";
   }
-  if (!shared.empty() && lost == report.pages.size()) return text + " " + Sentence(shared);
+  if (!shared.empty() && lost == report.pages.size()) return text + " " + Capitalised(Sentence(shared));
   constexpr std::size_t kListed = 10;
   std::size_t listed = 0;
   for (std::size_t i = 0; i < report.pages.size(); ++i) {

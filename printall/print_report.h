@@ -11,6 +11,7 @@ struct PrintedPage {
   std::string title;    ///< its title; empty when it had none or did not load
   bool sent = false;    ///< handed to the printer (or written to its PDF file)
   std::string problem;  ///< why it was not, as a sentence
+  int job = 0;          ///< the printer's job for it, once the printer took it
 };
 
 struct PrintRunReport {

@@ -416,6 +416,38 @@ TEST_F(PrintToPrinterTest, ARealQueueGetsOneJobPerPageNamedAfterIt) {
                                           "\" is not accepting jobs: out of paper.");
 }
 
+// A job the printer took and then lost (here: cancelled while the stopped
+// queue held it) is a lost page after all: said while the run pauses.
+TEST_F(PrintToPrinterTest, AJobLostAfterItWasTakenIsSaid) {
+  testing_support::CupsScheduler cups;
+  if (!cups.skipReason().empty()) GTEST_SKIP() << cups.skipReason();
+  setenv("QUIRO_PRINT_ALL_PAUSE_MS", "30000", 1);
+  WriteSite();
+  StartAndWaitReady();
+  UseScheduler(cups.server());
+  ASSERT_EQ(cups.Tool("cupsdisable", {cups.queue()}).status, 0);
+  View().Navigate2(root_ + "guide/ch1.htm");
+  ASSERT_TRUE(RunUntil([&] { return View().GetCurrentURL() == root_ + "guide/ch1.htm"; }));
+  SeenDialog confirm;
+  {
+    DialogAnswerer ok(GTK_RESPONSE_OK, confirm);
+    Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+  }
+  const std::string sent = "Print All: 3 pages sent to " + cups.queue();
+  ASSERT_TRUE(RunUntil([&] { return Frame().GetMessageText() == sent; }, 30000));
+
+  ASSERT_EQ(cups.Tool("cancel", {"-a", cups.queue()}).status, 0);
+  SeenDialog problem;
+  DialogAnswerer close(GTK_RESPONSE_OK, problem);
+  ASSERT_TRUE(RunUntil([&] { return problem.seen; }, 20000));
+  EXPECT_EQ(problem.title, "quiro");
+  EXPECT_EQ(problem.text.rfind("None of the 3 pages was printed. The printer did not print it: ", 0), 0u)
+      << problem.text;
+  EXPECT_EQ(Frame().GetMessageText().rfind("Print All: no page printed: the printer did not print it: ", 0), 0u)
+      << Frame().GetMessageText();
+  EXPECT_EQ(quiro::RunningPrintAllRuns(), 1);  // still in its closing pause
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------

@@ -128,7 +128,9 @@ TEST_F(PrintWorkerTest, PrintsTheSampleGuideAsListed) {
     ASSERT_GE(sheets, 1) << pages[i];
     EXPECT_NE(print_test::PdfText(file, sheets, sheets).find_first_not_of(" \n\f"), std::string::npos)
         << pages[i] << " ends on an empty sheet";
-    if (EndsWith(pages[i], "/CH1.HTM")) EXPECT_EQ(sheets, 2);
+    if (EndsWith(pages[i], "/CH1.HTM")) {
+      EXPECT_EQ(sheets, 2);
+    }
   }
 }
 

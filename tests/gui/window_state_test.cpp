@@ -35,16 +35,5 @@ TEST_F(WindowTest, TextSizeAndWindowGeometryComeBackAndAreKeptOnClosing) {
                 "\nWidth=1000\nHeight=720\nMaximized=0\n");
 }
 
-TEST_F(WindowTest, AStateFileThatCannotBeWrittenChangesNothingElse) {
-  WriteSmallSite();
-  dir_.Write("state", "a file where the folder should be");
-  StartAndWaitReady();
-  EXPECT_DOUBLE_EQ(webkit_web_view_get_zoom_level(Web()), 1.0);  // the default, medium
-  Frame().SendCommand(res::ID_VIEW_FONTS_LARGE);
-  Frame().close();
-  ASSERT_TRUE(RunUntil([&] { return !Frame().get_visible(); }));
-  EXPECT_EQ(ReadFile(dir_ / "state"), "a file where the folder should be");
-}
-
 }  // namespace
 }  // namespace gui_test

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -73,23 +72,6 @@ TEST(ViewerState, AFileThatCannotBeWrittenChangesNothing) {
   EXPECT_EQ(ReadFile(dir / "plain"), "a file where a folder should be");
   EXPECT_FALSE(SaveViewerState(state, ""));
   EXPECT_EQ(LoadViewerState("").textSize, 2);
-}
-
-TEST(ViewerState, FileFollowsXdgStateHome) {
-  const char* oldState = std::getenv("XDG_STATE_HOME");
-  const std::string savedState = oldState ? oldState : "";
-  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-  setenv("XDG_STATE_HOME", "/s", 1);
-  EXPECT_EQ(platform::ViewerStateFile(), "/s/quiro/state.ini");
-  setenv("XDG_STATE_HOME", "relative", 1);  // not absolute: ignored
-  setenv("HOME", "/home/u", 1);
-  EXPECT_EQ(platform::ViewerStateFile(), "/home/u/.local/state/quiro/state.ini");
-  setenv("HOME", savedHome.c_str(), 1);
-  if (oldState) {
-    setenv("XDG_STATE_HOME", savedState.c_str(), 1);
-  } else {
-    unsetenv("XDG_STATE_HOME");
-  }
 }
 
 }  // namespace

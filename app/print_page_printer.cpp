@@ -103,7 +103,10 @@ PagePrintResult Deliver(Page* page) {
   std::string error;
   TrimTrailingEmptySheets(page->outputFile, error);  // a failure leaves the file as printed
   if (page->printer.empty()) return PagePrintResult::Printed;
-  const platform::PrintJob job = platform::SubmitPdf(page->printer, page->outputFile, page->title);
+  // A page without a title is named by its file ("003-CH2.HTM.pdf").
+  const std::string name =
+      !page->title.empty() ? page->title : page->outputFile.substr(page->outputFile.find_last_of('/') + 1);
+  const platform::PrintJob job = platform::SubmitPdf(page->printer, page->outputFile, name);
   ::unlink(page->outputFile.c_str());
   page->outputFile.clear();
   if (job.id == 0) {

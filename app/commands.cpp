@@ -1,5 +1,6 @@
 #include "app/commands.h"
 
+#include "app/help_window.h"
 #include "app/main_frame.h"
 #include "res/strings.h"
 
@@ -20,11 +21,15 @@ void OnViewFontsLarge(CMainFrame& f) { View(f).SetTextSize(3); }
 void OnViewFontsMedium(CMainFrame& f) { View(f).SetTextSize(2); }
 void OnViewFontsSmall(CMainFrame& f) { View(f).SetTextSize(1); }
 void OnViewFontsSmallest(CMainFrame& f) { View(f).SetTextSize(0); }
-void OnFileOpen(CMainFrame& f) { View(f).OnFileOpen(); }
+void OnFileOpen(CMainFrame& f) { View(f).OnFileOpen(f.GetPrintController().PrintFrameUrl()); }
 void OnFilePrint(CMainFrame& f) { f.GetPrintController().OnFilePrint(); }
 void OnPrintAll(CMainFrame& f) { f.GetPrintController().OnPrintAll(); }
 void OnFontDropDown(CMainFrame&) {}  // the face of the Font button does nothing
 void OnAppExit(CMainFrame& f) { f.close(); }
+void OnEditFind(CMainFrame& f) { f.GetFindBar().Open(); }
+void OnHelp(CMainFrame& f) {
+  if (!ShowHelp(&f)) f.SetMessageText(res::LoadString(res::IDS_NO_HELP));
+}
 void OnViewToolbar(CMainFrame& f) { f.ToggleToolBar(); }
 void OnViewStatusBar(CMainFrame& f) { f.ToggleStatusBar(); }
 
@@ -32,7 +37,9 @@ constexpr Command kCommands[] = {
     {res::ID_FILE_OPEN, "open", "<Control>o", false, OnFileOpen},
     {res::ID_FILE_PRINT, "print", "<Control>p", false, OnFilePrint},
     {res::ID_FILE_PRINT_DIRECT, "print-direct", "", false, OnFilePrint},
-    {res::ID_APP_EXIT, "close", "", false, OnAppExit},
+    {res::ID_APP_EXIT, "close", "<Control>w <Control>q", false, OnAppExit},
+    {res::ID_EDIT_FIND, "find-in-page", "<Control>f", false, OnEditFind},
+    {res::ID_HELP, "help", "F1", false, OnHelp},
     {res::ID_VIEW_TOOLBAR, "toolbar", "", true, OnViewToolbar},
     {res::ID_VIEW_STATUS_BAR, "statusbar", "", true, OnViewStatusBar},
     {res::ID_VIEW_FONTS_LARGEST, "font-largest", "", false, OnViewFontsLargest},
@@ -56,6 +63,18 @@ std::span<const Command> Commands() { return kCommands; }
 
 std::string Command::Prompt() const { return res::CommandPrompt(id); }
 std::string Command::Tooltip() const { return res::CommandTooltip(id); }
+
+std::vector<Glib::ustring> Command::Accelerators() const {
+  std::vector<Glib::ustring> accels;
+  std::string_view rest = accel;
+  while (!rest.empty()) {
+    std::size_t blank = rest.find(' ');
+    if (blank != 0) accels.emplace_back(std::string(rest.substr(0, blank)));
+    if (blank == std::string_view::npos) break;
+    rest.remove_prefix(blank + 1);
+  }
+  return accels;
+}
 
 const Command* FindCommand(int id) {
   for (const Command& c : kCommands)

@@ -7,7 +7,10 @@
 // res/strings.h.
 
 #include <span>
+#include <glibmm/ustring.h>
+
 #include <string>
+#include <vector>
 
 class CMainFrame;
 
@@ -16,13 +19,14 @@ namespace quiro {
 struct Command {
   int id;
   const char* action;  ///< action name, without "win."
-  const char* accel;   ///< GTK accelerator, "" for none
+  const char* accel;   ///< GTK accelerators, separated by blanks; "" for none
   bool toggle;         ///< a shown/hidden switch (its menu item carries a check mark)
   void (*handler)(CMainFrame& frame);
 
   std::string Prompt() const;   ///< status-bar prompt
   std::string Tooltip() const;  ///< tooltip ("" when none)
   std::string DetailedAction() const { return std::string("win.") + action; }
+  std::vector<Glib::ustring> Accelerators() const;
 };
 
 /// Every command of the window.

@@ -2,9 +2,11 @@
 
 #include <set>
 
+#include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
 #include "app/core/viewer_registry.h"
 #include "builder/catalogue_config.h"
+#include "platform/doc_uri.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -45,9 +47,11 @@ void PlainDestroyed(GtkWidget* window, gpointer) { PlainWindows().erase(window);
 // files leave it for their viewers.
 gboolean PlainDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                            gpointer) {
-  std::string target;
-  if (!NavigationTarget(decision, type, target)) return FALSE;
-  NavigationDecision d = DecideNavigation(target, GetDocumentRoot());
+  std::string engineTarget;
+  if (!NavigationTarget(decision, type, engineTarget)) return FALSE;
+  const std::string root = GetDocumentRoot();
+  const std::string target = LocalAddress(engineTarget, root);
+  NavigationDecision d = DecideNavigation(target, root);
   if (d.action == NavigationAction::RewriteAndContinue) return FALSE;
   HandOffToViewer(d.action == NavigationAction::HandOffChm, target);
   webkit_policy_decision_ignore(decision);
@@ -78,10 +82,11 @@ std::string TrimProgramPath(std::string path) {
   return path;
 }
 
-void HandOffToViewer(bool chm, const std::string& targetURL) {
+HandOff HandOffToViewer(bool chm, const std::string& targetURL) {
   std::string command = ViewerCommandLine(chm);
   std::string program = TrimProgramPath(chm ? CutQuotedProgram(command) : CutPercentProgram(command));
-  if (!program.empty()) StartViewer(program, targetURL);
+  if (program.empty()) return HandOff::NoViewer;
+  return StartViewer(program, targetURL) ? HandOff::Started : HandOff::NotStarted;
 }
 
 bool StartViewer(const std::string& program, const std::string& argument) {
@@ -122,7 +127,8 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
 }
 
 WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri) {
-  const bool local = uri.empty() || platform::IsFileUrl(uri) || platform::StartsWithNoCase(uri, "about:");
+  const bool local = uri.empty() || platform::IsFileUrl(uri) || platform::IsDocUri(uri) || platform::IsOpenedFileUri(uri) ||
+                     platform::StartsWithNoCase(uri, "about:");
   if (!local) {
     OpenInDesktopBrowser(uri);
     return nullptr;
@@ -134,7 +140,8 @@ std::string TitleOrAddress(WebKitWebView* view) {
   const char* title = webkit_web_view_get_title(view);
   if (title && *title) return title;
   const char* uri = webkit_web_view_get_uri(view);
-  return uri ? uri : "";
+  // A page of the document root is named by its file's address.
+  return uri ? LocalAddress(uri, GetDocumentRoot()) : "";
 }
 
 std::string RequestUri(WebKitNavigationAction* action) {

@@ -26,11 +26,14 @@ std::string TrimProgramPath(std::string path);
 /// false when the program could not be started (nothing is reported).
 bool StartViewer(const std::string& program, const std::string& argument);
 
+/// How a hand-off to a viewer went.
+enum class HandOff { Started, NoViewer, NotStarted };
+
 /// Hands a compiled help (`chm` true) or WinHelp target to its viewer: the
 /// program cut from ViewerCommandLine() by the kind's rule gets the target
 /// URL exactly as the browser reported it. Nothing starts when no viewer is
 /// registered; either way the caller cancels the navigation.
-void HandOffToViewer(bool chm, const std::string& targetURL);
+HandOff HandOffToViewer(bool chm, const std::string& targetURL);
 
 /// The name a window shows for the page in `view`: its title, or its address
 /// when it has no title ("" when it has neither).

@@ -2,6 +2,8 @@
 
 #include <gdk/gdk.h>
 
+#include <algorithm>
+
 #include "app/commands.h"
 #include "app/print_worker.h"
 #include "app/quiro_doc.h"
@@ -80,13 +82,21 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
   m_pView->signal_title_changed().connect([this](const std::string& title) { m_doc.SetTitle(title); });
   m_pView->signal_navigation_decided().connect(sigc::mem_fun(*this, &CMainFrame::ApplyNavigationDecision));
   m_pView->signal_web_process_gone().connect([this](const std::string& why) { SetMessageText(why); });
+  m_pView->signal_handed_off().connect(sigc::mem_fun(*this, &CMainFrame::ReportHandOff));
 
   m_layout.pack_start(*m_pMenuBar, Gtk::PACK_SHRINK);
   m_layout.pack_start(m_wndToolBar, Gtk::PACK_SHRINK);
-  m_layout.pack_start(m_pView->GetWidget(), Gtk::PACK_EXPAND_WIDGET);
+  m_pFindBar = std::make_unique<quiro::CFindBar>(view->GetWebView());
+  m_viewOverlay.add(m_pView->GetWidget());
+  m_viewOverlay.add_overlay(m_pFindBar->GetWidget());
+  m_layout.pack_start(m_viewOverlay, Gtk::PACK_EXPAND_WIDGET);
   m_layout.pack_start(m_wndStatusBar, Gtk::PACK_SHRINK);
   add(m_layout);
   m_layout.show_all();
+  // Escape closes the find bar while the focus is in it, ahead of the
+  // Escape accelerator (Stop).
+  signal_key_press_event().connect([this](GdkEventKey* event) { return m_pFindBar->CloseOnEscape(event); },
+                                   false);
 
   m_doc.signal_title_changed().connect(sigc::mem_fun(*this, &CMainFrame::UpdateCaption));
   UpdateCaption(m_doc.GetTitle());
@@ -136,7 +146,8 @@ CMainFrame::~CMainFrame() {
   // with the layout, the view itself afterwards.
   m_pPrintController.reset();
   remove();
-  m_layout.remove(m_pView->GetWidget());
+  m_viewOverlay.Gtk::Container::remove(m_pFindBar->GetWidget());
+  m_viewOverlay.remove();
 }
 
 bool CMainFrame::on_delete_event(GdkEventAny* event) {
@@ -173,7 +184,7 @@ void CMainFrame::CreateActions() {
     auto handler = cmd.handler;
     action->signal_activate().connect([this, handler](const Glib::VariantBase&) { handler(*this); });
     add_action(action);
-    if (app && *cmd.accel) app->set_accel_for_action(cmd.DetailedAction(), cmd.accel);
+    if (app && *cmd.accel) app->set_accels_for_action(cmd.DetailedAction(), cmd.Accelerators());
   }
 }
 
@@ -200,6 +211,16 @@ void CMainFrame::ApplyNavigationDecision(const quiro::NavigationDecision& d) {
   apply(res::kFindButton, d.find);
   apply(res::kPrintButton, d.print);
   apply(res::kPrintAllButton, d.printAll);
+}
+
+// A help file link whose viewer is missing or fails says so; the page stays.
+void CMainFrame::ReportHandOff(bool chm, quiro::HandOff outcome) {
+  if (outcome == quiro::HandOff::Started) return;
+  std::string text = res::LoadString(outcome == quiro::HandOff::NoViewer ? res::IDS_NO_VIEWER
+                                                                         : res::IDS_VIEWER_NOT_STARTED);
+  std::size_t at = text.find("%1");
+  if (at != std::string::npos) text.replace(at, 2, chm ? "CHM" : "HLP");
+  SetMessageText(text);
 }
 
 void CMainFrame::CreateMenuBar() {
@@ -248,7 +269,9 @@ void CMainFrame::ShowPromptWhileSelected(Gtk::MenuItem& item, int id) {
 
 void CMainFrame::CreateToolBar() {
   m_wndToolBar.set_toolbar_style(Gtk::TOOLBAR_BOTH);
-  m_wndToolBar.set_show_arrow(false);
+  // Buttons that do not fit go into the overflow menu behind the toolbar's
+  // arrow, so the window can be as narrow as half a small screen.
+  m_wndToolBar.set_show_arrow(true);
   for (std::size_t i = 0; i < res::kToolbarButtonCount; ++i) {
     const res::ToolbarButton& b = res::kToolbar[i];
     m_normal[i] = LoadToolbarImage(b.image, false);
@@ -256,6 +279,16 @@ void CMainFrame::CreateToolBar() {
     Gtk::Image* image = m_normal[i] ? Gtk::manage(new Gtk::Image(m_normal[i]))
                                     : Gtk::manage(new Gtk::Image(kFallbackIcons[b.image],
                                                                  Gtk::ICON_SIZE_LARGE_TOOLBAR));
+    // The hot picture is taller than the normal one; the image keeps the
+    // larger size in both states, so the toolbar and the page below it stay
+    // where they are while the pointer moves over the buttons.
+    int width = 0, height = 0;
+    for (const Glib::RefPtr<Gdk::Pixbuf>& p : {m_normal[i], m_hotImages[i]})
+      if (p) {
+        width = std::max(width, p->get_width());
+        height = std::max(height, p->get_height());
+      }
+    if (width > 0) image->set_size_request(width, height);
     m_images[i] = image;
     std::string label = res::LoadString(b.label);
     Gtk::ToolButton* button;
@@ -323,9 +356,35 @@ void CMainFrame::CreateToolBar() {
         return false;
       });
     }
+    button->signal_create_menu_proxy().connect(
+        [this, button, index] { return CreateOverflowItem(*button, index); }, false);
     m_buttons[i] = button;
     m_wndToolBar.append(*button);
   }
+}
+
+// The entry a button gets in the overflow menu when the toolbar is too narrow
+// for it: its label, running its command, with its status-bar prompt while
+// selected. The Font button's entry opens the font menu's items.
+bool CMainFrame::CreateOverflowItem(Gtk::ToolItem& button, int index) {
+  const res::ToolbarButton& b = res::kToolbar[index];
+  auto* item = Gtk::manage(new Gtk::MenuItem(res::LoadString(b.label)));
+  if (b.dropDown) {
+    auto* sub = Gtk::manage(new Gtk::Menu());
+    for (const res::MenuEntry& e : res::kFontMenu) {
+      auto* size = Gtk::manage(new Gtk::MenuItem(res::MenuLabel(e.text), true));
+      size->signal_activate().connect([this, id = e.id] { SendCommand(id); });
+      ShowPromptWhileSelected(*size, e.id);
+      sub->append(*size);
+    }
+    sub->show_all();
+    item->set_submenu(*sub);
+  } else {
+    item->signal_activate().connect([this, id = b.command] { SendCommand(id); });
+  }
+  ShowPromptWhileSelected(*item, b.command);
+  button.set_proxy_menu_item("quiro-overflow", *item);
+  return true;
 }
 
 // The font menu, left-aligned, one pixel below the button's lower-left corner.

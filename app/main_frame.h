@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/find_bar.h"
 #include "app/print_controller.h"
 #include "app/quiro_view.h"
 #include "res/strings.h"
@@ -26,6 +27,8 @@ class CMainFrame : public Gtk::ApplicationWindow {
 
   /// The frame's only view.
   CQuiroView& GetActiveView() { return *m_pView; }
+  /// Find in page, over the view.
+  quiro::CFindBar& GetFindBar() { return *m_pFindBar; }
   /// Print and Print All for the view.
   quiro::CPrintController& GetPrintController() { return *m_pPrintController; }
 
@@ -76,7 +79,9 @@ class CMainFrame : public Gtk::ApplicationWindow {
                       const quiro::res::MenuEntry* end);
   void ShowPromptWhileSelected(Gtk::MenuItem& item, int id);
   void ApplyNavigationDecision(const quiro::NavigationDecision& decision);
+  void ReportHandOff(bool chm, quiro::HandOff outcome);
   void SetButtonHot(int index, bool hot);
+  bool CreateOverflowItem(Gtk::ToolItem& button, int index);
   void OnDropDown(Gtk::ToolItem& item, Gtk::ToggleButton& arrow, GdkEvent* trigger);
   void OnKeymapStateChanged();
   void UpdateCaption(const std::string& docTitle);
@@ -98,6 +103,8 @@ class CMainFrame : public Gtk::ApplicationWindow {
   Gtk::Menu* m_pFontMenu = nullptr;  // owned by the Font button
   std::unique_ptr<CQuiroView> m_pView;
   std::unique_ptr<quiro::CPrintController> m_pPrintController;
+  Gtk::Overlay m_viewOverlay;
+  std::unique_ptr<quiro::CFindBar> m_pFindBar;
   Gtk::Statusbar m_wndStatusBar;
   std::array<Gtk::Frame, 3> m_indicatorFrames;
   std::array<Gtk::Label, 3> m_indicators;

@@ -2,10 +2,13 @@
 
 #include <gtk/gtkunixprint.h>
 
+#include "app/core/doc_site.h"
+#include "app/print_page_printer.h"
 #include "app/print_worker.h"
 #include "app/web_engine.h"
-#include "platform/paths.h"
+#include "builder/catalogue_config.h"
 #include "platform/printer.h"
+#include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
 #include "printall/print_report.h"
 #include "res/strings.h"
@@ -49,7 +52,10 @@ gboolean RunFramePrintDialog(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
-void PrintDocumentAt(const std::string& url, Gtk::Window* parent) {
+// `memoryText`, when not empty, is the document's page rewritten for
+// printing and held in memory; it is printed in place of the file `path`.
+void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const std::string& path = std::string(),
+                     std::string memoryText = std::string()) {
   auto* job = new FramePrintJob();
   job->view = NewHiddenPrintView();
   if (parent != nullptr) {
@@ -80,7 +86,11 @@ void PrintDocumentAt(const std::string& url, Gtk::Window* parent) {
                      g_idle_add(RunFramePrintDialog, d);
                    }),
                    job);
-  webkit_web_view_load_uri(job->view, url.c_str());
+  if (memoryText.empty()) {
+    webkit_web_view_load_uri(job->view, url.c_str());
+  } else {
+    LoadPageForPrinting(job->view, path, std::move(memoryText));
+  }
 }
 
 // Print of a PDF the view shows: the file itself goes to the printer the
@@ -219,11 +229,27 @@ bool CPrintController::ConfirmPrintAll(Gtk::Window* parent) {
 }
 
 void CPrintController::OnFilePrint() {
-  if (!m_pdfUrl.empty() && platform::IsFileUrl(m_pdfUrl)) {
-    PrintPdfFile(platform::FileUrlToPath(m_pdfUrl), m_pParent);
-    return;
+  if (!m_pdfUrl.empty()) {
+    const std::string pdf = LocalPathOfLocation(LocalAddress(m_pdfUrl, GetDocumentRoot()));
+    if (!pdf.empty()) {
+      PrintPdfFile(pdf, m_pParent);
+      return;
+    }
   }
   std::string frameUrl = PrintFrameUrl();
+  // A page the user may not rewrite on disk (outside the document root, or
+  // in a root the user cannot write) prints from its rewritten text.
+  const char* shown = webkit_web_view_get_uri(m_pWebView);
+  const std::string address = !frameUrl.empty() ? frameUrl : shown != nullptr ? shown : "";
+  const std::string root = GetDocumentRoot();
+  const std::string path = LocalPathOfLocation(LocalAddress(address, root));
+  if (!path.empty() && !MayRewriteOnDisk(path, root)) {
+    std::string text;
+    if (RewritePageInMemory(path, text) == PrintBreakResult::Rewritten) {
+      PrintDocumentAt(address, m_pParent, path, std::move(text));
+      return;
+    }
+  }
   if (!frameUrl.empty()) {
     PrintDocumentAt(frameUrl, m_pParent);
     return;
@@ -242,7 +268,7 @@ bool CPrintController::StartPrintAll() {
   // In a frameset the walk starts from the frame being read: the frameset
   // itself prints as a blank sheet and links to no page.
   const std::string frameUrl = PrintFrameUrl();
-  std::string location = LocalPathOfLocation(!frameUrl.empty() ? frameUrl
+  std::string location = LocalPathOfLocation(!frameUrl.empty() ? LocalAddress(frameUrl, GetDocumentRoot())
                                              : m_location      ? m_location()
                                                                : std::string());
   if (location.empty()) return false;  // a web address: nothing to print

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/core/doc_site.h"
 #include "app/web_engine.h"
+#include "platform/doc_request.h"
 #include "platform/paths.h"
 #include "platform/printer.h"
 #include "printall/empty_sheets.h"
@@ -281,8 +283,21 @@ int CHiddenPagePrinter::CreateView() {
   return static_cast<int>(m_pages.size()) - 1;
 }
 
-void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int number,
-                                      DoneFn done) {
+void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::string memoryText) {
+  const platform::DocSite site = CurrentDocSite();
+  if (memoryText.empty()) {
+    webkit_web_view_load_uri(view, EngineAddress(file, site.root).c_str());
+    return;
+  }
+  const platform::MemoryPage page = platform::MemoryPageFor(file, std::move(memoryText), site);
+  GBytes* bytes = g_bytes_new(page.text.data(), page.text.size());
+  webkit_web_view_load_bytes(view, bytes, "text/html", page.encoding.empty() ? nullptr : page.encoding.c_str(),
+                             page.baseUri.c_str());
+  g_bytes_unref(bytes);
+}
+
+void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int number, DoneFn done,
+                                      std::string memoryText) {
   if (index < 0 || index >= ViewCount()) {
     PageOutcome outcome;
     outcome.result = PagePrintResult::LoadFailed;
@@ -317,14 +332,14 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
     return;
   }
   // Links arrive in upper case; the file may be spelt otherwise on disk.
-  std::string uri = platform::PathToFileUrl(platform::ResolveCase(path));
+  const std::string file = platform::ResolveCase(path);
   page->printTimeoutMs = m_printTimeoutMs;
   g_signal_connect(page->view, "load-changed", G_CALLBACK(OnLoadChanged), page);
   g_signal_connect(page->view, "load-failed", G_CALLBACK(OnLoadFailed), page);
   g_signal_connect(page->view, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated),
                    page);
   StartTimeout(page, m_loadTimeoutMs);
-  webkit_web_view_load_uri(page->view, uri.c_str());
+  LoadPageForPrinting(page->view, file, std::move(memoryText));
 }
 
 void CHiddenPagePrinter::CloseAll() {

@@ -34,6 +34,12 @@ PrintDestination PrintDestinationFromEnvironment();
 /// "001-INDEX.HTM.pdf" for page 1 with path ".../INDEX.HTM".
 std::string PdfFileNameFor(int number, const std::string& pagePath);
 
+/// Loads the page file `file` into `view` for printing: through the
+/// program's scheme when it lies below the document root, else as a file
+/// URL; with `memoryText`, that text (the page rewritten for printing, held
+/// in memory because the file may not be rewritten) at the page's address.
+void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::string memoryText);
+
 enum class PagePrintResult {
   Printed,      ///< handed to the printer (or written to its PDF file)
   LoadFailed,   ///< the page could not be loaded; nothing printed
@@ -71,8 +77,11 @@ class CHiddenPagePrinter {
   /// into a PDF file with the empty sheets at its end taken off, which goes
   /// to the PDF folder or, as a job named after the page's title, to the
   /// printer. `done` is called once, on the main thread, when the printer
-  /// has taken the page or when it could not be printed.
-  void LoadAndPrint(int index, const std::string& path, int number, DoneFn done);
+  /// has taken the page or when it could not be printed. With `memoryText`,
+  /// that text (the page rewritten for printing, held in memory) is printed
+  /// in place of the file, at the page's address.
+  void LoadAndPrint(int index, const std::string& path, int number, DoneFn done,
+                    std::string memoryText = std::string());
 
   /// Destroys every view; pending pages end with PagePrintResult::Cancelled.
   void CloseAll();

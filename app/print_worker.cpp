@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "builder/catalogue_config.h"
 #include "platform/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
@@ -140,8 +141,9 @@ int AskMainLoop(const std::stop_token& stop, const std::shared_ptr<RunShared>& s
 
 // Prints one page of the walk: a new hidden view, the page rewritten for
 // printing, loaded and printed. True when a view was created for it.
-bool PrintPageInBrowser(const std::string& path, PrintAllRun& run, const std::stop_token& stop,
-                        const std::shared_ptr<RunShared>& shared, int* printedPages) {
+bool PrintPageInBrowser(const std::string& path, const std::string& root, PrintAllRun& run,
+                        const std::stop_token& stop, const std::shared_ptr<RunShared>& shared,
+                        int* printedPages) {
   if (stop.stop_requested()) return false;
   const int number = run.pageCount;  // the page just recorded
   PostToMainLoop([shared, number, path] {
@@ -165,30 +167,36 @@ bool PrintPageInBrowser(const std::string& path, PrintAllRun& run, const std::st
     return false;
   }
 
-  InsertPrintPageBreaks(path);
+  // A page the user may not rewrite on disk is printed from its rewritten
+  // text held in memory.
+  auto source = std::make_shared<PrintSource>(PreparePageForPrinting(path, root));
 
-  int printed = AskMainLoop(stop, shared, [shared, view, path, number](CHiddenPagePrinter& printer,
-                                                         std::shared_ptr<Answer> a) {
-    printer.LoadAndPrint(view, path, number, [shared, a, path](const PageOutcome& outcome) {
-      if (outcome.result == PagePrintResult::Printed) {
-        ++shared->result.pagesPrinted;
-        if (!outcome.outputFile.empty()) shared->result.outputFiles.push_back(outcome.outputFile);
-      }
-      if (outcome.result != PagePrintResult::Cancelled) RecordPage(shared, path, outcome);
-      a->Give(static_cast<int>(outcome.result));
-    });
+  int printed = AskMainLoop(stop, shared, [shared, view, path, number, source](CHiddenPagePrinter& printer,
+                                                                 std::shared_ptr<Answer> a) {
+    printer.LoadAndPrint(
+        view, path, number,
+        [shared, a, path](const PageOutcome& outcome) {
+          if (outcome.result == PagePrintResult::Printed) {
+            ++shared->result.pagesPrinted;
+            if (!outcome.outputFile.empty()) shared->result.outputFiles.push_back(outcome.outputFile);
+          }
+          if (outcome.result != PagePrintResult::Cancelled) RecordPage(shared, path, outcome);
+          a->Give(static_cast<int>(outcome.result));
+        },
+        source->inMemory ? std::move(source->text) : std::string());
   });
   if (printed == static_cast<int>(PagePrintResult::Printed)) ++*printedPages;
   return true;
 }
 
-void PrintAllThreadProc(std::string startPath, std::shared_ptr<RunShared> shared,
+void PrintAllThreadProc(std::string startPath, std::string root, std::shared_ptr<RunShared> shared,
                         RunRecord* record, int pauseMs) {
   const std::stop_token stop = shared->stop.get_token();
   PrintAllRun run;
+  run.root = root;
   int printed = 0;
   run.printPage = [&](const std::string& path, PrintAllRun& r) {
-    return PrintPageInBrowser(path, r, stop, shared, &printed);
+    return PrintPageInBrowser(path, root, r, stop, shared, &printed);
   };
   PrintLinkedPages(startPath, run);
   const int recorded = run.pageCount;
@@ -304,8 +312,8 @@ bool StartPrintAllRun(PrintAllOptions options) {
   record->shared->options = std::move(options);
   RunRecord* raw = record.get();
   try {
-    record->thread = std::jthread(PrintAllThreadProc, std::move(startPath), record->shared, raw,
-                                  pauseMs);
+    record->thread = std::jthread(PrintAllThreadProc, std::move(startPath), GetDocumentRoot(), record->shared,
+                                  raw, pauseMs);
   } catch (const std::system_error&) {
     return false;
   }

@@ -13,7 +13,7 @@ Glib::RefPtr<CQuiroApp> CQuiroApp::create(quiro::ViewerOptions options) {
 }
 
 CQuiroApp::CQuiroApp(quiro::ViewerOptions options)
-    : Gtk::Application("org.vesk.quiro", Gio::APPLICATION_NON_UNIQUE), m_options(std::move(options)) {
+    : Gtk::Application(kApplicationId, Gio::APPLICATION_NON_UNIQUE), m_options(std::move(options)) {
   static bool named = false;  // GLib takes the name once per process
   if (!named) Glib::set_application_name(quiro::res::LoadString(quiro::res::IDS_APP_TITLE));
   named = true;
@@ -34,6 +34,10 @@ void CQuiroApp::on_activate() {
 }
 
 bool CQuiroApp::InitInstance() {
+  // Every window and dialog shows the program's icon. The installed hicolor
+  // theme has it, and so does the resource bundle under this application's
+  // resource path, which GTK adds to the icon theme at start-up.
+  Gtk::Window::set_default_icon_name(kApplicationId);
   m_pDocument = std::make_unique<CQuiroDoc>();
   if (!m_pDocument->OnNewDocument()) return false;
   reference();  // the RefPtr below gives this reference back when it goes

@@ -24,6 +24,10 @@ class CQuiroApp : public Gtk::Application {
   /// Runs the start-up build; calls showPage at most once, at its end.
   using BuildFn = std::function<void(const ShowPageFn& showPage)>;
 
+  /// The application id: the desktop entry, the AppStream metadata and the
+  /// icon are named after it, and the window's icon is the icon of that name.
+  static constexpr const char* kApplicationId = "org.quiro.Quiro";
+
   static Glib::RefPtr<CQuiroApp> create(quiro::ViewerOptions options = {});
   ~CQuiroApp() override;
 

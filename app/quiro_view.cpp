@@ -1,12 +1,16 @@
 #include "app/quiro_view.h"
 
 #include <cstdio>
+#include <filesystem>
 
+#include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
 #include "app/core/open_filter.h"
+#include "app/doc_scheme.h"
 #include "app/external_viewer.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
+#include "platform/doc_uri.h"
 #include "platform/paths.h"
 #include "printall/page_rewriter.h"
 #include "res/strings.h"
@@ -37,11 +41,9 @@ std::string JsString(const std::string& s) {
   return out + "'";
 }
 
-// An address as the engine takes it: absolute paths become file URLs.
-std::string ToUri(const std::string& address) {
-  if (!address.empty() && address[0] == '/') return platform::PathToFileUrl(address);
-  return address;
-}
+// An address as the engine takes it: pages below the document root go
+// through the program's scheme, other absolute paths become file URLs.
+std::string ToUri(const std::string& address) { return quiro::EngineAddress(address, GetDocumentRoot()); }
 
 struct FrameNavigation {
   WebKitWebView* view;
@@ -105,6 +107,14 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
   if (!targetFrame || !*targetFrame) {
     webkit_web_view_load_uri(m_pWebView, uri.c_str());
     return;
+  }
+  // A frame of a page of the scheme cannot load a file URL: a local page
+  // outside the root goes through quiro://file/, which serves that page's
+  // folder only.
+  if (platform::IsFileUrl(uri)) {
+    const std::string path = platform::FileUrlToPath(uri);
+    quiro::CDocScheme::AllowOpenedFolder(platform::ParentFolder(path));
+    uri = platform::PathToOpenedFileUri(path);
   }
   // The engine has no call that loads into a named frame; a page script can.
   // The script must not hand back the window it opened (a file page's window
@@ -177,9 +187,22 @@ void CQuiroView::OnGoStartPage() { Navigate2(GetDocumentRoot() + "DocFrame.htm")
 
 void CQuiroView::OnGoSearchTheWeb() { Navigate2(GetDocumentRoot() + "Search.htm", "content"); }
 
-void CQuiroView::OnFileOpen() {
+void CQuiroView::OnFileOpen(const std::string& readingUrl) {
   Gtk::FileChooserDialog dialog("Open", Gtk::FILE_CHOOSER_ACTION_OPEN);
   if (Gtk::Window* top = GetTopWindow()) dialog.set_transient_for(*top);
+  std::string page = readingUrl;
+  if (page.empty())
+    if (const char* uri = webkit_web_view_get_uri(m_pWebView)) page = uri;
+  // Without a local page to start from (an empty view, a web page), the
+  // dialog starts in the document root, else in the current folder.
+  std::string folder = GetDocumentRoot();
+  if (platform::IsFileUrl(page)) {
+    std::string path = platform::FileUrlToPath(page);
+    folder = std::filesystem::path(path.substr(0, path.find('#'))).parent_path().string();
+  }
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) folder = std::filesystem::current_path(error).string();
+  if (!folder.empty()) dialog.set_current_folder(folder);
   dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
   dialog.add_button("_Open", Gtk::RESPONSE_OK);
   dialog.set_default_response(Gtk::RESPONSE_OK);
@@ -200,28 +223,33 @@ void CQuiroView::OnFileOpen() {
 
 // ---- Engine events ----
 
-bool CQuiroView::OnBeforeNavigate2(const std::string& targetURL) {
-  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, GetDocumentRoot());
+bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL) {
+  // The check works on file URLs: a page of the scheme is taken as its file.
+  const std::string root = GetDocumentRoot();
+  const std::string targetURL = quiro::LocalAddress(engineURL, root);
+  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, root);
   m_navigationDecided.emit(d);
   switch (d.action) {
     case quiro::NavigationAction::HandOffChm:
-      quiro::HandOffToViewer(true, targetURL);
+      m_handedOff.emit(true, quiro::HandOffToViewer(true, targetURL));
       return true;
     case quiro::NavigationAction::HandOffHlp:
-      quiro::HandOffToViewer(false, targetURL);
+      m_handedOff.emit(false, quiro::HandOffToViewer(false, targetURL));
       return true;
     case quiro::NavigationAction::RewriteAndContinue:
       break;
   }
   // An empty url means the target is no local file: nothing to prepare.
-  if (!d.url.empty()) InsertPrintPageBreaks(d.url);
+  // Only pages the user may rewrite below the root are rewritten on disk.
+  if (!d.url.empty()) InsertPrintPageBreaks(d.url, root);
   return false;
 }
 
 void CQuiroView::OnTitleChange(const std::string& text) { m_titleChanged.emit(text); }
 
 void CQuiroView::OnDocumentComplete(const std::string& frameName, const std::string& url, bool topLevel) {
-  m_strCurrentURL = platform::IsFileUrl(url) ? platform::FileUrlToPath(url) : url;
+  const std::string local = quiro::LocalAddress(url, GetDocumentRoot());
+  m_strCurrentURL = platform::IsFileUrl(local) ? platform::FileUrlToPath(local) : local;
   m_documentComplete.emit(topLevel ? std::string() : frameName, url, topLevel);
 }
 

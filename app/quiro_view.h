@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/core/navigation_check.h"
+#include "app/external_viewer.h"
 
 class CQuiroView {
  public:
@@ -51,7 +52,10 @@ class CQuiroView {
   // Commands that need more than one browser operation.
   void OnGoStartPage();
   void OnGoSearchTheWeb();
-  void OnFileOpen();
+  /// File > Open. The dialog starts in the folder of the page being read:
+  /// `readingUrl` (the frame being read in a frameset) or, when empty, the
+  /// view's own page.
+  void OnFileOpen(const std::string& readingUrl = std::string());
 
   // Engine events.
 
@@ -86,6 +90,9 @@ class CQuiroView {
   sigc::signal<void(const std::string& url, WebKitWebView* opened)>& signal_new_window() {
     return m_newWindow;
   }
+  /// A help file link went to its viewer (`chm`: compiled help, else
+  /// WinHelp); the navigation was cancelled whatever the outcome.
+  sigc::signal<void(bool chm, quiro::HandOff outcome)>& signal_handed_off() { return m_handedOff; }
   /// The top document failed to load (the engine shows its error page).
   sigc::signal<void()>& signal_load_failed() { return m_loadFailed; }
   /// The engine's web process ended (a crash, most often); the view now shows
@@ -117,4 +124,5 @@ class CQuiroView {
   sigc::signal<void(const std::string&, WebKitWebView*)> m_newWindow;
   sigc::signal<void()> m_loadFailed;
   sigc::signal<void(const std::string&)> m_webProcessGone;
+  sigc::signal<void(bool, quiro::HandOff)> m_handedOff;
 };

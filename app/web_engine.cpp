@@ -1,5 +1,8 @@
 #include "app/web_engine.h"
 
+#include "app/core/doc_site.h"
+#include "app/doc_scheme.h"
+
 namespace quiro {
 
 namespace {
@@ -76,7 +79,11 @@ gboolean SuppressPrintRequest(WebKitWebView*, WebKitPrintOperation*, gpointer) {
 
 }  // namespace
 
-WebKitWebContext* SharedWebContext() { return webkit_web_context_get_default(); }
+WebKitWebContext* SharedWebContext() {
+  WebKitWebContext* context = webkit_web_context_get_default();
+  CDocScheme::Register(context, CurrentDocSite);
+  return context;
+}
 
 bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
   JSCValue* value = webkit_javascript_result_get_js_value(message);

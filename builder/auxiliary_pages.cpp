@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "builder/page_folder.h"
 #include "builder/template_expansion.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -28,7 +29,7 @@ constexpr const char* kDeletions[] = {
 
 void CopyOverImportant(const std::string& root, const char* source, const ExplainFn& explain) {
   const std::string from = root + source;
-  const std::string to = root + "importan.htm";
+  const std::string to = PagePath(root, "importan.htm");
   if (platform::CopyFile(from, to)) {
     if (explain) explain("copied " + from + " over " + to);
   } else if (explain) {

@@ -1,10 +1,19 @@
 #include "builder/site_builder.h"
 
+#include <unistd.h>
+
+#include <optional>
+#include <vector>
+
 #include "builder/auxiliary_pages.h"
 #include "builder/catalogue_config.h"
 #include "builder/doc_list.h"
+#include "builder/page_folder.h"
 #include "builder/template_expansion.h"
+#include "platform/dir.h"
+#include "platform/files.h"
 #include "platform/ini.h"
+#include "platform/user_folders.h"
 
 namespace {
 
@@ -15,6 +24,55 @@ constexpr const char* kSystemPage = "sys.htm";
 void Show(const ShowPageFn& showPage, const std::string& path, const ExplainFn& explain) {
   Explain(explain, "showing " + path);
   if (showPage) showPage(path);
+}
+
+// The pages a build of `catalogue` writes into the root.
+std::vector<std::string> PagesToWrite(const CDocList& catalogue) {
+  std::vector<std::string> pages = {"importan.htm", "sidebar.htm", kSystemPage};
+  if (catalogue.IsEmpty()) pages.push_back(CategoryPageName("CONTACT"));
+  catalogue.ForEachEntry([&](const CDocEntry& entry) {
+    if (IsSafeCategoryWord(entry.Type) && !NamesAnInstalledPage(CategoryPageName(entry.Type)))
+      pages.push_back(CategoryPageName(entry.Type));
+  });
+  return pages;
+}
+
+// Empties the per-user page folder, so that it holds this build's pages only.
+void EmptyFolder(const std::string& folder) {
+  std::vector<platform::DirEntry> entries;
+  if (!platform::ListDirectory(folder, entries)) return;
+  for (const auto& entry : entries) {
+    if (!entry.isDirectory) platform::RemoveFile(folder + entry.name);
+  }
+}
+
+// Decides where the pages go. Returns false when they can go nowhere.
+// `redirect` is set when they go to the per-user folder.
+bool ChoosePageFolder(const std::string& root, const CDocList& catalogue,
+                      std::optional<PageFolderRedirect>& redirect, const ExplainFn& explain) {
+  const std::string userFolder = platform::UserPageFolder(root);
+  std::string why;
+  if (CanWritePages(root, PagesToWrite(catalogue), why)) {
+    // Pages of an earlier build for the same root, made while it could not
+    // be written, would only hide these.
+    if (!userFolder.empty() && platform::IsDirectory(userFolder)) {
+      EmptyFolder(userFolder);
+      ::rmdir(userFolder.c_str());
+      Explain(explain, "removed the pages of an earlier build in " + userFolder);
+    }
+    return true;
+  }
+  if (userFolder.empty() || !platform::MakeFolders(userFolder)) {
+    Explain(explain, "document root " + root + " cannot be written: " + why + "; the per-user folder " +
+                         (userFolder.empty() ? std::string("(no cache folder)") : userFolder) +
+                         " cannot be created either: no page written");
+    return false;
+  }
+  EmptyFolder(userFolder);
+  Explain(explain, "document root " + root + " cannot be written: " + why + "; pages written to " + userFolder +
+                       " instead, the root is left unchanged");
+  redirect.emplace(root, userFolder);
+  return true;
 }
 
 }  // namespace
@@ -60,6 +118,11 @@ void BuildSite(const ShowPageFn& showPage, const ExplainFn& explain) {
     // Thousands of key reads: take the INI once instead of checking it per key.
     platform::IniSnapshot snapshot;
     catalogue.ReadCatalogue(root, iniPath, defaultType, explain);
+  }
+  std::optional<PageFolderRedirect> redirect;
+  if (!ChoosePageFolder(root, catalogue, redirect, explain)) {
+    Show(showPage, root + kStartPage, explain);
+    return;
   }
   ResetImportantPage(root, explain);
   PrepareEmptyCatalogue(catalogue, root, explain);

@@ -3,6 +3,7 @@
 #include <functional>
 #include <unordered_set>
 
+#include "builder/page_folder.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "textfile/text_line_file.h"
@@ -17,8 +18,6 @@ constexpr const char* kSidebarPage = "sidebar.htm";
 constexpr const char* kQuotedPlaceholder = "\"QVXTGT\">";
 constexpr const char* kPlaceholder = "QVXTGT";
 
-std::string CategoryPageName(const std::string& type) { return type.substr(0, 8) + ".HTM"; }
-std::string CategoryTemplateName(const std::string& type) { return type.substr(0, 5) + "_IN.HTM"; }
 
 void FinishPage(CTextLineFile& page, const std::string& path, const ExplainFn& explain) {
   page.CopySection(BeginMarker(kFoot), kHtmlEnd, false);
@@ -92,6 +91,9 @@ void WalkSections(CTextLineFile& page, const std::string& first, const SectionFn
 
 }  // namespace
 
+std::string CategoryPageName(const std::string& type) { return type.substr(0, 8) + ".HTM"; }
+std::string CategoryTemplateName(const std::string& type) { return type.substr(0, 5) + "_IN.HTM"; }
+
 std::string BeginMarker(const std::string& name) { return kMarkerPrefix + name + kMarkerSuffix; }
 std::string EndMarker(const std::string& name) { return kMarkerPrefix + ("/" + name) + kMarkerSuffix; }
 
@@ -100,18 +102,29 @@ bool IsSafeCategoryWord(const std::string& type) {
          type.find("..") == std::string::npos;
 }
 
+bool NamesAnInstalledPage(const std::string& pageName) {
+  const std::string name = platform::ToUpperAscii(pageName);
+  const std::string_view templateEnd = "_IN.HTM";
+  return name == "NODOCS.HTM" || name == "DOCFRAME.HTM" || name == "SEARCH.HTM" ||
+         (name.size() >= templateEnd.size() && name.ends_with(templateEnd));
+}
+
 bool WriteCategoryPage(CDocList& list, const std::string& type, const std::string& root,
                        const ExplainFn& explain) {
-  const bool safe = IsSafeCategoryWord(type);
   std::string templateName = CategoryTemplateName(type);
   const std::string pageName = CategoryPageName(type);
+  const bool safe = IsSafeCategoryWord(type);
+  const bool installed = safe && NamesAnInstalledPage(pageName);
   std::unique_ptr<CTextLineFile> page;
-  if (safe) {
-    if (!platform::CanOpenForReading(root + templateName)) {
-      if (explain) explain(templateName + " not found: category " + type + " uses " + kBlankTemplate);
+  if (installed) {
+    if (explain) explain("category \"" + type + "\" would overwrite the installed page " + pageName + ": no page written");
+  } else if (safe) {
+    if (!platform::CanOpenForReading(root + templateName, platform::Lock::Exclusive)) {
+      if (explain) explain(templateName + " missing or already open: category " + type + " uses " + kBlankTemplate);
       templateName = kBlankTemplate;
     }
-    page = std::make_unique<CTextLineFile>(root + templateName, root + pageName);
+    page = std::make_unique<CTextLineFile>(root + templateName, PagePath(root, pageName),
+                                           platform::Lock::Exclusive);
     page->CopySection(BeginMarker(kHead), EndMarker(kHead), false);
   } else if (explain) {
     explain("category \"" + type + "\" cannot name a file in the document root: no page written");
@@ -124,13 +137,13 @@ bool WriteCategoryPage(CDocList& list, const std::string& type, const std::strin
     entry.Type = kTypeDone;
     position = list.FindNextOfType(type, position);
   }
-  if (page) FinishPage(*page, root + pageName, explain);
+  if (page) FinishPage(*page, PagePath(root, pageName), explain);
   return true;
 }
 
 std::string FindFirstSystemCategory(const std::string& templateName, const CDocList& list,
                                     const std::string& root) {
-  CTextLineFile file(root + templateName);
+  CTextLineFile file(root + templateName, platform::Lock::Exclusive);
   const TypeCounts counts(list);
   std::string name;
   for (;;) {
@@ -144,7 +157,7 @@ std::string FindFirstSystemCategory(const std::string& templateName, const CDocL
 
 bool WriteSidebar(CDocList& list, const std::string& root, const std::string& firstSystemType,
                   const ExplainFn& explain) {
-  CTextLineFile page(root + kSidebarTemplate, root + kSidebarPage);
+  CTextLineFile page(root + kSidebarTemplate, PagePath(root, kSidebarPage), platform::Lock::Exclusive);
   page.KeepInMemory(kMarkerPrefix, kMarkerSuffix);
   TypeCounts counts(list);
   bool shownSystem = false;
@@ -167,13 +180,13 @@ bool WriteSidebar(CDocList& list, const std::string& root, const std::string& fi
         if (keep) page.WriteText(section);
       },
       explain);
-  FinishPage(page, root + kSidebarPage, explain);
+  FinishPage(page, PagePath(root, kSidebarPage), explain);
   return shownSystem;
 }
 
 bool WriteSystemPage(CDocList& list, const std::string& firstType, const std::string& templateName,
                      const std::string& pageName, const std::string& root, const ExplainFn& explain) {
-  CTextLineFile page(root + templateName, root + pageName);
+  CTextLineFile page(root + templateName, PagePath(root, pageName), platform::Lock::Exclusive);
   page.KeepInMemory(kMarkerPrefix, kMarkerSuffix);
   TypeCounts counts(list);
   page.CopySection(BeginMarker(kHead), EndMarker(kHead), false);
@@ -199,6 +212,6 @@ bool WriteSystemPage(CDocList& list, const std::string& firstType, const std::st
         }
       },
       explain);
-  FinishPage(page, root + pageName, explain);
+  FinishPage(page, PagePath(root, pageName), explain);
   return true;
 }

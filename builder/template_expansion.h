@@ -15,6 +15,11 @@ inline constexpr const char* kMarkerSuffix = " -->";
 /// The sidebar template in the document root.
 inline constexpr const char* kSidebarTemplate = "sb_in.htm";
 
+/// The category page of `type` (its first eight characters + ".HTM") and its
+/// template (first five + "_IN.HTM").
+std::string CategoryPageName(const std::string& type);
+std::string CategoryTemplateName(const std::string& type);
+
 /// begin(name) and end(name).
 std::string BeginMarker(const std::string& name);
 std::string EndMarker(const std::string& name);
@@ -24,10 +29,17 @@ std::string EndMarker(const std::string& name);
 /// "_IN.HTM"). Words with "/", "\", ".." or a NUL byte cannot.
 bool IsSafeCategoryWord(const std::string& type);
 
+/// True when a category page called `pageName` would overwrite a file that
+/// comes with the documents rather than from a build: a template (any name
+/// ending in "_IN.HTM", "sb_in.htm" and "sys_in.htm" among them), "nodocs.htm",
+/// "DocFrame.htm" or "Search.htm". Letter case does not matter.
+bool NamesAnInstalledPage(const std::string& pageName);
+
 /// Writes the category page of `type` (head, one anchor per entry of the
 /// type whose kind is not FAKE, foot) and marks every entry of the type
-/// DONE. A type that cannot name a file gets no page, but its entries are
-/// still marked. Returns true.
+/// DONE. A type that cannot name a file, or whose page would overwrite an
+/// installed page, gets no page, but its entries are still marked. Returns
+/// true.
 bool WriteCategoryPage(CDocList& list, const std::string& type, const std::string& root,
                        const ExplainFn& explain = {});
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/doc_uri.h"
 #include "platform/text.h"
 
 #ifndef QUIRO_DRIVE_C
@@ -73,12 +74,14 @@ bool IsDriveCPath(std::string_view path) {
   return driveLetter || (!path.empty() && path.front() == '\\');
 }
 
-std::string MapWindowsPath(std::string_view path) {
+std::string MapWindowsPath(std::string_view path) { return MapWindowsPath(path, DriveCFolder()); }
+
+std::string MapWindowsPath(std::string_view path, std::string_view driveC) {
   if (!IsDriveCPath(path)) return NativeSeparators(path);
-  if (path.front() == '\\') return DriveCFolder() + NativeSeparators(path);
+  if (path.front() == '\\') return std::string(driveC) + NativeSeparators(path);
   std::string rest = NativeSeparators(path.substr(2));
   if (rest.empty() || rest.front() != '/') rest.insert(rest.begin(), '/');
-  return DriveCFolder() + rest;
+  return std::string(driveC) + rest;
 }
 
 std::string CurrentDirectory() {
@@ -195,21 +198,7 @@ std::string PathToFileUrl(std::string_view path) {
     std::string cwd = CurrentDirectory();
     absolute = (cwd.empty() ? std::string("/") : cwd + "/") + absolute;
   }
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  url.reserve(url.size() + absolute.size());
-  for (unsigned char c : absolute) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       std::strchr("/-._~!$&'()*+,;=:@", c) != nullptr;
-    if (plain && c != 0) {
-      url += static_cast<char>(c);
-    } else {
-      url += '%';
-      url += kHex[c >> 4];
-      url += kHex[c & 15];
-    }
-  }
-  return url;
+  return "file://" + PercentEncodePath(absolute);
 }
 
 }  // namespace platform

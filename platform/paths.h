@@ -20,6 +20,8 @@ std::string DriveCFolder();
 ///   "\a\b" (drive-relative) -> DriveCFolder() + "/a/b"
 ///   every other path        -> the same path with "\" turned into "/".
 std::string MapWindowsPath(std::string_view path);
+/// The same with drive C standing for `driveC` (a folder, no trailing "/").
+std::string MapWindowsPath(std::string_view path, std::string_view driveC);
 
 /// True for the paths MapWindowsPath places below drive C: "C:..." (either
 /// letter case) and "\..." (drive-relative).

@@ -1,6 +1,7 @@
 #include "printall/page_rewriter.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -168,9 +169,30 @@ void TakeColour(const std::string& line, std::size_t bgcolor, std::string& colou
   UpperCopy(line.data() + hash + 1, colour.size(), colour.data());
 }
 
+// The rewritten page held in memory, in the form the file would have: every
+// "\n" stored as CR LF.
+class MemoryOutput {
+ public:
+  explicit MemoryOutput(std::string& text) : text_(text) {}
+  bool WriteText(std::string_view text) {
+    std::size_t start = 0;
+    for (std::size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', start)) {
+      text_.append(text.data() + start, nl - start);
+      text_.append("\r\n");
+      start = nl + 1;
+    }
+    text_.append(text.data() + start, text.size() - start);
+    return true;
+  }
+
+ private:
+  std::string& text_;
+};
+
 // Writes `text` in slices, so the output buffer never holds more than a
 // slice of a long hold.
-bool WriteSliced(platform::OutputFile& out, std::string_view text) {
+template <typename Output>
+bool WriteSliced(Output& out, std::string_view text) {
   constexpr std::size_t kSlice = 64 * 1024;
   for (std::size_t at = 0; at < text.size(); at += kSlice) {
     if (!out.WriteText(text.substr(at, kSlice))) return false;
@@ -194,9 +216,19 @@ bool StatFile(const std::string& path, FileId& id) {
 
 bool SameFile(const FileId& a, const FileId& b) { return a.dev == b.dev && a.ino == b.ino; }
 
+// The path with every symbolic link followed; "" when it names nothing.
+std::string RealPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return {};
+  std::string out = real;
+  std::free(real);
+  return out;
+}
+
 // Copies the page into the temporary file. Returns false on a read or write
 // error; `discard` tells whether the copy is to be thrown away.
-bool CopyWithBreaks(platform::InputFile& in, platform::OutputFile& out, std::size_t pageSize,
+template <typename Output>
+bool CopyWithBreaks(platform::InputFile& in, Output& out, std::size_t pageSize,
                     bool& discard) {
   std::string held;  // the line just read, or every line of the open hold
   std::string line;  // a line read inside a hold
@@ -325,3 +357,58 @@ PrintBreakResult RewritePageForPrinting(const std::string& path) {
 }
 
 void InsertPrintPageBreaks(std::string path) { RewritePageForPrinting(path); }
+
+bool MayRewriteOnDisk(const std::string& path, const std::string& root) {
+  if (path.empty() || root.empty()) return false;
+  const std::string page = RealPath(platform::ResolveCase(path));
+  std::string base = RealPath(platform::ResolveCase(root));
+  if (page.empty() || base.empty()) return false;
+  if (base.back() != '/') base += '/';
+  if (page.size() <= base.size() || page.compare(0, base.size(), base) != 0) return false;
+  struct stat st {};
+  if (::stat(page.c_str(), &st) != 0) return false;
+  // The copy is renamed over the page, so its folder must be writable; a
+  // read-only page is made writable first, which only its owner can do.
+  return ::euidaccess(platform::ParentFolder(page).c_str(), W_OK) == 0 &&
+         (::euidaccess(page.c_str(), W_OK) == 0 || st.st_uid == ::geteuid());
+}
+
+void InsertPrintPageBreaks(std::string path, const std::string& root) {
+  if (MayRewriteOnDisk(path, root)) RewritePageForPrinting(path);
+}
+
+PrintBreakResult RewritePageInMemory(const std::string& path, std::string& text) {
+  text.clear();
+  if (path.empty()) return PrintBreakResult::NotOpened;
+  const std::string page = platform::ResolveCase(path);
+  FileId before;
+  if (!StatFile(page, before) || !S_ISREG(before.mode)) return PrintBreakResult::NotOpened;
+  // Shared: a pass rewriting the page on disk right now excludes this read.
+  platform::InputFile in;
+  if (!in.Open(page, platform::Lock::Shared)) return PrintBreakResult::NotOpened;
+  MemoryOutput out(text);
+  bool discard = true;
+  bool ok = false;
+  try {
+    ok = CopyWithBreaks(in, out, static_cast<std::size_t>(before.size), discard);
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  if (!ok || discard) {
+    text.clear();
+    text.shrink_to_fit();
+    return ok ? PrintBreakResult::Unchanged : PrintBreakResult::Failed;
+  }
+  return PrintBreakResult::Rewritten;
+}
+
+PrintSource PreparePageForPrinting(const std::string& path, const std::string& root) {
+  PrintSource source;
+  if (MayRewriteOnDisk(path, root)) {
+    source.result = RewritePageForPrinting(path);
+  } else {
+    source.result = RewritePageInMemory(path, source.text);
+    source.inMemory = source.result == PrintBreakResult::Rewritten;
+  }
+  return source;
+}

@@ -27,6 +27,35 @@ enum class PrintBreakResult {
 /// over one page at the same time one rewrites and the other changes nothing.
 PrintBreakResult RewritePageForPrinting(const std::string& path);
 
-/// The page rewriter as the viewer and Print All call it: one pass, no
-/// result, nothing reported.
+/// One pass, no result, nothing reported, whatever folder the page is in.
 void InsertPrintPageBreaks(std::string path);
+
+/// True when the page `path` may be rewritten on disk: it lies below the
+/// document root `root` (symbolic links followed) and the user may replace
+/// it (its folder is writable, and the page is writable or the user's own,
+/// so that a read-only page can be made writable). Pages outside the root
+/// belong to the user, not to the documents: they are never written and
+/// their permissions never change.
+bool MayRewriteOnDisk(const std::string& path, const std::string& root);
+
+/// The page rewriter as the viewer and Print All call it: one pass over a
+/// page that MayRewriteOnDisk allows; any other page is left alone.
+void InsertPrintPageBreaks(std::string path, const std::string& root);
+
+/// The same pass with its output kept in `text` (as the file would hold it,
+/// CR LF line ends) and nothing on disk touched: Rewritten with the text
+/// when at least one block went in and the page has no "page-break-before";
+/// otherwise `text` is empty and the result says why.
+PrintBreakResult RewritePageInMemory(const std::string& path, std::string& text);
+
+/// What is printed for one page.
+struct PrintSource {
+  PrintBreakResult result = PrintBreakResult::NotOpened;
+  bool inMemory = false;  // print `text` (in place of the file, same address)
+  std::string text;
+};
+
+/// Prepares a page for printing: rewrites it on disk when MayRewriteOnDisk
+/// allows, otherwise rewrites it in memory. When `inMemory` is false the
+/// file itself is printed.
+PrintSource PreparePageForPrinting(const std::string& path, const std::string& root);

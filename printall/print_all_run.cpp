@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "printall/page_rewriter.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ bool ArriveAt(const std::string& path, PrintAllRun& run, std::vector<OpenPage>& 
   // Regular files only: a FIFO or a device would block or never end.
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (!run.dryRun) platform::ClearReadOnly(file);
+  if (!run.dryRun && (run.root.empty() || MayRewriteOnDisk(file, run.root))) platform::ClearReadOnly(file);
   if (!platform::CanOpenForReading(file, platform::Lock::Shared)) return false;
   if (run.pageCount < kPrintAllCapacity) {
     run.pagePaths[run.pageCount++] = path;

@@ -25,6 +25,10 @@ struct PrintAllRun {
   /// Read only: the walk leaves read-only attributes alone. For listing what a
   /// run would print without changing anything on disk.
   bool dryRun = false;
+  /// The document root. When set, the walk clears a page's read-only
+  /// attribute only where the page may be rewritten on disk
+  /// (MayRewriteOnDisk); pages elsewhere keep their permissions.
+  std::string root;
 };
 
 /// Walks the pages reachable from `path` and records and prints each new one.

@@ -32,12 +32,30 @@ inline constexpr int ID_APP_EXIT = 57665;
 inline constexpr int ID_VIEW_TOOLBAR = 59392;
 inline constexpr int ID_VIEW_STATUS_BAR = 59393;
 inline constexpr int ID_FILE_PRINT_ALL = 59394;
+// Commands of our own: find in page (Ctrl+F) and help (F1).
+inline constexpr int ID_EDIT_FIND = 57636;
+inline constexpr int ID_HELP = 57670;
 
 // Plain string ids.
 // The start-up's network-layer failure text. Nothing needs starting for the
 // network on this platform, so it is never shown; it keeps its number.
 inline constexpr int IDS_SOCKETS_INIT_FAILED = 104;
 inline constexpr int IDS_OPEN_FILTER = 1201;
+// Status-bar texts of a help file link whose viewer is missing or does not
+// start; "%1" stands for the file kind (CHM, HLP).
+inline constexpr int IDS_NO_VIEWER = 1210;
+inline constexpr int IDS_VIEWER_NOT_STARTED = 1211;
+// The find bar's texts; "%1" stands for a number.
+inline constexpr int IDS_FIND_PLACEHOLDER = 1220;
+inline constexpr int IDS_FIND_PREVIOUS = 1221;
+inline constexpr int IDS_FIND_NEXT = 1222;
+inline constexpr int IDS_FIND_CLOSE = 1223;
+inline constexpr int IDS_FIND_NO_MATCHES = 1224;
+inline constexpr int IDS_FIND_ONE_MATCH = 1225;
+inline constexpr int IDS_FIND_MATCHES = 1226;
+inline constexpr int IDS_FIND_MANY_MATCHES = 1227;
+inline constexpr int IDS_HELP_TITLE = 1230;
+inline constexpr int IDS_NO_HELP = 1231;
 inline constexpr int IDS_APP_TITLE = 57344;
 inline constexpr int IDS_IDLE_MESSAGE = 57345;
 inline constexpr int IDS_INDICATOR_CAPS = 59137;
@@ -66,6 +84,20 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_OPEN_FILTER,
      "HTML Files|*.htm;*.html|Text Files|*.txt|GIF Files|*.gif|JPEG Files|*.jpg;*.jpeg|"
      "AU Files|*.au|AIFF Files|*.aif;*.aiff|XBM Files|*.xbm|All Files|*.*||"},
+    {IDS_NO_VIEWER, "No viewer is registered for %1 files."},
+    {IDS_VIEWER_NOT_STARTED, "The viewer for %1 files could not be started."},
+    {IDS_FIND_PLACEHOLDER, "Find in page"},
+    {IDS_FIND_PREVIOUS, "Previous match (Shift+Enter)"},
+    {IDS_FIND_NEXT, "Next match (Enter)"},
+    {IDS_FIND_CLOSE, "Close (Esc)"},
+    {IDS_FIND_NO_MATCHES, "No matches"},
+    {IDS_FIND_ONE_MATCH, "1 match"},
+    {IDS_FIND_MATCHES, "%1 matches"},
+    {IDS_FIND_MANY_MATCHES, "More than %1 matches"},
+    {ID_EDIT_FIND, "Finds text in the page being read.\nFind in Page"},
+    {ID_HELP, "Shows the user's guide.\nHelp"},
+    {IDS_HELP_TITLE, "quiro Help"},
+    {IDS_NO_HELP, "No user's guide is installed."},
     {ID_VIEW_STOP, "Stops opening a file.\nStop"},
     {ID_VIEW_REFRESH, "Refreshes the contents of the current page.\nRefresh"},
     {ID_VIEW_FONTS_LARGEST, "Selects largest font size."},

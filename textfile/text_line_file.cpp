@@ -38,11 +38,13 @@ class MarkerSearch {
 
 }  // namespace
 
-CTextLineFile::CTextLineFile(const std::string& inputPath) { inputClosed = !input.Open(inputPath); }
+CTextLineFile::CTextLineFile(const std::string& inputPath, platform::Lock lock) {
+  inputClosed = !input.Open(inputPath, lock);
+}
 
-CTextLineFile::CTextLineFile(const std::string& inputPath, const std::string& outputPath)
-    : CTextLineFile(inputPath) {
-  outputClosed = !output.Create(outputPath);
+CTextLineFile::CTextLineFile(const std::string& inputPath, const std::string& outputPath, platform::Lock lock)
+    : CTextLineFile(inputPath, lock) {
+  outputClosed = !output.Create(outputPath, lock);
 }
 
 CTextLineFile::~CTextLineFile() { Close(); }

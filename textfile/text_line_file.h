@@ -20,10 +20,15 @@ class CTextLineFile {
  public:
   /// Opens `inputPath` for reading. Never fails: an input that cannot be
   /// opened leaves `inputClosed` set and every extraction yields "".
-  explicit CTextLineFile(const std::string& inputPath);
+  /// `lock` is taken on the input (and the output): the page generators open
+  /// templates and pages exclusively, so a file they already hold open (a
+  /// category page named like a template or like the page being written)
+  /// cannot be opened a second time.
+  explicit CTextLineFile(const std::string& inputPath, platform::Lock lock = platform::Lock::None);
   /// As above, then creates `outputPath` anew (emptied if it exists). The
   /// output is created even when the input cannot be opened.
-  CTextLineFile(const std::string& inputPath, const std::string& outputPath);
+  CTextLineFile(const std::string& inputPath, const std::string& outputPath,
+                platform::Lock lock = platform::Lock::None);
   ~CTextLineFile();
   CTextLineFile(const CTextLineFile&) = delete;
   CTextLineFile& operator=(const CTextLineFile&) = delete;

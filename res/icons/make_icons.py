@@ -298,30 +298,45 @@ def write(path, text):
 def app_icon():
     p = palette(False)
     ic = Icon("app", p)
-    # A closed book seen from the front: page block to the right and below,
-    # cover with a spine band, then a magnifier over the lower right corner.
-    ic.add('<path d="M9.5 6.5H38.5V42.5H9.5Z" fill="%s" stroke="%s"/>'
-           % (p["paper"], p["paper_line"]))
-    ic.add('<path d="M10 40.5H36.5V8" fill="none" stroke="%s" stroke-width="1"/>'
-           % p["ink"])
-    ic.add('<rect x="6.5" y="3.5" width="28" height="35" rx="2" fill="%s" '
-           'stroke="%s"/>' % (ic.grad(p["blue"], 0.3), p["blue_line"]))
-    ic.add('<rect x="7" y="4" width="5" height="34" fill="%s" fill-opacity="0.55"/>'
-           % p["blue_line"])
-    ic.add('<rect x="15.5" y="9.5" width="15" height="6" fill="%s" stroke="%s"/>'
-           % (lighten(p["blue"], 0.85), p["blue_line"]))
-    ic.add('<path d="M18 12.5H28" stroke="%s" stroke-width="1"/>' % p["blue_line"])
-    ic.add('<path d="M34 34L42.5 42.5" stroke="%s" stroke-width="7" '
-           'stroke-linecap="round"/>' % p["handle_line"])
-    ic.add('<path d="M34 34L42.5 42.5" stroke="%s" stroke-width="4.5" '
-           'stroke-linecap="round"/>' % p["handle"])
-    ic.add('<circle cx="28.5" cy="28.5" r="9" fill="none" stroke="%s" '
-           'stroke-width="5"/>' % p["ring_line"])
-    ic.add('<circle cx="28.5" cy="28.5" r="9" fill="%s" fill-opacity="0.85" '
-           'stroke="%s" stroke-width="3"/>' % (ic.grad(p["glass"], 0.6), p["ring"]))
-    ic.add('<path d="M23.5 27A5.5 5.5 0 0 1 27 23.5" fill="none" stroke="#ffffff" '
-           'stroke-width="2" stroke-linecap="round"/>')
-    return svg(48, 48, ic)
+    # An open manual on a blue hard cover, drawn on a 128 grid so that it
+    # scales from 16 to 256 pixels: the cover, the edges of the page block,
+    # two curved pages meeting at the spine, a red ribbon hanging out below,
+    # lines of text on the left page and a heading, a figure and text on the
+    # right page. Outlines are 3 units wide so that they still show at 32px.
+    ic.add('<path d="M6 42Q6 36 12 36H116Q122 36 122 42V110Q122 116 116 116H72'
+           'L64 121L56 116H12Q6 116 6 110Z" fill="%s" stroke="%s" '
+           'stroke-width="3" stroke-linejoin="round"/>'
+           % (ic.grad(p["blue"], 0.3), p["blue_line"]))
+    ic.add('<path d="M58 104H70V126L64 120L58 126Z" fill="%s" stroke="%s" '
+           'stroke-width="2.5" stroke-linejoin="round"/>'
+           % (p["red"], p["red_line"]))
+    ic.add('<path d="M12 34C30 28 50 30 64 38C78 30 98 28 116 34V106C98 102 78 104 '
+           '64 112C50 104 30 102 12 106Z" fill="#dfe3e8" stroke="%s" '
+           'stroke-width="3" stroke-linejoin="round"/>' % p["paper_line"])
+    page = ic.grad("#f1f3f5", 0.9)
+    ic.add('<path d="M64 30C50 20 32 18 16 22V100C32 96 50 98 64 106Z" fill="%s" '
+           'stroke="%s" stroke-width="3" stroke-linejoin="round"/>'
+           % (page, p["paper_line"]))
+    ic.add('<path d="M64 30C78 20 96 18 112 22V100C96 96 78 98 64 106Z" fill="%s" '
+           'stroke="%s" stroke-width="3" stroke-linejoin="round"/>'
+           % (page, p["paper_line"]))
+    for y in (36, 46, 56, 66, 76, 86):
+        ic.add('<path d="M24 %g Q40 %g 56 %g" fill="none" stroke="%s" '
+               'stroke-width="4" stroke-linecap="round"/>'
+               % (y - 4, y - 7, y, p["ink"]))
+    ic.add('<path d="M72 36Q86 29 102 30" fill="none" stroke="%s" '
+           'stroke-width="6" stroke-linecap="round"/>' % p["blue"])
+    ic.add('<path d="M73.5 46.5Q87 41 102.5 42V62.5Q87 61.5 73.5 66.5Z" fill="%s" '
+           'stroke="%s" stroke-width="3" stroke-linejoin="round"/>'
+           % (ic.grad(p["glass"], 0.5), p["blue_line"]))
+    ic.add('<path d="M77 63L85 53L91 59L95 55L100 61" fill="none" stroke="%s" '
+           'stroke-width="3" stroke-linejoin="round" stroke-linecap="round"/>'
+           % p["green_line"])
+    for y in (78, 88):
+        ic.add('<path d="M72 %g Q88 %g 104 %g" fill="none" stroke="%s" '
+               'stroke-width="4" stroke-linecap="round"/>'
+               % (y, y - 7, y - 4, p["ink"]))
+    return svg(128, 128, ic)
 
 
 def main():

@@ -95,7 +95,7 @@ int main(void) {
     if (n) g_object_unref(n);
     if (h) g_object_unref(h);
   }
-  GdkPixbuf *app = check_image("/org/vesk/quiro/quiro.svg", 48, 48);
+  GdkPixbuf *app = check_image("/org/quiro/Quiro/icons/scalable/apps/org.quiro.Quiro.svg", 128, 128);
   if (app) g_object_unref(app);
 
   GError *error = NULL;

@@ -10,7 +10,9 @@
 
 #include "builder/auxiliary_pages.h"
 #include "builder_env.h"
+#include "common/unprivileged.h"
 #include "platform/ini.h"
+#include "platform/user_folders.h"
 #include "template_markup.h"
 
 namespace {
@@ -248,6 +250,75 @@ TEST_F(SiteBuilderTest, LargeCatalogueAndIniOfManySections) {
   std::size_t anchors = 0;
   for (std::size_t at = page.find("<A "); at != std::string::npos; at = page.find("<A ", at + 1)) ++anchors;
   EXPECT_EQ(anchors, 1000u);
+}
+
+TEST_F(SiteBuilderTest, CategoryWordsNamingTheBuildersOwnFilesDamageNothing) {
+  WriteTemplates("");
+  // BLANK_IN: its template and its page are both the fallback template.
+  // SYS_IN and DOCFRAME: their pages would be the system template, read
+  // later, and the installed start page.
+  docs.Write("sb_in.htm", Template(Section("IMPORTANT", "") + Section("SYSTEM", "<A href=\"sys.htm\">System</A>") +
+                                   Section("BLANK_IN", "<A href=\"BLANK_IN.HTM\">Blank</A>") +
+                                   Section("SYS_IN", "<A href=\"SYS_IN.HTM\">SysIn</A>") +
+                                   Section("DOCFRAME", "<A href=\"DOCFRAME.HTM\">Frame</A>")));
+  docs.Write("DocFrame.htm", "<FRAMESET><FRAME name=\"content\"></FRAMESET>");
+  // SYS with two documents: its category page is the system page being
+  // written, its template the system template being read.
+  docs.Write("sys_in.htm", Template(Section("SYS", "<A href=\"QVXTGT\">Sys</A>")));
+  work.Write("TOVY.INI", "[MAIN]\nDocumentRoot=" + docs.path() +
+                             "\n[G1]\nTITLE=One\nTYPE=BLANK_IN\n"
+                             "[S1]\nTITLE=S one\nTYPE=SYS\n[S2]\nTITLE=S two\nTYPE=SYS\n"
+                             "[G2]\nTITLE=Two\nTYPE=SYS_IN\n[G3]\nTITLE=Three\nTYPE=DOCFRAME\n");
+  for (const char* folder : {"G1", "G2", "G3", "S1", "S2"}) docs.MakeDir(folder);
+  const std::string frame = ReadFile(docs / "DocFrame.htm");
+  const std::string blank = ReadFile(docs / "blank_in.htm");
+  const std::string system = ReadFile(docs / "sys_in.htm");
+
+  Build();
+  EXPECT_EQ(ReadFile(docs / "blank_in.htm"), blank);
+  EXPECT_EQ(ReadFile(docs / "sys_in.htm"), system);
+  EXPECT_EQ(ReadFile(docs / "sys.htm"), kHead + "<A href=\"SYS.HTM\">Sys</A>\r\n" + kFoot);
+  EXPECT_EQ(ReadFile(docs / "sidebar.htm"),
+            kHead + "<A href=\"sys.htm\">System</A>\r\n<A href=\"BLANK_IN.HTM\">Blank</A>\r\n" +
+                "<A href=\"SYS_IN.HTM\">SysIn</A>\r\n<A href=\"DOCFRAME.HTM\">Frame</A>\r\n" + kFoot);
+  EXPECT_EQ(ReadFile(docs / "DocFrame.htm"), frame);
+  EXPECT_TRUE(Explained("would overwrite the installed page BLANK_IN.HTM"));
+  EXPECT_TRUE(Explained("would overwrite the installed page SYS_IN.HTM"));
+  EXPECT_TRUE(Explained("could not create " + docs.root() + "SYS.HTM"));
+
+  // The next start-up copies an undamaged fallback over the IMPORTANT page.
+  Build();
+  EXPECT_EQ(ReadFile(docs / "importan.htm"), blank);
+}
+
+TEST_F(SiteBuilderTest, ARootTheUserCannotWriteIsBuiltIntoAPerUserFolderAndSaysSo) {
+  WriteTemplates("");
+  work.Write("TOVY.INI", "[MAIN]\nDocumentRoot=" + docs.path() + "\n[A]\nTITLE=Alpha\nTYPE=MANUALS\n");
+  docs.MakeDir("A");
+  TempDir cache;
+  const int status = testing_support::RunUnprivileged(
+      [&] {
+        ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+        if (::geteuid() != 0) return ::chmod(docs.path().c_str(), 0555);
+        // Readable by everyone, as a system install is; owned by root.
+        for (const std::string& path : {docs.path(), work.path(), drive.path()}) ::chmod(path.c_str(), 0755);
+        return ::chown(cache.path().c_str(), testing_support::kNobody, testing_support::kNobody) == 0 ? 0 : 10;
+      },
+      [&] {
+        const std::string pages = platform::UserPageFolder(docs.root());
+        bool told = false;
+        platform::ClearIniCache();
+        BuildSite({}, [&](const std::string& line) {
+          told = told || line.find("cannot be written: the folder cannot be written (Permission denied); "
+                                   "pages written to " + pages) != std::string::npos;
+        });
+        if (!told) return 1;
+        return Exists(pages + "sidebar.htm") && Exists(pages + "MANUALS.HTM") && Exists(pages + "importan.htm") ? 0 : 2;
+      });
+  ::chmod(docs.path().c_str(), 0755);
+  EXPECT_EQ(status, 0);
+  EXPECT_FALSE(Exists(docs / "sidebar.htm"));
+  EXPECT_FALSE(Exists(docs / "importan.htm"));
 }
 
 }  // namespace

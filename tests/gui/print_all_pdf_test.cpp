@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -62,6 +63,27 @@ TEST_F(PrintAllPdfTest, OneFileWithThePagesInPrintingOrder) {
   }
   EXPECT_TRUE(LeftInTmp().empty());
   EXPECT_FALSE(std::filesystem::exists(pdf + ".part"));
+}
+
+TEST_F(PrintAllPdfTest, ReadOnlyPageOutsideTheRootPrintsAsManySheetsAsAWritableCopy) {
+  // The root is C:\VESK\DOCS on the child's drive C; the bordered table
+  // starts a second sheet.
+  const std::string page =
+      print_test::Page("Chapterone", "<table BORDER=\"1\">\n<tr><td>Tablecell</td></tr>\n</table>\n");
+  const std::string inside = dir_.Write("VESK/DOCS/guide/ch1.htm", page);
+  const std::string outside = dir_.Write("mine/ch1.htm", page);
+  ASSERT_EQ(::chmod(outside.c_str(), 0444), 0);
+  for (const std::string& file : {inside, outside}) {
+    ProgramRun r = RunProgram(quiro_, {"--print-all", file, "--to-pdf", file + ".pdf"}, {"", Env()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(print_test::PdfPageCount(file + ".pdf"), 2) << file;
+  }
+  // The copy in the root was rewritten; the user's own page was not touched.
+  EXPECT_NE(testing_support::ReadFile(inside).find("page-break-before"), std::string::npos);
+  EXPECT_EQ(testing_support::ReadFile(outside), page);
+  struct stat st {};
+  ASSERT_EQ(::stat(outside.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
 
 TEST_F(PrintAllPdfTest, BadInputEndsWithAMessageAndNoFile) {

@@ -177,9 +177,20 @@ TEST_F(WindowTest, StatusBarShowsPromptsWhileThePointerRestsAndHotImages) {
   auto* image = dynamic_cast<Gtk::Image*>(home->get_icon_widget());
   ASSERT_NE(image, nullptr);
   Glib::RefPtr<Gdk::Pixbuf> normal = image->get_pixbuf();
+  Settle(Web());
+  int toolbarHeight = Frame().GetToolBar().get_allocated_height();
+  int pageTop = View().GetWidget().get_allocation().get_y();
   Cross(*button, GDK_ENTER_NOTIFY);
   EXPECT_EQ(Frame().GetMessageText(), "Opens your start page.");
   EXPECT_TRUE(Frame().IsButtonHot(4));
+  // The taller hot picture moves neither the toolbar nor the page.
+  if (normal) {
+    int hotHeight = image->get_pixbuf()->get_height();
+    EXPECT_TRUE(RunUntil([&] { return image->get_allocated_height() >= hotHeight; }, 2000));
+  }
+  Settle(Web());
+  EXPECT_EQ(Frame().GetToolBar().get_allocated_height(), toolbarHeight);
+  EXPECT_EQ(View().GetWidget().get_allocation().get_y(), pageTop);
   // With the pictures compiled in, the hot one replaces the normal one.
   if (normal) {
     EXPECT_NE(image->get_pixbuf(), normal);
@@ -190,6 +201,37 @@ TEST_F(WindowTest, StatusBarShowsPromptsWhileThePointerRestsAndHotImages) {
   if (normal) {
     EXPECT_EQ(image->get_pixbuf(), normal);
   }
+}
+
+TEST_F(WindowTest, WindowFitsHalfASmallScreenWithTheToolbarInItsOverflowMenu) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  Frame().resize(640, 700);
+  ASSERT_TRUE(RunUntil([&] { return Frame().get_allocated_width() == 640; }))
+      << "width " << Frame().get_allocated_width();
+  Settle(Web());
+  EXPECT_LE(Frame().GetMenuBar()->get_allocated_width(), 640);
+  EXPECT_LE(Frame().GetStatusBar().get_allocated_width(), 640);
+  EXPECT_LE(Frame().GetToolBar().get_allocated_width(), 640);
+
+  // Narrower still, the buttons that do not fit go behind the arrow, each
+  // with a menu entry that runs its command.
+  Frame().resize(320, 700);
+  ASSERT_TRUE(RunUntil([&] { return Frame().get_allocated_width() == 320; }))
+      << "width " << Frame().get_allocated_width();
+  Settle(Web());
+  Gtk::ToolItem& printAll = Frame().GetToolbarItem(8);
+  EXPECT_FALSE(printAll.get_child_visible()) << "Print All should be in the overflow menu";
+  Gtk::Widget* proxy = printAll.retrieve_proxy_menu_item();
+  ASSERT_NE(proxy, nullptr);
+  EXPECT_EQ(dynamic_cast<Gtk::MenuItem*>(proxy)->get_label(), "Print All");
+  auto* font = dynamic_cast<Gtk::MenuItem*>(Frame().GetToolbarItem(7).retrieve_proxy_menu_item());
+  ASSERT_NE(font, nullptr);
+  ASSERT_NE(font->get_submenu(), nullptr);
+  std::vector<Gtk::Widget*> sizes = font->get_submenu()->get_children();
+  ASSERT_EQ(sizes.size(), 5u);
+  dynamic_cast<Gtk::MenuItem*>(sizes[0])->activate();  // Largest
+  EXPECT_NEAR(webkit_web_view_get_zoom_level(Web()), 1.5, 1e-9);
 }
 
 TEST_F(WindowTest, ToolbarAndStatusBarToggle) {

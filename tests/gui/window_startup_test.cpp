@@ -4,6 +4,7 @@
 
 #include <gdk/gdk.h>
 
+#include <cstdlib>
 #include <set>
 
 #include "app/quiro_doc.h"
@@ -157,6 +158,59 @@ TEST_F(WindowTest, ScreenshotOptionSavesAPictureOfTheWindow) {
 TEST_F(WindowTest, ScreenshotThatCannotBeWrittenExitsWithStatus1) {
   WriteSmallSite();
   EXPECT_EQ(RunViewerWith({"--screenshot", dir_ / "no/such/folder/shot.png", "--exit-after-screenshot"}), 1);
+}
+
+// The window manager draws a window's icon from its _NET_WM_ICON property:
+// the first picture there, as ARGB pixels after its width and height.
+Glib::RefPtr<Gdk::Pixbuf> WindowManagerIcon(Gtk::Window& window) {
+  GdkAtom type;
+  gint format = 0, length = 0;
+  guchar* data = nullptr;
+  if (!gdk_property_get(window.get_window()->gobj(), gdk_atom_intern_static_string("_NET_WM_ICON"),
+                        gdk_atom_intern_static_string("CARDINAL"), 0, 1 << 20, FALSE, &type, &format,
+                        &length, &data))
+    return {};
+  // Format 32 comes as one C long a value.
+  const long* values = reinterpret_cast<const long*>(data);
+  const long count = length / static_cast<long>(sizeof(long));
+  Glib::RefPtr<Gdk::Pixbuf> icon;
+  if (count > 2 && values[0] > 0 && values[1] > 0 && count >= 2 + values[0] * values[1]) {
+    icon = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, true, 8, values[0], values[1]);
+    for (int y = 0; y < icon->get_height(); ++y)
+      for (int x = 0; x < icon->get_width(); ++x) {
+        const unsigned long argb = values[2 + y * icon->get_width() + x];
+        guint8* p = icon->get_pixels() + y * icon->get_rowstride() + x * 4;
+        p[0] = (argb >> 16) & 0xff, p[1] = (argb >> 8) & 0xff, p[2] = argb & 0xff, p[3] = argb >> 24;
+      }
+  }
+  g_free(data);
+  return icon;
+}
+
+TEST_F(WindowTest, WindowShowsTheProgramsIcon) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  EXPECT_EQ(app_->get_id(), CQuiroApp::kApplicationId);
+  Glib::RefPtr<Gdk::Pixbuf> shown = WindowManagerIcon(Frame());
+  ASSERT_TRUE(shown) << "the window has no icon for the window manager";
+  // The same picture as the icon named after the application id.
+  Glib::RefPtr<Gdk::Pixbuf> own = Gtk::IconTheme::get_default()->load_icon(
+      CQuiroApp::kApplicationId, shown->get_width(), Gtk::ICON_LOOKUP_FORCE_SIZE);
+  ASSERT_TRUE(own);
+  ASSERT_EQ(own->get_width(), shown->get_width());
+  ASSERT_EQ(own->get_height(), shown->get_height());
+  int differing = 0;
+  for (int y = 0; y < own->get_height(); ++y)
+    for (int x = 0; x < own->get_width(); ++x) {
+      const guint8* a = own->get_pixels() + y * own->get_rowstride() + x * own->get_n_channels();
+      const guint8* b = shown->get_pixels() + y * shown->get_rowstride() + x * 4;
+      for (int c = 0; c < 4; ++c)
+        if (std::abs(int(a[c]) - int(b[c])) > 8) {
+          ++differing;
+          break;
+        }
+    }
+  EXPECT_LT(differing, own->get_width() * own->get_height() / 50);
 }
 
 TEST_F(WindowTest, DocumentRootThatDoesNotExist) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/temp_dir.h"
+#include "common/unprivileged.h"
 
 namespace {
 
@@ -101,7 +102,13 @@ TEST(PageRewriter, RewritesExactlyAsExpected) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     const std::string page = dir.Write("CH1.HTM", c.input);
+    // The pass held in memory gives what the file will hold, and no file.
+    std::string memory;
+    const PrintBreakResult inMemory = RewritePageInMemory(page, memory);
+    EXPECT_EQ(memory, c.expected);
+    EXPECT_FALSE(Exists(page + "~"));
     const PrintBreakResult result = RewritePageForPrinting(page);
+    EXPECT_EQ(inMemory, result);
     const std::string want = c.expected.empty() ? c.input : c.expected;
     EXPECT_EQ(ReadFile(page), want);
     EXPECT_EQ(result, c.expected.empty() ? PrintBreakResult::Unchanged : PrintBreakResult::Rewritten);
@@ -181,6 +188,57 @@ TEST(PageRewriter, ReadOnlyPageIsRewrittenAndKeepsItsOtherPermissions) {
   EXPECT_EQ(RewritePageForPrinting(plain), PrintBreakResult::Unchanged);
   ASSERT_EQ(stat(plain.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST(PageRewriter, PagesOutsideTheRootOrInARootTheUserCannotWriteAreRewrittenInMemory) {
+  TempDir dir;
+  const std::string root = dir.MakeDir("docs") + "/";
+  const std::string inside = dir.Write("docs/in.htm", kBordered);
+  const std::string outside = dir.Write("mine/page.htm", kBordered);
+  ASSERT_EQ(chmod(outside.c_str(), 0444), 0);
+  ASSERT_EQ(symlink(outside.c_str(), (root + "link.htm").c_str()), 0);
+  std::string expected;
+  ASSERT_EQ(RewritePageInMemory(inside, expected), PrintBreakResult::Rewritten);
+
+  struct Case {
+    std::string page;
+    std::string root;
+    bool onDisk;
+  };
+  for (const Case& c : {Case{outside, root, false}, Case{root + "LINK.HTM", root, false},
+                        Case{outside, "", false}, Case{inside, root, true}}) {
+    SCOPED_TRACE(c.page + " in " + c.root);
+    EXPECT_EQ(MayRewriteOnDisk(c.page, c.root), c.onDisk);
+    const PrintSource source = PreparePageForPrinting(c.page, c.root);
+    EXPECT_EQ(source.result, PrintBreakResult::Rewritten);
+    EXPECT_EQ(source.inMemory, !c.onDisk);
+    EXPECT_EQ(source.text, c.onDisk ? "" : expected);
+  }
+  EXPECT_EQ(ReadFile(inside), expected);
+  InsertPrintPageBreaks(outside, root);
+  EXPECT_EQ(ReadFile(outside), kBordered);
+  struct stat st {};
+  ASSERT_EQ(stat(outside.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  EXPECT_FALSE(Exists(outside + "~"));
+
+  // A root owned by someone else (a system install), seen by a desktop user.
+  const std::string page = dir.Write("docs/sub/ch1.htm", kBordered);
+  const int status = testing_support::RunUnprivileged(
+      [&] {
+        if (geteuid() != 0) return chmod((root + "sub").c_str(), 0555);
+        return chmod(dir.path().c_str(), 0755);
+      },
+      [&] {
+        if (MayRewriteOnDisk(page, root)) return 1;
+        InsertPrintPageBreaks(page, root);
+        const PrintSource source = PreparePageForPrinting(page, root);
+        return source.inMemory && source.text == expected ? 0 : 2;
+      });
+  chmod((root + "sub").c_str(), 0755);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFile(page), kBordered);
+  EXPECT_FALSE(Exists(page + "~"));
 }
 
 TEST(PageRewriter, SymbolicLinkStaysALink) {

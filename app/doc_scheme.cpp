@@ -1,0 +1,115 @@
+#include "app/doc_scheme.h"
+
+#include <gio/gunixinputstream.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+#include <utility>
+
+#include "platform/doc_uri.h"
+
+namespace quiro {
+namespace {
+
+struct SchemeState {
+  CDocScheme::SiteFn site;
+  CDocScheme::SearchFn search;
+  std::vector<std::string> openedFolders;
+};
+
+SchemeState& State() {
+  static auto* state = new SchemeState();
+  return *state;
+}
+
+// One request on its way: resolved on a worker thread (names are looked up
+// in folders, HTML pages read whole), answered on the main thread.
+struct Job {
+  WebKitURISchemeRequest* request;
+  std::string uri;
+  platform::DocSite site;
+  platform::DocReply reply;
+  ~Job() { g_object_unref(request); }
+};
+
+void FinishWithText(WebKitURISchemeRequest* request, int status, const std::string& type, std::string body) {
+  auto* heap = new std::string(std::move(body));
+  GBytes* bytes = g_bytes_new_with_free_func(heap->data(), heap->size(),
+                                             [](gpointer data) { delete static_cast<std::string*>(data); }, heap);
+  GInputStream* stream = g_memory_input_stream_new_from_bytes(bytes);
+  WebKitURISchemeResponse* response =
+      webkit_uri_scheme_response_new(stream, static_cast<gint64>(g_bytes_get_size(bytes)));
+  webkit_uri_scheme_response_set_status(response, static_cast<guint>(status), nullptr);
+  webkit_uri_scheme_response_set_content_type(response, type.c_str());
+  webkit_uri_scheme_request_finish_with_response(request, response);
+  g_object_unref(response);
+  g_object_unref(stream);
+  g_bytes_unref(bytes);
+}
+
+void Answer(Job& job) {
+  platform::DocReply& reply = job.reply;
+  switch (reply.kind) {
+    case platform::DocReply::Kind::File: {
+      GInputStream* stream = g_unix_input_stream_new(reply.file.Release(), TRUE);
+      WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, static_cast<gint64>(reply.size));
+      webkit_uri_scheme_response_set_content_type(response, reply.contentType.c_str());
+      webkit_uri_scheme_request_finish_with_response(job.request, response);
+      g_object_unref(response);
+      g_object_unref(stream);
+      return;
+    }
+    case platform::DocReply::Kind::Search: {
+      const CDocScheme::SearchFn& search = State().search;
+      std::string body = search ? search(reply.query)
+                                : platform::ErrorPage("Search", "Search is not available.");
+      FinishWithText(job.request, 200, "text/html; charset=utf-8", std::move(body));
+      return;
+    }
+    case platform::DocReply::Kind::Page:
+    case platform::DocReply::Kind::Error:
+      FinishWithText(job.request, reply.status, reply.contentType, std::move(reply.body));
+      return;
+  }
+}
+
+void OnRequest(WebKitURISchemeRequest* request, gpointer) {
+  auto* job = new Job{WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request)), webkit_uri_scheme_request_get_uri(request),
+                      State().site ? State().site() : platform::DocSite{}, {}};
+  job->site.openedFolders = State().openedFolders;
+  GTask* task = g_task_new(nullptr, nullptr,
+                           [](GObject*, GAsyncResult* result, gpointer) {
+                             auto* done = static_cast<Job*>(g_task_get_task_data(G_TASK(result)));
+                             Answer(*done);
+                           },
+                           nullptr);
+  g_task_set_task_data(task, job, [](gpointer data) { delete static_cast<Job*>(data); });
+  g_task_run_in_thread(task, [](GTask* t, gpointer, gpointer data, GCancellable*) {
+    auto* j = static_cast<Job*>(data);
+    j->reply = platform::ResolveDocRequest(j->uri, j->site);
+    g_task_return_boolean(t, TRUE);
+  });
+  g_object_unref(task);
+}
+
+}  // namespace
+
+void CDocScheme::Register(WebKitWebContext* context, SiteFn site) {
+  static GQuark registered = g_quark_from_static_string("quiro-doc-scheme");
+  if (g_object_get_qdata(G_OBJECT(context), registered)) return;
+  State().site = std::move(site);
+  g_object_set_qdata(G_OBJECT(context), registered, GINT_TO_POINTER(1));
+  webkit_web_context_register_uri_scheme(context, platform::kDocScheme, OnRequest, nullptr, nullptr);
+  webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(context),
+                                                        platform::kDocScheme);
+}
+
+void CDocScheme::SetSearchHandler(SearchFn search) { State().search = std::move(search); }
+
+void CDocScheme::AllowOpenedFolder(const std::string& folder) {
+  std::vector<std::string>& folders = State().openedFolders;
+  if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+}
+
+}  // namespace quiro

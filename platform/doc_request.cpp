@@ -1,0 +1,444 @@
+#include "platform/doc_request.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/doc_uri.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace platform {
+
+UniqueFd::~UniqueFd() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.Release();
+  }
+  return *this;
+}
+
+namespace {
+
+// HTML pages larger than this are streamed as they are, without their links
+// mapped: holding them whole would cost more than the mapping is worth.
+constexpr off_t kMaxMappedPage = 64 << 20;
+
+std::string EscapeHtml(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+DocReply Error(int status, std::string_view title, std::string_view message) {
+  DocReply reply;
+  reply.kind = DocReply::Kind::Error;
+  reply.status = status;
+  reply.contentType = "text/html; charset=utf-8";
+  reply.body = ErrorPage(title, message);
+  return reply;
+}
+
+std::string EnsureSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+// The canonical folder of `folder`, ending in "/"; "" when it does not exist.
+std::string RealFolder(const std::string& folder) {
+  char* real = ::realpath(folder.c_str(), nullptr);
+  if (!real) return {};
+  std::string out = EnsureSlash(real);
+  std::free(real);
+  return out;
+}
+
+// One candidate file: opened without blocking (a FIFO must not hold the
+// request up), then checked for its type.
+struct Candidate {
+  std::string path;
+  UniqueFd fd;
+  struct stat st {};
+  int error = ENOENT;
+};
+
+Candidate OpenCandidate(const std::string& base, const std::string& rel) {
+  Candidate c;
+  if (base.empty()) return c;
+  c.path = ResolveCase(base + rel);
+  c.fd = UniqueFd(::open(c.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!c.fd) {
+    c.error = errno;
+    return c;
+  }
+  if (::fstat(c.fd.Get(), &c.st) != 0) {
+    c.error = errno;
+    c.fd = UniqueFd();
+    return c;
+  }
+  c.error = 0;
+  return c;
+}
+
+// True when the file `path` names lies below the folder `base` once every
+// symbolic link is followed.
+bool StaysBelow(const std::string& path, const std::string& base) {
+  const std::string realBase = RealFolder(base);
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real || realBase.empty()) {
+    std::free(real);
+    return false;
+  }
+  const std::string realPath = real;
+  std::free(real);
+  return realPath.size() > realBase.size() && realPath.compare(0, realBase.size(), realBase) == 0;
+}
+
+std::string QueryValue(std::string_view query, std::string_view key) {
+  std::size_t pos = 0;
+  while (pos <= query.size()) {
+    std::size_t end = query.find('&', pos);
+    if (end == std::string_view::npos) end = query.size();
+    const std::string_view pair = query.substr(pos, end - pos);
+    if (pair.size() > key.size() && pair.substr(0, key.size()) == key && pair[key.size()] == '=') {
+      std::string value(pair.substr(key.size() + 1));
+      for (char& c : value) {
+        if (c == '+') c = ' ';
+      }
+      return PercentDecode(value);
+    }
+    pos = end + 1;
+  }
+  return {};
+}
+
+std::string RedirectPage(const std::string& url) {
+  // The URL is percent-encoded, so it holds no quote, backslash or "<".
+  return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><script>location.replace(\"" + url +
+         "\");</script></head><body><a href=\"" + url + "\">" + url + "</a></body></html>";
+}
+
+bool IsHtmlType(const std::string& type) { return type.rfind("text/html", 0) == 0; }
+
+bool ReadAll(int fd, off_t size, std::string& out) {
+  out.clear();
+  if (size > 0) out.reserve(static_cast<std::size_t>(size));
+  char buf[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+std::string ErrorPage(std::string_view title, std::string_view message) {
+  const std::string t = EscapeHtml(title);
+  return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + t + "</title></head><body><h1>" +
+         t + "</h1><p>" + EscapeHtml(message) + "</p></body></html>";
+}
+
+std::string ContentTypeForName(std::string_view name) {
+  struct Type {
+    const char* ext;
+    const char* type;
+  };
+  static constexpr Type kTypes[] = {
+      {".htm", "text/html"},        {".html", "text/html"},      {".shtml", "text/html"},
+      {".css", "text/css"},         {".js", "text/javascript"},  {".txt", "text/plain; charset=windows-1252"},
+      {".xml", "text/xml"},         {".gif", "image/gif"},       {".jpg", "image/jpeg"},
+      {".jpeg", "image/jpeg"},      {".png", "image/png"},       {".bmp", "image/bmp"},
+      {".ico", "image/x-icon"},     {".svg", "image/svg+xml"},   {".webp", "image/webp"},
+      {".xbm", "image/x-xbitmap"},  {".pdf", "application/pdf"}, {".au", "audio/basic"},
+      {".aif", "audio/x-aiff"},     {".aiff", "audio/x-aiff"},   {".wav", "audio/wav"},
+      {".mp3", "audio/mpeg"},       {".mp4", "video/mp4"},       {".json", "application/json"},
+      {".chm", "application/vnd.ms-htmlhelp"},                   {".hlp", "application/winhlp"},
+  };
+  const std::size_t slash = name.find_last_of('/');
+  const std::string_view base = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  for (const Type& t : kTypes) {
+    if (EndsWithNoCase(base, t.ext)) return t.type;
+  }
+  return "application/octet-stream";
+}
+
+bool DeclaresCharset(std::string_view html) {
+  if (html.size() >= 3 && html.substr(0, 3) == "\xEF\xBB\xBF") return true;
+  if (html.size() >= 2 && (html.substr(0, 2) == "\xFF\xFE" || html.substr(0, 2) == "\xFE\xFF")) return true;
+  // Where the browser looks for a <meta> that names the character set.
+  return ToUpperAscii(html.substr(0, 4096)).find("CHARSET") != std::string::npos;
+}
+
+std::string MapLinksToScheme(std::string_view html, const DocSite& site) {
+  std::string out;
+  out.reserve(html.size() + html.size() / 16);
+  std::size_t copied = 0;  // html[0, copied) is in `out`
+  std::size_t i = 0;
+  const std::size_t n = html.size();
+  auto mapValue = [&](std::size_t begin, std::size_t end) {
+    const std::string_view value = html.substr(begin, end - begin);
+    const bool local = IsFileUrl(value) || IsDriveCPath(value) ||
+                       (value.size() > 1 && value[0] == '/' && value[1] != '/');
+    if (!local) return;
+    const std::string uri = PathToDocUri(value, site.root, site.driveC);
+    if (uri.empty()) return;
+    out.append(html, copied, begin - copied);
+    out += uri;
+    copied = end;
+  };
+  while (i < n) {
+    if (html[i] != '<') {
+      ++i;
+      continue;
+    }
+    if (html.compare(i, 4, "<!--") == 0) {
+      const std::size_t close = html.find("-->", i + 4);
+      i = close == std::string_view::npos ? n : close + 3;
+      continue;
+    }
+    ++i;
+    if (i >= n || !((html[i] >= 'a' && html[i] <= 'z') || (html[i] >= 'A' && html[i] <= 'Z'))) continue;
+    // Inside a tag: its name, then attributes up to ">".
+    while (i < n && html[i] != '>' && html[i] != ' ' && html[i] != '\t' && html[i] != '\r' && html[i] != '\n') ++i;
+    while (i < n && html[i] != '>') {
+      if (html[i] != '=') {
+        ++i;
+        continue;
+      }
+      ++i;
+      while (i < n && (html[i] == ' ' || html[i] == '\t' || html[i] == '\r' || html[i] == '\n')) ++i;
+      if (i >= n) break;
+      if (html[i] == '"' || html[i] == '\'') {
+        const char quote = html[i];
+        const std::size_t begin = ++i;
+        const std::size_t end = html.find(quote, begin);
+        if (end == std::string_view::npos) {
+          i = n;
+          break;
+        }
+        mapValue(begin, end);
+        i = end + 1;
+      } else {
+        const std::size_t begin = i;
+        while (i < n && html[i] != '>' && html[i] != ' ' && html[i] != '\t' && html[i] != '\r' &&
+               html[i] != '\n') {
+          ++i;
+        }
+        mapValue(begin, i);
+      }
+    }
+  }
+  if (copied == 0) return std::string(html);
+  out.append(html, copied, std::string_view::npos);
+  return out;
+}
+
+MemoryPage MemoryPageFor(const std::string& path, std::string text, const DocSite& site) {
+  MemoryPage page;
+  page.baseUri = PathToDocUri(path, site.root, site.driveC);
+  if (page.baseUri.empty()) {
+    page.baseUri = PathToFileUrl(path);
+    page.text = std::move(text);
+  } else {
+    page.text = MapLinksToScheme(text, site);
+  }
+  if (!DeclaresCharset(page.text)) page.encoding = "windows-1252";
+  return page;
+}
+
+namespace {
+
+DocReply ServeFile(Candidate& chosen, const std::string& name, const DocSite& site);
+
+// An absolute path with "." and ".." segments taken out (".." above "/"
+// stays at "/").
+std::string NormalisedPath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t next = path.find('/', pos);
+    if (next == std::string::npos) next = path.size();
+    std::string part = path.substr(pos, next - pos);
+    pos = next + 1;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(std::move(part));
+    }
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
+
+// A page outside the root that the user opened, and the files beside it.
+DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site) {
+  const std::string_view rest = uri.substr(std::strlen(kOpenedFilePrefix) - 1);
+  const std::string_view rawPath = rest.substr(0, rest.find_first_of("?#"));
+  if (rawPath.size() > 3 * kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+  const std::string path = PercentDecode(rawPath);
+  if (path.find('\0') != std::string::npos) return Error(400, "Bad request", "The address holds a NUL byte.");
+  if (path.size() > kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+  Candidate chosen = OpenCandidate("/", NormalisedPath(path).substr(1));
+  const auto opened = [&](const std::string& folder) { return StaysBelow(chosen.path, folder); };
+  if (!chosen.fd || std::none_of(site.openedFolders.begin(), site.openedFolders.end(), opened)) {
+    return Error(403, "Not opened", "Only documents below the document root and pages opened are shown.");
+  }
+  if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", path + " is not a file.");
+  return ServeFile(chosen, path, site);
+}
+
+}  // namespace
+
+DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
+  if (IsOpenedFileUri(uri)) return ResolveOpenedFile(uri, site);
+  if (!IsDocUri(uri)) return Error(400, "Bad request", "This address does not name a document.");
+  const std::string_view rest = uri.substr(std::strlen(kDocUriPrefix));
+  const std::size_t queryAt = rest.find('?');
+  const std::string_view rawPath = rest.substr(0, std::min(queryAt, rest.find('#')));
+  const std::string_view query =
+      queryAt == std::string_view::npos ? std::string_view() : rest.substr(queryAt + 1, rest.find('#') - queryAt - 1);
+  if (rawPath.size() > 3 * kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+  std::string rel = PercentDecode(rawPath);
+  if (rel.find('\0') != std::string::npos) return Error(400, "Bad request", "The address holds a NUL byte.");
+  if (rel.size() > kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+
+  if (StartsWithNoCase(rel, kReservedPrefix)) {
+    if (!EqualsNoCase(rel, std::string(kReservedPrefix) + "search")) {
+      return Error(404, "Not found", "There is no page " + rel + ".");
+    }
+    DocReply reply;
+    reply.kind = DocReply::Kind::Search;
+    reply.query = QueryValue(query, "q");
+    return reply;
+  }
+
+  const std::string root = EnsureSlash(NativeSeparators(site.root));
+  // A drive path names a file through drive C; it is served only when it
+  // lands below the root.
+  bool renamed = rel.find('\\') != std::string::npos;
+  const std::string drive = DriveLinkToPath(rel, site.driveC);
+  if (!drive.empty()) {
+    renamed = true;
+    const std::string uriOfDrive = PathToDocUri(drive, root, site.driveC);
+    if (uriOfDrive.empty()) {
+      return Error(403, "Outside the documents", "Only documents below the document root are shown.");
+    }
+    rel = DocUriRelativePath(uriOfDrive);
+  }
+
+  // Segments: "\" separates as "/" does; ".." may not climb above the root.
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  const std::string native = NativeSeparators(rel);
+  while (pos <= native.size()) {
+    std::size_t next = native.find('/', pos);
+    if (next == std::string::npos) next = native.size();
+    std::string part = native.substr(pos, next - pos);
+    pos = next + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (parts.empty()) {
+        return Error(403, "Outside the documents", "Only documents below the document root are shown.");
+      }
+      parts.pop_back();
+      continue;
+    }
+    if (part.size() > kMaxRequestName) return Error(414, "Name too long", "A name in the address is too long.");
+    parts.push_back(std::move(part));
+  }
+  if (parts.empty()) return Error(403, "Folder", "The document root is a folder, not a page.");
+  std::string clean;
+  for (const std::string& part : parts) clean += (clean.empty() ? "" : "/") + part;
+
+  // The overlay's copy wins unless the root holds a newer one (built there
+  // since by someone who may write it).
+  const std::string overlay = site.overlay.empty() ? std::string() : EnsureSlash(site.overlay);
+  Candidate fromOverlay = OpenCandidate(overlay, clean);
+  Candidate fromRoot = OpenCandidate(root, clean);
+  const bool overlayFile = fromOverlay.fd && S_ISREG(fromOverlay.st.st_mode);
+  const bool useOverlay =
+      overlayFile && (!fromRoot.fd || fromOverlay.st.st_mtim.tv_sec > fromRoot.st.st_mtim.tv_sec ||
+                      (fromOverlay.st.st_mtim.tv_sec == fromRoot.st.st_mtim.tv_sec &&
+                       fromOverlay.st.st_mtim.tv_nsec >= fromRoot.st.st_mtim.tv_nsec));
+  Candidate& chosen = useOverlay ? fromOverlay : fromRoot;
+  const std::string& base = useOverlay ? overlay : root;
+
+  if (!chosen.fd) {
+    if (chosen.error == ENAMETOOLONG) return Error(414, "Name too long", "The address is too long.");
+    if (chosen.error == EACCES) return Error(403, "Not readable", clean + " may not be read.");
+    return Error(404, "Not found", "There is no document " + clean + ".");
+  }
+  if (!StaysBelow(chosen.path, base)) {
+    return Error(403, "Outside the documents", "Only documents below the document root are shown.");
+  }
+  if (S_ISDIR(chosen.st.st_mode)) return Error(403, "Folder", clean + " is a folder, not a page.");
+  if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", clean + " is not a file.");
+  if (IsHtmlType(ContentTypeForName(chosen.path)) && renamed) {
+    DocReply reply;
+    reply.kind = DocReply::Kind::Page;
+    reply.path = chosen.path;
+    reply.contentType = "text/html; charset=utf-8";
+    std::string target = kDocUriPrefix + PercentEncodePath(chosen.path.substr(base.size()));
+    if (queryAt != std::string_view::npos) target += "?" + std::string(query);
+    reply.body = RedirectPage(target);
+    return reply;
+  }
+  return ServeFile(chosen, clean, DocSite{root, overlay, site.driveC, {}});
+}
+
+namespace {
+
+DocReply ServeFile(Candidate& chosen, const std::string& name, const DocSite& site) {
+  // A regular file: reads need not be non-blocking.
+  ::fcntl(chosen.fd.Get(), F_SETFL, ::fcntl(chosen.fd.Get(), F_GETFL) & ~O_NONBLOCK);
+  DocReply reply;
+  reply.path = chosen.path;
+  reply.contentType = ContentTypeForName(chosen.path);
+  reply.size = chosen.st.st_size;
+  if (IsHtmlType(reply.contentType) && chosen.st.st_size <= kMaxMappedPage) {
+    std::string text;
+    if (!ReadAll(chosen.fd.Get(), chosen.st.st_size, text)) {
+      return Error(500, "Read error", name + " could not be read.");
+    }
+    reply.kind = DocReply::Kind::Page;
+    if (!DeclaresCharset(text)) reply.contentType += "; charset=windows-1252";
+    reply.body = MapLinksToScheme(text, site);
+    return reply;
+  }
+  if (IsHtmlType(reply.contentType)) {
+    char head[4096];
+    const ssize_t got = ::pread(chosen.fd.Get(), head, sizeof head, 0);
+    if (got < 0 || !DeclaresCharset(std::string_view(head, static_cast<std::size_t>(got)))) {
+      reply.contentType += "; charset=windows-1252";
+    }
+  }
+  reply.kind = DocReply::Kind::File;
+  reply.file = std::move(chosen.fd);
+  return reply;
+}
+
+}  // namespace
+
+}  // namespace platform

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary root (cmake --install with DESTDIR, the
+# program and the sample documents), then runs the quiro package's postinst
+# as dpkg's trigger does, with DPKG_ROOT naming that root. The document root
+# gets its site and print-ready pages and nothing else changes; a broken
+# document set, a run already in progress, a failing or hanging program and
+# a read-only root each end with exit status 0 and a word on stderr.
+#
+#   install_test.sh BUILD_DIR SOURCE_DIR
+set -uo pipefail
+build=$1 src=$2
+tmp=$(mktemp -d)
+holder=""
+trap '[ -n "$holder" ] && kill "$holder" 2>/dev/null; rm -rf "$tmp"' EXIT
+root=$tmp/root
+docs=$root/var/lib/vesk/drive_c/VESK/DOCS
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# The postinst as the trigger runs it; extra VAR=value arguments go to its
+# environment, its stderr to $tmp/err. Returns its exit status.
+trigger() {
+  env -u VESK_DRIVE_C DPKG_ROOT="$root" HOME="$tmp/home" "$@" \
+    sh "$src/debian/quiro.postinst" triggered /var/lib/vesk/drive_c/VESK/DOCS 2>"$tmp/err"
+}
+
+expect_quiet_success() {  # expect_quiet_success CASE STATUS ERR_PATTERN
+  [ "$2" -eq 0 ] || fail "$1: postinst exit status $2"
+  grep -q -- "$3" "$tmp/err" || fail "$1: stderr lacks '$3': $(cat "$tmp/err")"
+}
+
+# Everything in the temporary root outside the document root, with sizes and
+# times, to show that a trigger run changes nothing there.
+outside() {
+  find "$root" -path "$docs" -prune -o -printf '%p %s %T@\n' | sort
+}
+
+for component in "" sample-docs; do
+  DESTDIR=$root cmake --install "$build" --prefix /usr ${component:+--component "$component"} >/dev/null ||
+    fail "cmake --install ${component:-(program)}"
+done
+for f in usr/bin/quiro usr/libexec/quiro/update-docs usr/share/man/man1/quiro.1 \
+  usr/share/applications/org.quiro.Quiro.desktop usr/share/metainfo/org.quiro.Quiro.metainfo.xml \
+  usr/share/icons/hicolor/scalable/apps/org.quiro.Quiro.svg \
+  usr/share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/org.quiro.Quiro.png \
+  var/lib/vesk/drive_c/VESK/DOCS/TOVY.INI var/lib/vesk/drive_c/VESK/DOCS/sb_in.htm \
+  var/lib/vesk/drive_c/VESK/DOCS/guide/index.htm; do
+  [ -f "$root/$f" ] || fail "not installed: $f"
+done
+grep -q 'DocumentRoot=C:\\VESK\\DOCS' "$docs/TOVY.INI" || fail "installed TOVY.INI does not name C:\\VESK\\DOCS"
+
+# One version everywhere: the program, the package's changelog, the metadata.
+version=$("$root/usr/bin/quiro" --version | cut -d' ' -f2)
+grep -q "^quiro ($version)" "$src/debian/changelog" || fail "debian/changelog does not start at $version"
+grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/org.quiro.Quiro.metainfo.xml" ||
+  fail "metainfo has no release $version"
+
+# The manual page's option list names every option the program's help lists.
+manual=$(sed 's/\\-/-/g' "$src/data/quiro.1")
+for option in $("$root/usr/bin/quiro" --help | grep -o -- '--[a-z-]*' | sort -u); do
+  grep -Eq -- "^\.It .*Fl ${option#-}( |$)" <<<"$manual" ||
+    fail "the manual page lacks $option"
+done
+
+# A documents package whose pages are broken: a binary index page, a FIFO, a
+# folder and a dangling link with page names.
+mkdir -p "$docs/broken/dir.htm"
+printf 'GIF89a\0\0\377\376<title>\0\n' >"$docs/broken/index.htm"
+mkfifo "$docs/broken/pipe.htm"
+ln -s nowhere.htm "$docs/broken/gone.htm"
+
+before=$(outside)
+trigger QUIRO_UPDATE_DOCS_TIMEOUT=60
+status=$?
+[ "$status" -eq 0 ] || fail "build: postinst exit status $status: $(cat "$tmp/err")"
+[ -f "$docs/sidebar.htm" ] || fail "build: no sidebar.htm"
+grep -qi 'page-break-before' "$docs/guide/ch1.htm" || fail "build: guide pages not prepared for printing"
+[ -z "$(find "$docs" -name '*~')" ] || fail "build: temporary files left behind"
+[ "$(outside)" = "$before" ] || fail "build: files outside the document root changed"
+[ ! -e "$tmp/home" ] || fail "build: the home folder gained files"
+
+# A run while another holds the lock gives up after the wait, untouched.
+(exec 8<"$docs" && flock 8 && exec sleep 60) &
+holder=$!
+while flock -n "$docs" true; do sleep 0.05; done
+rm "$docs/sidebar.htm"
+trigger QUIRO_UPDATE_DOCS_WAIT=1
+expect_quiet_success "run in progress" $? "another run"
+[ ! -e "$docs/sidebar.htm" ] || fail "run in progress: built anyway"
+kill "$holder"
+wait "$holder" 2>/dev/null
+holder=""
+trigger && [ -f "$docs/sidebar.htm" ] || fail "after the other run: not built"
+
+# A program that fails, and one that hangs.
+mv "$root/usr/bin/quiro" "$tmp/quiro"
+printf '#!/bin/sh\nexit 3\n' >"$root/usr/bin/quiro"
+chmod +x "$root/usr/bin/quiro"
+trigger
+expect_quiet_success "failing program" $? "failed (exit status 3)"
+printf '#!/bin/sh\nexec sleep 60\n' >"$root/usr/bin/quiro"
+trigger QUIRO_UPDATE_DOCS_TIMEOUT=1
+expect_quiet_success "hanging program" $? "did not finish within 1 s"
+mv "$tmp/quiro" "$root/usr/bin/quiro"
+
+# A read-only root, where a private mount namespace can make one.
+if unshare -m true 2>/dev/null; then
+  export -f trigger
+  export root src tmp
+  unshare -m bash -c 'mount --bind "$root" "$root" && mount -o remount,bind,ro "$root" && trigger'
+  expect_quiet_success "read-only root" $? "cannot be written"
+else
+  echo "read-only root: skipped (no mount namespaces here)"
+fi
+
+[ "$failures" -eq 0 ] && echo "all passed"
+exit $((failures > 0))

@@ -1,0 +1,202 @@
+#include "platform/doc_uri.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utime.h>
+
+#include "common/temp_dir.h"
+#include "platform/doc_request.h"
+#include "platform/paths.h"
+
+using namespace platform;
+using testing_support::TempDir;
+
+namespace {
+
+struct MappingCase {
+  const char* from;
+  const char* to;
+};
+
+TEST(DocUri, PathsAndFileUrlsBelowTheRootMapToTheScheme) {
+  // Drive C is /d; the root is C:\VESK\DOCS.
+  const std::string root = "/d/VESK/DOCS/";
+  const MappingCase cases[] = {
+      {"/d/VESK/DOCS/DocFrame.htm", "quiro://doc/DocFrame.htm"},
+      {"/D/vesk/docs/guide/ch 1.htm", "quiro://doc/guide/ch%201.htm"},
+      {"/d/VESK/DOCS/a#b/%x.htm", "quiro://doc/a%23b/%25x.htm"},
+      {"/d/VESK/DOCS/caf\xc3\xa9.htm", "quiro://doc/caf%C3%A9.htm"},
+      {"/d/VESK/DOCS/guide/../sys.htm", "quiro://doc/sys.htm"},
+      {"\\VESK\\DOCS\\x.htm", "quiro://doc/x.htm"},  // drive-relative
+      {"file:///d/VESK/DOCS/guide/index.htm#top", "quiro://doc/guide/index.htm#top"},
+      {"file:///C:/VESK/DOCS/images/BLUE.HTM", "quiro://doc/images/BLUE.HTM"},
+      {"file:///c:/vesk/docs/a%20b.htm?q#f", "quiro://doc/a%20b.htm?q#f"},
+      {"C:\\VESK\\DOCS\\x.htm", "quiro://doc/x.htm"},
+      {"c:/vesk/docs/sub/y.gif#top", "quiro://doc/sub/y.gif#top"},
+      {"/d/VESK/DOCS/", ""},
+      {"/d/VESK/DOCS/../etc/passwd", ""},
+      {"/d/VESK/DOCSx/a.htm", ""},
+      {"/d/VESK/DOCS/.quiro/search", ""},
+      {"..\\Style.CSS", ""},
+      {"https://example.com/", ""},
+      {"D:\\VESK\\DOCS\\x.htm", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PathToDocUri(c.from, root, "/d"), c.to) << c.from;
+}
+
+TEST(DocUri, SchemeUrlsMapBackToFileUrlsAndPaths) {
+  const std::string root = "/srv/Docs/";
+  const MappingCase cases[] = {
+      {"quiro://doc/DocFrame.htm", "file:///srv/Docs/DocFrame.htm"},
+      {"QUIRO://DOC/guide/ch%201.htm#sec", "file:///srv/Docs/guide/ch%201.htm#sec"},
+      {"quiro://doc/a%23b.htm?x=1", "file:///srv/Docs/a%23b.htm?x=1"},
+      {"quiro://doc/caf%C3%A9.htm", "file:///srv/Docs/caf%C3%A9.htm"},
+      {"quiro://doc/.quiro/search?q=disk", ""},
+      {"file:///srv/Docs/x.htm", ""},
+      {"quiro://other/x.htm", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DocUriToFileUrl(c.from, root), c.to) << c.from;
+  EXPECT_EQ(DocUriToPath("quiro://doc/guide/ch%201.htm#sec", root), "/srv/Docs/guide/ch 1.htm");
+}
+
+class DocRequestTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir.Write("drive/VESK/DOCS/style.css", "body{}");
+    dir.Write("drive/VESK/DOCS/images/magenta.gif", "GIF89a");
+    dir.Write("drive/VESK/DOCS/images/blue.htm", "<p>blue</p>");
+    dir.Write("drive/VESK/DOCS/guide/index.htm",
+              "<HTML><A HREF=\"file:///C:/VESK/DOCS/images/BLUE.HTM\">b</A>"
+              "<IMG SRC='C:\\VESK\\DOCS\\images\\Magenta.GIF'><IMG src=../IMAGES/Magenta.GIF>"
+              "<A href=\"file:///etc/passwd\">p</A><!-- <a href=\"C:\\x\"> --></HTML>");
+    dir.Write("drive/VESK/DOCS/utf8.htm", "<meta charset=\"utf-8\"><p>x</p>");
+    dir.Write("drive/VESK/DOCS/manual.pdf", "%PDF-1.4");
+    dir.Write("drive/VESK/DOCS/Same.htm", "upper");
+    dir.Write("drive/VESK/DOCS/same.htm", "lower");
+    dir.Write("drive/VESK/DOCS/sidebar.htm", "<p>root's</p>");
+    dir.Write("drive/secret.htm", "secret");
+    dir.MakeDir("drive/VESK/DOCS/folder");
+    ASSERT_EQ(::mkfifo((dir / "drive/VESK/DOCS/pipe.htm").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dir / "drive/VESK/DOCS/zero.gif").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "drive/secret.htm").c_str(), (dir / "drive/VESK/DOCS/link.htm").c_str()), 0);
+    site = {dir / "drive/VESK/DOCS/", "", dir / "drive"};
+  }
+  std::string BodyOf(const std::string& uri) { return ResolveDocRequest(uri, site).body; }
+
+  TempDir dir;
+  DocSite site;
+};
+
+TEST_F(DocRequestTest, FilesAreFoundInAnyCaseBehindBackslashesAndDriveLetters) {
+  struct Case {
+    const char* uri;
+    DocReply::Kind kind;
+    const char* file;  // below the root
+    const char* type;
+  };
+  const Case cases[] = {
+      {"quiro://doc/STYLE.CSS", DocReply::Kind::File, "style.css", "text/css"},
+      {"quiro://doc/guide/..%5CStyle.CSS", DocReply::Kind::File, "style.css", "text/css"},
+      {"quiro://doc/guide/..\\Style.CSS", DocReply::Kind::File, "style.css", "text/css"},
+      {"quiro://doc/guide/../IMAGES/Magenta.GIF", DocReply::Kind::File, "images/magenta.gif", "image/gif"},
+      {"quiro://doc/C:%5CVESK%5CDOCS%5Cimages%5CMagenta.GIF", DocReply::Kind::File, "images/magenta.gif",
+       "image/gif"},
+      {"quiro://doc/Manual.PDF", DocReply::Kind::File, "manual.pdf", "application/pdf"},
+      {"quiro://doc/images/BLUE.HTM", DocReply::Kind::Page, "images/blue.htm", "text/html; charset=windows-1252"},
+      {"quiro://doc/utf8.htm", DocReply::Kind::Page, "utf8.htm", "text/html"},
+      {"quiro://doc/guide\\INDEX.htm", DocReply::Kind::Page, "guide/index.htm", "text/html; charset=utf-8"},
+      {"quiro://doc/SAME.HTM", DocReply::Kind::Page, "Same.htm", "text/html; charset=windows-1252"},
+      {"quiro://doc/same.htm", DocReply::Kind::Page, "same.htm", "text/html; charset=windows-1252"},
+  };
+  for (const Case& c : cases) {
+    const DocReply reply = ResolveDocRequest(c.uri, site);
+    EXPECT_EQ(reply.kind, c.kind) << c.uri << ": " << reply.body;
+    EXPECT_EQ(reply.path, site.root + c.file) << c.uri;
+    EXPECT_EQ(reply.contentType, c.type) << c.uri;
+    EXPECT_EQ(reply.kind == DocReply::Kind::File, static_cast<bool>(reply.file)) << c.uri;
+  }
+  // An HTML page behind a backslash replaces itself with its clean address.
+  EXPECT_NE(BodyOf("quiro://doc/guide\\INDEX.htm").find("location.replace(\"quiro://doc/guide/index.htm\")"),
+            std::string::npos);
+}
+
+TEST_F(DocRequestTest, PagesGetTheirDriveAndFileLinksBelowTheRootMapped) {
+  EXPECT_EQ(BodyOf("quiro://doc/guide/index.htm"),
+            "<HTML><A HREF=\"quiro://doc/images/BLUE.HTM\">b</A>"
+            "<IMG SRC='quiro://doc/images/Magenta.GIF'><IMG src=../IMAGES/Magenta.GIF>"
+            "<A href=\"file:///etc/passwd\">p</A><!-- <a href=\"C:\\x\"> --></HTML>");
+  EXPECT_EQ(MapLinksToScheme("<a href=" + site.root + "x.htm title=\"C:\\VESK\\DOCS\\y\">C:\\VESK\\DOCS\\z", site),
+            "<a href=quiro://doc/x.htm title=\"quiro://doc/y\">C:\\VESK\\DOCS\\z");
+  EXPECT_EQ(MapLinksToScheme("<a href=\"unclosed", site), "<a href=\"unclosed");
+  // Text held in memory for printing stands in for its page at the page's address.
+  const MemoryPage inside = MemoryPageFor(site.root + "guide/Ch 1.htm", "<img src=\"C:\\VESK\\DOCS\\a.gif\">", site);
+  EXPECT_EQ(inside.baseUri, "quiro://doc/guide/Ch%201.htm");
+  EXPECT_EQ(inside.text, "<img src=\"quiro://doc/a.gif\">");
+  EXPECT_EQ(inside.encoding, "windows-1252");
+  EXPECT_EQ(MapLinksToScheme("a < b and c<d>", site), "a < b and c<d>");
+}
+
+TEST_F(DocRequestTest, RequestsThatMustBeRefused) {
+  struct Case {
+    std::string uri;
+    int status;
+  };
+  const Case cases[] = {
+      {"quiro://doc/../secret.htm", 403},
+      {"quiro://doc/%2e%2e/secret.htm", 403},
+      {"quiro://doc/%2E%2E%5Csecret.htm", 403},
+      {"quiro://doc/C:/secret.htm", 403},
+      {"quiro://doc/file:///etc/passwd", 403},
+      {"quiro://doc/link.htm", 403},
+      {"quiro://doc/index.htm%00.gif", 400},
+      {"quiro://doc/" + std::string(5000, 'a'), 414},
+      {"quiro://doc/" + std::string(300, 'a') + ".htm", 414},
+      {"quiro://doc/missing.htm", 404},
+      {"quiro://doc/folder", 403},
+      {"quiro://doc/", 403},
+      {"quiro://doc/pipe.htm", 403},
+      {"quiro://doc/zero.gif", 403},
+      {"quiro://doc/.quiro/other", 404},
+      {"http://example.com/", 400},
+  };
+  for (const Case& c : cases) {
+    const DocReply reply = ResolveDocRequest(c.uri, site);
+    EXPECT_EQ(reply.kind, DocReply::Kind::Error) << c.uri.substr(0, 80);
+    EXPECT_EQ(reply.status, c.status) << c.uri.substr(0, 80);
+    EXPECT_FALSE(reply.file);
+    EXPECT_EQ(reply.body.find("secret"), std::string::npos);
+  }
+  const DocReply search = ResolveDocRequest("quiro://doc/.quiro/search?x=1&q=disk+drive%21", site);
+  EXPECT_EQ(search.kind, DocReply::Kind::Search);
+  EXPECT_EQ(search.query, "disk drive!");
+}
+
+TEST_F(DocRequestTest, TheOverlayServesGeneratedPagesUnlessTheRootsAreNewer) {
+  site.overlay = dir.MakeDir("overlay") + "/";
+  dir.Write("overlay/sidebar.htm", "<p>user's</p>");
+  EXPECT_EQ(BodyOf("quiro://doc/SIDEBAR.HTM"), "<p>user's</p>");
+  EXPECT_EQ(ResolveDocRequest("quiro://doc/style.css", site).path, site.root + "style.css");
+  // The administrator rebuilt the root since: the root's page is newer.
+  const utimbuf old{1000, 1000};
+  ASSERT_EQ(::utime((site.overlay + "sidebar.htm").c_str(), &old), 0);
+  EXPECT_EQ(BodyOf("quiro://doc/sidebar.htm"), "<p>root's</p>");
+}
+
+TEST_F(DocRequestTest, OpenedPagesOutsideTheRootAreServedFromTheirFolderOnly) {
+  dir.Write("mine/page.htm", "<p>mine</p>");
+  dir.Write("mine/pic.gif", "GIF89a");
+  site.openedFolders = {dir / "mine"};
+  const std::string page = PathToOpenedFileUri(dir / "mine/page.htm");
+  EXPECT_EQ(DocUriToFileUrl(page, site.root), PathToFileUrl(dir / "mine/page.htm"));
+  EXPECT_EQ(BodyOf(page), "<p>mine</p>");
+  EXPECT_EQ(ResolveDocRequest(PathToOpenedFileUri(dir / "MINE/PIC.GIF"), site).kind, DocReply::Kind::File);
+  for (const std::string& refused : {dir / "drive/secret.htm", dir / "mine/../drive/secret.htm", dir / "mine"}) {
+    EXPECT_EQ(ResolveDocRequest(PathToOpenedFileUri(refused), site).status, 403) << refused;
+  }
+  site.openedFolders.clear();
+  EXPECT_EQ(ResolveDocRequest(page, site).status, 403);
+}
+
+}  // namespace

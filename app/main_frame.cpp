@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include "app/commands.h"
+#include "app/print_worker.h"
 #include "app/quiro_doc.h"
+#include "platform/viewer_state.h"
 
 namespace res = quiro::res;
 
@@ -79,6 +81,7 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
 
   m_pView->signal_title_changed().connect([this](const std::string& title) { m_doc.SetTitle(title); });
   m_pView->signal_navigation_decided().connect(sigc::mem_fun(*this, &CMainFrame::ApplyNavigationDecision));
+  m_pView->signal_web_process_gone().connect([this](const std::string& why) { SetMessageText(why); });
   m_pView->signal_handed_off().connect(sigc::mem_fun(*this, &CMainFrame::ReportHandOff));
 
   m_layout.pack_start(*m_pMenuBar, Gtk::PACK_SHRINK);
@@ -97,6 +100,43 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
 
   m_doc.signal_title_changed().connect(sigc::mem_fun(*this, &CMainFrame::UpdateCaption));
   UpdateCaption(m_doc.GetTitle());
+  RestoreViewerState();
+}
+
+void CMainFrame::RestoreViewerState() {
+  const platform::ViewerState state = platform::LoadViewerState(platform::ViewerStateFile());
+  m_pView->SetTextSize(state.textSize);
+  if (state.hasGeometry) {
+    set_default_size(state.width, state.height);
+    move(state.x, state.y);
+  }
+  if (state.maximized) maximize();
+}
+
+// Kept when the window closes. A file that cannot be written changes nothing.
+void CMainFrame::SaveViewerState() {
+  platform::ViewerState state;
+  state.textSize = m_pView->GetTextSize();
+  state.maximized = m_maximized;
+  if (!m_maximized) {
+    state.hasGeometry = true;
+    get_position(state.x, state.y);
+    get_size(state.width, state.height);
+  } else {
+    // The size to come back to is the one before maximizing: keep what was kept.
+    const platform::ViewerState kept = platform::LoadViewerState(platform::ViewerStateFile());
+    state.hasGeometry = kept.hasGeometry;
+    state.x = kept.x;
+    state.y = kept.y;
+    state.width = kept.width;
+    state.height = kept.height;
+  }
+  platform::SaveViewerState(state, platform::ViewerStateFile());
+}
+
+bool CMainFrame::on_window_state_event(GdkEventWindowState* event) {
+  m_maximized = (event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
+  return Gtk::ApplicationWindow::on_window_state_event(event);
 }
 
 CMainFrame::~CMainFrame() {
@@ -108,6 +148,25 @@ CMainFrame::~CMainFrame() {
   remove();
   m_viewOverlay.Gtk::Container::remove(m_pFindBar->GetWidget());
   m_viewOverlay.remove();
+}
+
+bool CMainFrame::on_delete_event(GdkEventAny* event) {
+  if (quiro::PrintAllRunsHandingOver() > 0) {
+    Gtk::MessageDialog ask(*this, res::LoadString(res::IDS_CLOSE_DURING_PRINT_ALL), false,
+                           Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
+    ask.set_title(res::LoadString(res::IDS_APP_TITLE));
+    ask.add_button("_Keep Open", Gtk::RESPONSE_CANCEL);
+    ask.add_button("_Close", Gtk::RESPONSE_OK);
+    ask.set_default_response(Gtk::RESPONSE_CANCEL);
+    if (ask.run() != Gtk::RESPONSE_OK) return true;  // the window stays
+    // The run may have ended while the question was open; then nothing waits.
+    if (Glib::RefPtr<Gtk::Application> app = get_application()) {
+      app->hold();
+      quiro::WhenPagesHandedOver([app] { app->release(); });
+    }
+  }
+  SaveViewerState();
+  return Gtk::ApplicationWindow::on_delete_event(event);
 }
 
 // Caption: "<page title> - quiro", the document's title first.

@@ -63,6 +63,13 @@ class CMainFrame : public Gtk::ApplicationWindow {
   void ToggleToolBar();
   void ToggleStatusBar();
 
+ protected:
+  /// Closing while Print All still has pages to hand to the printer asks
+  /// first; closed anyway, the window goes and the program stays until the
+  /// pages are handed over.
+  bool on_delete_event(GdkEventAny* event) override;
+  bool on_window_state_event(GdkEventWindowState* event) override;
+
  private:
   void CreateActions();
   void CreateMenuBar();
@@ -78,6 +85,10 @@ class CMainFrame : public Gtk::ApplicationWindow {
   void OnDropDown(Gtk::ToolItem& item, Gtk::ToggleButton& arrow, GdkEvent* trigger);
   void OnKeymapStateChanged();
   void UpdateCaption(const std::string& docTitle);
+  /// The text size and the window's size and position as kept from the
+  /// last run ($XDG_STATE_HOME/quiro/state.ini), and keeping them again.
+  void RestoreViewerState();
+  void SaveViewerState();
 
   CQuiroDoc& m_doc;
   Gtk::Box m_layout{Gtk::ORIENTATION_VERTICAL};
@@ -100,4 +111,5 @@ class CMainFrame : public Gtk::ApplicationWindow {
   std::string m_strMessage;
   Glib::RefPtr<Gio::SimpleAction> m_toolbarAction;
   Glib::RefPtr<Gio::SimpleAction> m_statusBarAction;
+  bool m_maximized = false;
 };

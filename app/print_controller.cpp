@@ -1,12 +1,16 @@
 #include "app/print_controller.h"
 
+#include <gtk/gtkunixprint.h>
+
 #include "app/core/doc_site.h"
 #include "app/print_page_printer.h"
 #include "app/print_worker.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
+#include "platform/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
+#include "printall/print_report.h"
 #include "res/strings.h"
 
 namespace quiro {
@@ -89,6 +93,49 @@ void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const std::str
   }
 }
 
+// Print of a PDF the view shows: the file itself goes to the printer the
+// user picks, as a job named after the file. (The engine prints its PDF
+// viewer's page, which holds nothing.)
+void OnPdfJobSent(GtkPrintJob* job, gpointer data, const GError* error) {
+  auto* parent = static_cast<GtkWindow**>(data);
+  if (error != nullptr) {
+    CPrintController::ShowPrintProblems(*parent != nullptr ? Glib::wrap(*parent) : nullptr,
+                                        std::string("The PDF was not printed: ") + error->message);
+  }
+  if (*parent != nullptr) g_object_remove_weak_pointer(G_OBJECT(*parent), reinterpret_cast<gpointer*>(parent));
+  delete parent;
+  g_object_unref(job);
+}
+
+void PrintPdfFile(const std::string& path, Gtk::Window* parent) {
+  GtkWindow* top = parent != nullptr ? parent->gobj() : nullptr;
+  GtkWidget* dialog = gtk_print_unix_dialog_new(nullptr, top);
+  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+  // The file is printed as it is: no page ranges, scaling or layout to offer.
+  gtk_print_unix_dialog_set_manual_capabilities(GTK_PRINT_UNIX_DIALOG(dialog), GtkPrintCapabilities(0));
+  const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(GTK_PRINT_UNIX_DIALOG(dialog));
+  if (response == GTK_RESPONSE_OK && printer != nullptr) {
+    GtkPrintSettings* settings = gtk_print_unix_dialog_get_settings(GTK_PRINT_UNIX_DIALOG(dialog));
+    GtkPageSetup* setup = gtk_print_unix_dialog_get_page_setup(GTK_PRINT_UNIX_DIALOG(dialog));
+    const std::size_t cut = path.find_last_of('/');
+    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    GtkPrintJob* job = gtk_print_job_new(name.c_str(), printer, settings, setup);
+    g_object_unref(settings);
+    GError* error = nullptr;
+    if (!gtk_print_job_set_source_file(job, path.c_str(), &error)) {
+      CPrintController::ShowPrintProblems(parent, std::string("The PDF was not printed: ") + error->message);
+      g_error_free(error);
+      g_object_unref(job);
+    } else {
+      auto* weakParent = new GtkWindow*(top);
+      if (top != nullptr) g_object_add_weak_pointer(G_OBJECT(top), reinterpret_cast<gpointer*>(weakParent));
+      gtk_print_job_send(job, OnPdfJobSent, weakParent, nullptr);
+    }
+  }
+  gtk_widget_destroy(dialog);
+}
+
 }  // namespace
 
 CPrintController::CPrintController(WebKitWebView* webView, Gtk::Window* parent, LocationFn location,
@@ -96,6 +143,7 @@ CPrintController::CPrintController(WebKitWebView* webView, Gtk::Window* parent, 
     : m_pWebView(webView), m_pParent(parent), m_location(std::move(location)), m_showStatus(std::move(showStatus)) {
   g_object_ref(m_pWebView);
   g_signal_connect(m_pWebView, "load-changed", G_CALLBACK(OnTopLoadChanged), this);
+  g_signal_connect(m_pWebView, "resource-load-started", G_CALLBACK(OnResourceLoadStarted), this);
   WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(m_pWebView);
   g_signal_connect(manager, (std::string("script-message-received::") + kFrameReportHandler).c_str(),
                    G_CALLBACK(OnFrameMessage), this);
@@ -109,6 +157,26 @@ CPrintController::~CPrintController() {
   g_object_unref(m_pWebView);
 }
 
+// A PDF the engine shows (in the whole view or in a frame) runs no page
+// script and never reports: its response says what it is. Any document that
+// loads after it takes its place.
+void CPrintController::OnResourceLoadStarted(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*,
+                                             gpointer self) {
+  auto* controller = static_cast<CPrintController*>(self);
+  auto* watch = new PdfWatch{controller->m_alive, controller};
+  g_signal_connect_data(resource, "notify::response", G_CALLBACK(OnResourceResponse), watch,
+                        [](gpointer data, GClosure*) { delete static_cast<PdfWatch*>(data); }, GConnectFlags(0));
+}
+
+void CPrintController::OnResourceResponse(WebKitWebResource* resource, GParamSpec*, gpointer data) {
+  auto* watch = static_cast<PdfWatch*>(data);
+  auto live = watch->alive.lock();
+  WebKitURIResponse* response = webkit_web_resource_get_response(resource);
+  if (!live || !*live || response == nullptr) return;
+  if (g_strcmp0(webkit_uri_response_get_mime_type(response), "application/pdf") == 0)
+    watch->controller->m_pdfUrl = webkit_web_resource_get_uri(resource);
+}
+
 // Every document reports when it has loaded and whenever the user works in
 // it. A frame that loads a new document after the frameset's first one (a
 // link aimed at it) is where the user reads next.
@@ -116,6 +184,7 @@ void CPrintController::OnFrameMessage(WebKitUserContentManager*, WebKitJavascrip
   FrameReport report;
   if (!ReadFrameReport(result, report)) return;
   FrameTracker& tracker = static_cast<CPrintController*>(self)->m_frames;
+  if (report.kind == FrameReport::Kind::Load) static_cast<CPrintController*>(self)->m_pdfUrl.clear();
   if (report.top) {
     if (report.kind == FrameReport::Kind::Load) {
       tracker.topHref = report.href;
@@ -136,7 +205,10 @@ void CPrintController::OnFrameMessage(WebKitUserContentManager*, WebKitJavascrip
 // A new top document starts with no frames known: before any of its frames
 // can report.
 void CPrintController::OnTopLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
-  if (event == WEBKIT_LOAD_STARTED) static_cast<CPrintController*>(self)->m_frames = FrameTracker();
+  if (event == WEBKIT_LOAD_STARTED) {
+    static_cast<CPrintController*>(self)->m_frames = FrameTracker();
+    static_cast<CPrintController*>(self)->m_pdfUrl.clear();
+  }
 }
 
 std::string CPrintController::PrintFrameUrl() const {
@@ -157,6 +229,13 @@ bool CPrintController::ConfirmPrintAll(Gtk::Window* parent) {
 }
 
 void CPrintController::OnFilePrint() {
+  if (!m_pdfUrl.empty()) {
+    const std::string pdf = LocalPathOfLocation(LocalAddress(m_pdfUrl, GetDocumentRoot()));
+    if (!pdf.empty()) {
+      PrintPdfFile(pdf, m_pParent);
+      return;
+    }
+  }
   std::string frameUrl = PrintFrameUrl();
   // A page the user may not rewrite on disk (outside the document root, or
   // in a root the user cannot write) prints from its rewritten text.
@@ -186,7 +265,12 @@ void CPrintController::OnPrintAll() {
 }
 
 bool CPrintController::StartPrintAll() {
-  std::string location = LocalPathOfLocation(m_location ? m_location() : std::string());
+  // In a frameset the walk starts from the frame being read: the frameset
+  // itself prints as a blank sheet and links to no page.
+  const std::string frameUrl = PrintFrameUrl();
+  std::string location = LocalPathOfLocation(!frameUrl.empty() ? LocalAddress(frameUrl, GetDocumentRoot())
+                                             : m_location      ? m_location()
+                                                               : std::string());
   if (location.empty()) return false;  // a web address: nothing to print
   // The run may outlive the controller; progress is shown only while it lives.
   std::weak_ptr<bool> alive = m_alive;
@@ -194,15 +278,52 @@ bool CPrintController::StartPrintAll() {
   auto showStatus = [alive, status](const std::string& text) {
     if (auto live = alive.lock(); live && *live && status) status(text);
   };
+  Gtk::Window* parent = m_pParent;
+  auto showProblems = [alive, parent](const std::string& text) {
+    auto live = alive.lock();
+    ShowPrintProblems(live && *live ? parent : nullptr, text);
+  };
   PrintAllOptions options;
   options.startPath = FindPrintStartPage(location);
   options.destination = PrintDestinationFromEnvironment();
+  if (!options.destination.ToPdf()) {
+    // Before anything is walked or rewritten: is there a printer to take the pages?
+    const platform::PrinterStatus printer = platform::DefaultPrinter();
+    if (!printer.ready) {
+      PrintRunReport refused;
+      refused.refusal = printer.problem;
+      showStatus(PrintRunStatus(refused));
+      showProblems(PrintRunProblems(refused));
+      return false;
+    }
+    options.destination.printer = printer.name;
+  }
   options.pauseMs = PrintAllPauseMs();
   options.showStatus = showStatus;
-  options.finished = [showStatus](const PrintAllResult& result) {
-    if (!result.cancelled) showStatus(res::LoadString(res::IDS_IDLE_MESSAGE));
+  // The run ends on what really happened; the closing pause changes nothing
+  // for the user.
+  options.walked = [showStatus, showProblems](const PrintRunReport& report) {
+    showStatus(PrintRunStatus(report));
+    const std::string problems = PrintRunProblems(report);
+    if (!problems.empty()) showProblems(problems);
+  };
+  options.jobsFailed = [showStatus, showProblems](const PrintRunReport& report) {
+    showStatus(PrintRunStatus(report));
+    showProblems(PrintRunProblems(report));
   };
   return StartPrintAllRun(std::move(options));
+}
+
+void CPrintController::ShowPrintProblems(Gtk::Window* parent, const std::string& text) {
+  // Not modal: the run that reports may end while the user is busy elsewhere.
+  auto* dialog = new Gtk::MessageDialog(text, false, Gtk::MESSAGE_WARNING, Gtk::BUTTONS_OK, false);
+  dialog->set_title(res::LoadString(res::IDS_APP_TITLE));
+  if (parent != nullptr) dialog->set_transient_for(*parent);
+  dialog->signal_response().connect([dialog](int) {
+    dialog->hide();
+    Glib::signal_idle().connect_once([dialog] { delete dialog; });
+  });
+  dialog->show();
 }
 
 }  // namespace quiro

@@ -4,12 +4,16 @@
 // Print (File > Print, Ctrl+P, the toolbar's Print, Print Direct) prints the
 // document the user is reading through the print dialog: in a frameset, the
 // document of the frame last used (clicked, focused, scrolled, typed in),
-// else that of the frame named "content".
+// else that of the frame named "content"; a PDF shown inline goes to the
+// chosen printer as the file it is.
 //
 // Print All (command 59394) asks for confirmation, finds the start page of
-// the document on display and prints it and every page linked from it on a
-// worker thread (app/print_worker.h), to the default printer or, when
-// $QUIRO_PRINT_TO_PDF_DIR names a folder, into one PDF file per page there.
+// the document on display (in a frameset, of the frame being read) and prints
+// it and every page linked from it on a worker thread (app/print_worker.h),
+// to the default printer or, when $QUIRO_PRINT_TO_PDF_DIR names a folder,
+// into one PDF file per page there. Before a run it checks that the default
+// printer exists and takes jobs; a run ends with a status line saying what
+// became of its pages, and a message box when pages were lost.
 //
 // The controller needs no window class: it is given the view to print from,
 // the window its dialogs belong to, where the view is, and where progress
@@ -52,10 +56,17 @@ class CPrintController {
   /// The document Print would print: a frame's URL in a frameset, or an
   /// empty string for the view's own page.
   std::string PrintFrameUrl() const;
+  /// The PDF the view shows (whole or in a frame), which Print prints as
+  /// the file it is; empty when the last document shown is none.
+  const std::string& ShownPdfUrl() const { return m_pdfUrl; }
 
   /// Shows the Print All confirmation (a warning with OK and Cancel, caption
   /// "quiro") over `parent`; true for OK.
   static bool ConfirmPrintAll(Gtk::Window* parent);
+
+  /// Tells the user what could not be printed and why: a warning captioned
+  /// "quiro" over `parent` (may be null), closed with OK; it does not wait.
+  static void ShowPrintProblems(Gtk::Window* parent, const std::string& text);
 
  private:
   struct FrameTracker {
@@ -69,12 +80,19 @@ class CPrintController {
 
   static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static void OnTopLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
+  struct PdfWatch {
+    std::weak_ptr<bool> alive;
+    CPrintController* controller;
+  };
+  static void OnResourceLoadStarted(WebKitWebView*, WebKitWebResource*, WebKitURIRequest*, gpointer self);
+  static void OnResourceResponse(WebKitWebResource*, GParamSpec*, gpointer watch);
 
   WebKitWebView* m_pWebView;
   Gtk::Window* m_pParent;
   LocationFn m_location;
   StatusFn m_showStatus;
   FrameTracker m_frames;
+  std::string m_pdfUrl;
   std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 

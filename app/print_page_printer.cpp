@@ -13,6 +13,8 @@
 #include "app/web_engine.h"
 #include "platform/doc_request.h"
 #include "platform/paths.h"
+#include "platform/printer.h"
+#include "printall/empty_sheets.h"
 
 namespace quiro {
 
@@ -24,7 +26,12 @@ struct CHiddenPagePrinter::Page {
   guint timeout = 0;
   bool loadFailed = false;
   bool printFailed = false;
-  std::string outputFile;  ///< the page's PDF file; empty when it goes to the printer
+  std::string outputFile;  ///< the page's PDF file (in the spool folder when it goes to a printer)
+  std::string printer;     ///< the printer that gets the file; empty for the PDF folder
+  std::string title;
+  std::string problem;
+  int jobId = 0;
+  GCancellable* cancellable = nullptr;  ///< the frameset question; cancelled when the view goes
 };
 
 namespace {
@@ -38,6 +45,18 @@ void StopTimeout(Page* page) {
   }
 }
 
+const char* DefaultProblem(PagePrintResult result) {
+  switch (result) {
+    case PagePrintResult::Printed: return "";
+    case PagePrintResult::LoadFailed: return "the page could not be loaded";
+    case PagePrintResult::PrintFailed: return "the page could not be printed";
+    case PagePrintResult::TimedOut: return "the page did not answer in time";
+    case PagePrintResult::Cancelled: return "Print All was stopped before this page";
+    case PagePrintResult::Frameset: return "it is a frameset, which prints as a blank sheet";
+  }
+  return "";
+}
+
 // Ends the page's job: calls its done function once. The view itself stays
 // until the run closes it.
 void Finish(Page* page, PagePrintResult result) {
@@ -46,12 +65,17 @@ void Finish(Page* page, PagePrintResult result) {
   if (!page->done) return;
   CHiddenPagePrinter::DoneFn done = std::move(page->done);
   page->done = nullptr;
-  std::string output = result == PagePrintResult::Printed ? page->outputFile : std::string();
-  if (result != PagePrintResult::Printed && !page->outputFile.empty()) {
+  PageOutcome outcome;
+  outcome.result = result;
+  outcome.title = page->title;
+  outcome.jobId = page->jobId;
+  if (result == PagePrintResult::Printed && page->printer.empty()) outcome.outputFile = page->outputFile;
+  if (result != PagePrintResult::Printed) {
+    outcome.problem = page->problem.empty() ? DefaultProblem(result) : page->problem;
     // The placeholder claimed for this page would be an empty, broken PDF.
-    ::unlink(page->outputFile.c_str());
+    if (!page->outputFile.empty()) ::unlink(page->outputFile.c_str());
   }
-  done(result, output);
+  done(outcome);
 }
 
 gboolean OnTimeout(gpointer data) {
@@ -69,8 +93,30 @@ void StartTimeout(Page* page, int ms) {
   page->timeout = g_timeout_add(static_cast<guint>(ms > 0 ? ms : 1), OnTimeout, page);
 }
 
-void OnPrintFailed(WebKitPrintOperation*, GError*, gpointer data) {
-  static_cast<Page*>(data)->printFailed = true;
+void OnPrintFailed(WebKitPrintOperation*, GError* error, gpointer data) {
+  auto* page = static_cast<Page*>(data);
+  page->printFailed = true;
+  if (error != nullptr && page->problem.empty()) page->problem = error->message;
+}
+
+// The page's PDF is complete: without its trailing empty sheets it stays in
+// the PDF folder or goes to the printer as a job named after the page.
+PagePrintResult Deliver(Page* page) {
+  std::string error;
+  TrimTrailingEmptySheets(page->outputFile, error);  // a failure leaves the file as printed
+  if (page->printer.empty()) return PagePrintResult::Printed;
+  // A page without a title is named by its file ("003-CH2.HTM.pdf").
+  const std::string name =
+      !page->title.empty() ? page->title : page->outputFile.substr(page->outputFile.find_last_of('/') + 1);
+  const platform::PrintJob job = platform::SubmitPdf(page->printer, page->outputFile, name);
+  ::unlink(page->outputFile.c_str());
+  page->outputFile.clear();
+  if (job.id == 0) {
+    page->problem = job.problem;
+    return PagePrintResult::PrintFailed;
+  }
+  page->jobId = job.id;
+  return PagePrintResult::Printed;
 }
 
 void OnPrintFinished(WebKitPrintOperation* operation, gpointer data) {
@@ -82,33 +128,33 @@ void OnPrintFinished(WebKitPrintOperation* operation, gpointer data) {
   // closes it, but lets its page go: fifty loaded pages in one web process
   // slow every later page down.
   webkit_web_view_load_uri(page->view, "about:blank");
-  Finish(page, page->printFailed ? PagePrintResult::PrintFailed : PagePrintResult::Printed);
+  Finish(page, page->printFailed ? PagePrintResult::PrintFailed : Deliver(page));
 }
 
 // The name of GTK's print-to-file printer, as GTK spells it in the user's
 // language.
 const char* PrintToFilePrinterName() { return g_dgettext("gtk30", "Print to File"); }
 
+// Every page is printed to a PDF file first, also one for a printer: the
+// engine's own jobs would all be called "quiro job #N", and a printer that
+// refuses them would not be noticed.
 void StartPrinting(Page* page, int timeoutMs) {
   WebKitPrintOperation* operation = webkit_print_operation_new(page->view);
-  if (!page->outputFile.empty()) {
-    GError* error = nullptr;
-    gchar* uri = g_filename_to_uri(page->outputFile.c_str(), nullptr, &error);
-    if (uri == nullptr) {
-      g_clear_error(&error);
-      g_object_unref(operation);
-      Finish(page, PagePrintResult::PrintFailed);
-      return;
-    }
-    GtkPrintSettings* settings = gtk_print_settings_new();
-    gtk_print_settings_set_printer(settings, PrintToFilePrinterName());
-    gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_URI, uri);
-    gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
-    webkit_print_operation_set_print_settings(operation, settings);
-    g_object_unref(settings);
-    g_free(uri);
+  GError* error = nullptr;
+  gchar* uri = g_filename_to_uri(page->outputFile.c_str(), nullptr, &error);
+  if (uri == nullptr) {
+    g_clear_error(&error);
+    g_object_unref(operation);
+    Finish(page, PagePrintResult::PrintFailed);
+    return;
   }
-  // Without print settings the job goes to the system's default printer.
+  GtkPrintSettings* settings = gtk_print_settings_new();
+  gtk_print_settings_set_printer(settings, PrintToFilePrinterName());
+  gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_URI, uri);
+  gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
+  webkit_print_operation_set_print_settings(operation, settings);
+  g_object_unref(settings);
+  g_free(uri);
   page->operation = operation;
   g_signal_connect(operation, "failed", G_CALLBACK(OnPrintFailed), page);
   g_signal_connect(operation, "finished", G_CALLBACK(OnPrintFinished), page);
@@ -116,8 +162,10 @@ void StartPrinting(Page* page, int timeoutMs) {
   webkit_print_operation_print(operation);
 }
 
-gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer data) {
-  static_cast<Page*>(data)->loadFailed = true;
+gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
+  auto* page = static_cast<Page*>(data);
+  page->loadFailed = true;
+  if (error != nullptr && page->problem.empty()) page->problem = error->message;
   return FALSE;
 }
 
@@ -136,7 +184,41 @@ void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     return;
   }
   g_signal_connect(view, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), page);
-  StartPrinting(page, page->printTimeoutMs);
+  // A frameset prints as one blank sheet: find out first. The page's title
+  // names its job (a view in no window may not have it as a property yet).
+  if (page->cancellable == nullptr) page->cancellable = g_cancellable_new();
+  webkit_web_view_evaluate_javascript(
+      view, "[document.querySelector('frameset') !== null, String(document.title)]", -1, nullptr, nullptr,
+      page->cancellable,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        GError* error = nullptr;
+        JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+        const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+        g_clear_error(&error);
+        bool frameset = false;
+        std::string title;
+        if (value != nullptr && jsc_value_is_array(value)) {
+          JSCValue* first = jsc_value_object_get_property_at_index(value, 0);
+          JSCValue* second = jsc_value_object_get_property_at_index(value, 1);
+          frameset = jsc_value_to_boolean(first);
+          gchar* text = jsc_value_to_string(second);
+          title = text != nullptr ? text : "";
+          g_free(text);
+          g_object_unref(first);
+          g_object_unref(second);
+        }
+        if (value != nullptr) g_object_unref(value);
+        if (cancelled) return;  // the view, and its page, are gone
+        auto* page = static_cast<Page*>(data);
+        if (!page->done || page->operation != nullptr) return;  // ended meanwhile
+        page->title = title;
+        if (frameset) {
+          Finish(page, PagePrintResult::Frameset);
+        } else {
+          StartPrinting(page, page->printTimeoutMs);
+        }
+      },
+      page);
 }
 
 // Claims a file name for a page's PDF in `folder`: "NNN-NAME.pdf", or
@@ -183,7 +265,10 @@ std::string PdfFileNameFor(int number, const std::string& pagePath) {
 CHiddenPagePrinter::CHiddenPagePrinter(PrintDestination destination)
     : m_destination(std::move(destination)) {}
 
-CHiddenPagePrinter::~CHiddenPagePrinter() { CloseAll(); }
+CHiddenPagePrinter::~CHiddenPagePrinter() {
+  CloseAll();
+  if (!m_spoolFolder.empty()) ::rmdir(m_spoolFolder.c_str());  // its files went with their jobs
+}
 
 WebKitWebView* CHiddenPagePrinter::FirstView() const {
   return m_pages.empty() ? nullptr : m_pages.front()->view;
@@ -214,7 +299,10 @@ void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::stri
 void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int number, DoneFn done,
                                       std::string memoryText) {
   if (index < 0 || index >= ViewCount()) {
-    done(PagePrintResult::LoadFailed, std::string());
+    PageOutcome outcome;
+    outcome.result = PagePrintResult::LoadFailed;
+    outcome.problem = DefaultProblem(outcome.result);
+    done(outcome);
     return;
   }
   Page* page = m_pages[static_cast<std::size_t>(index)].get();
@@ -222,13 +310,26 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
   page->loadFailed = false;
   page->printFailed = false;
   page->outputFile.clear();
-  if (m_destination.ToPdf()) {
-    g_mkdir_with_parents(m_destination.pdfFolder.c_str(), 0755);
-    page->outputFile = ClaimPdfFile(m_destination.pdfFolder, number, path);
-    if (page->outputFile.empty()) {
-      Finish(page, PagePrintResult::PrintFailed);
-      return;
+  page->title.clear();
+  page->problem.clear();
+  page->jobId = 0;
+  page->printer = m_destination.ToPdf() ? std::string() : m_destination.printer;
+  std::string folder = m_destination.pdfFolder;
+  if (!m_destination.ToPdf()) {
+    if (m_spoolFolder.empty()) {
+      gchar* made = g_dir_make_tmp("quiro-print-XXXXXX", nullptr);
+      if (made != nullptr) m_spoolFolder = made;
+      g_free(made);
     }
+    folder = m_spoolFolder;
+  } else {
+    g_mkdir_with_parents(folder.c_str(), 0755);
+  }
+  page->outputFile = folder.empty() ? std::string() : ClaimPdfFile(folder, number, path);
+  if (page->outputFile.empty()) {
+    page->problem = "no file could be made for it in " + (folder.empty() ? std::string("the temporary folder") : folder);
+    Finish(page, PagePrintResult::PrintFailed);
+    return;
   }
   // Links arrive in upper case; the file may be spelt otherwise on disk.
   const std::string file = platform::ResolveCase(path);
@@ -248,6 +349,11 @@ void CHiddenPagePrinter::CloseAll() {
   for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
     Page* page = it->get();
     StopTimeout(page);
+    if (page->cancellable != nullptr) {
+      g_cancellable_cancel(page->cancellable);
+      g_object_unref(page->cancellable);
+      page->cancellable = nullptr;
+    }
     if (page->operation != nullptr) {
       g_signal_handlers_disconnect_by_data(page->operation, page);
       g_object_unref(page->operation);

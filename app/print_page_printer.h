@@ -15,15 +15,19 @@ typedef struct _WebKitWebView WebKitWebView;
 
 namespace quiro {
 
-/// Where printed pages go: the system's default printer, or one PDF file per
-/// page in a folder ($QUIRO_PRINT_TO_PDF_DIR).
+/// Where printed pages go: a printer, or one PDF file per page in a folder
+/// ($QUIRO_PRINT_TO_PDF_DIR).
 struct PrintDestination {
-  std::string pdfFolder;  ///< empty: the default printer
+  std::string pdfFolder;  ///< empty: the printer
+  std::string printer;    ///< the printer's queue name, for jobs handed to it
   bool ToPdf() const { return !pdfFolder.empty(); }
+  /// Where the pages went, for the user: the printer's name or the folder.
+  std::string Name() const { return ToPdf() ? pdfFolder : printer; }
 };
 
 /// The destination the user chose: a PDF folder when $QUIRO_PRINT_TO_PDF_DIR
-/// is set and not empty, else the default printer.
+/// is set and not empty, else the printer (its name is filled in once the
+/// default printer has been asked for).
 PrintDestination PrintDestinationFromEnvironment();
 
 /// File name of the PDF of the page printed as number `number` of a run:
@@ -37,16 +41,26 @@ std::string PdfFileNameFor(int number, const std::string& pagePath);
 void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::string memoryText);
 
 enum class PagePrintResult {
-  Printed,      ///< handed to the printing system (or written to its PDF file)
+  Printed,      ///< handed to the printer (or written to its PDF file)
   LoadFailed,   ///< the page could not be loaded; nothing printed
-  PrintFailed,  ///< the printing system refused the job
+  PrintFailed,  ///< the page could not be printed, or the printer refused the job
   TimedOut,     ///< the view stopped answering
   Cancelled,    ///< the run was stopped first
+  Frameset,     ///< a frameset, which would print as a blank sheet: not printed
+};
+
+/// What became of one page.
+struct PageOutcome {
+  PagePrintResult result = PagePrintResult::Cancelled;
+  std::string outputFile;  ///< the PDF file written (PDF destination only)
+  std::string title;       ///< the page's title: the name of its job
+  std::string problem;     ///< why it was not printed, as a sentence
+  int jobId = 0;           ///< the printer's job (printer destination only)
 };
 
 class CHiddenPagePrinter {
  public:
-  using DoneFn = std::function<void(PagePrintResult, const std::string& outputFile)>;
+  using DoneFn = std::function<void(const PageOutcome& outcome)>;
 
   explicit CHiddenPagePrinter(PrintDestination destination);
   ~CHiddenPagePrinter();
@@ -59,11 +73,13 @@ class CHiddenPagePrinter {
 
   /// Loads the local page `path` into view `index`, waits for the load to end
   /// (finished, failed, web process gone, or 30 s without an
-  /// answer) and prints it without a dialog as page `number` of the run.
-  /// `done` is called once, on the main thread, when the printing system has
-  /// taken the page or when it could not be printed. With `memoryText`, that
-  /// text (the page rewritten for printing, held in memory) is printed in
-  /// place of the file, at the page's address.
+  /// answer) and prints it without a dialog as page `number` of the run:
+  /// into a PDF file with the empty sheets at its end taken off, which goes
+  /// to the PDF folder or, as a job named after the page's title, to the
+  /// printer. `done` is called once, on the main thread, when the printer
+  /// has taken the page or when it could not be printed. With `memoryText`,
+  /// that text (the page rewritten for printing, held in memory) is printed
+  /// in place of the file, at the page's address.
   void LoadAndPrint(int index, const std::string& path, int number, DoneFn done,
                     std::string memoryText = std::string());
 
@@ -80,6 +96,7 @@ class CHiddenPagePrinter {
   int m_loadTimeoutMs = 30000;
   int m_printTimeoutMs = 60000;
   PrintDestination m_destination;
+  std::string m_spoolFolder;  ///< private folder of the PDF files on their way to the printer
   std::vector<std::unique_ptr<Page>> m_pages;
 };
 

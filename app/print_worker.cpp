@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 #include <glib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -12,8 +13,10 @@
 #include <stop_token>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "builder/catalogue_config.h"
+#include "platform/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
 
@@ -30,6 +33,11 @@ struct RunShared {
   // Main thread only:
   PrintAllOptions options;
   PrintAllResult result;
+  bool walking = true;
+  // The printer's jobs, by page index in the report; written on the main
+  // thread, read by the worker after the walk.
+  std::mutex jobsMutex;
+  std::vector<std::pair<std::size_t, int>> jobs;
 };
 
 struct RunRecord {
@@ -43,6 +51,35 @@ struct RunRecord {
 std::list<std::unique_ptr<RunRecord>>& Runs() {
   static auto* runs = new std::list<std::unique_ptr<RunRecord>>();
   return *runs;
+}
+
+// Main thread only: who waits for every run's pages to be handed over.
+std::vector<std::function<void()>>& HandOverWaiters() {
+  static auto* waiters = new std::vector<std::function<void()>>();
+  return *waiters;
+}
+
+void CallHandOverWaitersWhenDone() {
+  if (PrintAllRunsHandingOver() != 0) return;
+  std::vector<std::function<void()>> waiters = std::move(HandOverWaiters());
+  HandOverWaiters().clear();
+  for (auto& waiter : waiters) waiter();
+}
+
+// Records what became of a page; main thread only.
+void RecordPage(const std::shared_ptr<RunShared>& shared, const std::string& path,
+                const PageOutcome& outcome) {
+  PrintedPage page;
+  page.path = path;
+  page.title = outcome.title;
+  page.sent = outcome.result == PagePrintResult::Printed;
+  page.problem = outcome.problem;
+  page.job = outcome.jobId;
+  shared->result.report.pages.push_back(std::move(page));
+  if (outcome.jobId != 0) {
+    std::lock_guard lock(shared->jobsMutex);
+    shared->jobs.emplace_back(shared->result.report.pages.size() - 1, outcome.jobId);
+  }
 }
 
 // Runs `fn` on the main loop (the default main context), always from the
@@ -118,7 +155,17 @@ bool PrintPageInBrowser(const std::string& path, const std::string& root, PrintA
   int view = AskMainLoop(stop, shared, [](CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
     a->Give(printer.CreateView());
   });
-  if (view < 0) return false;  // no view: the page is skipped
+  if (view < 0) {  // no view: the page is skipped
+    if (view != kCancelled) {
+      PostToMainLoop([shared, path] {
+        PageOutcome outcome;
+        outcome.result = PagePrintResult::PrintFailed;
+        outcome.problem = "no view could be made to print it";
+        RecordPage(shared, path, outcome);
+      });
+    }
+    return false;
+  }
 
   // A page the user may not rewrite on disk is printed from its rewritten
   // text held in memory.
@@ -128,12 +175,13 @@ bool PrintPageInBrowser(const std::string& path, const std::string& root, PrintA
                                                                  std::shared_ptr<Answer> a) {
     printer.LoadAndPrint(
         view, path, number,
-        [shared, a](PagePrintResult result, const std::string& output) {
-          if (result == PagePrintResult::Printed) {
+        [shared, a, path](const PageOutcome& outcome) {
+          if (outcome.result == PagePrintResult::Printed) {
             ++shared->result.pagesPrinted;
-            if (!output.empty()) shared->result.outputFiles.push_back(output);
+            if (!outcome.outputFile.empty()) shared->result.outputFiles.push_back(outcome.outputFile);
           }
-          a->Give(static_cast<int>(result));
+          if (outcome.result != PagePrintResult::Cancelled) RecordPage(shared, path, outcome);
+          a->Give(static_cast<int>(outcome.result));
         },
         source->inMemory ? std::move(source->text) : std::string());
   });
@@ -153,16 +201,56 @@ void PrintAllThreadProc(std::string startPath, std::string root, std::shared_ptr
   PrintLinkedPages(startPath, run);
   const int recorded = run.pageCount;
   const int views = run.browserCount;
+  // Every page is handed over or given up by now.
+  PostToMainLoop([shared] {
+    shared->walking = false;
+    if (shared->options.walked && !shared->stop.stop_requested()) shared->options.walked(shared->result.report);
+    CallHandOverWaitersWhenDone();
+  });
 
   // The closing pause gives the printing system time with the pages before
   // their views go; program exit cuts it short. A run that printed nothing
   // (no view could be made, or no page reached the printing system) closes
   // its views at once.
+  // Meanwhile the jobs handed to a printer are followed: one that is then
+  // cancelled or aborted is a lost page after all.
   if (views > 0 && printed > 0 && pauseMs > 0 && !stop.stop_requested()) {
+    std::vector<std::pair<std::size_t, int>> pending;
+    {
+      std::lock_guard lock(shared->jobsMutex);
+      pending = shared->jobs;
+    }
+    std::vector<std::pair<std::size_t, std::string>> failed;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(pauseMs);
     std::mutex mutex;
     std::condition_variable_any never;
     std::unique_lock lock(mutex);
-    never.wait_for(lock, stop, std::chrono::milliseconds(pauseMs), [] { return false; });
+    while (!stop.stop_requested() && std::chrono::steady_clock::now() < end) {
+      const auto next = pending.empty() ? end : std::min(end, std::chrono::steady_clock::now() + std::chrono::seconds(1));
+      never.wait_until(lock, stop, next, [] { return false; });
+      if (stop.stop_requested() || pending.empty()) continue;
+      for (auto it = pending.begin(); it != pending.end();) {
+        const platform::JobState state = platform::QueryJob(it->second);
+        if (state.outcome == platform::JobOutcome::Waiting) {
+          ++it;
+          continue;
+        }
+        if (state.outcome == platform::JobOutcome::Failed) failed.emplace_back(it->first, state.problem);
+        it = pending.erase(it);
+      }
+      if (!failed.empty()) {
+        PostToMainLoop([shared, failed] {
+          for (const auto& [index, problem] : failed) {
+            PrintedPage& page = shared->result.report.pages[index];
+            page.sent = false;
+            page.problem = "the printer did not print it: " + problem;
+          }
+          if (shared->options.jobsFailed && !shared->stop.stop_requested())
+            shared->options.jobsFailed(shared->result.report);
+        });
+        failed.clear();
+      }
+    }
   }
 
   const bool cancelled = stop.stop_requested();
@@ -218,6 +306,7 @@ bool StartPrintAllRun(PrintAllOptions options) {
   record->shared = std::make_shared<RunShared>();
   record->printer = std::make_shared<CHiddenPagePrinter>(options.destination);
   record->shared->printer = record->printer;
+  record->shared->result.report.destination = options.destination.Name();
   const int pauseMs = options.pauseMs;
   std::string startPath = options.startPath;
   record->shared->options = std::move(options);
@@ -233,6 +322,17 @@ bool StartPrintAllRun(PrintAllOptions options) {
 }
 
 int RunningPrintAllRuns() { return static_cast<int>(Runs().size()); }
+
+int PrintAllRunsHandingOver() {
+  int walking = 0;
+  for (const auto& run : Runs()) walking += run->shared->walking ? 1 : 0;
+  return walking;
+}
+
+void WhenPagesHandedOver(std::function<void()> done) {
+  HandOverWaiters().push_back(std::move(done));
+  CallHandOverWaitersWhenDone();
+}
 
 void StopAllPrintAllRuns() {
   for (auto& run : Runs()) run->shared->stop.request_stop();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/print_page_printer.h"
+#include "printall/print_report.h"
 
 namespace quiro {
 
@@ -25,6 +26,8 @@ struct PrintAllResult {
   int pagesPrinted = 0;   ///< pages the printing system took
   bool cancelled = false; ///< the run was stopped before it ended
   std::vector<std::string> outputFiles;  ///< PDF files written, in printing order
+  /// Each recorded page and what became of it, in printing order.
+  PrintRunReport report;
 };
 
 struct PrintAllOptions {
@@ -33,6 +36,13 @@ struct PrintAllOptions {
   int pauseMs = 60000;
   /// Shows progress ("Printing page 3: /path"); called on the main thread.
   std::function<void(const std::string& text)> showStatus;
+  /// Called on the main thread once the walk has ended and every page has
+  /// been handed over or given up (before the closing pause).
+  std::function<void(const PrintRunReport& report)> walked;
+  /// Called on the main thread when jobs the printer had taken failed later
+  /// (cancelled or aborted), seen during the closing pause; the report then
+  /// counts those pages as lost.
+  std::function<void(const PrintRunReport& report)> jobsFailed;
   /// Called on the main thread once the run has ended and its views are closed.
   std::function<void(const PrintAllResult& result)> finished;
 };
@@ -43,6 +53,14 @@ bool StartPrintAllRun(PrintAllOptions options);
 
 /// Runs started and not yet ended. Main thread only.
 int RunningPrintAllRuns();
+
+/// Runs whose walk goes on: they still have pages to hand to the printer.
+/// Main thread only.
+int PrintAllRunsHandingOver();
+
+/// Calls `done` on the main thread once no run has pages left to hand over
+/// (at once when none has).
+void WhenPagesHandedOver(std::function<void()> done);
 
 /// Stops every run: wakes its waits, answers its pending requests on the main
 /// loop with "cancelled", joins its thread and closes its hidden views.

@@ -18,6 +18,10 @@
 
 namespace {
 
+// The fragment of the address under which the page that stands for a gone
+// web process is shown.
+constexpr std::string_view kGoneFragment = "#quiro-web-process-gone";
+
 // Text sizes 0-4: the factor applied to text only.
 constexpr double kTextZoom[] = {0.7, 0.85, 1.0, 1.2, 1.5};
 
@@ -71,6 +75,8 @@ CQuiroView::CQuiroView() : m_pWebView(quiro::NewBrowserView()) {
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_pWebView);
   g_signal_connect(content, (std::string("script-message-received::") + quiro::kFrameReportHandler).c_str(),
                    G_CALLBACK(MessageThunk), this);
+  g_signal_connect(content, (std::string("script-message-received::") + quiro::kReloadHandler).c_str(),
+                   G_CALLBACK(ReloadThunk), this);
   WebKitSettings* settings = webkit_web_view_get_settings(m_pWebView);
   webkit_settings_set_zoom_text_only(settings, TRUE);
 
@@ -78,6 +84,7 @@ CQuiroView::CQuiroView() : m_pWebView(quiro::NewBrowserView()) {
   g_signal_connect(m_pWebView, "notify::title", G_CALLBACK(TitleThunk), this);
   g_signal_connect(m_pWebView, "create", G_CALLBACK(CreateThunk), this);
   g_signal_connect(m_pWebView, "load-failed", G_CALLBACK(LoadFailedThunk), this);
+  g_signal_connect(m_pWebView, "web-process-terminated", G_CALLBACK(WebProcessTerminatedThunk), this);
   m_pWidget = Glib::wrap(GTK_WIDGET(m_pWebView));
 }
 
@@ -122,11 +129,56 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
 void CQuiroView::GoBack() { webkit_web_view_go_back(m_pWebView); }
 void CQuiroView::GoForward() { webkit_web_view_go_forward(m_pWebView); }
 void CQuiroView::Stop() { webkit_web_view_stop_loading(m_pWebView); }
-void CQuiroView::Refresh() { webkit_web_view_reload(m_pWebView); }
+namespace {
+
+// Asks each frame of the top document to reload itself, and answers
+// "frames"; a page without frames answers "reload". Reloading the frameset
+// itself would bring back its first pages and upset the history of its
+// frames. The page shown after the web process went answers "load:" and the
+// address it stands for.
+constexpr const char* kRefreshScript = R"JS(
+(function () {
+  var gone = document.documentElement.getAttribute('data-quiro-gone');
+  if (gone) return 'load:' + gone;
+  var n = window.frames.length;
+  for (var i = 0; i < n; i++) window.frames[i].postMessage('quiro:reload-frame', '*');
+  return n > 0 ? 'frames' : 'reload';
+})()
+)JS";
+
+void RefreshDone(GObject* source, GAsyncResult* result, gpointer) {
+  auto* view = WEBKIT_WEB_VIEW(source);
+  GError* error = nullptr;
+  JSCValue* value = webkit_web_view_evaluate_javascript_finish(view, result, &error);
+  std::string answer = "reload";  // a page that runs no script (an image, a PDF)
+  if (value != nullptr && jsc_value_is_string(value)) {
+    gchar* text = jsc_value_to_string(value);
+    answer = text != nullptr ? text : "";
+    g_free(text);
+  }
+  if (value != nullptr) g_object_unref(value);
+  const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+  g_clear_error(&error);
+  if (cancelled) {
+  } else if (answer.rfind("load:", 0) == 0) {
+    webkit_web_view_load_uri(view, answer.c_str() + 5);
+  } else if (answer != "frames") {
+    webkit_web_view_reload(view);
+  }
+  g_object_unref(view);
+}
+
+}  // namespace
+
+void CQuiroView::Refresh() {
+  webkit_web_view_evaluate_javascript(m_pWebView, kRefreshScript, -1, nullptr, nullptr, nullptr, RefreshDone,
+                                      g_object_ref(m_pWebView));
+}
 
 void CQuiroView::SetTextSize(int level) {
   if (level < 0) level = 0;
   if (level > 4) level = 4;
+  m_textSize = level;
   webkit_web_view_set_zoom_level(m_pWebView, kTextZoom[level]);
 }
 
@@ -242,6 +294,72 @@ void CQuiroView::MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*
   quiro::FrameReport report;
   if (!quiro::ReadFrameReport(result, report) || report.kind != quiro::FrameReport::Kind::Load) return;
   static_cast<CQuiroView*>(self)->OnDocumentComplete(report.name, report.href, report.top);
+}
+
+void CQuiroView::WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                           gpointer self) {
+  static_cast<CQuiroView*>(self)->OnWebProcessTerminated(reason);
+}
+
+std::string CQuiroView::WebProcessGonePage(const std::string& why, const std::string& address) {
+  std::string href;
+  for (char c : address) {
+    switch (c) {
+      case '&': href += "&amp;"; break;
+      case '"': href += "&quot;"; break;
+      case '<': href += "&lt;"; break;
+      case '>': href += "&gt;"; break;
+      default: href += c;
+    }
+  }
+  return "<!DOCTYPE html>\n<html data-quiro-gone=\"" + href + "\"><head><meta charset=\"utf-8\"><title>" +
+         quiro::res::LoadString(quiro::res::IDS_APP_TITLE) +
+         "</title></head>\n<body style=\"font-family: sans-serif; margin: 2em\">\n"
+         "<h2>This page could not be shown</h2>\n<p>" + why + "</p>\n"
+         "<p><a id=\"reload\" href=\"" + href + "\" onclick=\"window.webkit.messageHandlers." +
+         quiro::kReloadHandler + ".postMessage(null); return false;\">Reload</a></p>\n</body></html>\n";
+}
+
+// The Reload link of that page: a page shown in place of another may not
+// open local files itself, so it asks the view.
+void CQuiroView::ReloadThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self) {
+  auto* view = static_cast<CQuiroView*>(self);
+  const gchar* uri = webkit_web_view_get_uri(view->m_pWebView);
+  const std::string shown = uri != nullptr ? uri : "";
+  if (shown.size() <= kGoneFragment.size() ||
+      shown.compare(shown.size() - kGoneFragment.size(), kGoneFragment.size(), kGoneFragment) != 0)
+    return;  // only the page that stands for a gone one reloads this way
+  view->Refresh();
+}
+
+// The page area would stay blank grey. Say what happened instead, and offer
+// the page again: the Reload link, Refresh or Start Page.
+void CQuiroView::OnWebProcessTerminated(WebKitWebProcessTerminationReason reason) {
+  std::string why;
+  switch (reason) {
+    case WEBKIT_WEB_PROCESS_CRASHED:
+      why = "The part of the viewer that shows pages stopped unexpectedly (it crashed).";
+      break;
+    case WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT:
+      why = "The part of the viewer that shows pages used too much memory and was stopped.";
+      break;
+    default:
+      why = "The part of the viewer that shows pages was stopped.";
+      break;
+  }
+  const gchar* uri = webkit_web_view_get_uri(m_pWebView);
+  std::string address = uri != nullptr ? uri : "";
+  if (address.size() > kGoneFragment.size() &&
+      address.compare(address.size() - kGoneFragment.size(), kGoneFragment.size(), kGoneFragment) == 0) {
+    address.resize(address.size() - kGoneFragment.size());  // it went again on its own page
+  }
+  if (address.empty() || address.rfind("about:", 0) == 0) address = ToUri(GetDocumentRoot() + "DocFrame.htm");
+  // Shown under an address of its own (the page's with a fragment), so that
+  // the Reload link to the page itself is a navigation.
+  const std::string shownAs = address.substr(0, address.find('#')) + std::string(kGoneFragment);
+  webkit_web_view_load_alternate_html(m_pWebView, WebProcessGonePage(why, address).c_str(), shownAs.c_str(),
+                                      nullptr);
+  m_webProcessGone.emit(why);
 }
 
 gboolean CQuiroView::LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self) {

@@ -39,9 +39,15 @@ class CQuiroView {
   void GoBack();
   void GoForward();
   void Stop();
+  /// Reloads the page on display where it is: in a frameset each frame
+  /// reloads the page it shows now, so the reader's place and the history
+  /// stay. After the engine's web process has gone, loads the page that was
+  /// shown then.
   void Refresh();
   /// Text size 0 (smallest) to 4 (largest); only text is scaled.
   void SetTextSize(int level);
+  /// The text size last set (2, medium, at first).
+  int GetTextSize() const { return m_textSize; }
 
   // Commands that need more than one browser operation.
   void OnGoStartPage();
@@ -89,6 +95,13 @@ class CQuiroView {
   sigc::signal<void(bool chm, quiro::HandOff outcome)>& signal_handed_off() { return m_handedOff; }
   /// The top document failed to load (the engine shows its error page).
   sigc::signal<void()>& signal_load_failed() { return m_loadFailed; }
+  /// The engine's web process ended (a crash, most often); the view now shows
+  /// a page saying so, with a Reload link. Carries that sentence.
+  sigc::signal<void(const std::string& why)>& signal_web_process_gone() { return m_webProcessGone; }
+
+  /// The page shown after the web process went: what happened, then a
+  /// Reload link to `address`.
+  static std::string WebProcessGonePage(const std::string& why, const std::string& address);
 
  private:
   static gboolean DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
@@ -97,14 +110,19 @@ class CQuiroView {
   static GtkWidget* CreateThunk(WebKitWebView*, WebKitNavigationAction*, gpointer self);
   static void MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static gboolean LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self);
+  static void ReloadThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
+  static void WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
+  void OnWebProcessTerminated(WebKitWebProcessTerminationReason reason);
 
   WebKitWebView* m_pWebView = nullptr;
   Gtk::Widget* m_pWidget = nullptr;
   std::string m_strCurrentURL;
+  int m_textSize = 2;
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
   sigc::signal<void(const quiro::NavigationDecision&)> m_navigationDecided;
   sigc::signal<void(const std::string&, WebKitWebView*)> m_newWindow;
   sigc::signal<void()> m_loadFailed;
+  sigc::signal<void(const std::string&)> m_webProcessGone;
   sigc::signal<void(bool, quiro::HandOff)> m_handedOff;
 };

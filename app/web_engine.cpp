@@ -38,6 +38,13 @@ constexpr const char* kFrameReporterScript = R"JS(
   function loaded() { post('load'); }
   if (document.readyState === 'complete') loaded();
   else window.addEventListener('load', loaded);
+  // Refresh of a frameset: the top document asks each of its frames to
+  // reload the page it shows now.
+  if (!top) {
+    window.addEventListener('message', function (e) {
+      if (e.source === window.parent && e.data === 'quiro:reload-frame') location.reload();
+    });
+  }
 })();
 )JS";
 
@@ -94,6 +101,7 @@ bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
 WebKitWebView* NewBrowserView() {
   WebKitUserContentManager* content = webkit_user_content_manager_new();
   webkit_user_content_manager_register_script_message_handler(content, kFrameReportHandler);
+  webkit_user_content_manager_register_script_message_handler(content, kReloadHandler);
   WebKitUserScript* script =
       webkit_user_script_new(kFrameReporterScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);

@@ -28,6 +28,9 @@ struct FrameReport {
 /// The script message handler the reports arrive on; connect to
 /// "script-message-received::quiroFrame" of the view's content manager.
 inline constexpr const char* kFrameReportHandler = "quiroFrame";
+/// Script message handler of the Reload link on the page that stands for a
+/// gone web process.
+inline constexpr const char* kReloadHandler = "quiroReload";
 
 /// Reads one report; false for a message that is not one.
 bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report);

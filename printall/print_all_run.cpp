@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <exception>
+#include <string_view>
 #include <vector>
 
 #include "platform/files.h"
@@ -12,11 +13,68 @@
 
 namespace {
 
-// A page whose links are being followed: the open file stands for the
-// position reached in it.
+// The links of one line, taken one HREF at a time in line order, so that the
+// walk below one link can come back for the next. Each HREF is examined the
+// same way: from it, the first quote; from the character after that quote,
+// the first ".HTM"; the link text is the upper-cased text in between, ".HTM"
+// included and an "L" right after it too (".HTML"). The text after a quote
+// may therefore run on into a later link of the line; such a path names no
+// file and is dropped by the walk.
+class LineLinks {
+ public:
+  void Start(const std::string& line) {
+    platform::ToUpperAsciiInto(line, upper_);
+    next_ = 0;
+    quote_ = Search{};
+    htm_ = Search{};
+  }
+
+  bool Next(std::string& link) {
+    while (next_ != std::string::npos) {
+      const std::size_t href = upper_.find("HREF", next_);
+      if (href == std::string::npos) break;
+      next_ = href + 4;  // "HREF" cannot overlap itself
+      const std::size_t quote = quote_.Find(upper_, "\"", href);
+      if (quote == std::string::npos) break;  // no quote after this HREF, so none after later ones
+      const std::size_t end = htm_.Find(upper_, ".HTM", quote + 1);
+      if (end == std::string::npos) break;
+      std::size_t stop = end + 4;
+      if (stop < upper_.size() && upper_[stop] == 'L') ++stop;
+      link.assign(upper_, quote + 1, stop - (quote + 1));
+      return true;
+    }
+    next_ = std::string::npos;
+    return false;
+  }
+
+ private:
+  // A forward search whose start only ever moves forward: the last find is
+  // kept, so a line of many HREFs is read a bounded number of times, not
+  // once per HREF.
+  struct Search {
+    std::size_t at = 0;
+    bool valid = false;
+    std::size_t Find(const std::string& text, std::string_view what, std::size_t from) {
+      if (!valid || (at != std::string::npos && at < from)) {
+        at = text.find(what, from);
+        valid = true;
+      }
+      return at;
+    }
+  };
+
+  std::string upper_;
+  std::size_t next_ = std::string::npos;  // where the next HREF search starts; npos: line done
+  Search quote_;
+  Search htm_;
+};
+
+// A page whose links are being followed: the open file and the line under
+// examination stand for the position reached in it.
 struct OpenPage {
   std::string folder;
   platform::InputFile file;
+  LineLinks links;
 };
 
 // The folder part of a page path, separator included; empty when the path
@@ -25,20 +83,6 @@ struct OpenPage {
 std::string FolderOf(const std::string& path) {
   const std::size_t at = path.find_last_of("/\\");
   return at == std::string::npos ? std::string() : path.substr(0, at + 1);
-}
-
-// The link of a line: the upper-cased text from the first quote after the
-// first HREF up to and including the first ".HTM" after that quote.
-bool LinkOfLine(const std::string& line, std::string& upper, std::string& link) {
-  platform::ToUpperAsciiInto(line, upper);
-  const std::size_t href = upper.find("HREF");
-  if (href == std::string::npos) return false;
-  const std::size_t quote = upper.find('"', href);
-  if (quote == std::string::npos) return false;
-  const std::size_t end = upper.find(".HTM", quote + 1);
-  if (end == std::string::npos) return false;
-  link.assign(upper, quote + 1, end + 4 - (quote + 1));
-  return true;
 }
 
 bool IsRecorded(const PrintAllRun& run, const std::string& path) {
@@ -85,21 +129,21 @@ void PrintLinkedPages(std::string path, PrintAllRun& run) {
   if (run.pageCount >= kPrintAllCapacity) return;
   ArriveAt(path, run, stack, names);
 
-  std::string line, upper, link, candidate;
+  std::string line, link, candidate;
   while (!stack.empty() && run.pageCount < kPrintAllCapacity) {
     OpenPage& page = stack.back();
-    bool found = false;
-    try {
-      if (page.file.ReadLine(line) != platform::InputFile::Read::Line) {
-        stack.pop_back();  // the end of the page, or a read error: done with it
-        continue;
+    if (!page.links.Next(link)) {
+      try {
+        if (page.file.ReadLine(line) != platform::InputFile::Read::Line) {
+          stack.pop_back();  // the end of the page, or a read error: done with it
+          continue;
+        }
+        page.links.Start(line);
+      } catch (const std::exception&) {
+        stack.pop_back();  // a line too long to hold: the page ends there
       }
-      found = LinkOfLine(line, upper, link);
-    } catch (const std::exception&) {
-      stack.pop_back();  // a line too long to hold: the page ends there
       continue;
     }
-    if (!found) continue;
     candidate = page.folder;
     candidate += link;
     if (IsRecorded(run, candidate)) continue;

@@ -1,7 +1,7 @@
 #pragma once
 // One Print All run: which pages it prints and in which order. The walk starts
-// at the start page found by FindPrintStartPage, follows links to ".HTM"
-// pages depth first, records each page once (paths compared ignoring letter
+// at the start page found by FindPrintStartPage, follows links to ".HTM" and
+// ".HTML" pages depth first, records each page once (paths compared ignoring letter
 // case), at most 50, and hands each page to the page printer the moment it is
 // recorded.
 
@@ -34,10 +34,12 @@ struct PrintAllRun {
 /// Walks the pages reachable from `path` and records and prints each new one.
 /// A page that cannot be opened is passed over silently. Each page's path is
 /// its folder (the holding page's path up to its last "/" or "\") followed by
-/// the link text in upper case, up to and including ".HTM"; opening resolves
-/// letter case. Only the first "HREF" of each line is looked at. The walk ends
-/// once 50 pages are recorded, and it uses no recursion, so a chain of any
-/// length is safe.
+/// the link text in upper case, from the first quote after an "HREF" up to
+/// and including the first ".HTM" after it (and an "L" that follows it);
+/// opening resolves letter case. Every "HREF" of a line is examined, in line
+/// order, and the walk below one link ends before the next is looked at. The
+/// walk ends once 50 pages are recorded, and it uses no recursion, so a chain
+/// of any length is safe.
 void PrintLinkedPages(std::string path, PrintAllRun& run);
 
 /// The page Print All starts from when `location` (a local absolute path) is

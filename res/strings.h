@@ -63,6 +63,7 @@ inline constexpr int IDS_INDICATOR_NUM = 59138;
 inline constexpr int IDS_INDICATOR_SCRL = 59139;
 inline constexpr int IDS_UNTITLED = 61443;
 inline constexpr int IDS_PRINT_ALL_CONFIRM = 59395;
+inline constexpr int IDS_CLOSE_DURING_PRINT_ALL = 61500;
 
 struct StringEntry {
   int id;
@@ -121,6 +122,9 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_INDICATOR_NUM, "NUM"},
     {IDS_INDICATOR_SCRL, "SCRL"},
     {IDS_UNTITLED, "Untitled"},
+    {IDS_CLOSE_DURING_PRINT_ALL,
+     "Print All has not yet handed every page to the printer.\n\nClose anyway? The pages it has "
+     "not handed over yet are still printed before quiro ends."},
     {IDS_PRINT_ALL_CONFIRM,
      "This function will print the entire document with all associated links which is some "
      "cases may be a large number of pages.  To print only the page in the viewer, press Cancel "

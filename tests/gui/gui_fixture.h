@@ -136,6 +136,7 @@ class WindowTest : public ::testing::Test {
     setenv("VESK_DRIVE_C", (dir_ / "drivec").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
     setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);  // the search index
+    setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
     dir_.MakeDir("drivec");
     dir_.MakeDir("config");
     std::filesystem::current_path(dir_.path());

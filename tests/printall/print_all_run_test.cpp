@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/temp_dir.h"
@@ -54,25 +55,56 @@ TEST(LinkCollector, DepthFirstInLineOrderEachPageOnce) {
                                                    f + "B.HTM"}));
 }
 
-TEST(LinkCollector, OnlyTheFirstHrefOfALineAndLinkTextUpToHtm) {
-  TempDir d;
-  const std::string f = d.root();
-  const std::string start = d.Write(
-      "start.htm",
-      "<a href=\"one.htm\">1</a> <a href=\"two.htm\">2</a>\n"                     // two.htm is never followed
-      "<link href=\"style.css\"><a href=\"three.htm\">3</a>\n"                    // text runs up to three.htm
-      "<a href=\"chapter2.html\">cut to CHAPTER2.HTM</a>\n"
-      "<a HREF = \"sub\\four.htm\">backslash</a>\n"
-      "<a href=five.htm>no quote after HREF on this line</a>\n"
-      "<a href=\"http://example.com/web.htm\">web</a>\n"
-      "<a href=\"/abs/x.htm\">absolute, relative to the folder</a>\n");
-  d.Write("one.htm", "");
-  d.Write("two.htm", "");
-  d.Write("three.htm", "");
-  d.Write("chapter2.html", "");
-  d.Write("sub/four.htm", "");
-  d.Write("five.htm", "");
-  EXPECT_EQ(Walk(start), (std::vector<std::string>{start, f + "ONE.HTM", f + "SUB\\FOUR.HTM"}));
+// Each case lays out pages (the first is the start page) and lists the pages
+// the walk records after the start page, relative to the folder.
+TEST(LinkCollector, EveryHrefOfALineInOrderEachExaminedAlike) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> pages;
+    std::vector<std::string> walked;
+  };
+  const std::vector<Case> cases = {
+      {"links on one line in order, the walk below one before the next",
+       {{"start.htm", "<a href=\"one.htm\">1</a> <a href=\"two.htm\">2</a> <a href=\"three.html\">3</a>\n"},
+        {"one.htm", "<a href=\"four.htm\">4</a><a href=\"two.htm\">2</a>\n"},
+        {"two.htm", ""}, {"three.html", ""}, {"four.htm", ""}},
+       {"ONE.HTM", "FOUR.HTM", "TWO.HTM", "THREE.HTML"}},
+      {"a first HREF to a style sheet runs on to the page link; the page's own HREF still counts",
+       {{"start.htm", "<link href=\"style.css\"><a href=\"three.htm\">3</a>\n"}, {"three.htm", ""}},
+       {"THREE.HTM"}},
+      {"fragments go, .html keeps its L, backslashes and blanks as written",
+       {{"start.htm", "<a href=\"ch2.htm#intro\">a</a><a HREF = \"sub\\four.html#x\">b</a><a href=\"x.html\">c</a>\n"},
+        {"ch2.htm", ""}, {"sub/four.html", ""}, {"x.htm", ""}},
+       {"CH2.HTM", "SUB\\FOUR.HTML"}},
+      {"an unquoted HREF takes the next quote of the line, as the first one always did",
+       {{"start.htm", "<a href=five.htm>5</a> <a href=\"six.htm\">6</a>\n"}, {"five.htm", ""}, {"six.htm", ""}},
+       {"SIX.HTM"}},
+      {"web, absolute and missing targets are dropped, the rest of the line is not",
+       {{"start.htm", "<a href=\"http://example.com/w.htm\">w</a><a href=\"/abs/x.htm\">x</a>"
+                      "<a href=\"gone.htm\">g</a><a href=\"here.htm\">h</a>\n"},
+        {"here.htm", ""}},
+       {"HERE.HTM"}},
+      {"paths compare without regard to case, within a line too",
+       {{"start.htm", "<a href=\"A.htm\">a</a><a href=\"a.HTM\">a</a><a href=\"START.HTM\">s</a>\n"},
+        {"a.htm", "<a href=\"start.htm\">back</a><a href=\"A.HTM\">self</a>\n"}},
+       {"A.HTM"}},
+      {"a modern page written on one line",
+       {{"start.htm", "<!doctype html><html><head><link rel=\"stylesheet\" href=\"s.css\"></head><body><nav>"
+                      "<a href=\"intro.html\">Intro</a> <a href=\"setup.html\">Setup</a> "
+                      "<a href=\"faq.html#top\">FAQ</a></nav><img src=\"x.png\"></body></html>"},
+        {"intro.html", "<html><body><a href=\"start.htm\">Home</a><a href=\"setup.html\">Next</a></body></html>"},
+        {"setup.html", "<html><body><a href=\"intro.html\">Prev</a><a href=\"faq.html\">Next</a></body></html>"},
+        {"faq.html", ""}},
+       {"INTRO.HTML", "SETUP.HTML", "FAQ.HTML"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir d;
+    for (const auto& [name, text] : c.pages) d.Write(name, text);
+    std::vector<std::string> expected = {d / c.pages.front().first};
+    for (const std::string& page : c.walked) expected.push_back(d.root() + page);
+    EXPECT_EQ(Walk(expected.front()), expected);
+  }
 }
 
 TEST(LinkCollector, StartPageThatCannotBeOpenedRecordsNothing) {
@@ -93,22 +125,24 @@ TEST(LinkCollector, StartPageThatCannotBeOpenedRecordsNothing) {
 }
 
 TEST(LinkCollector, RecordsTheFirstFiftyAndEndsAmongUnrecordedCycles) {
-  TempDir d;
-  // p0 links p1 ... p59 one per line; each page links back and to its
-  // neighbours, so once the record is full the pages still link in circles.
-  std::string index;
-  for (int i = 1; i < 60; ++i) index += Link("p" + std::to_string(i) + ".htm");
-  const std::string start = d.Write("p0.htm", index);
-  for (int i = 1; i < 60; ++i) {
-    d.Write("p" + std::to_string(i) + ".htm",
-            Link("p" + std::to_string(i % 59 + 1) + ".htm") + Link("p0.htm") +
-                Link("p" + std::to_string((i + 57) % 59 + 1) + ".htm"));
+  // p0 links p1 ... p59; each page links back and to its neighbours, so once
+  // the record is full the pages still link in circles. Written one link a
+  // line or all on one line, the walk is the same.
+  for (const char* separator : {"\n", " "}) {
+    SCOPED_TRACE(*separator == '\n' ? "one link a line" : "all links on one line");
+    TempDir d;
+    auto link = [&](int i) { return "<a href=\"p" + std::to_string(i) + ".htm\">p</a>" + separator; };
+    std::string index;
+    for (int i = 1; i < 60; ++i) index += link(i);
+    const std::string start = d.Write("p0.htm", index);
+    for (int i = 1; i < 60; ++i) {
+      d.Write("p" + std::to_string(i) + ".htm", link(i % 59 + 1) + link(0) + link((i + 57) % 59 + 1));
+    }
+    const auto recorded = Walk(start);
+    ASSERT_EQ(recorded.size(), 50u);
+    EXPECT_EQ(recorded[0], start);
+    for (int i = 1; i < 50; ++i) EXPECT_EQ(recorded[i], d.root() + "P" + std::to_string(i) + ".HTM");
   }
-  PrintAllRun run;
-  const auto recorded = Walk(start, &run);
-  ASSERT_EQ(recorded.size(), 50u);
-  EXPECT_EQ(recorded[0], start);
-  for (int i = 1; i < 50; ++i) EXPECT_EQ(recorded[i], d.root() + "P" + std::to_string(i) + ".HTM");
 }
 
 TEST(LinkCollector, EndlessChainOfDistinctPathsEnds) {

@@ -81,7 +81,7 @@ class DocRequestTest : public ::testing::Test {
     ASSERT_EQ(::mkfifo((dir / "drive/VESK/DOCS/pipe.htm").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("/dev/zero", (dir / "drive/VESK/DOCS/zero.gif").c_str()), 0);
     ASSERT_EQ(::symlink((dir / "drive/secret.htm").c_str(), (dir / "drive/VESK/DOCS/link.htm").c_str()), 0);
-    site = {dir / "drive/VESK/DOCS/", "", dir / "drive"};
+    site = {dir / "drive/VESK/DOCS/", "", dir / "drive", {}};
   }
   std::string BodyOf(const std::string& uri) { return ResolveDocRequest(uri, site).body; }
 

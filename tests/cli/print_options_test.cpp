@@ -18,7 +18,7 @@ using testing_support::RunProgram;
 using testing_support::TempDir;
 
 ProgramRun RunQuiro(const TempDir& dir, const std::vector<std::string>& args) {
-  return RunProgram(QUIRO_BINARY, args, {.cwd = dir.path()});
+  return RunProgram(QUIRO_BINARY, args, {dir.path(), {}});
 }
 
 const std::string kBordered = "<table border=\"1\">\n</table>\n";

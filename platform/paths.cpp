@@ -44,13 +44,6 @@ std::string FindNoCase(const std::string& folder, std::string_view name) {
   return best;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::string DriveCFolder() {
@@ -175,21 +168,7 @@ std::string FileUrlToPath(std::string_view url) {
   if (slashes == 2 && StartsWithNoCase(rest, "localhost/")) rest.remove_prefix(9);
   if (!rest.empty() && rest.front() == '/') rest.remove_prefix(1);
 
-  std::string out = "/";
-  out.reserve(rest.size() + 1);
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == '%' && i + 2 < rest.size()) {
-      const int hi = HexValue(rest[i + 1]);
-      const int lo = HexValue(rest[i + 2]);
-      if (hi >= 0 && lo >= 0) {
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-        continue;
-      }
-    }
-    out += rest[i];
-  }
-  return out;
+  return "/" + PercentDecode(rest);
 }
 
 std::string PathToFileUrl(std::string_view path) {

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "search/fts5_api.h"
 #include "search/text_decode.h"
 
 namespace search {
@@ -26,16 +27,6 @@ struct ShiftedSink {
 int ShiftToken(void* p, int tflags, const char* token, int n, int start, int end) {
   auto* sink = static_cast<ShiftedSink*>(p);
   return sink->xToken(sink->ctx, tflags, token, n, start + sink->offset, end + sink->offset);
-}
-
-fts5_api* GetApi(sqlite3* db) {
-  fts5_api* api = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &stmt, nullptr) != SQLITE_OK) return nullptr;
-  sqlite3_bind_pointer(stmt, 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
-  sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
-  return api;
 }
 
 int Create(void* userData, const char** args, int nArgs, Fts5Tokenizer** out) {
@@ -142,7 +133,7 @@ bool IsCjkCharacter(char32_t cp) {
 }
 
 bool RegisterTokenizer(sqlite3* db) {
-  fts5_api* api = GetApi(db);
+  fts5_api* api = Fts5Api(db);
   if (!api || api->iVersion < 2) return false;
   static fts5_tokenizer methods = {Create, Delete, Tokenize};
   return api->xCreateTokenizer(api, kTokenizerName, api, &methods, nullptr) == SQLITE_OK;

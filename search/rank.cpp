@@ -3,21 +3,13 @@
 #include <cmath>
 #include <string>
 
+#include "search/fts5_api.h"
+
 namespace search {
 namespace {
 
 constexpr double kK1 = 1.2;
 constexpr double kB = 0.75;
-
-fts5_api* GetApi(sqlite3* db) {
-  fts5_api* api = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &stmt, nullptr) != SQLITE_OK) return nullptr;
-  sqlite3_bind_pointer(stmt, 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
-  sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
-  return api;
-}
 
 // What stays the same for every row of one query.
 struct QueryData {
@@ -112,7 +104,7 @@ std::size_t GetVarint(const unsigned char* p, std::size_t n, std::uint64_t& v) {
 }  // namespace
 
 bool RegisterRankFunction(sqlite3* db, DocumentLengths* lengths) {
-  fts5_api* api = GetApi(db);
+  fts5_api* api = Fts5Api(db);
   return api && api->xCreateFunction(api, kRankFunctionName, lengths, Bm25, nullptr) == SQLITE_OK;
 }
 

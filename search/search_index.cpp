@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <set>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -20,6 +22,7 @@ namespace search {
 namespace {
 
 constexpr int kBusyTimeoutMs = 15000;
+constexpr int kBusyOpenAttempts = 50;
 // A write transaction ends after this much page text, so readers in other
 // processes and searches on this index wait at most one such batch.
 constexpr std::size_t kBatchTextBytes = 4u << 20;
@@ -203,8 +206,16 @@ SearchIndex::SearchIndex(std::string root, NoteFn note)
     OpenInMemory();
     return;
   }
+  // Another process creating the file or turning it to WAL can make SQLite
+  // refuse at once, without its busy wait (it does not wait where waiting
+  // could deadlock); such a refusal is worth a few more tries.
   int rc = SQLITE_OK;
-  if (OpenFile(path, rc) || Recover(rc)) return;
+  bool opened = OpenFile(path, rc);
+  for (int attempt = 1; !opened && (rc & 0xFF) == SQLITE_BUSY && attempt < kBusyOpenAttempts; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    opened = OpenFile(path, rc);
+  }
+  if (opened || Recover(rc)) return;
   // Busy beyond the timeout, or another failure a new file would not mend.
   Note("quiro: the search index " + path + " cannot be used (" + sqlite3_errstr(rc) + "); searching from memory");
   OpenInMemory();

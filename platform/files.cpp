@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace platform {
 namespace {
@@ -234,13 +235,7 @@ bool OutputFile::WriteBuffer() {
 bool OutputFile::WriteText(std::string_view text) {
   if (fd_ < 0) return false;
   const bool failedBefore = failed_;
-  std::size_t start = 0;
-  for (std::size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', start)) {
-    buf_.append(text.data() + start, nl - start);
-    buf_.append("\r\n");
-    start = nl + 1;
-  }
-  buf_.append(text.data() + start, text.size() - start);
+  AppendTextMode(text, buf_);
   if (buf_.size() >= kWriteChunk) WriteBuffer();
   return failedBefore || !failed_;
 }

@@ -56,4 +56,14 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
   return out;
 }
 
+void AppendTextMode(std::string_view text, std::string& out) {
+  std::size_t start = 0;
+  for (std::size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', start)) {
+    out.append(text.data() + start, nl - start);
+    out.append("\r\n");
+    start = nl + 1;
+  }
+  out.append(text.data() + start, text.size() - start);
+}
+
 }  // namespace platform

@@ -28,6 +28,10 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 /// True when `text` ends with `suffix` (letter case ignored).
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 
+/// Appends `text` to `out` as a text-mode file stores it: every "\n" as
+/// CR LF, every other byte unchanged.
+void AppendTextMode(std::string_view text, std::string& out);
+
 /// Replaces every occurrence of `from` by `to` (letter case significant).
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to);
 

@@ -12,6 +12,7 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -175,13 +176,7 @@ class MemoryOutput {
  public:
   explicit MemoryOutput(std::string& text) : text_(text) {}
   bool WriteText(std::string_view text) {
-    std::size_t start = 0;
-    for (std::size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', start)) {
-      text_.append(text.data() + start, nl - start);
-      text_.append("\r\n");
-      start = nl + 1;
-    }
-    text_.append(text.data() + start, text.size() - start);
+    platform::AppendTextMode(text, text_);
     return true;
   }
 

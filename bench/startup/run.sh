@@ -20,28 +20,12 @@ if ! command -v yelp >/dev/null; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y yelp >/dev/null
 fi
 
-tools=/tmp/quiro-bench-tools
-mkdir -p "$tools"
-floors=${FLOOR_SRC_DIR:-$top/../shared/bench}
-gcc -O2 -o "$tools/launchwait" "$floors/launchwait.c" -lX11
+# shellcheck source=bench/startup/common.sh
+. "$here/common.sh"
 floor=""
 if [ -f "$floors/floor.c" ]; then
   # shellcheck disable=SC2046
   gcc -O2 -o "$tools/floor" "$floors/floor.c" $(pkg-config --cflags --libs webkit2gtk-4.1 gtk+-3.0) &&
     floor="$tools/floor"
 fi
-
-work=$(mktemp -d /tmp/quiro-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-
-# Same settings for both programs: software rendering under Xvfb, no
-# accessibility bus, one session bus for the whole run.
-export WEBKIT_DISABLE_DMABUF_RENDERER=1 NO_AT_BRIDGE=1
-runner=()
-command -v dbus-run-session >/dev/null && runner=(dbus-run-session --)
-# The session bus and the X server talk on stderr; keep that out of the figures.
-if ! "${runner[@]}" xvfb-run -a -s "-screen 0 1280x1024x24" \
-  python3 "$here/compare.py" "$quiro" "$top/sample" "$tools/launchwait" "$rounds" "$work" $floor 2>"$work/stderr.log"; then
-  cat "$work/stderr.log" >&2
-  exit 1
-fi
+run_measured "$here/compare.py" "$quiro" "$top/sample" "$tools/launchwait" "$rounds" "$work" $floor

@@ -13,18 +13,6 @@ rounds=${1:-7}
 pages=${2:-2000}
 quiro=${QUIRO:-$top/build/app/quiro}
 [ -x "$quiro" ] || { echo "no viewer at $quiro (run scripts/setup first)" >&2; exit 1; }
-tools=/tmp/quiro-bench-tools
-mkdir -p "$tools"
-floors=${FLOOR_SRC_DIR:-$top/../shared/bench}
-gcc -O2 -o "$tools/launchwait" "$floors/launchwait.c" -lX11
-work=$(mktemp -d /tmp/quiro-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-export WEBKIT_DISABLE_DMABUF_RENDERER=1 NO_AT_BRIDGE=1
-runner=()
-command -v dbus-run-session >/dev/null && runner=(dbus-run-session --)
-if ! "${runner[@]}" xvfb-run -a -s "-screen 0 1280x1024x24" \
-  python3 "$here/search_on_off.py" "$quiro" "$top/sample" "$tools/launchwait" "$rounds" "$pages" "$work" \
-  2>"$work/stderr.log"; then
-  cat "$work/stderr.log" >&2
-  exit 1
-fi
+# shellcheck source=bench/startup/common.sh
+. "$here/common.sh"
+run_measured "$here/search_on_off.py" "$quiro" "$top/sample" "$tools/launchwait" "$rounds" "$pages" "$work"

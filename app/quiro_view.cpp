@@ -82,6 +82,7 @@ CQuiroView::CQuiroView() : m_pWebView(quiro::NewBrowserView()) {
 
   g_signal_connect(m_pWebView, "decide-policy", G_CALLBACK(DecidePolicyThunk), this);
   g_signal_connect(m_pWebView, "notify::title", G_CALLBACK(TitleThunk), this);
+  g_signal_connect(m_pWebView, "notify::is-loading", G_CALLBACK(HistoryLoadingThunk), this);
   g_signal_connect(m_pWebView, "create", G_CALLBACK(CreateThunk), this);
   g_signal_connect(m_pWebView, "load-failed", G_CALLBACK(LoadFailedThunk), this);
   g_signal_connect(m_pWebView, "web-process-terminated", G_CALLBACK(WebProcessTerminatedThunk), this);
@@ -104,6 +105,8 @@ Gtk::Window* CQuiroView::GetTopWindow() {
 // ---- Browser operations ----
 
 void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) {
+  m_historyStepsWaiting = 0;  // a new page ends the way back or forward
+  m_historyStepLoading = false;
   std::string uri = ToUri(address);
   if (!targetFrame || !*targetFrame) {
     webkit_web_view_load_uri(m_pWebView, uri.c_str());
@@ -126,9 +129,48 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
                                       FrameNavigationDone, nav);
 }
 
-void CQuiroView::GoBack() { webkit_web_view_go_back(m_pWebView); }
-void CQuiroView::GoForward() { webkit_web_view_go_forward(m_pWebView); }
-void CQuiroView::Stop() { webkit_web_view_stop_loading(m_pWebView); }
+void CQuiroView::GoBack() { StepThroughHistory(-1); }
+void CQuiroView::GoForward() { StepThroughHistory(+1); }
+
+void CQuiroView::Stop() {
+  m_historyStepsWaiting = 0;
+  webkit_web_view_stop_loading(m_pWebView);
+}
+
+// A step sent while the engine still loads the page of the step before
+// makes it load the whole frameset again, and a load on top of that can end
+// its web process. Steps asked for meanwhile therefore wait for that load's
+// end (HistoryLoadingThunk) and are then taken one at a time; a back and a
+// forward that wait cancel out. Other loads are not waited for: Back leaves
+// a slow page at once, as before.
+void CQuiroView::StepThroughHistory(int direction) {
+  if (m_historyStepLoading && webkit_web_view_is_loading(m_pWebView)) {
+    m_historyStepsWaiting += direction;
+    return;
+  }
+  const bool possible =
+      direction < 0 ? webkit_web_view_can_go_back(m_pWebView) : webkit_web_view_can_go_forward(m_pWebView);
+  if (possible) {
+    if (direction < 0)
+      webkit_web_view_go_back(m_pWebView);
+    else
+      webkit_web_view_go_forward(m_pWebView);
+  }
+  m_historyStepLoading = possible && webkit_web_view_is_loading(m_pWebView);
+  // Steps still waiting cannot be taken at an end of the history, and have
+  // nothing to wait for when this one loads nothing.
+  if (!m_historyStepLoading) m_historyStepsWaiting = 0;
+}
+
+void CQuiroView::HistoryLoadingThunk(WebKitWebView* view, GParamSpec*, gpointer self) {
+  auto* v = static_cast<CQuiroView*>(self);
+  if (webkit_web_view_is_loading(view)) return;
+  v->m_historyStepLoading = false;
+  if (v->m_historyStepsWaiting == 0) return;
+  const int direction = v->m_historyStepsWaiting < 0 ? -1 : +1;
+  v->m_historyStepsWaiting -= direction;
+  v->StepThroughHistory(direction);
+}
 namespace {
 
 // Asks each frame of the top document to reload itself, and answers
@@ -171,6 +213,7 @@ void RefreshDone(GObject* source, GAsyncResult* result, gpointer) {
 }  // namespace
 
 void CQuiroView::Refresh() {
+  m_historyStepsWaiting = 0;
   webkit_web_view_evaluate_javascript(m_pWebView, kRefreshScript, -1, nullptr, nullptr, nullptr, RefreshDone,
                                       g_object_ref(m_pWebView));
 }

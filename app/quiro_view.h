@@ -36,6 +36,8 @@ class CQuiroView {
   /// or, with a frame name, into the frame of that name: when the page on
   /// display has no such frame a new window opens (OnNewWindow2).
   void Navigate2(const std::string& address, const char* targetFrame = nullptr);
+  /// Back and Forward asked for while the page of the step before still
+  /// loads are taken when it has loaded, one after the other.
   void GoBack();
   void GoForward();
   void Stop();
@@ -113,11 +115,15 @@ class CQuiroView {
   static void ReloadThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static void WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
   void OnWebProcessTerminated(WebKitWebProcessTerminationReason reason);
+  void StepThroughHistory(int direction);
+  static void HistoryLoadingThunk(WebKitWebView*, GParamSpec*, gpointer self);
 
   WebKitWebView* m_pWebView = nullptr;
   Gtk::Widget* m_pWidget = nullptr;
   std::string m_strCurrentURL;
   int m_textSize = 2;
+  int m_historyStepsWaiting = 0;  // backward steps negative, forward positive
+  bool m_historyStepLoading = false;  // the last Back or Forward still loads
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
   sigc::signal<void(const quiro::NavigationDecision&)> m_navigationDecided;

@@ -53,16 +53,19 @@ void Bm25(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, i
     const int set = api->xSetAuxdata(ctx, data, [](void* p) { delete static_cast<QueryData*>(p); });
     if (rc == SQLITE_OK) rc = set;
   }
-  int instances = 0;
-  if (rc == SQLITE_OK) rc = api->xInstCount(ctx, &instances);
-  std::fill(data->freq.begin(), data->freq.end(), 0.0);
-  for (int i = 0; rc == SQLITE_OK && i < instances; ++i) {
-    int phrase = 0;
+  // Each phrase's hits are walked on their own: cheaper than the engine's
+  // list of every hit in document order, which ranking does not need.
+  double weights[8];
+  for (int c = 0; c < 8; ++c) weights[c] = c < nArgs ? sqlite3_value_double(args[c]) : 1.0;
+  for (std::size_t phrase = 0; rc == SQLITE_OK && phrase < data->freq.size(); ++phrase) {
+    Fts5PhraseIter iter;
     int column = 0;
     int offset = 0;
-    rc = api->xInst(ctx, i, &phrase, &column, &offset);
-    const double weight = column < nArgs ? sqlite3_value_double(args[column]) : 1.0;
-    if (rc == SQLITE_OK) data->freq[static_cast<std::size_t>(phrase)] += weight;
+    rc = api->xPhraseFirst(ctx, static_cast<int>(phrase), &iter, &column, &offset);
+    double freq = 0;
+    for (; rc == SQLITE_OK && column >= 0; api->xPhraseNext(ctx, &iter, &column, &offset))
+      freq += column < 8 ? weights[column] : 1.0;
+    data->freq[phrase] = freq;
   }
   double length = 0;
   const sqlite3_int64 rowid = api->xRowid(ctx);

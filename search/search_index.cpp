@@ -309,9 +309,9 @@ bool SearchIndex::Prepare(int& rc) {
       "CREATE TABLE meta(key TEXT PRIMARY KEY, value BLOB)",
       "CREATE TABLE files(id INTEGER PRIMARY KEY, path BLOB NOT NULL UNIQUE, size INTEGER NOT NULL,"
       " mtime INTEGER NOT NULL, title TEXT NOT NULL)",
-      // Two- and three-letter prefixes have an index of their own: "qui*"
-      // would otherwise merge hundreds of words at each query.
-      "CREATE VIRTUAL TABLE pages USING fts5(title, body, tokenize='quiro', prefix='2 3')",
+      // Prefixes of two to four letters have an index of their own: "qui*"
+      // or "quin*" would otherwise merge hundreds of words at each query.
+      "CREATE VIRTUAL TABLE pages USING fts5(title, body, tokenize='quiro', prefix='2 3 4')",
       // bm25 with a title match worth ten body matches.
       "INSERT INTO pages(pages, rank) VALUES('rank', 'quiro_bm25(10.0, 1.0)')",
   };

@@ -10,6 +10,7 @@
 #include "app/external_viewer.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
+#include "platform/doc_request.h"
 #include "platform/doc_uri.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -345,16 +346,7 @@ void CQuiroView::WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTermi
 }
 
 std::string CQuiroView::WebProcessGonePage(const std::string& why, const std::string& address) {
-  std::string href;
-  for (char c : address) {
-    switch (c) {
-      case '&': href += "&amp;"; break;
-      case '"': href += "&quot;"; break;
-      case '<': href += "&lt;"; break;
-      case '>': href += "&gt;"; break;
-      default: href += c;
-    }
-  }
+  const std::string href = platform::EscapeHtml(address);
   return "<!DOCTYPE html>\n<html data-quiro-gone=\"" + href + "\"><head><meta charset=\"utf-8\"><title>" +
          quiro::res::LoadString(quiro::res::IDS_APP_TITLE) +
          "</title></head>\n<body style=\"font-family: sans-serif; margin: 2em\">\n"

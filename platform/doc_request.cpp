@@ -34,20 +34,6 @@ namespace {
 // mapped: holding them whole would cost more than the mapping is worth.
 constexpr off_t kMaxMappedPage = 64 << 20;
 
-std::string EscapeHtml(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 DocReply Error(int status, std::string_view title, std::string_view message) {
   DocReply reply;
   reply.kind = DocReply::Kind::Error;
@@ -152,6 +138,21 @@ bool ReadAll(int fd, off_t size, std::string& out) {
 }
 
 }  // namespace
+
+std::string EscapeHtml(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  for (const char c : text) {
+    switch (c) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
 
 std::string ErrorPage(std::string_view title, std::string_view message) {
   const std::string t = EscapeHtml(title);

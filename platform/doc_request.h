@@ -107,6 +107,10 @@ struct MemoryPage {
 };
 MemoryPage MemoryPageFor(const std::string& path, std::string text, const DocSite& site);
 
+/// `text` with "<", ">", "&" and '"' written as character references, fit
+/// for HTML text and for attribute values in double quotes.
+std::string EscapeHtml(std::string_view text);
+
 /// An error page of the scheme: `title` and one line of `message` (both
 /// plain text; they are escaped here).
 std::string ErrorPage(std::string_view title, std::string_view message);

@@ -1,5 +1,6 @@
 #include "search/search_page.h"
 
+#include "platform/doc_request.h"
 #include "platform/doc_uri.h"
 #include "platform/paths.h"
 #include "search/text_decode.h"
@@ -7,26 +8,11 @@
 namespace search {
 namespace {
 
-std::string Escape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 16);
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 // The snippet with its highlight markers turned into <mark> elements.
 std::string SnippetHtml(std::string_view snippet) {
   std::string out;
   bool open = false;
-  for (char c : Escape(SanitizeUtf8(snippet))) {
+  for (char c : platform::EscapeHtml(SanitizeUtf8(snippet))) {
     if (c == kHighlightOpen && !open) {
       out += "<mark>";
       open = true;
@@ -71,7 +57,7 @@ std::string RenderSearchPageHtml(std::string_view query, const SearchResult& res
                                  const BackgroundIndexer::Status& status,
                                  const std::function<std::string(const std::string&)>& documentTitle,
                                  const std::string& root) {
-  const std::string shownQuery = Escape(SanitizeUtf8(query));
+  const std::string shownQuery = platform::EscapeHtml(SanitizeUtf8(query));
   std::string html = kHead;
   html.replace(html.find("%TITLE%"), 7, shownQuery.empty() ? "Search" : "Search: " + shownQuery);
   html += "<form action=\"";
@@ -100,7 +86,7 @@ std::string RenderSearchPageHtml(std::string_view query, const SearchResult& res
     return html;
   }
   if (result.error != QueryError::None) {
-    html += "<p class=\"message\">" + Escape(QueryErrorMessage(result.error)) + "</p>\n";
+    html += "<p class=\"message\">" + platform::EscapeHtml(QueryErrorMessage(result.error)) + "</p>\n";
   } else if (result.failed) {
     html += "<p class=\"message\">The search index cannot be read just now.</p>\n";
   } else if (result.hits.empty()) {
@@ -114,8 +100,8 @@ std::string RenderSearchPageHtml(std::string_view query, const SearchResult& res
       // The scheme's URL: a page of the scheme may not link to a file URL.
       std::string url = platform::PathToDocUri(hit.path, root);
       if (url.empty()) url = platform::PathToFileUrl(hit.path);
-      html += "<li><a href=\"" + Escape(url) + "\" target=\"content\">" +
-              Escape(SanitizeUtf8(hit.title)) + "</a><span class=\"doc\">" + Escape(SanitizeUtf8(document)) +
+      html += "<li><a href=\"" + platform::EscapeHtml(url) + "\" target=\"content\">" +
+              platform::EscapeHtml(SanitizeUtf8(hit.title)) + "</a><span class=\"doc\">" + platform::EscapeHtml(SanitizeUtf8(document)) +
               "</span>";
       if (!hit.snippet.empty()) html += "<div class=\"snippet\">" + SnippetHtml(hit.snippet) + "</div>";
       html += "</li>\n";

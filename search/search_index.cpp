@@ -64,6 +64,18 @@ int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, n
 // The result of a finished statement step: SQLITE_OK for DONE or ROW.
 int StepResult(int rc) { return (rc == SQLITE_DONE || rc == SQLITE_ROW) ? SQLITE_OK : rc; }
 
+// Removes entry `id` with its two deletes: its text from the pages and its
+// row from the files.
+int DropEntry(Statement& dropPage, Statement& dropFile, std::int64_t id) {
+  dropPage.Bind(1, id);
+  dropFile.Bind(1, id);
+  int rc = StepResult(dropPage.Step());
+  if (rc == SQLITE_OK) rc = StepResult(dropFile.Step());
+  dropPage.Reset();
+  dropFile.Reset();
+  return rc;
+}
+
 std::string HomeFolder() {
   const char* home = std::getenv("HOME");
   if (home && *home == '/') return home;
@@ -415,13 +427,7 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
     Statement dropFile(db_, "DELETE FROM files WHERE id = ?1");
     rc = dropPage.ok() ? dropFile.prepareResult() : dropPage.prepareResult();
     for (auto it = indexed.begin(); rc == SQLITE_OK && it != indexed.end(); ++it) {
-      const std::int64_t id = ids[it->first];
-      dropPage.Bind(1, id);
-      dropFile.Bind(1, id);
-      rc = StepResult(dropPage.Step());
-      if (rc == SQLITE_OK) rc = StepResult(dropFile.Step());
-      dropPage.Reset();
-      dropFile.Reset();
+      rc = DropEntry(dropPage, dropFile, ids[it->first]);
     }
     Exec(db_, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
     ++writes_;
@@ -464,14 +470,7 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
       if ((r = StepResult(step)) != SQLITE_OK) break;
       if (!item.ok) {
         ++stats.unreadable;  // gone or unreadable now: no entry
-        if (exists) {
-          dropPage.Bind(1, id);
-          dropFile.Bind(1, id);
-          r = StepResult(dropPage.Step());
-          if (r == SQLITE_OK) r = StepResult(dropFile.Step());
-          dropPage.Reset();
-          dropFile.Reset();
-        }
+        if (exists) r = DropEntry(dropPage, dropFile, id);
         continue;
       }
       ++stats.read;

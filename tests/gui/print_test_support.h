@@ -78,10 +78,20 @@ inline std::string PdfText(const std::string& file, int first = 0, int last = 0)
 /// The processes whose parent is `pid` (read from /proc).
 inline std::set<pid_t> ChildrenOf(pid_t pid) {
   std::set<pid_t> kids;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
     std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string stat = testing_support::ReadFile(entry.path().string() + "/stat");
+    // A process may end between the listing and the read, which then fails
+    // with ESRCH: it has no children to count.
+    std::string stat;
+    const int fd = open((entry.path().string() + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;
+    char buffer[4096];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    close(fd);
+    if (n <= 0) continue;
+    stat.assign(buffer, static_cast<std::size_t>(n));
     std::string::size_type close = stat.rfind(')');
     if (close == std::string::npos) continue;
     int ppid = 0;

@@ -172,6 +172,7 @@ void CQuiroView::HistoryLoadingThunk(WebKitWebView* view, GParamSpec*, gpointer 
   v->m_historyStepsWaiting -= direction;
   v->StepThroughHistory(direction);
 }
+
 namespace {
 
 // Asks each frame of the top document to reload itself, and answers

@@ -109,18 +109,15 @@ void CFindBar::Search() {
 
 // Next and previous repeat the last search; with new text typed since, or
 // none made yet, they start one.
-void CFindBar::FindNext() {
-  const char* searched = webkit_find_controller_get_search_text(m_pFinder);
-  if (!searched || m_entry.get_text() != searched)
-    Search();
-  else
-    webkit_find_controller_search_next(m_pFinder);
-}
+void CFindBar::FindNext() { Repeat(true); }
+void CFindBar::FindPrevious() { Repeat(false); }
 
-void CFindBar::FindPrevious() {
+void CFindBar::Repeat(bool forward) {
   const char* searched = webkit_find_controller_get_search_text(m_pFinder);
   if (!searched || m_entry.get_text() != searched)
     Search();
+  else if (forward)
+    webkit_find_controller_search_next(m_pFinder);
   else
     webkit_find_controller_search_previous(m_pFinder);
 }

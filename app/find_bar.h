@@ -50,6 +50,9 @@ class CFindBar {
 
  private:
   void Search();
+  /// Moves to the next (or previous) match of the last search; with new
+  /// text typed since, or none made yet, starts one.
+  void Repeat(bool forward);
   void ShowCount(int matches);
   static void CountedThunk(WebKitFindController*, guint matchCount, gpointer self);
   static void FailedThunk(WebKitFindController*, gpointer self);

@@ -27,23 +27,30 @@ constexpr const char* kDeletions[] = {
     "c:\\vesk\\docs\\8203kchm.reg",
 };
 
+// A copy that cannot be read changes nothing and is no failed write; one
+// that cannot be written is (ExplainsAFailedWrite), the old page staying.
 void CopyOverImportant(const std::string& root, const char* source, const ExplainFn& explain) {
   const std::string from = root + source;
   const std::string to = PagePath(root, "importan.htm");
-  if (platform::CopyFile(from, to)) {
-    if (explain) explain("copied " + from + " over " + to);
-  } else if (explain) {
-    explain("could not copy " + from + " over " + to);
+  if (!platform::CanOpenForReading(from)) {
+    Explain(explain, "could not copy " + from + " over " + to + ": " + from + " cannot be read");
+  } else if (platform::CopyFile(from, to, PageWriteRoot(root))) {
+    Explain(explain, "copied " + from + " over " + to);
+  } else {
+    Explain(explain, "could not write all of " + to + " (a copy of " + from + "); the old page is left");
   }
 }
 
 }  // namespace
 
 void CleanUpInstallation(const ExplainFn& explain) {
+  // These files are drive C's: nothing outside it is renamed or removed,
+  // whatever links its folders hold.
+  const platform::WriteRoot driveC(platform::DriveCFolder());
   for (const Rename& rename : kRenames) {
     const std::string from = platform::MapWindowsPath(rename.from);
     const std::string to = platform::MapWindowsPath(rename.to);
-    if (platform::RenameFile(from, to)) {
+    if (platform::RenameFile(from, to, driveC)) {
       if (explain) explain("renamed " + from + " to " + to);
     } else if (explain) {
       explain("could not rename " + from + " (missing, or " + to + " exists)");
@@ -51,7 +58,7 @@ void CleanUpInstallation(const ExplainFn& explain) {
   }
   for (const char* file : kDeletions) {
     const std::string path = platform::MapWindowsPath(file);
-    if (platform::RemoveFile(path)) {
+    if (platform::RemoveFile(path, driveC)) {
       if (explain) explain("deleted " + path);
     } else if (explain) {
       explain("could not delete " + path + " (missing or protected)");

@@ -1,5 +1,6 @@
 #include "builder/page_folder.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,6 +26,10 @@ std::string PagePath(const std::string& root, const std::string& name) {
   return root + name;
 }
 
+platform::WriteRoot PageWriteRoot(const std::string& root) {
+  return platform::WriteRoot(t_redirect && t_redirect->root == root ? t_redirect->folder : root);
+}
+
 PageFolderRedirect::PageFolderRedirect(const std::string& root, const std::string& folder) {
   t_redirect = Redirect{root, folder};
 }
@@ -38,10 +43,15 @@ bool CanWritePages(const std::string& root, const std::vector<std::string>& page
   }
   for (const std::string& page : pages) {
     const std::string path = platform::ResolveCase(root + page);
-    if (::access(path.c_str(), F_OK) == 0 && ::euidaccess(path.c_str(), W_OK) != 0) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) && ::euidaccess(path.c_str(), W_OK) != 0) {
       why = path + " cannot be written (" + std::string(std::strerror(errno)) + ")";
       return false;
     }
   }
   return true;
+}
+
+bool ExplainsAFailedWrite(const std::string& line) {
+  return line.starts_with("could not write all of ") || line.starts_with("could not create the per-user folder ");
 }

@@ -54,24 +54,30 @@ bool ReadChunks(int fd, TakeFn take) {
   }
 }
 
-// A new, uniquely named file beside `target` ("<target>.XXXXXX"), open for
-// writing. Returns -1 when it cannot be created.
-int CreateTempBeside(const std::string& target, std::string& tempPath) {
-  tempPath = target + ".XXXXXX";
-  const int fd = mkostemp(tempPath.data(), O_CLOEXEC);
-  if (fd < 0) tempPath.clear();
-  return fd;
+int FlockOp(Lock lock) {
+  switch (lock) {
+    case Lock::None:
+      return 0;
+    case Lock::Shared:
+      return LOCK_SH;
+    case Lock::Exclusive:
+      return LOCK_EX;
+  }
+  return 0;
 }
 
-// Finishes a temporary file: sets its permission bits, stores it and renames
-// it over `target`. Removes it on any failure.
-bool CommitTemp(int fd, const std::string& tempPath, const std::string& target, mode_t mode) {
-  bool ok = fchmod(fd, mode) == 0;
-  ok = fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(tempPath.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(tempPath.c_str());
-  return ok;
+// A descriptor of the regular file `name` in `folder`, opened without
+// following a link and without blocking on a FIFO; -1 for anything else.
+int OpenRegularAt(const ConfinedFolder& folder, const std::string& name, int flags) {
+  struct stat st {};
+  if (::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return -1;
+  const int fd = ::openat(folder.fd(), name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat opened {};
+  if (fd >= 0 && (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode))) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
@@ -107,6 +113,20 @@ bool InputFile::Open(std::string_view path, Lock lock) {
     const std::string resolved = ResolveCase(native);
     if (resolved != native) fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
   }
+  if (fd < 0) return false;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !TakeLock(fd, lock)) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  pos_ = len_ = offset_ = 0;
+  eof_ = false;
+  return true;
+}
+
+bool InputFile::OpenDescriptor(int fd, Lock lock) {
+  Close();
   if (fd < 0) return false;
   struct stat st {};
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !TakeLock(fd, lock)) {
@@ -193,6 +213,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = other.fd_;
+    replacement_ = std::move(other.replacement_);
     buf_ = std::move(other.buf_);
     failed_ = other.failed_;
     other.fd_ = -1;
@@ -200,29 +221,32 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
   return *this;
 }
 
-bool OutputFile::Create(std::string_view path, Lock lock) {
+bool OutputFile::Create(const WriteRoot& root, std::string_view path, Lock lock) {
   Close();
   failed_ = false;
-  const std::string resolved = ResolveCase(path);
-  if (resolved.empty()) return false;
-  // Opened without O_TRUNC: the file is emptied only once the lock is held,
-  // so a failed exclusive create never destroys someone else's output.
-  const int fd = ::open(resolved.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  struct stat st {};
-  struct stat named {};
-  // After waiting for the lock, the name must still be the file we locked:
-  // a file renamed into its place meanwhile is someone else's, never emptied.
-  if (!TakeLock(fd, lock) || fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
-      (lock != Lock::None && (::stat(resolved.c_str(), &named) != 0 || named.st_dev != st.st_dev ||
-                              named.st_ino != st.st_ino)) ||
-      (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0)) {
-    ::close(fd);
-    return false;
-  }
-  fd_ = fd;
   buf_.clear();
+  Replacement::Options options;
+  options.targetLock = FlockOp(lock);
+  // Two outputs of one name at once (a category page named like the page
+  // being written) would each put their own file in place: the second fails.
+  options.exclusive = true;
+  options.newMode = NewFileMode();
+  if (!replacement_.Begin(root, path, options)) return false;
+  fd_ = replacement_.fd();
   return true;
+}
+
+bool OutputFile::Create(std::string_view path, Lock lock) {
+  std::string folder, name;
+  if (!SplitPath(path, folder, name)) return false;
+  return Create(WriteRoot(folder), path, lock);
+}
+
+void OutputFile::Attach(int fd) {
+  Close();
+  failed_ = false;
+  buf_.clear();
+  fd_ = fd;
 }
 
 bool OutputFile::WriteBuffer() {
@@ -250,7 +274,14 @@ bool OutputFile::Flush(bool durable) {
 bool OutputFile::Close() {
   if (fd_ < 0) return !failed_;
   WriteBuffer();
-  if (::close(fd_) != 0) failed_ = true;
+  if (replacement_.IsActive()) {
+    if (failed_ || !replacement_.Commit()) {
+      failed_ = true;
+      replacement_.Abandon();
+    }
+  } else if (::close(fd_) != 0) {
+    failed_ = true;
+  }
   fd_ = -1;
   return !failed_;
 }
@@ -268,63 +299,61 @@ bool IsDirectory(std::string_view path) {
   return !resolved.empty() && ::stat(resolved.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool ClearReadOnly(std::string_view path) {
-  const std::string resolved = ResolveCase(path);
+bool ClearReadOnly(std::string_view path, const WriteRoot& root) {
+  ConfinedFolder folder;
+  std::string name;
+  if (!folder.OpenHolderOf(root, path, name)) return false;
+  const int fd = OpenRegularAt(folder, name, O_RDONLY);
   struct stat st {};
-  if (resolved.empty() || ::stat(resolved.c_str(), &st) != 0) return false;
-  if (st.st_mode & S_IWUSR) return true;
-  return ::chmod(resolved.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+  const bool ok = fd >= 0 && fstat(fd, &st) == 0 &&
+                  ((st.st_mode & S_IWUSR) || fchmod(fd, (st.st_mode & 07777) | S_IWUSR) == 0);
+  if (fd >= 0) ::close(fd);
+  return ok;
 }
 
-bool CopyFile(std::string_view existing, std::string_view target) {
+bool CopyFile(std::string_view existing, std::string_view target, const WriteRoot& root) {
   const std::string source = ResolveCase(existing);
-  const std::string dest = ResolveCase(target);
-  if (source.empty() || dest.empty()) return false;
-  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (source.empty()) return false;
+  const int in = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (in < 0) return false;
   struct stat st {};
+  Replacement copy;
+  Replacement::Options options;
+  options.exclusive = true;
   if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(in);
     return false;
   }
-  std::string tempPath;
-  const int out = CreateTempBeside(dest, tempPath);
-  if (out < 0) {
+  options.newMode = st.st_mode & 0777;
+  if (!copy.Begin(root, target, options)) {
     ::close(in);
     return false;
   }
+  const int out = copy.fd();
   const bool ok =
       ReadChunks(in, [out](const char* data, std::size_t size) { return WriteAll(out, data, size); });
   ::close(in);
-  if (!ok) {
-    ::close(out);
-    ::unlink(tempPath.c_str());
-    return false;
-  }
-  return CommitTemp(out, tempPath, dest, st.st_mode & 07777);
+  return ok && copy.Commit();
 }
 
-bool RenameFile(std::string_view from, std::string_view to) {
-  const std::string source = ResolveCase(from);
-  const std::string dest = ResolveCase(to);
-  if (source.empty() || dest.empty()) return false;
-  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, dest.c_str(), RENAME_NOREPLACE) == 0) return true;
+bool RenameFile(std::string_view from, std::string_view to, const WriteRoot& root) {
+  std::string fromFolder, fromName, toFolder, toName;
+  if (!SplitPath(from, fromFolder, fromName) || !SplitPath(to, toFolder, toName)) return false;
+  ConfinedFolder source, dest;
+  if (!source.Open(root, fromFolder) || !dest.Open(root, toFolder)) return false;
+  if (::renameat2(source.fd(), fromName.c_str(), dest.fd(), toName.c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   // File systems without RENAME_NOREPLACE: test, then rename.
   struct stat st {};
-  if (::lstat(dest.c_str(), &st) == 0) return false;
-  return ::rename(source.c_str(), dest.c_str()) == 0;
+  if (::fstatat(dest.fd(), toName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return false;
+  return ::renameat(source.fd(), fromName.c_str(), dest.fd(), toName.c_str()) == 0;
 }
 
-bool ReplaceFile(std::string_view source, std::string_view target) {
-  const std::string from = ResolveCase(source);
-  const std::string to = ResolveCase(target);
-  return !from.empty() && !to.empty() && ::rename(from.c_str(), to.c_str()) == 0;
-}
-
-bool RemoveFile(std::string_view path) {
-  const std::string resolved = ResolveCase(path);
-  return !resolved.empty() && ::remove(resolved.c_str()) == 0;
+bool RemoveFile(std::string_view path, const WriteRoot& root) {
+  std::string folderPath, name;
+  ConfinedFolder folder;
+  return SplitPath(path, folderPath, name) && folder.Open(root, folderPath) &&
+         ::unlinkat(folder.fd(), name.c_str(), 0) == 0;
 }
 
 bool ReadWholeFile(std::string_view path, std::string& out) {
@@ -349,20 +378,11 @@ bool ReadWholeFile(std::string_view path, std::string& out) {
 }
 
 bool WriteFileAtomically(std::string_view path, std::string_view data) {
-  const std::string target = ResolveCase(path);
-  if (target.empty()) return false;
-  mode_t mode = 0644;
-  struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  std::string tempPath;
-  const int fd = CreateTempBeside(target, tempPath);
-  if (fd < 0) return false;
-  if (!WriteAll(fd, data.data(), data.size())) {
-    ::close(fd);
-    ::unlink(tempPath.c_str());
-    return false;
-  }
-  return CommitTemp(fd, tempPath, target, mode);
+  std::string folder, name;
+  if (!SplitPath(path, folder, name)) return false;
+  Replacement file;
+  if (!file.Begin(WriteRoot(folder), path, {})) return false;
+  return WriteAll(file.fd(), data.data(), data.size()) && file.Commit();
 }
 
 }  // namespace platform

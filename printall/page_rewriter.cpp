@@ -1,9 +1,11 @@
 #include "printall/page_rewriter.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -195,30 +197,7 @@ bool WriteSliced(Output& out, std::string_view text) {
   return true;
 }
 
-struct FileId {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  mode_t mode = 0;
-  off_t size = 0;
-};
-
-bool StatFile(const std::string& path, FileId& id) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return false;
-  id = {st.st_dev, st.st_ino, st.st_mode, st.st_size};
-  return true;
-}
-
-bool SameFile(const FileId& a, const FileId& b) { return a.dev == b.dev && a.ino == b.ino; }
-
-// The path with every symbolic link followed; "" when it names nothing.
-std::string RealPath(const std::string& path) {
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (!real) return {};
-  std::string out = real;
-  std::free(real);
-  return out;
-}
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Copies the page into the temporary file. Returns false on a read or write
 // error; `discard` tells whether the copy is to be thrown away.
@@ -291,39 +270,72 @@ bool CopyWithBreaks(platform::InputFile& in, Output& out, std::size_t pageSize,
 
 }  // namespace
 
-PrintBreakResult RewritePageForPrinting(const std::string& path) {
+PrintBreakResult RewritePageForPrinting(const std::string& path, const platform::WriteRoot& root) {
   if (path.empty()) return PrintBreakResult::NotOpened;
-  platform::ClearReadOnly(path);
 
-  // A symbolic link stays a link: the file it names is rewritten.
-  std::string page = platform::ResolveCase(path);
-  if (char* real = ::realpath(page.c_str(), nullptr)) {
-    page = real;
-    std::free(real);
+  // A symbolic link stays a link: the file it names is rewritten, in its own
+  // folder, when that folder lies below the root.
+  platform::ConfinedFolder folder;
+  std::string name;
+  if (!folder.OpenHolderOf(root, path, name)) {
+    return errno == EXDEV ? PrintBreakResult::Outside : PrintBreakResult::NotOpened;
   }
+  const int dir = folder.fd();
 
   // Only regular files: a FIFO or a device could block the pass for ever.
+  struct stat before {};
+  if (::fstatat(dir, name.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(before.st_mode)) {
+    return PrintBreakResult::NotOpened;
+  }
+  const int pageFd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat locked {};
+  if (pageFd < 0) return PrintBreakResult::NotOpened;
+  if (::fstat(pageFd, &locked) != 0 || !S_ISREG(locked.st_mode)) {
+    ::close(pageFd);
+    return PrintBreakResult::NotOpened;
+  }
+  // Clear the read-only attribute, on the descriptor.
+  if (!(locked.st_mode & S_IWUSR) && ::fchmod(pageFd, (locked.st_mode & 07777) | S_IWUSR) == 0) {
+    locked.st_mode |= S_IWUSR;
+  }
+
   // The lock belongs to whichever file the page name denoted when the open
   // was made. If another pass replaced the page in between, the name now
   // denotes a newer file and this lock guards nothing: give up, the other
   // pass has done the work.
-  FileId before;
-  if (!StatFile(page, before) || !S_ISREG(before.mode)) return PrintBreakResult::NotOpened;
   platform::InputFile in;
-  if (!in.Open(page, platform::Lock::Exclusive)) return PrintBreakResult::NotOpened;
-  FileId locked;
-  if (!StatFile(page, locked) || !SameFile(before, locked)) return PrintBreakResult::NotOpened;
+  if (!in.OpenDescriptor(pageFd, platform::Lock::Exclusive)) return PrintBreakResult::NotOpened;
+  struct stat named {};
+  if (::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(named, locked)) {
+    return PrintBreakResult::NotOpened;
+  }
 
   // Only the holder of the page's lock touches page + "~", so the temporary
-  // file is never shared between passes.
-  const std::string temp = page + "~";
+  // file is never shared between passes. Whatever stands under that name (a
+  // copy left by a killed pass, or a link planted there) goes as an entry,
+  // never through a link, and the copy is created anew.
+  const std::string temp = name + "~";
+  if (::unlinkat(dir, temp.c_str(), 0) != 0 && errno != ENOENT) return PrintBreakResult::Failed;
+  const int outFd = ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (outFd < 0) return PrintBreakResult::Failed;
+  auto removeTemp = [&] { ::unlinkat(dir, temp.c_str(), 0); };
+  // The copy gets the page's owner (when root rewrites a user's page) and
+  // permission bits, on its descriptor.
+  if (::geteuid() == 0 && (locked.st_uid != 0 || locked.st_gid != ::getegid())) {
+    (void)!::fchown(outFd, locked.st_uid, locked.st_gid);
+  }
+  if (::fchmod(outFd, locked.st_mode & 07777) != 0) {
+    ::close(outFd);
+    removeTemp();
+    return PrintBreakResult::Failed;
+  }
   platform::OutputFile out;
-  if (!out.Create(temp, platform::Lock::Exclusive)) return PrintBreakResult::Failed;
+  out.Attach(outFd);
 
   bool discard = true;
   bool ok = false;
   try {
-    ok = CopyWithBreaks(in, out, static_cast<std::size_t>(before.size), discard);
+    ok = CopyWithBreaks(in, out, static_cast<std::size_t>(before.st_size), discard);
   } catch (const std::exception&) {
     ok = false;  // a line too long to hold in memory: leave the page as it is
   }
@@ -331,32 +343,33 @@ PrintBreakResult RewritePageForPrinting(const std::string& path) {
   ok = out.Close() && ok;
 
   if (!ok || discard) {
-    platform::RemoveFile(temp);
+    removeTemp();
     return ok ? PrintBreakResult::Unchanged : PrintBreakResult::Failed;
   }
 
   // The page must still be the file that was read: one deleted or replaced
   // by someone else meanwhile is not brought back from the old copy.
-  FileId now;
-  if (!StatFile(page, now) || !SameFile(now, locked)) {
-    platform::RemoveFile(temp);
-    return PrintBreakResult::Failed;
-  }
-  ::chmod(platform::ResolveCase(temp).c_str(), locked.mode & 07777);
-  if (!platform::ReplaceFile(temp, page)) {
-    platform::RemoveFile(temp);
+  if (::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(named, locked) ||
+      ::renameat(dir, temp.c_str(), dir, name.c_str()) != 0) {
+    removeTemp();
     return PrintBreakResult::Failed;
   }
   in.Close();  // the lock is given up only once the new page is in place
   return PrintBreakResult::Rewritten;
 }
 
+PrintBreakResult RewritePageForPrinting(const std::string& path) {
+  std::string folder, name;
+  if (!platform::SplitPath(path, folder, name)) return PrintBreakResult::NotOpened;
+  return RewritePageForPrinting(path, platform::WriteRoot(folder));
+}
+
 void InsertPrintPageBreaks(std::string path) { RewritePageForPrinting(path); }
 
 bool MayRewriteOnDisk(const std::string& path, const std::string& root) {
   if (path.empty() || root.empty()) return false;
-  const std::string page = RealPath(platform::ResolveCase(path));
-  std::string base = RealPath(platform::ResolveCase(root));
+  const std::string page = platform::RealPath(platform::ResolveCase(path));
+  std::string base = platform::RealPath(platform::ResolveCase(root));
   if (page.empty() || base.empty()) return false;
   if (base.back() != '/') base += '/';
   if (page.size() <= base.size() || page.compare(0, base.size(), base) != 0) return false;
@@ -369,15 +382,15 @@ bool MayRewriteOnDisk(const std::string& path, const std::string& root) {
 }
 
 void InsertPrintPageBreaks(std::string path, const std::string& root) {
-  if (MayRewriteOnDisk(path, root)) RewritePageForPrinting(path);
+  if (MayRewriteOnDisk(path, root)) RewritePageForPrinting(path, platform::WriteRoot(root));
 }
 
 PrintBreakResult RewritePageInMemory(const std::string& path, std::string& text) {
   text.clear();
   if (path.empty()) return PrintBreakResult::NotOpened;
   const std::string page = platform::ResolveCase(path);
-  FileId before;
-  if (!StatFile(page, before) || !S_ISREG(before.mode)) return PrintBreakResult::NotOpened;
+  struct stat before {};
+  if (::stat(page.c_str(), &before) != 0 || !S_ISREG(before.st_mode)) return PrintBreakResult::NotOpened;
   // Shared: a pass rewriting the page on disk right now excludes this read.
   platform::InputFile in;
   if (!in.Open(page, platform::Lock::Shared)) return PrintBreakResult::NotOpened;
@@ -385,7 +398,7 @@ PrintBreakResult RewritePageInMemory(const std::string& path, std::string& text)
   bool discard = true;
   bool ok = false;
   try {
-    ok = CopyWithBreaks(in, out, static_cast<std::size_t>(before.size), discard);
+    ok = CopyWithBreaks(in, out, static_cast<std::size_t>(before.st_size), discard);
   } catch (const std::exception&) {
     ok = false;
   }
@@ -399,9 +412,9 @@ PrintBreakResult RewritePageInMemory(const std::string& path, std::string& text)
 
 PrintSource PreparePageForPrinting(const std::string& path, const std::string& root) {
   PrintSource source;
-  if (MayRewriteOnDisk(path, root)) {
-    source.result = RewritePageForPrinting(path);
-  } else {
+  const bool onDisk = MayRewriteOnDisk(path, root);
+  if (onDisk) source.result = RewritePageForPrinting(path, platform::WriteRoot(root));
+  if (!onDisk || source.result == PrintBreakResult::Outside) {
     source.result = RewritePageInMemory(path, source.text);
     source.inMemory = source.result == PrintBreakResult::Rewritten;
   }

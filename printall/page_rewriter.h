@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "platform/confined.h"
+
 /// What one pass over a page came to. InsertPrintPageBreaks ignores it; the
 /// command line and the tests read it.
 enum class PrintBreakResult {
@@ -16,15 +18,27 @@ enum class PrintBreakResult {
   NotOpened,   // missing, a folder, or busy in another pass
   Failed,      // a read or write error, or the page changed under the pass;
                // the page keeps its content and no temporary file is left
+  Outside,     // the page (a link) really lies outside the folder the pass
+               // may write in: nothing was read, written or changed
 };
 
 /// One pass over `path` (a local file path; "\" and any letter case are
-/// accepted): clears the read-only attribute, copies the page line by line
-/// into path + "~" with page-break blocks inserted, and replaces the page with
-/// the copy in one rename when at least one block was written and no line
-/// says "page-break-before"; otherwise removes the copy. The page and the
+/// accepted) whose real location (links resolved) lies below `root`: clears
+/// the read-only attribute, copies the page line by line into its name + "~"
+/// in the page's real folder with page-break blocks inserted, and replaces the
+/// page with the copy in one rename when at least one block was written and no
+/// line says "page-break-before"; otherwise removes the copy. The page and the
 /// copy are held with exclusive locks for the whole pass, so of two passes
 /// over one page at the same time one rewrites and the other changes nothing.
+///
+/// Whatever stands under the name page + "~" (a link planted there among
+/// others) is removed as an entry and the copy created anew with
+/// O_EXCL|O_NOFOLLOW; a page that is a link leading outside `root` gives
+/// Outside and is left alone. Every change is made through descriptors of
+/// the page's folder: nothing outside `root` is ever written or changed.
+PrintBreakResult RewritePageForPrinting(const std::string& path, const platform::WriteRoot& root);
+
+/// The same pass confined to the folder `path` names.
 PrintBreakResult RewritePageForPrinting(const std::string& path);
 
 /// One pass, no result, nothing reported, whatever folder the page is in.

@@ -100,7 +100,11 @@ bool ArriveAt(const std::string& path, PrintAllRun& run, std::vector<OpenPage>& 
   // Regular files only: a FIFO or a device would block or never end.
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (!run.dryRun && (run.root.empty() || MayRewriteOnDisk(file, run.root))) platform::ClearReadOnly(file);
+  // Changed only below the root (or, without one, in the page's own folder),
+  // on a descriptor of the file itself.
+  if (!run.dryRun && (run.root.empty() || MayRewriteOnDisk(file, run.root))) {
+    platform::ClearReadOnly(file, platform::WriteRoot(run.root.empty() ? platform::ParentFolder(file) : run.root));
+  }
   if (!platform::CanOpenForReading(file, platform::Lock::Shared)) return false;
   if (run.pageCount < kPrintAllCapacity) {
     run.pagePaths[run.pageCount++] = path;

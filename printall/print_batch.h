@@ -12,9 +12,13 @@ namespace quiro {
 struct PreparePrintProblem {
   enum class Kind {
     NoSuchPath,      ///< a path given does not exist
-    FolderUnlisted,  ///< a folder could not be read whole (`detail` says why)
+    FolderUnlisted,  ///< a folder (the one given or one below it) could not be
+                     ///< listed (`detail` says why); its pages were not prepared
     NotOpened,       ///< a page could not be opened (in use elsewhere?)
     Failed,          ///< a page could not be rewritten (read or write error)
+    Outside,         ///< a link that really leads out of the folder given (or,
+                     ///< for a page given, out of its folder): not followed,
+                     ///< nothing written (`detail` says where it leads)
   };
   Kind kind;
   std::string path;
@@ -23,8 +27,11 @@ struct PreparePrintProblem {
 
 /// Inserts print page breaks into each page given and into every .htm and
 /// .html file (any letter case) below each folder given, in sorted order.
-/// Returns what went wrong, in the order it happened; the other pages are
-/// still processed.
+/// Nothing outside the folder given (for a page given: its folder) is
+/// written: a link to a page is followed only when the page really lies in
+/// that folder, links to folders are never followed, and every change is
+/// confined to it (RewritePageForPrinting). Returns what went wrong, in the
+/// order it happened; the other pages are still processed.
 std::vector<PreparePrintProblem> PreparePagesForPrinting(const std::vector<std::string>& paths);
 
 /// The pages Print All would print, in printing order, while the local page

@@ -25,16 +25,21 @@ class CTextLineFile {
   /// category page named like a template or like the page being written)
   /// cannot be opened a second time.
   explicit CTextLineFile(const std::string& inputPath, platform::Lock lock = platform::Lock::None);
-  /// As above, then creates `outputPath` anew (emptied if it exists). The
-  /// output is created even when the input cannot be opened.
+  /// As above, then starts a new version of `outputPath`, confined to the
+  /// folder it names (platform::OutputFile): it replaces the old file, in one
+  /// rename, only when Close has stored all of it, so a failed or killed
+  /// write leaves the old file whole; a link of that name is replaced, never
+  /// written through. The output is created even when the input cannot be
+  /// opened.
   CTextLineFile(const std::string& inputPath, const std::string& outputPath,
                 platform::Lock lock = platform::Lock::None);
   ~CTextLineFile();
   CTextLineFile(const CTextLineFile&) = delete;
   CTextLineFile& operator=(const CTextLineFile&) = delete;
 
-  /// Closes whichever files are still open; a second call does nothing.
-  /// False when text written to the output was lost on the way to disk.
+  /// Closes whichever files are still open and puts the output in place; a
+  /// second call does nothing. False when text written to the output was
+  /// lost on the way to disk (the old file is then left as it was).
   bool Close();
 
   /// Writes `text` (each "\n" stored as CR LF, no line end added). False

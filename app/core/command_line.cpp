@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "builder/page_folder.h"
 #include "builder/site_builder.h"
 #include "platform/paths.h"
 #include "printall/print_all_run.h"
@@ -96,12 +97,22 @@ CommandLine ParseWindowOptions(const std::vector<std::string>& args) {
   return line;
 }
 
+// Exit status 1 when a page (or the folder for the pages) could not be
+// written; what could not is said on stderr, with --verbose or without.
 int RunBuildOnly(bool verbose) {
-  ExplainFn explain;
-  if (verbose) explain = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+  int failedWrites = 0;
+  const ExplainFn explain = [&](const std::string& line) {
+    const bool failed = ExplainsAFailedWrite(line);
+    if (failed) ++failedWrites;
+    if (verbose) {
+      std::fprintf(stderr, "%s\n", line.c_str());
+    } else if (failed) {
+      std::fprintf(stderr, "quiro: %s\n", line.c_str());
+    }
+  };
   BuildSite([](const std::string& path) { std::printf("%s\n", path.c_str()); }, explain);
-  std::fflush(stdout);
-  return 0;
+  if (std::fflush(stdout) != 0) return 1;
+  return failedWrites > 0 ? 1 : 0;
 }
 
 int RunPreparePrint(const std::vector<std::string>& paths) {
@@ -114,7 +125,12 @@ int RunPreparePrint(const std::vector<std::string>& paths) {
         status = 1;
         break;
       case PreparePrintProblem::Kind::FolderUnlisted:
-        std::fprintf(stderr, "quiro: could not read all of %s: %s\n", path, p.detail.c_str());
+        std::fprintf(stderr, "quiro: could not read all of %s: %s; its pages were not prepared\n", path,
+                     p.detail.c_str());
+        status = 1;
+        break;
+      case PreparePrintProblem::Kind::Outside:
+        std::fprintf(stderr, "quiro: %s %s: skipped, nothing written there\n", path, p.detail.c_str());
         break;
       case PreparePrintProblem::Kind::NotOpened:
         std::fprintf(stderr, "quiro: %s could not be opened (in use elsewhere?); left as it is\n", path);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "builder_env.h"
 #include "common/unprivileged.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/user_folders.h"
 #include "template_markup.h"
 
@@ -299,10 +301,25 @@ TEST_F(SiteBuilderTest, ARootTheUserCannotWriteIsBuiltIntoAPerUserFolderAndSaysS
   const int status = testing_support::RunUnprivileged(
       [&] {
         ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+        // An earlier build's folder: its stale system page goes, a file that
+        // is none of the build's pages stays.
+        const std::string pages = platform::UserPageFolder(docs.root());
+        std::filesystem::create_directories(pages);
+        cache.Write(pages.substr(cache.path().size() + 1) + "keep.txt", "mine");
+        cache.Write(pages.substr(cache.path().size() + 1) + "sys.htm", "stale");
         if (::geteuid() != 0) return ::chmod(docs.path().c_str(), 0555);
         // Readable by everyone, as a system install is; owned by root.
         for (const std::string& path : {docs.path(), work.path(), drive.path()}) ::chmod(path.c_str(), 0755);
-        return ::chown(cache.path().c_str(), testing_support::kNobody, testing_support::kNobody) == 0 ? 0 : 10;
+        int failed = 0;
+        for (std::string path = pages; path.size() >= cache.path().size(); path = platform::ParentFolder(path)) {
+          if (!path.empty() && path.back() == '/') path.pop_back();
+          ::chmod(path.c_str(), 0700);
+          failed += ::chown(path.c_str(), testing_support::kNobody, testing_support::kNobody) != 0;
+        }
+        for (const char* name : {"keep.txt", "sys.htm"}) {
+          failed += ::chown((pages + name).c_str(), testing_support::kNobody, testing_support::kNobody) != 0;
+        }
+        return failed == 0 ? 0 : 10;
       },
       [&] {
         const std::string pages = platform::UserPageFolder(docs.root());
@@ -313,6 +330,7 @@ TEST_F(SiteBuilderTest, ARootTheUserCannotWriteIsBuiltIntoAPerUserFolderAndSaysS
                                    "pages written to " + pages) != std::string::npos;
         });
         if (!told) return 1;
+        if (!Exists(pages + "keep.txt") || Exists(pages + "sys.htm")) return 3;
         return Exists(pages + "sidebar.htm") && Exists(pages + "MANUALS.HTM") && Exists(pages + "importan.htm") ? 0 : 2;
       });
   ::chmod(docs.path().c_str(), 0755);

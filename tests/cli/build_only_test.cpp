@@ -1,6 +1,7 @@
 // `quiro --build-only [--verbose]` run as a process on temporary trees.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -81,6 +82,25 @@ TEST_F(BuildOnlyTest, SkippedStartUpPrintsNothingAndCountsDown) {
   run = Quiro({"--build-only"}, work.path(), drive.path());
   EXPECT_EQ(run.out, docs.root() + "DocFrame.htm\n");
   EXPECT_TRUE(Exists(docs / "sidebar.htm"));
+}
+
+TEST_F(BuildOnlyTest, APageThatCannotBeWrittenKeepsItsOldVersionAndFailsTheBuild) {
+  if (::access("/usr/bin/prlimit", X_OK) != 0) GTEST_SKIP() << "prlimit (util-linux) is not installed";
+  WriteIni("");
+  docs.Write("sb_in.htm", "<!--QVXTAG:HEAD -->\n<HTML>\n<!--QVXTAG:/HEAD -->\n"
+                          "<!--QVXTAG:IMPORTANT -->\n<!--QVXTAG:/IMPORTANT -->\n<!--QVXTAG:INTRO -->\n" +
+                              std::string(8000, 'i') + "\n<!--QVXTAG:/INTRO -->\n<!--QVXTAG:FOOT -->\n</HTML>\n");
+  const std::string old = "<HTML>\r\nthe last good sidebar\r\n</HTML>";
+  docs.Write("sidebar.htm", old);
+  // No file may grow past 4 KiB (SIGXFSZ ignored: a write beyond fails).
+  const ProgramRun run = RunProgram(
+      "/bin/sh", {"-c", "trap '' XFSZ; exec /usr/bin/prlimit --fsize=4096 -- \"$0\" --build-only", QUIRO_BINARY},
+      {work.path(), {"VESK_DRIVE_C=" + drive.path()}});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, docs.root() + "DocFrame.htm\n");
+  EXPECT_NE(run.err.find("quiro: could not write all of " + docs.root() + "sidebar.htm"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(ReadFile(docs / "sidebar.htm"), old);
 }
 
 TEST_F(BuildOnlyTest, MissingEverythingStillExitsCleanly) {

@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -100,12 +102,77 @@ TEST(OutputFile, CreateEmptiesAndResolvesCase) {
   EXPECT_FALSE(Exists(dir / "IMPORTAN.HTM"));
 }
 
-TEST(OutputFile, WriteErrorsAreReported) {
-  OutputFile out;
-  ASSERT_TRUE(out.Create("/dev/full"));
-  out.WriteText(std::string(200 * 1024, 'x'));
-  EXPECT_FALSE(out.Flush());
-  EXPECT_FALSE(out.Close());
+TEST(OutputFile, AFailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
+  TempDir dir;
+  const std::string path = dir.Write("sidebar.htm", "the old page");
+  // A file size limit makes the writes fail (SIGXFSZ ignored: EFBIG).
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    OutputFile out;
+    if (!out.Create(path)) _exit(1);
+    out.WriteText(std::string(200 * 1024, 'x'));
+    _exit(!out.Flush() && !out.Close() ? 0 : 2);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadFile(path), "the old page");
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListDirectory(dir.path(), entries));
+  EXPECT_EQ(entries.size(), 1u);
+  // A device is never replaced.
+  OutputFile device;
+  EXPECT_FALSE(device.Create("/dev/null"));
+}
+
+TEST(OutputFile, OneNameIsWrittenByOneOutputAtATime) {
+  TempDir dir;
+  OutputFile first, second;
+  ASSERT_TRUE(first.Create(dir / "sys.htm"));
+  EXPECT_FALSE(second.Create(dir / "SYS.HTM"));  // letter case aside, the same page
+  first.WriteText("one");
+  EXPECT_TRUE(first.Close());
+  EXPECT_EQ(ReadFile(dir / "sys.htm"), "one");
+  EXPECT_FALSE(Exists(dir / "SYS.HTM"));
+}
+
+TEST(ConfinedWrites, NoWriteFollowsALinkOrLeavesTheRoot) {
+  TempDir dir;
+  const std::string victim = dir.Write("victim/file", "victim");
+  ASSERT_EQ(chmod(victim.c_str(), 0444), 0);
+  const std::string root = dir.MakeDir("root");
+  const WriteRoot within(root);
+  ASSERT_EQ(symlink(victim.c_str(), (root + "/page.htm").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "victim/new").c_str(), (root + "/dangling.htm").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "victim").c_str(), (root + "/out").c_str()), 0);
+
+  OutputFile out;  // replaces the link, never writes through it
+  ASSERT_TRUE(out.Create(within, root + "/page.htm"));
+  out.WriteText("new");
+  EXPECT_TRUE(out.Close());
+  struct stat st {};
+  ASSERT_EQ(lstat((root + "/page.htm").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_TRUE(WriteFileAtomically(root + "/dangling.htm", "x"));
+  EXPECT_FALSE(Exists(dir / "victim/new"));
+
+  // Through a folder link leading out of the root: refused.
+  EXPECT_FALSE(out.Create(within, root + "/out/file"));
+  EXPECT_FALSE(CopyFile(root + "/page.htm", root + "/out/copy", within));
+  EXPECT_FALSE(ClearReadOnly(root + "/out/file", within));
+  ASSERT_EQ(symlink(victim.c_str(), (root + "/link").c_str()), 0);
+  EXPECT_FALSE(ClearReadOnly(root + "/link", within));
+  EXPECT_FALSE(RemoveFile(root + "/out/file", within));
+  EXPECT_FALSE(RenameFile(root + "/out/file", root + "/taken", within));
+  EXPECT_TRUE(RemoveFile(root + "/link", within));  // the link goes, its target stays
+  EXPECT_FALSE(OutputFile().Create(WriteRoot(), root + "/x"));  // an unset root allows nothing
+
+  EXPECT_EQ(ReadFile(victim), "victim");
+  ASSERT_EQ(stat(victim.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
 
 TEST(Locks, ExclusiveOpensExcludeEachOtherAcrossProcesses) {
@@ -152,40 +219,40 @@ TEST(FileOps, RenameNeverReplaces) {
   dir.Write("a.cla", "a");
   dir.Write("b.cla", "b");
   dir.Write("b.class", "old");
-  EXPECT_TRUE(RenameFile(dir / "A.CLA", dir / "a.class"));
+  const WriteRoot root(dir.path());
+  EXPECT_TRUE(RenameFile(dir / "A.CLA", dir / "a.class", root));
   EXPECT_EQ(ReadFile(dir / "a.class"), "a");
-  EXPECT_FALSE(RenameFile(dir / "b.cla", dir / "b.class"));
+  EXPECT_FALSE(RenameFile(dir / "b.cla", dir / "b.class", root));
   EXPECT_EQ(ReadFile(dir / "b.class"), "old");
-  EXPECT_FALSE(RenameFile(dir / "missing", dir / "x"));
+  EXPECT_FALSE(RenameFile(dir / "missing", dir / "x", root));
 }
 
 TEST(FileOps, CopyReplacesTheTargetOrChangesNothing) {
   TempDir dir;
   dir.Write("blank_in.htm", "blank");
   dir.Write("IMPORTAN.HTM", "old");
-  EXPECT_TRUE(CopyFile(dir / "BLANK_IN.HTM", dir / "importan.htm"));
+  const WriteRoot root(dir.path());
+  EXPECT_TRUE(CopyFile(dir / "BLANK_IN.HTM", dir / "importan.htm", root));
   EXPECT_EQ(ReadFile(dir / "IMPORTAN.HTM"), "blank");
-  EXPECT_FALSE(CopyFile(dir / "nodocs.htm", dir / "importan.htm"));
+  EXPECT_FALSE(CopyFile(dir / "nodocs.htm", dir / "importan.htm", root));
   EXPECT_EQ(ReadFile(dir / "IMPORTAN.HTM"), "blank");
   std::vector<DirEntry> entries;
   ASSERT_TRUE(ListDirectory(dir.path(), entries));
   EXPECT_EQ(entries.size(), 2u);  // no temporary file left behind
 }
 
-TEST(FileOps, RemoveReplaceReadOnly) {
+TEST(FileOps, RemoveAndReadOnly) {
   TempDir dir;
+  const WriteRoot root(dir.path());
   const std::string page = dir.Write("p.htm", "x");
   chmod(page.c_str(), 0444);
-  EXPECT_TRUE(ClearReadOnly(dir / "P.HTM"));
+  EXPECT_TRUE(ClearReadOnly(dir / "P.HTM", root));
   struct stat st {};
   stat(page.c_str(), &st);
   EXPECT_TRUE(st.st_mode & S_IWUSR);
-  EXPECT_FALSE(ClearReadOnly(dir / "missing"));
-  dir.Write("p.htm~", "new");
-  EXPECT_TRUE(ReplaceFile(dir / "p.htm~", page));
-  EXPECT_EQ(ReadFile(page), "new");
-  EXPECT_TRUE(RemoveFile(dir / "P.htm"));
-  EXPECT_FALSE(RemoveFile(page));
+  EXPECT_FALSE(ClearReadOnly(dir / "missing", root));
+  EXPECT_TRUE(RemoveFile(dir / "P.htm", root));
+  EXPECT_FALSE(RemoveFile(page, root));
   EXPECT_TRUE(WriteFileAtomically(dir / "w", "data"));
   EXPECT_EQ(ReadFile(dir / "w"), "data");
   std::string whole;

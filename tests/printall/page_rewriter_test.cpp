@@ -252,6 +252,25 @@ TEST(PageRewriter, SymbolicLinkStaysALink) {
   EXPECT_NE(ReadFile(target).find("page-break-before"), std::string::npos);
 }
 
+TEST(PageRewriter, NothingOutsideTheRootIsWrittenOrChanged) {
+  TempDir dir;
+  const std::string root = dir.MakeDir("docs");
+  const std::string outside = dir.Write("mine/page.htm", kBordered);
+  ASSERT_EQ(chmod(outside.c_str(), 0444), 0);
+  ASSERT_EQ(symlink(outside.c_str(), (root + "/link.htm").c_str()), 0);
+  EXPECT_EQ(RewritePageForPrinting(root + "/link.htm", platform::WriteRoot(root)), PrintBreakResult::Outside);
+  // A link planted as the copy's name goes as a link; the copy is made anew.
+  const std::string page = dir.Write("docs/ch1.htm", kBordered);
+  ASSERT_EQ(symlink(outside.c_str(), (page + "~").c_str()), 0);
+  EXPECT_EQ(RewritePageForPrinting(page, platform::WriteRoot(root)), PrintBreakResult::Rewritten);
+  struct stat st {};
+  EXPECT_NE(lstat((page + "~").c_str(), &st), 0);
+  EXPECT_NE(ReadFile(page).find("page-break-before"), std::string::npos);
+  EXPECT_EQ(ReadFile(outside), kBordered);
+  ASSERT_EQ(stat(outside.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
 // Runs `fn` in a child process and returns its exit status (-1 on a signal).
 template <typename Fn>
 int InChild(Fn fn) {

@@ -154,9 +154,17 @@ std::string EscapeHtml(std::string_view text) {
   return out;
 }
 
+std::string OwnPagePolicy(std::string_view scriptHashes) {
+  std::string scripts = scriptHashes.empty() ? "'none'" : std::string(scriptHashes);
+  return "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src " + scripts +
+         "; style-src 'unsafe-inline' quiro:; img-src quiro: data:; font-src quiro:; form-action quiro:; "
+         "base-uri 'none'\">";
+}
+
 std::string ErrorPage(std::string_view title, std::string_view message) {
   const std::string t = EscapeHtml(title);
-  return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + t + "</title></head><body><h1>" +
+  return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">" + OwnPagePolicy() + "<title>" + t +
+         "</title></head><body><h1>" +
          t + "</h1><p>" + EscapeHtml(message) + "</p></body></html>";
 }
 

@@ -111,6 +111,13 @@ MemoryPage MemoryPageFor(const std::string& path, std::string text, const DocSit
 /// for HTML text and for attribute values in double quotes.
 std::string EscapeHtml(std::string_view text);
 
+/// The <meta> element that gives the program's own pages (search results,
+/// error pages, the page shown after the web process went) their
+/// Content-Security-Policy: no script but the page's own inline ones named by
+/// `scriptHashes` ("'sha256-...'" sources, space separated; none when empty),
+/// no load from the network, forms and links only to the program's schemes.
+std::string OwnPagePolicy(std::string_view scriptHashes = {});
+
 /// An error page of the scheme: `title` and one line of `message` (both
 /// plain text; they are escaped here).
 std::string ErrorPage(std::string_view title, std::string_view message);

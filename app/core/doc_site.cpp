@@ -1,5 +1,7 @@
 #include "app/core/doc_site.h"
 
+#include <unistd.h>
+
 #include "builder/catalogue_config.h"
 #include "platform/doc_uri.h"
 #include "platform/files.h"
@@ -11,8 +13,14 @@ namespace quiro {
 platform::DocSite CurrentDocSite() {
   platform::DocSite site;
   site.root = GetDocumentRoot();
-  const std::string pages = platform::UserPageFolder(site.root);
-  if (!pages.empty() && platform::IsDirectory(pages)) site.overlay = pages;
+  // Pages are served from the per-user folder only while it is the user's
+  // own private folder: a link there, or someone else's folder, is ignored.
+  std::string why;
+  const int pages = platform::OpenUserPageFolder(site.root, false, why);
+  if (pages >= 0) {
+    ::close(pages);
+    site.overlay = platform::UserPageFolder(site.root);
+  }
   site.driveC = platform::DriveCFolder();
   return site;
 }

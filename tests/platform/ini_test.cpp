@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/temp_dir.h"
@@ -203,4 +205,28 @@ TEST(IniEncoding, Utf16TextComesBackAsUtf8AndAValueThatIsNoUtf8IsRefused) {
   EXPECT_EQ(GetPrivateProfileString("DOC", "TITLE", "%", ini), "\xC3\x9C\xF0\x9F\x93\x96");
   EXPECT_FALSE(WritePrivateProfileString("DOC", "TITLE", "\xFF", ini));
   EXPECT_EQ(ReadFile(ini), file);
+}
+
+TEST(IniRead, ThreadsReadWhileAnotherWrites) {
+  // The scheme's worker reads the catalogue while the window's thread counts
+  // SkipsLeft down in it.
+  TempDir dir;
+  const std::string ini = dir.Write("t.ini", "[MAIN]\r\nDocumentRoot=/docs\r\nSkipsLeft=0\r\n");
+  std::atomic<bool> stop{false};
+  std::atomic<int> wrongReads{0};
+  std::vector<std::thread> readers;
+  for (int i = 0; i < 3; ++i) {
+    readers.emplace_back([&] {
+      while (!stop) {
+        if (GetPrivateProfileString("MAIN", "DocumentRoot", "%", ini) != "/docs") ++wrongReads;
+        const int left = GetPrivateProfileInt("MAIN", "SkipsLeft", -1, ini);
+        if (left < 0 || left > 50) ++wrongReads;
+      }
+    });
+  }
+  for (int n = 1; n <= 50; ++n) ASSERT_TRUE(WritePrivateProfileString("MAIN", "SkipsLeft", std::to_string(n), ini));
+  stop = true;
+  for (auto& t : readers) t.join();
+  EXPECT_EQ(wrongReads, 0);
+  EXPECT_EQ(GetPrivateProfileInt("MAIN", "SkipsLeft", -1, ini), 50);
 }

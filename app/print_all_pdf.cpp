@@ -174,6 +174,13 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
       status = 1;
     }
   }
+  // A file without some of the pages is written, for what it holds, but the
+  // run did not do what was asked.
+  const std::string lost = PrintRunProblems(run.result.report);
+  if (status == 0 && !lost.empty()) {
+    std::fprintf(stderr, "quiro: %s\n", lost.c_str());
+    status = 1;
+  }
   RemoveFolder(pageFolder);
   return status;
 }

@@ -183,6 +183,16 @@ void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     Finish(page, PagePrintResult::LoadFailed);
     return;
   }
+  // A page the program's scheme will not serve loads as its error page, with
+  // the error's status: printing that would pass it off as the document.
+  WebKitWebResource* resource = webkit_web_view_get_main_resource(view);
+  WebKitURIResponse* response = resource != nullptr ? webkit_web_resource_get_response(resource) : nullptr;
+  const guint status = response != nullptr ? webkit_uri_response_get_status_code(response) : 0;
+  if (status >= 400) {
+    page->problem = "an error page (status " + std::to_string(status) + ") came in its place";
+    Finish(page, PagePrintResult::LoadFailed);
+    return;
+  }
   g_signal_connect(view, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), page);
   // A frameset prints as one blank sheet: find out first. The page's title
   // names its job (a view in no window may not have it as a property yet).

@@ -34,6 +34,9 @@ std::string MapDocumentRoot(const std::string& value, const std::string& iniPath
       root = folder + root;
     }
   }
+  // The folder on disk may spell the root in another case, as every other
+  // name below it may: the path is resolved here, once, for all its users.
+  root = platform::ResolveCase(root);
   if (root.back() != '/') root += '/';
   return root;
 }

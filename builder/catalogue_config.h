@@ -34,5 +34,6 @@ std::string GetDocumentRoot();
 /// DefaultType of section MAIN, default "SYSTEM", unchanged.
 std::string GetDefaultType(const std::string& iniPath);
 
-/// Turns a DocumentRoot value into a native folder path ending in "/".
+/// Turns a DocumentRoot value into a native folder path ending in "/",
+/// resolved on disk without regard to letter case.
 std::string MapDocumentRoot(const std::string& value, const std::string& iniPath);

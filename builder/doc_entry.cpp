@@ -1,5 +1,6 @@
 #include "builder/doc_entry.h"
 
+#include "platform/doc_uri.h"
 #include "platform/ini.h"
 #include "platform/text.h"
 #include "textfile/text_line_file.h"
@@ -77,35 +78,58 @@ std::string FileUrlOf(const std::string& piece) {
   return "file:///" + piece;
 }
 
+namespace {
+
+// The href of a document below the root. The root and the document's own
+// folder are names on disk, encoded as such; the rest of the link (its page,
+// perhaps with a "#part" the catalogue added) is kept as a link.
+std::string DocumentHref(const std::string& root, const std::string& partNum, const std::string& link) {
+  std::string href = platform::PathForHref(root);
+  const bool inFolder = link.size() > partNum.size() && link.compare(0, partNum.size(), partNum) == 0 &&
+                        (link[partNum.size()] == '/' || link[partNum.size()] == '\\');
+  if (inFolder && !partNum.empty()) {
+    href += platform::PathForHref(partNum) + platform::LinkForHref(std::string_view(link).substr(partNum.size()));
+  } else {
+    href += platform::LinkForHref(link);
+  }
+  return FileUrlOf(href);
+}
+
+}  // namespace
+
 std::string CDocEntry::MakeAnchor(const std::string& root) const {
+  const std::string local = FileUrlOf(platform::LinkForHref(link));
+  const std::string web = platform::LinkForHref(link);
   std::string tag;
   if (linktype == kLinkDocs) {
-    tag = "<A href=\"" + FileUrlOf(root + link) + "\">";
+    tag = "<A href=\"" + DocumentHref(root, partNum, link) + "\">";
   } else if (linktype == kLinkDocsNewWindow) {
-    tag = "<A href=\"" + FileUrlOf(root + link) + "\" target=\"_blank\">";
+    tag = "<A href=\"" + DocumentHref(root, partNum, link) + "\" target=\"_blank\">";
   } else if (linktype == kLinkInternal) {
-    tag = "<A href=\"" + FileUrlOf(link) + "\" >";
+    tag = "<A href=\"" + local + "\" >";
   } else if (linktype == kLinkInternalNewWindow) {
-    tag = "<A href=\"" + FileUrlOf(link) + "\" target=\"_blank\">";
+    tag = "<A href=\"" + local + "\" target=\"_blank\">";
   } else if (linktype == kLinkExternal) {
-    tag = "<A href=\"" + link + "\">";
+    tag = "<A href=\"" + web + "\">";
   } else if (linktype == kLinkExternalNewWindow) {
-    tag = "<A href=\"" + link + "\" target=\"_blank\">";
+    tag = "<A href=\"" + web + "\" target=\"_blank\">";
   } else if (linktype == kLinkNone) {
     tag = "<A>";
   } else {
-    tag = "<A href=\"" + FileUrlOf(root + link) + "\">";
+    tag = "<A href=\"" + DocumentHref(root, partNum, link) + "\">";
   }
   return tag + Title + "</A><br><br>";
 }
 
 std::string CDocEntry::MakeHrefValue(const std::string& root) const {
-  if (linktype == kLinkDocs) return "\"" + FileUrlOf(root + link) + "\" ";
-  if (linktype == kLinkDocsNewWindow) return "\"" + FileUrlOf(root + link) + "\" target=\"_blank\"";
-  if (linktype == kLinkInternal) return "\"" + FileUrlOf(link) + "\" ";
-  if (linktype == kLinkInternalNewWindow) return "\"" + FileUrlOf(link) + "\" target=\"_blank\"";
-  if (linktype == kLinkExternal) return "\"" + link + "\"";
-  if (linktype == kLinkExternalNewWindow) return "\"" + link + "\" target=\"_blank\"";
+  const std::string local = FileUrlOf(platform::LinkForHref(link));
+  const std::string web = platform::LinkForHref(link);
+  if (linktype == kLinkDocs) return "\"" + DocumentHref(root, partNum, link) + "\" ";
+  if (linktype == kLinkDocsNewWindow) return "\"" + DocumentHref(root, partNum, link) + "\" target=\"_blank\"";
+  if (linktype == kLinkInternal) return "\"" + local + "\" ";
+  if (linktype == kLinkInternalNewWindow) return "\"" + local + "\" target=\"_blank\"";
+  if (linktype == kLinkExternal) return "\"" + web + "\"";
+  if (linktype == kLinkExternalNewWindow) return "\"" + web + "\" target=\"_blank\"";
   if (linktype == kLinkNone) return "<A";
-  return "\"" + FileUrlOf(root + link) + "\"";
+  return "\"" + DocumentHref(root, partNum, link) + "\"";
 }

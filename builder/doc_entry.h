@@ -43,6 +43,9 @@ class CDocEntry {
   /// The quoted href value (and target attribute) for a template that holds
   /// the opening of the anchor itself.
   std::string MakeHrefValue(const std::string& root) const;
+  /// In both, names on disk (the root, the document's folder) are encoded
+  /// only where they would break the markup or the link; an author's link
+  /// only where it would break the markup.
 
   std::string partNum;
   std::string Type;

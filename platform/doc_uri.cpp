@@ -85,6 +85,32 @@ std::string PercentEncodePath(std::string_view path) {
   return out;
 }
 
+namespace {
+
+std::string ForHref(std::string_view text, const char* alsoEncoded) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (const unsigned char c : text) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c < 0x20 || c == 0x7F || c == '"' || c == '<' || c == '>' || std::strchr(alsoEncoded, c)) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string PathForHref(std::string_view path) { return ForHref(path, "#?%"); }
+
+std::string LinkForHref(std::string_view link) { return ForHref(link, ""); }
+
 std::string PercentDecode(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -70,6 +70,18 @@ std::string DriveLinkToPath(std::string_view link, std::string_view driveC);
 /// "#", "?", "%", "\", control and non-ASCII bytes.
 std::string PercentEncodePath(std::string_view path);
 
+/// A local path (a folder or file name on disk) as a generated page's href
+/// attribute carries it: the bytes that would end the attribute or the tag,
+/// or change what the link names, are percent-encoded ("\"", "<", ">", "#",
+/// "?", "%", control bytes), and "&" is written "&amp;". Every other byte
+/// (blanks, backslashes, non-ASCII) stays as it is.
+std::string PathForHref(std::string_view path);
+
+/// A link the catalogue's author wrote, for an href attribute: only what would
+/// break the markup changes ("\"", "<", ">" and control bytes percent-encoded,
+/// "&" as "&amp;"); "#", "?" and "%" keep their meaning in the link.
+std::string LinkForHref(std::string_view link);
+
 /// Decodes every "%XX" escape; other bytes stay as they are.
 std::string PercentDecode(std::string_view text);
 

@@ -89,18 +89,69 @@ LineInfo ClassifyLine(std::string_view line) {
 }
 
 // Calls `fn(line, begin, end)` for each line of `text`; [begin, end) spans
-// the line and its terminator.
+// the line and its terminator: LF, CR LF, or a CR alone.
 template <typename Fn>
 void ForEachLine(std::string_view text, Fn fn) {
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t nl = text.find('\n', start);
-    const std::size_t end = nl == std::string_view::npos ? text.size() : nl + 1;
-    std::string_view line = text.substr(start, (nl == std::string_view::npos ? text.size() : nl) - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    fn(line, start, end);
+    const std::size_t stop = text.find_first_of("\r\n", start);
+    std::size_t end = text.size();
+    if (stop != std::string_view::npos) {
+      end = stop + 1;
+      if (text[stop] == '\r' && end < text.size() && text[end] == '\n') ++end;
+    }
+    fn(text.substr(start, (stop == std::string_view::npos ? text.size() : stop) - start), start, end);
     start = end;
   }
+}
+
+bool EndsInLineEnd(const std::string& text) {
+  return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+}
+
+// How a file's bytes carry its text. Files are parsed and edited as UTF-8;
+// a file read with a byte order mark is written back in its own encoding.
+enum class IniEncoding { Bytes, Utf8Bom, Utf16LE, Utf16BE };
+
+struct DecodedIni {
+  IniEncoding encoding = IniEncoding::Bytes;
+  bool damaged = false;  // UTF-16 that did not decode whole: never written back
+  std::string text;
+};
+
+DecodedIni DecodeIni(std::string raw) {
+  DecodedIni d;
+  const std::string_view bytes = raw;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    d.encoding = IniEncoding::Utf8Bom;
+    d.text = raw.substr(3);
+  } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+    const bool big = bytes[0] == '\xFE';
+    d.encoding = big ? IniEncoding::Utf16BE : IniEncoding::Utf16LE;
+    d.damaged = !AppendUtf16AsUtf8(bytes.substr(2), big, d.text);
+  } else {
+    d.text = std::move(raw);
+  }
+  return d;
+}
+
+// `text` in the file's own encoding; false when that cannot carry it.
+bool EncodeIni(IniEncoding encoding, const std::string& text, std::string& bytes) {
+  switch (encoding) {
+    case IniEncoding::Bytes:
+      bytes = text;
+      return true;
+    case IniEncoding::Utf8Bom:
+      bytes = "\xEF\xBB\xBF" + text;
+      return true;
+    case IniEncoding::Utf16LE:
+      bytes = "\xFF\xFE";
+      return AppendUtf8AsUtf16(text, false, bytes);
+    case IniEncoding::Utf16BE:
+      bytes = "\xFE\xFF";
+      return AppendUtf8AsUtf16(text, true, bytes);
+  }
+  return false;
 }
 
 std::shared_ptr<const ParsedIni> Parse(std::string_view text) {
@@ -152,9 +203,9 @@ std::shared_ptr<const ParsedIni> LoadChecked(const std::string& iniPath) {
   entry.size = st.st_size;
   entry.mtime = st.st_mtim;
   entry.ctime = st.st_ctim;
-  entry.parsed = Parse(text);
   // A file changed while it was read is parsed again on the next call.
   if (static_cast<off_t>(text.size()) != st.st_size) entry.size = -1;
+  entry.parsed = Parse(DecodeIni(std::move(text)).text);
   std::lock_guard<std::mutex> lock(g_cacheMutex);
   auto result = entry.parsed;
   g_cache[path] = std::move(entry);
@@ -207,16 +258,27 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& iniPath) {
   const std::string path = ResolveCase(iniPath);
   if (path.empty() || IsDirectory(path)) return false;
-  std::string text;
-  if (!ReadWholeFile(path, text) && CanOpenForReading(path)) return false;
+  std::string raw;
+  if (!ReadWholeFile(path, raw) && CanOpenForReading(path)) return false;
+  const DecodedIni decoded = DecodeIni(std::move(raw));
+  if (decoded.damaged) return false;  // writing it back would lose what did not decode
+  const std::string& text = decoded.text;
 
   // A value never spans lines: that would corrupt the file.
   std::string cleanValue(value);
   for (char& c : cleanValue) {
     if (c == '\r' || c == '\n') c = ' ';
   }
-  const bool lfOnly = text.find('\n') != std::string::npos && text.find("\r\n") == std::string::npos;
-  const std::string eol = lfOnly ? "\n" : "\r\n";
+  // New lines end as the file's lines do: CR LF when any line does, else
+  // LF, else a lone CR; CR LF in a new file.
+  std::string eol = "\r\n";
+  if (text.find("\r\n") == std::string::npos) {
+    if (text.find('\n') != std::string::npos) {
+      eol = "\n";
+    } else if (text.find('\r') != std::string::npos) {
+      eol = "\r";
+    }
+  }
   const std::string wantSection = ToUpperAscii(Trim(section));
   const std::string wantKey = ToUpperAscii(Trim(key));
 
@@ -245,7 +307,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
       }
       out.append(text, begin, end - begin);
       if (inSection) {
-        if (end == text.size() && (out.empty() || out.back() != '\n')) out += eol;
+        if (end == text.size() && !EndsInLineEnd(out)) out += eol;
         insertAt = out.size();
       }
       return;
@@ -259,7 +321,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     }
     out.append(text, begin, end - begin);
     if (inSection && info.kind != LineInfo::Other) {
-      if (end == text.size() && out.back() != '\n') out += eol;
+      if (end == text.size() && !EndsInLineEnd(out)) out += eol;
       insertAt = out.size();
     }
   });
@@ -267,11 +329,12 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     if (inSection) {
       out.insert(insertAt, std::string(Trim(key)) + "=" + cleanValue + eol);
     } else {
-      if (!out.empty() && out.back() != '\n') out += eol;
+      if (!out.empty() && !EndsInLineEnd(out)) out += eol;
       out += "[" + std::string(Trim(section)) + "]" + eol + std::string(Trim(key)) + "=" + cleanValue + eol;
     }
   }
-  if (!WriteFileAtomically(path, out)) return false;
+  std::string bytes;
+  if (!EncodeIni(decoded.encoding, out, bytes) || !WriteFileAtomically(path, bytes)) return false;
   t_snapshot.clear();
   std::lock_guard<std::mutex> lock(g_cacheMutex);
   g_cache.erase(path);

@@ -4,7 +4,9 @@
 // key win, blanks around names and values are trimmed, a value wholly inside
 // one pair of matching quotes loses them, lines starting with ";" are
 // comments, values are cut to 511 bytes, and the default is returned when the
-// file, the section or the key is absent. CR LF and LF files both read.
+// file, the section or the key is absent. A line ends at LF, CR LF or a CR
+// alone. A UTF-8 byte order mark is skipped; a file that starts with a UTF-16
+// byte order mark (either byte order) is read as UTF-16 and returns UTF-8.
 //
 // Parsed files are kept in a process-wide cache that is checked against the
 // file's identity, size and modification time on every call, so a file edited
@@ -31,7 +33,10 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 
 /// WritePrivateProfileString: creates the file, section or key as needed,
 /// replaces the value in place, keeps every other line and the file's line
-/// ends, and replaces the file atomically. False when it cannot be written.
+/// ends and its encoding (byte order mark and UTF-16 kept), and replaces the
+/// file atomically. False when it cannot be written, and for a UTF-16 file
+/// that does not decode whole (an odd length, an unpaired surrogate) or a
+/// value that is no valid UTF-8 for one: the file is then left as it was.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& iniPath);
 

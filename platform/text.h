@@ -35,4 +35,24 @@ void AppendTextMode(std::string_view text, std::string& out);
 /// Replaces every occurrence of `from` by `to` (letter case significant).
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to);
 
+/// Appends code point `cp` as UTF-8 (U+FFFD for surrogates and values past
+/// U+10FFFF).
+void AppendCodePoint(char32_t cp, std::string& out);
+
+/// Length of the valid UTF-8 sequence at `s[i]` (1 to 4), or 0 when the
+/// bytes there are no valid sequence.
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i);
+
+/// Decodes the sequence at `s[i]` (U+FFFD for an invalid one) and advances `i`.
+char32_t NextCodePoint(std::string_view s, std::size_t& i);
+
+/// Appends UTF-16 `bytes` (no byte order mark) to `out` as UTF-8. An
+/// unpaired surrogate or an odd last byte becomes U+FFFD, and the result is
+/// false: the text did not come through whole.
+bool AppendUtf16AsUtf8(std::string_view bytes, bool bigEndian, std::string& out);
+
+/// Appends UTF-8 `text` to `out` as UTF-16 code units. False, with `out`
+/// unfinished, at the first invalid UTF-8 sequence.
+bool AppendUtf8AsUtf16(std::string_view text, bool bigEndian, std::string& out);
+
 }  // namespace platform

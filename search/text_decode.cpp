@@ -51,29 +51,6 @@ void AppendUtf8Checked(std::string_view bytes, std::string& out) {
   }
 }
 
-void AppendUtf16(std::string_view bytes, bool bigEndian, std::string& out) {
-  out.reserve(out.size() + bytes.size());
-  auto unit = [&](std::size_t i) -> char16_t {
-    const auto a = static_cast<unsigned char>(bytes[i]);
-    const auto b = static_cast<unsigned char>(bytes[i + 1]);
-    return static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
-  };
-  std::size_t i = 0;
-  for (; i + 1 < bytes.size(); i += 2) {
-    const char16_t u = unit(i);
-    if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size()) {
-      const char16_t low = unit(i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        AppendCodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (low - 0xDC00), out);
-        i += 2;
-        continue;
-      }
-    }
-    AppendCodePoint(u, out);  // a lone surrogate becomes U+FFFD there
-  }
-  if (i < bytes.size()) AppendCodePoint(0xFFFD, out);
-}
-
 // iconv for the charsets decoded by name. False when iconv does not know it.
 bool AppendWithIconv(std::string_view bytes, const std::string& name, std::string& out) {
   iconv_t cd = iconv_open("UTF-8", name.c_str());
@@ -161,7 +138,7 @@ void AppendAsUtf8(std::string_view bytes, const CharsetChoice& choice, std::stri
       return;
     case Charset::Utf16LE:
     case Charset::Utf16BE:
-      AppendUtf16(bytes, choice.charset == Charset::Utf16BE, out);
+      platform::AppendUtf16AsUtf8(bytes, choice.charset == Charset::Utf16BE, out);
       return;
     case Charset::Other:
       if (AppendWithIconv(bytes, choice.name, out)) return;
@@ -170,59 +147,6 @@ void AppendAsUtf8(std::string_view bytes, const CharsetChoice& choice, std::stri
       AppendWindows1252(bytes, out);
       return;
   }
-}
-
-void AppendCodePoint(char32_t cp, std::string& out) {
-  if ((cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
-  const auto c0 = static_cast<unsigned char>(s[i]);
-  if (c0 < 0x80) return 1;
-  auto cont = [&](std::size_t k) { return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80; };
-  auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
-  if (c0 >= 0xC2 && c0 <= 0xDF) return cont(1) ? 2 : 0;
-  if (c0 >= 0xE0 && c0 <= 0xEF) {
-    if (!cont(1) || !cont(2)) return 0;
-    if (c0 == 0xE0 && at(1) < 0xA0) return 0;   // overlong
-    if (c0 == 0xED && at(1) >= 0xA0) return 0;  // surrogate
-    return 3;
-  }
-  if (c0 >= 0xF0 && c0 <= 0xF4) {
-    if (!cont(1) || !cont(2) || !cont(3)) return 0;
-    if (c0 == 0xF0 && at(1) < 0x90) return 0;   // overlong
-    if (c0 == 0xF4 && at(1) >= 0x90) return 0;  // past U+10FFFF
-    return 4;
-  }
-  return 0;
-}
-
-char32_t NextCodePoint(std::string_view s, std::size_t& i) {
-  const auto c0 = static_cast<unsigned char>(s[i]);
-  const std::size_t len = Utf8SequenceLength(s, i);
-  if (len <= 1) {
-    ++i;
-    return len == 1 ? c0 : 0xFFFD;
-  }
-  char32_t cp = c0 & (0x7F >> len);
-  for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-  i += len;
-  return cp;
 }
 
 std::string SanitizeUtf8(std::string_view text) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace search {
 
 /// The encodings a page can be read in. Other declared charsets go through
@@ -29,16 +31,10 @@ bool CharsetFromLabel(std::string_view label, CharsetChoice& out);
 /// know is read as Windows-1252.
 void AppendAsUtf8(std::string_view bytes, const CharsetChoice& choice, std::string& out);
 
-/// Appends code point `cp` as UTF-8 (U+FFFD for surrogates and values past
-/// U+10FFFF).
-void AppendCodePoint(char32_t cp, std::string& out);
-
-/// Length of the valid UTF-8 sequence at `s[i]` (1 to 4), or 0 when the
-/// bytes there are no valid sequence.
-std::size_t Utf8SequenceLength(std::string_view s, std::size_t i);
-
-/// Decodes the sequence at `s[i]` (which must be valid) and advances `i`.
-char32_t NextCodePoint(std::string_view s, std::size_t& i);
+// The UTF-8 helpers live with the other text helpers.
+using platform::AppendCodePoint;
+using platform::NextCodePoint;
+using platform::Utf8SequenceLength;
 
 /// `text` with every invalid UTF-8 sequence replaced by U+FFFD.
 std::string SanitizeUtf8(std::string_view text);

@@ -41,6 +41,15 @@ TEST_F(CatalogueConfigTest, FallsBackToTheDefaultIniAsAWhole) {
   }
 }
 
+TEST_F(CatalogueConfigTest, TheRootIsFoundOnDiskWhateverItsCase) {
+  drive.Write("vesk/docs/tovy.ini", "[MAIN]\r\nDocumentRoot=C:\\VESK\\DOCS\r\n");
+  std::string ini = GetIniPath();
+  EXPECT_EQ(ReadDocumentRoot(ini), drive.path() + "/vesk/docs/");
+  EXPECT_EQ(GetDocumentRoot(), drive.path() + "/vesk/docs/");
+  // A root that is not there yet keeps its spelling.
+  EXPECT_EQ(MapDocumentRoot("C:\\Vesk\\Docs\\New", ini), drive.path() + "/vesk/docs/New/");
+}
+
 TEST_F(CatalogueConfigTest, RootValuesAreMappedAndEndInASeparator) {
   const std::string ini = work / "sub/TOVY.INI";
   EXPECT_EQ(MapDocumentRoot("", ini), drive.path() + "/");

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "common/temp_dir.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -51,6 +54,42 @@ TEST(LinkMarkupTest, HrefValuesByLinkKind) {
   EXPECT_EQ(Entry("EXTERNALNEWWINDOW", "http://w/").MakeHrefValue(root), "\"http://w/\" target=\"_blank\"");
   EXPECT_EQ(Entry("NOLINK", "x").MakeHrefValue(root), "<A");
   EXPECT_EQ(Entry("MISSPELT", "a.htm").MakeHrefValue(root), "\"file:///docs/a.htm\"");
+}
+
+TEST(LinkMarkupTest, NamesThatWouldBreakTheMarkupOrTheLinkAreEncoded) {
+  struct Case {
+    std::string root, folder, link, linktype, href;
+  };
+  const std::vector<Case> cases = {
+      {"/docs/", "a\"quote", "", "DOCS", "file:///docs/a%22quote/index.htm"},
+      {"/docs/", "x#1", "", "DOCS", "file:///docs/x%231/index.htm"},
+      {"/docs/", "what?", "", "DOCS", "file:///docs/what%3F/index.htm"},
+      {"/docs/", "%41", "", "DOCS", "file:///docs/%2541/index.htm"},
+      {"/docs/", "Q&A", "", "DOCSNEWWINDOW", "file:///docs/Q&amp;A/index.htm"},
+      {"/docs/", "<b>\t", "", "DOCS", "file:///docs/%3Cb%3E%09/index.htm"},
+      // Ordinary names keep their bytes: blanks, non-ASCII, quotes of the other kind.
+      {"/my docs/", "Gr\xC3\xBC\xC3\x9F 'e'", "", "DOCS", "file:///my docs/Gr\xC3\xBC\xC3\x9F 'e'/index.htm"},
+      {"/d#/", "G", "", "DOCS", "file:///d%23/G/index.htm"},
+      // The catalogue's own link keeps its "#part" and its escapes.
+      {"/docs/", "G#", "G#\\index.htm#intro", "DOCS", "file:///docs/G%23\\index.htm#intro"},
+      {"/docs/", "G", "other/a%20b.htm", "DOCS", "file:///docs/other/a%20b.htm"},
+      {"/docs/", "G", "/opt/\"x\".htm", "INTERNAL", "file:///opt/%22x%22.htm"},
+      {"/docs/", "G", "http://w/?a=1&b=\"2\"", "EXTERNAL", "http://w/?a=1&amp;b=%222%22"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder + " " + c.link);
+    CDocEntry entry(c.folder);
+    entry.Title = "T";
+    entry.link = c.link.empty() ? c.folder + "/index.htm" : c.link;
+    entry.linktype = c.linktype;
+    const std::string anchor = entry.MakeAnchor(c.root);
+    EXPECT_EQ(anchor.substr(0, anchor.find("\"", 9) + 1), "<A href=\"" + c.href + "\"");
+    EXPECT_EQ(entry.MakeHrefValue(c.root).substr(0, c.href.size() + 2), "\"" + c.href + "\"");
+    if (c.link.empty()) {  // the link, once the markup is read, names the folder
+      const std::string read = platform::ReplaceAll(c.href, "&amp;", "&");
+      EXPECT_EQ(platform::FileUrlToPath(read), c.root + c.folder + "/index.htm");
+    }
+  }
 }
 
 TEST(DocEntryTest, IniSectionScores) {

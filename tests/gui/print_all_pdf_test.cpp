@@ -117,6 +117,19 @@ TEST_F(PrintAllPdfTest, BadInputEndsWithAMessageAndNoFile) {
 
 }
 
+TEST_F(PrintAllPdfTest, APageShownAsAnErrorPageIsLostAndTheRunFails) {
+  // The link leads out of the root, which the scheme refuses with an error page.
+  const std::string index = dir_.Write("VESK/DOCS/guide/index.htm",
+                                       print_test::Page("Indexmark", "<a href=\"out.htm\">out</a>\n"));
+  dir_.Write("mine/private.htm", print_test::Page("Privatemark", ""));
+  ASSERT_EQ(::symlink((dir_ / "mine/private.htm").c_str(), (dir_ / "VESK/DOCS/guide/out.htm").c_str()), 0);
+  const std::string pdf = dir_ / "out.pdf";
+  ProgramRun r = RunProgram(quiro_, {"--print-all", index, "--to-pdf", pdf}, {"", Env()});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("error page"), std::string::npos) << r.err;
+  EXPECT_EQ(print_test::PdfText(pdf).find("Privatemark"), std::string::npos);
+}
+
 TEST_F(PrintAllPdfTest, InterruptedRunEndsPromptlyAndLeavesNoProcess) {
   std::string doc = print_test::WriteLongDocument(dir_, 50);
   std::string pdf = dir_ / "long.pdf";

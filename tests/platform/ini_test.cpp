@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "common/temp_dir.h"
 
 using platform::GetPrivateProfileInt;
@@ -147,4 +152,74 @@ TEST(IniSnapshot, PinsFilesUntilItEndsButNotAcrossWrites) {
   }
   dir.Write("t.ini", "[M]\nK=4444\n");
   EXPECT_EQ(GetPrivateProfileString("M", "K", "", ini), "4444");
+}
+
+namespace {
+
+// UTF-16 with its byte order mark, from ASCII text.
+std::string Utf16(const std::string& ascii, bool big) {
+  std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
+  for (char c : ascii) out += big ? std::string{'\0', c} : std::string{c, '\0'};
+  return out;
+}
+
+}  // namespace
+
+TEST(IniEncoding, MarksAndLineEndsReadAndSurviveAWrite) {
+  struct Case {
+    const char* name;
+    std::string file;
+    std::string afterWrite;  // empty: the write is refused and the file kept
+  };
+  const std::string body = "[MAIN]\r\nDocumentRoot=C:\\DOCS\r\n";
+  const std::string written = body + "SkipsLeft=2\r\n";
+  const std::string damaged = Utf16(body, false) + "x";  // odd length
+  const std::string loneSurrogate = Utf16(body, true) + std::string("\xD8\x01", 2);
+  const std::vector<Case> cases = {
+      {"utf8-bom", "\xEF\xBB\xBF" + body, "\xEF\xBB\xBF" + written},
+      {"utf16le", Utf16(body, false), Utf16(written, false)},
+      {"utf16be", Utf16(body, true), Utf16(written, true)},
+      {"cr-only", "[MAIN]\rDocumentRoot=C:\\DOCS\r", "[MAIN]\rDocumentRoot=C:\\DOCS\rSkipsLeft=2\r"},
+      {"cr-only-unterminated", "[MAIN]\rDocumentRoot=C:\\DOCS", "[MAIN]\rDocumentRoot=C:\\DOCS\rSkipsLeft=2\r"},
+      {"utf16-odd-length", damaged, ""},
+      {"utf16-lone-surrogate", loneSurrogate, ""},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string ini = dir.Write(std::string(c.name) + ".ini", c.file);
+    EXPECT_EQ(GetPrivateProfileString("MAIN", "DocumentRoot", "%", ini), "C:\\DOCS");
+    EXPECT_EQ(WritePrivateProfileString("MAIN", "SkipsLeft", "2", ini), !c.afterWrite.empty());
+    EXPECT_EQ(ReadFile(ini), c.afterWrite.empty() ? c.file : c.afterWrite);
+  }
+}
+
+TEST(IniEncoding, Utf16TextComesBackAsUtf8AndAValueThatIsNoUtf8IsRefused) {
+  TempDir dir;
+  // "Ü" and a pair for U+1F4D6 in the title.
+  std::string file = Utf16("[DOC]\nTITLE=", false) + std::string("\xDC\x00\x3D\xD8\xD6\xDC\n\x00", 8);
+  const std::string ini = dir.Write("t.ini", file);
+  EXPECT_EQ(GetPrivateProfileString("DOC", "TITLE", "%", ini), "\xC3\x9C\xF0\x9F\x93\x96");
+  EXPECT_FALSE(WritePrivateProfileString("DOC", "TITLE", "\xFF", ini));
+  EXPECT_EQ(ReadFile(ini), file);
+}
+
+TEST(IniRead, ThreadsReadWhileAnotherWrites) {
+  // The scheme's worker reads the catalogue while the window's thread counts
+  // SkipsLeft down in it (a race here is for the thread sanitizer to see).
+  TempDir dir;
+  const std::string ini = dir.Write("t.ini", "[MAIN]\r\nDocumentRoot=/docs\r\nSkipsLeft=0\r\n");
+  std::atomic<bool> stop{false};
+  std::atomic<int> wrongReads{0};
+  std::vector<std::thread> readers;
+  for (int i = 0; i < 3; ++i) {
+    readers.emplace_back([&] {
+      while (!stop) wrongReads += GetPrivateProfileString("MAIN", "DocumentRoot", "%", ini) != "/docs";
+    });
+  }
+  for (int n = 1; n <= 50; ++n) ASSERT_TRUE(WritePrivateProfileString("MAIN", "SkipsLeft", std::to_string(n), ini));
+  stop = true;
+  for (auto& t : readers) t.join();
+  EXPECT_EQ(wrongReads, 0);
+  EXPECT_EQ(GetPrivateProfileInt("MAIN", "SkipsLeft", -1, ini), 50);
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/confined.h"
 #include "platform/doc_uri.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -48,16 +49,7 @@ std::string EnsureSlash(std::string folder) {
   return folder;
 }
 
-// The canonical folder of `folder`, ending in "/"; "" when it does not exist.
-std::string RealFolder(const std::string& folder) {
-  char* real = ::realpath(folder.c_str(), nullptr);
-  if (!real) return {};
-  std::string out = EnsureSlash(real);
-  std::free(real);
-  return out;
-}
-
-// One candidate file: opened without blocking (a FIFO must not hold the
+// One candidate file, opened without blocking (a FIFO must not hold the
 // request up), then checked for its type.
 struct Candidate {
   std::string path;
@@ -66,36 +58,36 @@ struct Candidate {
   int error = ENOENT;
 };
 
-Candidate OpenCandidate(const std::string& base, const std::string& rel) {
-  Candidate c;
-  if (base.empty()) return c;
-  c.path = ResolveCase(base + rel);
-  c.fd = UniqueFd(::open(c.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+constexpr int kOpenFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+bool Examine(Candidate& c) {
   if (!c.fd) {
     c.error = errno;
-    return c;
+    return false;
   }
   if (::fstat(c.fd.Get(), &c.st) != 0) {
     c.error = errno;
     c.fd = UniqueFd();
-    return c;
-  }
-  c.error = 0;
-  return c;
-}
-
-// True when the file `path` names lies below the folder `base` once every
-// symbolic link is followed.
-bool StaysBelow(const std::string& path, const std::string& base) {
-  const std::string realBase = RealFolder(base);
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (!real || realBase.empty()) {
-    std::free(real);
     return false;
   }
-  const std::string realPath = real;
-  std::free(real);
-  return realPath.size() > realBase.size() && realPath.compare(0, realBase.size(), realBase) == 0;
+  c.error = 0;
+  return true;
+}
+
+// The file `rel` below the folder `base` (ending in "/"), its name's letter
+// case resolved, kept only when what was opened lies below the folder's real
+// location (error EXDEV otherwise).
+Candidate OpenCandidate(const std::string& base, const std::string& rel) {
+  Candidate c;
+  if (base.empty()) return c;
+  c.path = ResolveCase(base + rel);
+  const WriteRoot bound(base);
+  const UniqueFd folder(bound.IsSet() ? ::open(bound.Real().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
+  if (!folder) return c;
+  const std::string below = c.path.compare(0, base.size(), base) == 0 ? c.path.substr(base.size()) : rel;
+  c.fd = UniqueFd(OpenBelow(folder.Get(), below, kOpenFlags, bound));
+  Examine(c);
+  return c;
 }
 
 std::string QueryValue(std::string_view query, std::string_view key) {
@@ -301,17 +293,35 @@ std::string NormalisedPath(const std::string& path) {
   return out.empty() ? "/" : out;
 }
 
+// True when the real path `real` lies below the real folder `folder`.
+bool IsBelow(const std::string& real, const std::string& folder) {
+  if (folder == "/") return real.size() > 1 && real[0] == '/';
+  return real.size() > folder.size() + 1 && real.compare(0, folder.size(), folder) == 0 && real[folder.size()] == '/';
+}
+
+DocReply Refused() {
+  return Error(403, "Refused", "A page may not read the files of pages from elsewhere.");
+}
+
 // A page outside the root that the user opened, and the files beside it.
-DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site) {
+DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site, std::string_view origin) {
   const std::string_view rest = uri.substr(std::strlen(kOpenedFilePrefix) - 1);
   const std::string_view rawPath = rest.substr(0, rest.find_first_of("?#"));
   if (rawPath.size() > 3 * kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
   const std::string path = PercentDecode(rawPath);
   if (path.find('\0') != std::string::npos) return Error(400, "Bad request", "The address holds a NUL byte.");
   if (path.size() > kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
-  Candidate chosen = OpenCandidate("/", NormalisedPath(path).substr(1));
-  const auto opened = [&](const std::string& folder) { return StaysBelow(chosen.path, folder); };
-  if (!chosen.fd || std::none_of(site.openedFolders.begin(), site.openedFolders.end(), opened)) {
+  if (!origin.empty() && origin != kOpenedFileOrigin) return Refused();
+  Candidate chosen;
+  chosen.path = ResolveCase(NormalisedPath(path));
+  chosen.fd = UniqueFd(::open(chosen.path.c_str(), kOpenFlags));
+  // Judged by what was opened, every link resolved.
+  const std::string real = Examine(chosen) ? RealPathOfDescriptor(chosen.fd.Get()) : std::string();
+  const bool allowed = !real.empty() && std::any_of(site.openedFiles.begin(), site.openedFiles.end(),
+                                                    [&](const std::string& opened) {
+                                                      return real == opened || IsBelow(real, ParentFolder(opened));
+                                                    });
+  if (!allowed) {
     return Error(403, "Not opened", "Only documents below the document root and pages opened are shown.");
   }
   if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", path + " is not a file.");
@@ -320,9 +330,10 @@ DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site) {
 
 }  // namespace
 
-DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
-  if (IsOpenedFileUri(uri)) return ResolveOpenedFile(uri, site);
+DocReply ResolveDocRequest(std::string_view uri, const DocSite& site, std::string_view origin) {
+  if (IsOpenedFileUri(uri)) return ResolveOpenedFile(uri, site, origin);
   if (!IsDocUri(uri)) return Error(400, "Bad request", "This address does not name a document.");
+  if (!origin.empty() && origin != kDocOrigin) return Refused();
   const std::string_view rest = uri.substr(std::strlen(kDocUriPrefix));
   const std::size_t queryAt = rest.find('?');
   const std::string_view rawPath = rest.substr(0, std::min(queryAt, rest.find('#')));
@@ -397,10 +408,10 @@ DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
   if (!chosen.fd) {
     if (chosen.error == ENAMETOOLONG) return Error(414, "Name too long", "The address is too long.");
     if (chosen.error == EACCES) return Error(403, "Not readable", clean + " may not be read.");
+    if (chosen.error == EXDEV) {
+      return Error(403, "Outside the documents", "Only documents below the document root are shown.");
+    }
     return Error(404, "Not found", "There is no document " + clean + ".");
-  }
-  if (!StaysBelow(chosen.path, base)) {
-    return Error(403, "Outside the documents", "Only documents below the document root are shown.");
   }
   if (S_ISDIR(chosen.st.st_mode)) return Error(403, "Folder", clean + " is a folder, not a page.");
   if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", clean + " is not a file.");

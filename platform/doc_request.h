@@ -44,9 +44,10 @@ struct DocSite {
   std::string root;     // the document root, ending in "/"
   std::string overlay;  // per-user folder of generated pages, ending in "/", or ""
   std::string driveC;   // the folder that stands for drive C, no trailing "/"
-  /// Folders of pages outside the root that the user opened into a frame:
-  /// quiro://file/ serves the files below them, and nothing else.
-  std::vector<std::string> openedFolders;
+  /// Real paths of the pages outside the root that the user opened into a
+  /// frame: quiro://file/ serves these and the files in their folders and
+  /// below; nothing else.
+  std::vector<std::string> openedFiles;
 };
 
 struct DocReply {
@@ -70,8 +71,12 @@ struct DocReply {
 inline constexpr std::size_t kMaxRequestPath = 4096;
 inline constexpr std::size_t kMaxRequestName = 255;
 
-/// Answers one request for `uri` (a URL of the scheme; quiro://file/ URLs
-/// only for files below the site's opened folders). HTML pages come as
+/// Answers one request for `uri` (a URL of the scheme). `origin` is the
+/// request's Origin header ("" when it has none): the browser sends it with
+/// the reads of scripts across origins, and such a read between the two
+/// origins of the scheme (a quiro://doc page reading quiro://file/, or the
+/// reverse) is refused. quiro://file/ serves the opened pages and the files
+/// in their folders and below, every link resolved. HTML pages come as
 /// Page with their drive and file links below the root turned into URLs of
 /// the scheme (see MapLinksToScheme) and, unless the page declares its
 /// character set, "charset=windows-1252"; an HTML page asked for through a
@@ -79,7 +84,7 @@ inline constexpr std::size_t kMaxRequestName = 255;
 /// itself with the normalised URL, so that its relative links resolve.
 /// Other files come as File. A file of the overlay folder is served in
 /// front of the root's file of the same name unless the root's is newer.
-DocReply ResolveDocRequest(std::string_view uri, const DocSite& site);
+DocReply ResolveDocRequest(std::string_view uri, const DocSite& site, std::string_view origin = {});
 
 /// The content type sent for a file name, by its extension (any letter
 /// case); "application/octet-stream" for unknown ones.

@@ -6,7 +6,11 @@
 
 #include <utime.h>
 
+#include <atomic>
+#include <thread>
+
 #include "common/temp_dir.h"
+#include "platform/confined.h"
 #include "platform/doc_request.h"
 #include "platform/paths.h"
 
@@ -184,19 +188,75 @@ TEST_F(DocRequestTest, TheOverlayServesGeneratedPagesUnlessTheRootsAreNewer) {
   EXPECT_EQ(BodyOf("quiro://doc/sidebar.htm"), "<p>root's</p>");
 }
 
-TEST_F(DocRequestTest, OpenedPagesOutsideTheRootAreServedFromTheirFolderOnly) {
+TEST_F(DocRequestTest, OpenedPagesAndTheFilesBesideThemAreServedButNotReadAcrossOrigins) {
   dir.Write("mine/page.htm", "<p>mine</p>");
   dir.Write("mine/pic.gif", "GIF89a");
-  site.openedFolders = {dir / "mine"};
+  dir.Write("mine/sub/frame.htm", "<p>frame</p>");
+  dir.Write("elsewhere/other.htm", "<p>other</p>");
+  ASSERT_EQ(::symlink((dir / "drive/secret.htm").c_str(), (dir / "mine/out.gif").c_str()), 0);
+  site.openedFiles = {RealPath(dir / "mine/page.htm")};
   const std::string page = PathToOpenedFileUri(dir / "mine/page.htm");
   EXPECT_EQ(DocUriToFileUrl(page, site.root), PathToFileUrl(dir / "mine/page.htm"));
   EXPECT_EQ(BodyOf(page), "<p>mine</p>");
   EXPECT_EQ(ResolveDocRequest(PathToOpenedFileUri(dir / "MINE/PIC.GIF"), site).kind, DocReply::Kind::File);
-  for (const std::string& refused : {dir / "drive/secret.htm", dir / "mine/../drive/secret.htm", dir / "mine"}) {
-    EXPECT_EQ(ResolveDocRequest(PathToOpenedFileUri(refused), site).status, 403) << refused;
+  EXPECT_EQ(ResolveDocRequest(PathToOpenedFileUri(dir / "mine/sub/frame.htm"), site, "quiro://file").body,
+            "<p>frame</p>");
+  // The root's files stay open to the opened page's links, not to its scripts.
+  EXPECT_EQ(ResolveDocRequest("quiro://doc/style.css", site).kind, DocReply::Kind::File);
+  EXPECT_EQ(ResolveDocRequest("quiro://doc/style.css", site, "quiro://doc").kind, DocReply::Kind::File);
+  EXPECT_EQ(ResolveDocRequest("quiro://doc/style.css", site, "quiro://file").status, 403);
+  struct Case {
+    std::string path;
+    const char* origin;
+    const char* title;
+  };
+  const Case cases[] = {
+      {"mine/out.gif", "", "Not opened"},  // a link out of the folder
+      {"elsewhere/other.htm", "", "Not opened"},
+      {"drive/secret.htm", "", "Not opened"},
+      {"mine/../drive/secret.htm", "", "Not opened"},
+      {"mine", "", "Not opened"},
+      {"mine/page.htm", "quiro://doc", "Refused"},  // a script of a document page
+      {"mine/pic.gif", "quiro://doc", "Refused"},
+      {"mine/pic.gif", "null", "Refused"},
+  };
+  for (const Case& c : cases) {
+    const DocReply reply = ResolveDocRequest(PathToOpenedFileUri(dir / c.path), site, c.origin);
+    EXPECT_EQ(reply.status, 403) << c.path << " " << c.origin;
+    EXPECT_NE(reply.body.find(c.title), std::string::npos) << c.path << " " << c.origin;
+    EXPECT_FALSE(reply.file);
   }
-  site.openedFolders.clear();
+  site.openedFiles.clear();
   EXPECT_EQ(ResolveDocRequest(page, site).status, 403);
+}
+
+TEST_F(DocRequestTest, ANameFlippedBetweenAPageAndALinkOutNeverServesWhatLiesOutside) {
+  dir.Write("drive/private.htm", "PRIVATE TEXT");
+  const std::string inside = dir.Write("drive/VESK/DOCS/inside.htm", "<p>inside</p>");
+  const std::string flip = dir / "drive/VESK/DOCS/flip.htm";
+  const std::string spare = dir / "drive/VESK/DOCS/flip.new";
+  ASSERT_EQ(::link(inside.c_str(), flip.c_str()), 0);
+  std::atomic<bool> done{false};
+  std::thread flipper([&] {
+    while (!done) {
+      ::unlink(spare.c_str());
+      ::symlink((dir / "drive/private.htm").c_str(), spare.c_str());
+      ::rename(spare.c_str(), flip.c_str());
+      ::link(inside.c_str(), spare.c_str());
+      ::rename(spare.c_str(), flip.c_str());
+    }
+  });
+  int served = 0;
+  int refused = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const DocReply reply = ResolveDocRequest("quiro://doc/flip.htm", site);
+    ASSERT_EQ(reply.body.find("PRIVATE"), std::string::npos) << i;
+    (reply.kind == DocReply::Kind::Page ? served : refused)++;
+  }
+  done = true;
+  flipper.join();
+  EXPECT_GT(served, 0);
+  EXPECT_GT(refused, 0);
 }
 
 }  // namespace

@@ -274,9 +274,11 @@ TEST_F(SearchIndexTest, SearchPage) {
        {"indexing 3,000 of 10,000 pages", "value=\"fan &quot;&lt;x&gt;\"", "action=\"quiro://doc/.quiro/search\"",
         "<a href=\"quiro://doc/my%20guide/a.htm\" target=\"content\">&lt;Fans &amp; more&gt;</a>",
         "<a href=\"file:///elsewhere/b.htm\" target=\"content\">B</a>",
-        "Doc guide", "the <mark>fan</mark> &lt;spins&gt;", "name=\"q\""}) {
+        "Doc guide", "the <mark>fan</mark> &lt;spins&gt;", "name=\"q\"", "autofocus",
+        "Content-Security-Policy\" content=\"default-src 'none'; script-src 'none';"}) {
     EXPECT_NE(page.find(part), std::string::npos) << part;
   }
+  EXPECT_EQ(page.find("onload"), std::string::npos);
 
   // The real indexer on the sample documents.
   const char* sample = std::getenv("QUIRO_TEST_SAMPLE");

@@ -156,13 +156,23 @@ int OpenBelow(int dirfd, std::string_view rel, int flags, const WriteRoot& bound
     // EXDEV: a link left the folder; it may still land below `bound`.
   }
 #endif
-  const int fd = ::openat(dirfd, name.c_str(), flags);
-  if (fd < 0) return -1;
-  if (!bound.Contains(RealPathOfDescriptor(fd))) {
-    ::close(fd);
+  // Found as a bare reference first, so that nothing outside (a device that
+  // acts when opened) is ever opened; then opened for real through the very
+  // file found.
+  const int found = ::openat(dirfd, name.c_str(), O_PATH | O_CLOEXEC | (flags & (O_DIRECTORY | O_NOFOLLOW)));
+  if (found < 0) return -1;
+  if (!bound.Contains(RealPathOfDescriptor(found))) {
+    ::close(found);
     errno = EXDEV;
     return -1;
   }
+  if (flags & O_PATH) return found;
+  char self[64];
+  std::snprintf(self, sizeof self, "/proc/self/fd/%d", found);
+  const int fd = ::open(self, flags);
+  const int error = errno;
+  ::close(found);
+  errno = error;
   return fd;
 }
 

@@ -235,6 +235,11 @@ TEST_F(DocRequestTest, ANameFlippedBetweenAPageAndALinkOutNeverServesWhatLiesOut
   const std::string inside = dir.Write("drive/VESK/DOCS/inside.htm", "<p>inside</p>");
   const std::string flip = dir / "drive/VESK/DOCS/flip.htm";
   const std::string spare = dir / "drive/VESK/DOCS/flip.new";
+  // A link that stays inside is followed, written absolute or relative.
+  ASSERT_EQ(::symlink(inside.c_str(), (dir / "drive/VESK/DOCS/images/abs.htm").c_str()), 0);
+  ASSERT_EQ(::symlink("../inside.htm", (dir / "drive/VESK/DOCS/images/rel.htm").c_str()), 0);
+  EXPECT_EQ(BodyOf("quiro://doc/images/abs.htm"), "<p>inside</p>");
+  EXPECT_EQ(BodyOf("quiro://doc/images/rel.htm"), "<p>inside</p>");
   ASSERT_EQ(::link(inside.c_str(), flip.c_str()), 0);
   std::atomic<bool> done{false};
   std::thread flipper([&] {

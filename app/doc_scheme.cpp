@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <vector>
 #include <utility>
 
@@ -17,6 +18,7 @@ struct SchemeState {
   CDocScheme::SiteFn site;
   CDocScheme::SearchFn search;
   std::vector<std::string> openedFiles;
+  std::set<std::string> referencedFiles;  // what the pages of quiro://file/ served refer to
 };
 
 SchemeState& State() {
@@ -52,6 +54,8 @@ void FinishWithText(WebKitURISchemeRequest* request, int status, const std::stri
 
 void Answer(Job& job) {
   platform::DocReply& reply = job.reply;
+  // Before the page reaches the engine, which then asks for what it names.
+  State().referencedFiles.insert(reply.references.begin(), reply.references.end());
   switch (reply.kind) {
     case platform::DocReply::Kind::File: {
       GInputStream* stream = g_unix_input_stream_new(reply.file.Release(), TRUE);
@@ -88,6 +92,7 @@ void OnRequest(WebKitURISchemeRequest* request, gpointer) {
   auto* job = new Job{WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request)), webkit_uri_scheme_request_get_uri(request),
                       State().site ? State().site() : platform::DocSite{}, OriginOf(request), {}};
   job->site.openedFiles = State().openedFiles;
+  job->site.referencedFiles = State().referencedFiles;
   GTask* task = g_task_new(nullptr, nullptr,
                            [](GObject*, GAsyncResult* result, gpointer) {
                              auto* done = static_cast<Job*>(g_task_get_task_data(G_TASK(result)));

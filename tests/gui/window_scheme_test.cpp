@@ -139,6 +139,8 @@ TEST_F(SchemeWindowTest, ADocumentPageCannotReadTheFilesOfAnOpenedPage) {
                                       "<body><p>Opened page text</p></body></html>\n");
   dir_.Write("mine/style.css", "body { background: #3060ff; }\n");
   const std::string secret = dir_.Write("mine/secret.txt", "PRIVATE TEXT");
+  const std::string picture = dir_.Write("mine/pic.gif", Gif(255, 0, 0));
+  dir_.Write("docs/pic.gif", Gif(0, 0, 255));
   StartAndWaitReady();
   View().Navigate2(mine, "content");
   ASSERT_TRUE(WaitForFrameLocation("content", "mine/page.htm"));
@@ -158,6 +160,18 @@ TEST_F(SchemeWindowTest, ADocumentPageCannotReadTheFilesOfAnOpenedPage) {
     EXPECT_EQ(got.find("PRIVATE"), std::string::npos) << got;
     EXPECT_EQ(got.find("Opened page text"), std::string::npos) << got;
   }
+  // Nor can it show a file beside the page that the page does not name.
+  auto width = [&](const std::string& uri) {
+    Eval(Web(), "(function() { var i = new Image(); i.id = 'probe'; i.src = '" + uri +
+                    "'; document.body.appendChild(i); return true; })()");
+    RunUntil([&] { return Eval(Web(), "String(document.getElementById('probe').complete)") == "true"; });
+    const std::string shown = Eval(Web(), "String(document.getElementById('probe').naturalWidth)");
+    Eval(Web(), "document.getElementById('probe').remove(); true");
+    return shown;
+  };
+  ASSERT_EQ(Eval(Web(), "String(!!document.body)"), "true");
+  EXPECT_EQ(width(platform::PathToOpenedFileUri(picture)), "0");
+  EXPECT_EQ(width("quiro://doc/pic.gif"), "1");
 }
 
 TEST_F(SchemeWindowTest, TheSearchPageIsServedByWhoeverSetsIt) {

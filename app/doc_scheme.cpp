@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <vector>
 #include <utility>
 
+#include "platform/confined.h"
 #include "platform/doc_uri.h"
 
 namespace quiro {
@@ -15,7 +17,8 @@ namespace {
 struct SchemeState {
   CDocScheme::SiteFn site;
   CDocScheme::SearchFn search;
-  std::vector<std::string> openedFolders;
+  std::vector<std::string> openedFiles;
+  std::set<std::string> referencedFiles;  // what the pages of quiro://file/ served refer to
 };
 
 SchemeState& State() {
@@ -29,6 +32,7 @@ struct Job {
   WebKitURISchemeRequest* request;
   std::string uri;
   platform::DocSite site;
+  std::string origin;  // the request's Origin header, "" without one
   platform::DocReply reply;
   ~Job() { g_object_unref(request); }
 };
@@ -50,6 +54,8 @@ void FinishWithText(WebKitURISchemeRequest* request, int status, const std::stri
 
 void Answer(Job& job) {
   platform::DocReply& reply = job.reply;
+  // Before the page reaches the engine, which then asks for what it names.
+  State().referencedFiles.insert(reply.references.begin(), reply.references.end());
   switch (reply.kind) {
     case platform::DocReply::Kind::File: {
       GInputStream* stream = g_unix_input_stream_new(reply.file.Release(), TRUE);
@@ -74,10 +80,19 @@ void Answer(Job& job) {
   }
 }
 
+// The request's Origin header: the engine sends it with the reads of
+// scripts across origins (it sends no Referer to this scheme).
+std::string OriginOf(WebKitURISchemeRequest* request) {
+  SoupMessageHeaders* headers = webkit_uri_scheme_request_get_http_headers(request);
+  const char* origin = headers ? soup_message_headers_get_one(headers, "Origin") : nullptr;
+  return origin ? origin : "";
+}
+
 void OnRequest(WebKitURISchemeRequest* request, gpointer) {
   auto* job = new Job{WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request)), webkit_uri_scheme_request_get_uri(request),
-                      State().site ? State().site() : platform::DocSite{}, {}};
-  job->site.openedFolders = State().openedFolders;
+                      State().site ? State().site() : platform::DocSite{}, OriginOf(request), {}};
+  job->site.openedFiles = State().openedFiles;
+  job->site.referencedFiles = State().referencedFiles;
   GTask* task = g_task_new(nullptr, nullptr,
                            [](GObject*, GAsyncResult* result, gpointer) {
                              auto* done = static_cast<Job*>(g_task_get_task_data(G_TASK(result)));
@@ -87,7 +102,7 @@ void OnRequest(WebKitURISchemeRequest* request, gpointer) {
   g_task_set_task_data(task, job, [](gpointer data) { delete static_cast<Job*>(data); });
   g_task_run_in_thread(task, [](GTask* t, gpointer, gpointer data, GCancellable*) {
     auto* j = static_cast<Job*>(data);
-    j->reply = platform::ResolveDocRequest(j->uri, j->site);
+    j->reply = platform::ResolveDocRequest(j->uri, j->site, j->origin);
     g_task_return_boolean(t, TRUE);
   });
   g_object_unref(task);
@@ -107,9 +122,12 @@ void CDocScheme::Register(WebKitWebContext* context, SiteFn site) {
 
 void CDocScheme::SetSearchHandler(SearchFn search) { State().search = std::move(search); }
 
-void CDocScheme::AllowOpenedFolder(const std::string& folder) {
-  std::vector<std::string>& folders = State().openedFolders;
-  if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+void CDocScheme::AllowOpenedPage(const std::string& path) {
+  // Kept by its real path: the resolver compares what it opened with it.
+  const std::string real = platform::RealPath(path);
+  if (real.empty()) return;
+  std::vector<std::string>& files = State().openedFiles;
+  if (std::find(files.begin(), files.end(), real) == files.end()) files.push_back(real);
 }
 
 }  // namespace quiro

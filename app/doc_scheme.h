@@ -24,9 +24,10 @@ class CDocScheme {
   /// names the folders afresh for every request.
   static void Register(WebKitWebContext* context, SiteFn site);
 
-  /// Lets quiro://file/ serve the files below `folder`: the folder of a page
-  /// outside the document root that the user opened into a frame.
-  static void AllowOpenedFolder(const std::string& folder);
+  /// Lets quiro://file/ serve the page `path`, outside the document root,
+  /// that the user opened into a frame, and to that page the files in its
+  /// folder and below.
+  static void AllowOpenedPage(const std::string& path);
 
   /// The HTML of the reserved page ".quiro/search?q=WORDS", made from the
   /// decoded words. Until one is set, a page saying search is not available.

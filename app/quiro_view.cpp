@@ -114,11 +114,11 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
     return;
   }
   // A frame of a page of the scheme cannot load a file URL: a local page
-  // outside the root goes through quiro://file/, which serves that page's
-  // folder only.
+  // outside the root goes through quiro://file/, which serves that page and,
+  // to it, the files of its folder.
   if (platform::IsFileUrl(uri)) {
     const std::string path = platform::FileUrlToPath(uri);
-    quiro::CDocScheme::AllowOpenedFolder(platform::ParentFolder(path));
+    quiro::CDocScheme::AllowOpenedPage(path);
     uri = platform::PathToOpenedFileUri(path);
   }
   // The engine has no call that loads into a named frame; a page script can.

@@ -2,13 +2,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,25 +26,6 @@ namespace {
 std::string WithoutTrailingSlash(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
-}
-
-// The real location of an open descriptor, from /proc; "" when /proc cannot
-// tell (not mounted, or the folder was removed).
-std::string RealPathOfDescriptor(int fd) {
-  char link[64];
-  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-  std::string out(4096, '\0');
-  for (;;) {
-    const ssize_t n = ::readlink(link, out.data(), out.size());
-    if (n < 0) return {};
-    if (static_cast<std::size_t>(n) < out.size()) {
-      out.resize(static_cast<std::size_t>(n));
-      break;
-    }
-    out.resize(out.size() * 2);
-  }
-  if (out.empty() || out[0] != '/' || out.ends_with(" (deleted)")) return {};
-  return out;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -124,6 +108,72 @@ bool WriteRoot::Contains(std::string_view real) const {
   if (real_ == "/") return true;
   if (real.size() == real_.size()) return real == real_;
   return real.size() > real_.size() && real.compare(0, real_.size(), real_) == 0 && real[real_.size()] == '/';
+}
+
+std::string RealPathOfDescriptor(int fd) {
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  std::string out(4096, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink(link, out.data(), out.size());
+    if (n < 0) return {};
+    if (static_cast<std::size_t>(n) < out.size()) {
+      out.resize(static_cast<std::size_t>(n));
+      break;
+    }
+    out.resize(out.size() * 2);
+  }
+  if (out.empty() || out[0] != '/' || out.ends_with(" (deleted)")) return {};
+  return out;
+}
+
+int OpenBelow(int dirfd, std::string_view rel, int flags, const WriteRoot& bound) {
+  if (!bound.IsSet() || rel.empty() || rel[0] == '/') {
+    errno = EXDEV;
+    return -1;
+  }
+  const std::string name(rel);
+  flags |= O_CLOEXEC;
+#ifdef SYS_openat2
+  // Left off for good once the kernel (or a seccomp filter) refuses the call.
+  static std::atomic<bool> noOpenat2{false};
+  if (!noOpenat2.load(std::memory_order_relaxed)) {
+    struct open_how how {};
+    how.flags = static_cast<std::uint64_t>(flags);
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    long fd = -1;
+    // EAGAIN: a rename raced the walk up a "..". A few tries, then /proc.
+    for (int tries = 0; tries < 4; ++tries) {
+      fd = ::syscall(SYS_openat2, dirfd, name.c_str(), &how, sizeof how);
+      if (fd >= 0 || (errno != EINTR && errno != EAGAIN)) break;
+    }
+    if (fd >= 0) return static_cast<int>(fd);
+    if (errno == ENOSYS || errno == EPERM || errno == E2BIG) {
+      noOpenat2.store(true, std::memory_order_relaxed);
+    } else if (errno != EXDEV && errno != EAGAIN && errno != EINTR) {
+      return -1;
+    }
+    // EXDEV: a link left the folder; it may still land below `bound`.
+  }
+#endif
+  // Found as a bare reference first, so that nothing outside (a device that
+  // acts when opened) is ever opened; then opened for real through the very
+  // file found.
+  const int found = ::openat(dirfd, name.c_str(), O_PATH | O_CLOEXEC | (flags & (O_DIRECTORY | O_NOFOLLOW)));
+  if (found < 0) return -1;
+  if (!bound.Contains(RealPathOfDescriptor(found))) {
+    ::close(found);
+    errno = EXDEV;
+    return -1;
+  }
+  if (flags & O_PATH) return found;
+  char self[64];
+  std::snprintf(self, sizeof self, "/proc/self/fd/%d", found);
+  const int fd = ::open(self, flags);
+  const int error = errno;
+  ::close(found);
+  errno = error;
+  return fd;
 }
 
 std::string RealPath(std::string_view path) {

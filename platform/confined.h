@@ -36,6 +36,20 @@ class WriteRoot {
 /// realpath(3) of `path`; "" when it names nothing.
 std::string RealPath(std::string_view path);
 
+/// The real location of an open descriptor, read from /proc; "" when /proc
+/// cannot tell (not mounted, the file removed, no file at all: a pipe).
+std::string RealPathOfDescriptor(int fd);
+
+/// Opens `rel` (a path relative to the folder `dirfd`, names as given) for
+/// reading with `flags` (O_CLOEXEC is added), and keeps it only when the file
+/// reached, every link resolved, lies at or below `bound`. The check is made
+/// on what was opened, so a name swapped for a link meanwhile cannot lead
+/// out: openat2 with RESOLVE_BENEATH where the kernel has it; without it, or
+/// where a link leaves `dirfd`'s own folder (an absolute link, "../"), the
+/// descriptor's real location from /proc. -1 with errno EXDEV when the file
+/// lies outside `bound` or that cannot be told.
+int OpenBelow(int dirfd, std::string_view rel, int flags, const WriteRoot& bound);
+
 /// Splits `path` (letter case resolved) into its folder and its last name.
 /// False when there is no last name ("", "/", ".", "..").
 bool SplitPath(std::string_view path, std::string& folder, std::string& name);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/confined.h"
 #include "platform/doc_uri.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -48,16 +49,7 @@ std::string EnsureSlash(std::string folder) {
   return folder;
 }
 
-// The canonical folder of `folder`, ending in "/"; "" when it does not exist.
-std::string RealFolder(const std::string& folder) {
-  char* real = ::realpath(folder.c_str(), nullptr);
-  if (!real) return {};
-  std::string out = EnsureSlash(real);
-  std::free(real);
-  return out;
-}
-
-// One candidate file: opened without blocking (a FIFO must not hold the
+// One candidate file, opened without blocking (a FIFO must not hold the
 // request up), then checked for its type.
 struct Candidate {
   std::string path;
@@ -66,36 +58,36 @@ struct Candidate {
   int error = ENOENT;
 };
 
-Candidate OpenCandidate(const std::string& base, const std::string& rel) {
-  Candidate c;
-  if (base.empty()) return c;
-  c.path = ResolveCase(base + rel);
-  c.fd = UniqueFd(::open(c.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+constexpr int kOpenFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+bool Examine(Candidate& c) {
   if (!c.fd) {
     c.error = errno;
-    return c;
+    return false;
   }
   if (::fstat(c.fd.Get(), &c.st) != 0) {
     c.error = errno;
     c.fd = UniqueFd();
-    return c;
-  }
-  c.error = 0;
-  return c;
-}
-
-// True when the file `path` names lies below the folder `base` once every
-// symbolic link is followed.
-bool StaysBelow(const std::string& path, const std::string& base) {
-  const std::string realBase = RealFolder(base);
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (!real || realBase.empty()) {
-    std::free(real);
     return false;
   }
-  const std::string realPath = real;
-  std::free(real);
-  return realPath.size() > realBase.size() && realPath.compare(0, realBase.size(), realBase) == 0;
+  c.error = 0;
+  return true;
+}
+
+// The file `rel` below the folder `base` (ending in "/"), its name's letter
+// case resolved, kept only when what was opened lies below the folder's real
+// location (error EXDEV otherwise).
+Candidate OpenCandidate(const std::string& base, const std::string& rel) {
+  Candidate c;
+  if (base.empty()) return c;
+  c.path = ResolveCase(base + rel);
+  const WriteRoot bound(base);
+  const UniqueFd folder(bound.IsSet() ? ::open(bound.Real().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
+  if (!folder) return c;
+  const std::string below = c.path.compare(0, base.size(), base) == 0 ? c.path.substr(base.size()) : rel;
+  c.fd = UniqueFd(OpenBelow(folder.Get(), below, kOpenFlags, bound));
+  Examine(c);
+  return c;
 }
 
 std::string QueryValue(std::string_view query, std::string_view key) {
@@ -199,23 +191,14 @@ bool DeclaresCharset(std::string_view html) {
   return ToUpperAscii(html.substr(0, 4096)).find("CHARSET") != std::string::npos;
 }
 
-std::string MapLinksToScheme(std::string_view html, const DocSite& site) {
-  std::string out;
-  out.reserve(html.size() + html.size() / 16);
-  std::size_t copied = 0;  // html[0, copied) is in `out`
+namespace {
+
+// Calls `value(begin, end)` for every attribute value of `html`'s tags,
+// quoted or not; comments are left out.
+template <typename Fn>
+void ForEachAttributeValue(std::string_view html, Fn value) {
   std::size_t i = 0;
   const std::size_t n = html.size();
-  auto mapValue = [&](std::size_t begin, std::size_t end) {
-    const std::string_view value = html.substr(begin, end - begin);
-    const bool local = IsFileUrl(value) || IsDriveCPath(value) ||
-                       (value.size() > 1 && value[0] == '/' && value[1] != '/');
-    if (!local) return;
-    const std::string uri = PathToDocUri(value, site.root, site.driveC);
-    if (uri.empty()) return;
-    out.append(html, copied, begin - copied);
-    out += uri;
-    copied = end;
-  };
   while (i < n) {
     if (html[i] != '<') {
       ++i;
@@ -246,7 +229,7 @@ std::string MapLinksToScheme(std::string_view html, const DocSite& site) {
           i = n;
           break;
         }
-        mapValue(begin, end);
+        value(begin, end);
         i = end + 1;
       } else {
         const std::size_t begin = i;
@@ -254,10 +237,29 @@ std::string MapLinksToScheme(std::string_view html, const DocSite& site) {
                html[i] != '\n') {
           ++i;
         }
-        mapValue(begin, i);
+        value(begin, i);
       }
     }
   }
+}
+
+}  // namespace
+
+std::string MapLinksToScheme(std::string_view html, const DocSite& site) {
+  std::string out;
+  std::size_t copied = 0;  // html[0, copied) is in `out`
+  ForEachAttributeValue(html, [&](std::size_t begin, std::size_t end) {
+    const std::string_view value = html.substr(begin, end - begin);
+    const bool local = IsFileUrl(value) || IsDriveCPath(value) ||
+                       (value.size() > 1 && value[0] == '/' && value[1] != '/');
+    if (!local) return;
+    const std::string uri = PathToDocUri(value, site.root, site.driveC);
+    if (uri.empty()) return;
+    if (copied == 0) out.reserve(html.size() + html.size() / 16);
+    out.append(html, copied, begin - copied);
+    out += uri;
+    copied = end;
+  });
   if (copied == 0) return std::string(html);
   out.append(html, copied, std::string_view::npos);
   return out;
@@ -301,28 +303,123 @@ std::string NormalisedPath(const std::string& path) {
   return out.empty() ? "/" : out;
 }
 
+// True when the real path `real` lies below the real folder `folder`.
+bool IsBelow(const std::string& real, const std::string& folder) {
+  if (folder == "/") return real.size() > 1 && real[0] == '/';
+  return real.size() > folder.size() + 1 && real.compare(0, folder.size(), folder) == 0 && real[folder.size()] == '/';
+}
+
+// Stylesheets of quiro://file/ larger than this are served without looking
+// for what they refer to.
+constexpr off_t kMaxScannedStylesheet = 1 << 20;
+
+// The local path that the reference `ref` of a page or stylesheet in the
+// folder `folder` names, looked up as ResolveOpenedFile looks up a request;
+// "" when it names none (another scheme, another host, a fragment only).
+std::string ReferencedPath(std::string_view ref, const std::string& folder) {
+  while (!ref.empty() && (ref.front() == ' ' || ref.front() == '\t' || ref.front() == '\n' || ref.front() == '\r')) {
+    ref.remove_prefix(1);
+  }
+  while (!ref.empty() && (ref.back() == ' ' || ref.back() == '\t' || ref.back() == '\n' || ref.back() == '\r')) {
+    ref.remove_suffix(1);
+  }
+  std::string path;
+  if (IsFileUrl(ref)) {
+    path = FileUrlToPath(ref.substr(0, ref.find_first_of("?#")));
+  } else if (IsOpenedFileUri(ref)) {
+    ref = ref.substr(std::strlen(kOpenedFilePrefix) - 1);
+    path = PercentDecode(ref.substr(0, ref.find_first_of("?#")));
+  } else {
+    ref = ref.substr(0, ref.find_first_of("?#"));
+    const std::size_t colon = ref.find(':');
+    if (ref.empty() || ref.rfind("//", 0) == 0 || (colon != std::string_view::npos && colon < ref.find('/'))) {
+      return {};
+    }
+    const std::string decoded = NativeSeparators(PercentDecode(ref));
+    path = decoded[0] == '/' ? decoded : folder + "/" + decoded;
+  }
+  if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos) return {};
+  return ResolveCase(NormalisedPath(path));
+}
+
+// Calls `refer` for what a stylesheet refers to: url(...) and @import "...".
+template <typename Fn>
+void ForEachStylesheetReference(std::string_view css, Fn refer) {
+  auto quoted = [](std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+    return v;
+  };
+  for (std::size_t at = css.find("url("); at != std::string_view::npos; at = css.find("url(", at + 4)) {
+    const std::size_t close = css.find(')', at + 4);
+    if (close == std::string_view::npos) break;
+    std::string_view v = css.substr(at + 4, close - at - 4);
+    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+    while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+    refer(quoted(v));
+  }
+  for (std::size_t at = css.find("@import"); at != std::string_view::npos; at = css.find("@import", at + 7)) {
+    std::size_t begin = at + 7;
+    while (begin < css.size() && css[begin] == ' ') ++begin;
+    if (begin >= css.size() || (css[begin] != '"' && css[begin] != '\'')) continue;
+    const std::size_t end = css.find(css[begin], begin + 1);
+    if (end == std::string_view::npos) break;
+    refer(css.substr(begin + 1, end - begin - 1));
+  }
+}
+
+DocReply Refused() {
+  return Error(403, "Refused", "A page may not read the files of pages from elsewhere.");
+}
+
 // A page outside the root that the user opened, and the files beside it.
-DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site) {
+DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site, std::string_view origin) {
   const std::string_view rest = uri.substr(std::strlen(kOpenedFilePrefix) - 1);
   const std::string_view rawPath = rest.substr(0, rest.find_first_of("?#"));
   if (rawPath.size() > 3 * kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
   const std::string path = PercentDecode(rawPath);
   if (path.find('\0') != std::string::npos) return Error(400, "Bad request", "The address holds a NUL byte.");
   if (path.size() > kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
-  Candidate chosen = OpenCandidate("/", NormalisedPath(path).substr(1));
-  const auto opened = [&](const std::string& folder) { return StaysBelow(chosen.path, folder); };
-  if (!chosen.fd || std::none_of(site.openedFolders.begin(), site.openedFolders.end(), opened)) {
+  if (!origin.empty() && origin != kOpenedFileOrigin) return Refused();
+  Candidate chosen;
+  chosen.path = ResolveCase(NormalisedPath(path));
+  chosen.fd = UniqueFd(::open(chosen.path.c_str(), kOpenFlags));
+  // Judged by what was opened, every link resolved.
+  const std::string real = Examine(chosen) ? RealPathOfDescriptor(chosen.fd.Get()) : std::string();
+  const bool referenced = site.referencedFiles.count(chosen.path) > 0;
+  const bool allowed = !real.empty() && std::any_of(site.openedFiles.begin(), site.openedFiles.end(),
+                                                    [&](const std::string& opened) {
+                                                      return real == opened ||
+                                                             (referenced && IsBelow(real, ParentFolder(opened)));
+                                                    });
+  if (!allowed) {
     return Error(403, "Not opened", "Only documents below the document root and pages opened are shown.");
   }
   if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", path + " is not a file.");
-  return ServeFile(chosen, path, site);
+  DocReply reply = ServeFile(chosen, path, site);
+  const std::string folder = ParentFolder(chosen.path);
+  auto refer = [&](std::string_view ref) {
+    std::string referenced = ReferencedPath(ref, folder);
+    if (!referenced.empty()) reply.references.push_back(std::move(referenced));
+  };
+  if (reply.kind == DocReply::Kind::Page) {
+    ForEachAttributeValue(reply.body, [&](std::size_t begin, std::size_t end) {
+      refer(std::string_view(reply.body).substr(begin, end - begin));
+    });
+  } else if (reply.contentType == "text/css" && reply.size <= kMaxScannedStylesheet) {
+    std::string css;
+    if (ReadAll(reply.file.Get(), reply.size, css) && ::lseek(reply.file.Get(), 0, SEEK_SET) == 0) {
+      ForEachStylesheetReference(css, refer);
+    }
+  }
+  return reply;
 }
 
 }  // namespace
 
-DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
-  if (IsOpenedFileUri(uri)) return ResolveOpenedFile(uri, site);
+DocReply ResolveDocRequest(std::string_view uri, const DocSite& site, std::string_view origin) {
+  if (IsOpenedFileUri(uri)) return ResolveOpenedFile(uri, site, origin);
   if (!IsDocUri(uri)) return Error(400, "Bad request", "This address does not name a document.");
+  if (!origin.empty() && origin != kDocOrigin) return Refused();
   const std::string_view rest = uri.substr(std::strlen(kDocUriPrefix));
   const std::size_t queryAt = rest.find('?');
   const std::string_view rawPath = rest.substr(0, std::min(queryAt, rest.find('#')));
@@ -397,10 +494,10 @@ DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
   if (!chosen.fd) {
     if (chosen.error == ENAMETOOLONG) return Error(414, "Name too long", "The address is too long.");
     if (chosen.error == EACCES) return Error(403, "Not readable", clean + " may not be read.");
+    if (chosen.error == EXDEV) {
+      return Error(403, "Outside the documents", "Only documents below the document root are shown.");
+    }
     return Error(404, "Not found", "There is no document " + clean + ".");
-  }
-  if (!StaysBelow(chosen.path, base)) {
-    return Error(403, "Outside the documents", "Only documents below the document root are shown.");
   }
   if (S_ISDIR(chosen.st.st_mode)) return Error(403, "Folder", clean + " is a folder, not a page.");
   if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", clean + " is not a file.");
@@ -414,7 +511,7 @@ DocReply ResolveDocRequest(std::string_view uri, const DocSite& site) {
     reply.body = RedirectPage(target);
     return reply;
   }
-  return ServeFile(chosen, clean, DocSite{root, overlay, site.driveC, {}});
+  return ServeFile(chosen, clean, DocSite{root, overlay, site.driveC, {}, {}});
 }
 
 namespace {

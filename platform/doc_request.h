@@ -10,6 +10,7 @@
 
 #include <sys/types.h>
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,9 +45,12 @@ struct DocSite {
   std::string root;     // the document root, ending in "/"
   std::string overlay;  // per-user folder of generated pages, ending in "/", or ""
   std::string driveC;   // the folder that stands for drive C, no trailing "/"
-  /// Folders of pages outside the root that the user opened into a frame:
-  /// quiro://file/ serves the files below them, and nothing else.
-  std::vector<std::string> openedFolders;
+  /// Real paths of the pages outside the root that the user opened into a
+  /// frame: quiro://file/ serves these, and of the files in their folders and
+  /// below those that a page or stylesheet it served refers to (the
+  /// `references` of its replies); nothing else.
+  std::vector<std::string> openedFiles;
+  std::set<std::string> referencedFiles;
 };
 
 struct DocReply {
@@ -64,14 +68,21 @@ struct DocReply {
   off_t size = 0;           // File: its size when opened
   std::string body;         // Page and Error
   std::string query;        // Search: the decoded value of "q"
+  /// A page or stylesheet of quiro://file/: the local paths it refers to
+  /// (names as the resolver looks them up), which may be asked for next.
+  std::vector<std::string> references;
 };
 
 /// Longest path below the root that is looked up, and longest name.
 inline constexpr std::size_t kMaxRequestPath = 4096;
 inline constexpr std::size_t kMaxRequestName = 255;
 
-/// Answers one request for `uri` (a URL of the scheme; quiro://file/ URLs
-/// only for files below the site's opened folders). HTML pages come as
+/// Answers one request for `uri` (a URL of the scheme). `origin` is the
+/// request's Origin header ("" when it has none): the browser sends it with
+/// the reads of scripts across origins, and such a read between the two
+/// origins of the scheme (a quiro://doc page reading quiro://file/, or the
+/// reverse) is refused. quiro://file/ serves the opened pages and what they
+/// refer to in their folders and below, every link resolved. HTML pages come as
 /// Page with their drive and file links below the root turned into URLs of
 /// the scheme (see MapLinksToScheme) and, unless the page declares its
 /// character set, "charset=windows-1252"; an HTML page asked for through a
@@ -79,7 +90,7 @@ inline constexpr std::size_t kMaxRequestName = 255;
 /// itself with the normalised URL, so that its relative links resolve.
 /// Other files come as File. A file of the overlay folder is served in
 /// front of the root's file of the same name unless the root's is newer.
-DocReply ResolveDocRequest(std::string_view uri, const DocSite& site);
+DocReply ResolveDocRequest(std::string_view uri, const DocSite& site, std::string_view origin = {});
 
 /// The content type sent for a file name, by its extension (any letter
 /// case); "application/octet-stream" for unknown ones.

@@ -24,6 +24,11 @@ inline constexpr const char* kReservedPrefix = ".quiro/";
 /// path, percent-encoded.
 inline constexpr const char* kOpenedFilePrefix = "quiro://file/";
 
+/// The two origins of the scheme's pages, as a browser writes them in an
+/// Origin header.
+inline constexpr const char* kDocOrigin = "quiro://doc";
+inline constexpr const char* kOpenedFileOrigin = "quiro://file";
+
 /// True for a URL of the scheme ("quiro://doc/...", any letter case).
 bool IsDocUri(std::string_view url);
 /// True for "quiro://file/..." (any letter case).

@@ -73,9 +73,12 @@ PageText ExtractPdfText(std::string_view bytes) {
 }
 
 bool ReadPageText(const std::string& path, PageKind kind, PageText& out) {
-  out = PageText();
   // O_NONBLOCK: a FIFO put in a page's place must not stall the indexer.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  return ReadPageText(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC), kind, out);
+}
+
+bool ReadPageText(int fd, PageKind kind, PageText& out) {
+  out = PageText();
   if (fd < 0) return false;
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -19,9 +19,12 @@ PageKind KindOfPage(std::string_view name);
 /// not indexed, and a larger PDF is indexed by its name only.
 inline constexpr std::size_t kMaxPageBytes = 64u << 20;
 
-/// Reads the page at `path` and takes its text. False when the file cannot
-/// be opened or read, or is no regular file (deleted meanwhile, a FIFO).
-/// A broken or password-protected PDF reads as true with no text.
+/// Reads the page open as `fd` (taken over and closed) and takes its text.
+/// False when `fd` is not open, cannot be read or is no regular file (a
+/// FIFO). A broken or password-protected PDF reads as true with no text.
+bool ReadPageText(int fd, PageKind kind, PageText& out);
+/// The same for the page at `path`, opened without blocking; every link on
+/// the way is followed.
 bool ReadPageText(const std::string& path, PageKind kind, PageText& out);
 
 /// The text of a PDF document given as its bytes (title from its

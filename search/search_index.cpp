@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/confined.h"
 #include "search/cjk_tokenizer.h"
 #include "search/page_text.h"
 #include "search/text_decode.h"
@@ -121,14 +122,24 @@ namespace {
 
 using Pages = std::vector<std::pair<std::string, std::pair<std::int64_t, std::int64_t>>>;
 
+// Every folder is reached through its parent's descriptor and every link is
+// followed only where it stays below the root (its real location), as the
+// document scheme serves: a link that leads out is not listed, read or
+// counted as a page.
 struct Walk {
+  platform::WriteRoot bound;
   std::set<std::pair<dev_t, ino_t>> seenFolders;
+  std::size_t outside = 0;  // links that lead out of the root
   std::function<void(std::string, const struct stat&, PageKind)> onPage;
 
-  // Lists `abs` (ending in "/"); `rel` is its path below the root ("" for the root).
-  void Folder(const std::string& abs, const std::string& rel, int depth) {
-    DIR* dir = opendir(abs.c_str());
-    if (!dir) return;
+  // Lists the folder open as `fd` (taken over); `rel` is its path below the
+  // root ("" for the root).
+  void Folder(int fd, const std::string& rel, int depth) {
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+      close(fd);
+      return;
+    }
     struct stat self {};
     if (fstat(dirfd(dir), &self) != 0 || !seenFolders.emplace(self.st_dev, self.st_ino).second) {
       closedir(dir);  // a folder reached again through a link
@@ -142,15 +153,28 @@ struct Walk {
       const bool maybeFolder = ent->d_type == DT_DIR || ent->d_type == DT_LNK || ent->d_type == DT_UNKNOWN;
       if (kind == PageKind::None && !maybeFolder) continue;
       struct stat st {};
-      if (fstatat(dirfd(dir), name, &st, 0) != 0) continue;
+      if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (S_ISLNK(st.st_mode)) {
+        const int target = platform::OpenBelow(dirfd(dir), name, O_PATH, bound);
+        if (target < 0) {
+          if (errno == EXDEV) ++outside;
+          continue;
+        }
+        const bool ok = fstat(target, &st) == 0;
+        close(target);
+        if (!ok) continue;
+      }
       if (S_ISDIR(st.st_mode)) {
         if (depth < kMaxFolderDepth) folders.emplace_back(name);
       } else if (S_ISREG(st.st_mode) && kind != PageKind::None) {
         onPage(rel + name, st, kind);
       }
     }
+    for (const std::string& name : folders) {
+      const int sub = platform::OpenBelow(dirfd(dir), name, O_RDONLY | O_DIRECTORY, bound);
+      if (sub >= 0) Folder(sub, rel + name + "/", depth + 1);
+    }
     closedir(dir);
-    for (const std::string& name : folders) Folder(abs + name + "/", rel + name + "/", depth + 1);
   }
 };
 
@@ -380,11 +404,23 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
   }
   std::vector<PageFile> found;
   Walk walk;
+  walk.bound = platform::WriteRoot(root_);
   walk.onPage = [&](std::string rel, const struct stat& st, PageKind kind) {
     found.push_back(PageFile{std::move(rel), static_cast<std::int64_t>(st.st_size), MtimeNs(st), kind});
   };
-  walk.Folder(root_, "", 0);
+  // Pages are read through the root's descriptor too, each checked again
+  // when opened: a name swapped for a link since the walk cannot lead out.
+  const int rootFd =
+      walk.bound.IsSet() ? open(walk.bound.Real().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+  struct RootCloser {
+    int fd;
+    ~RootCloser() {
+      if (fd >= 0) close(fd);
+    }
+  } rootCloser{rootFd};
+  if (rootFd >= 0) walk.Folder(fcntl(rootFd, F_DUPFD_CLOEXEC, 0), "", 0);
   stats.pages = found.size();
+  stats.outside = walk.outside;
 
   std::unique_lock<std::mutex> lock(mutex_);
   if (!db_) return stats;
@@ -522,7 +558,8 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
       break;
     }
     Read item{page, false, {}};
-    item.ok = ReadPageText(root_ + page->rel, page->kind, item.text);
+    item.ok = ReadPageText(platform::OpenBelow(rootFd, page->rel, O_RDONLY | O_NONBLOCK, walk.bound), page->kind,
+                           item.text);
     batchBytes += item.text.body.size() + item.text.title.size() + 64;
     batch.push_back(std::move(item));
     if (batchBytes >= kBatchTextBytes || batch.size() >= kBatchPages) {

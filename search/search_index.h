@@ -57,6 +57,7 @@ struct UpdateStats {
   std::size_t read = 0;       // new or changed pages read
   std::size_t removed = 0;    // index entries of pages that are gone
   std::size_t unreadable = 0; // pages that vanished or could not be read while indexing
+  std::size_t outside = 0;    // links skipped because they lead out of the root
   bool complete = false;      // the index matches the root (not stopped, no write failed)
 };
 

@@ -28,7 +28,7 @@ std::string SnippetHtml(std::string_view snippet) {
 }
 
 constexpr const char* kHead =
-    "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>%TITLE%</title>\n"
+    "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n%POLICY%\n<title>%TITLE%</title>\n"
     "<style>\n"
     "body { margin: 0; padding: 20px 36px 36px 36px; background: #ffffff; color: #22262b;\n"
     "       font-family: \"DejaVu Sans\", Verdana, Arial, Helvetica, sans-serif; font-size: 15px; line-height: 1.5; }\n"
@@ -43,7 +43,7 @@ constexpr const char* kHead =
     ".snippet { font-size: 14px; }\n"
     "mark { background: #fde9a8; color: inherit; }\n"
     "</style></head>\n"
-    "<body onload=\"document.getElementById('q').focus()\">\n<h1>Search the Documents</h1>\n";
+    "<body>\n<h1>Search the Documents</h1>\n";
 
 }  // namespace
 
@@ -59,6 +59,8 @@ std::string RenderSearchPageHtml(std::string_view query, const SearchResult& res
                                  const std::string& root) {
   const std::string shownQuery = platform::EscapeHtml(SanitizeUtf8(query));
   std::string html = kHead;
+  // No script at all: the words searched for are shown on the page.
+  html.replace(html.find("%POLICY%"), 8, platform::OwnPagePolicy());
   html.replace(html.find("%TITLE%"), 7, shownQuery.empty() ? "Search" : "Search: " + shownQuery);
   html += "<form action=\"";
   html += kSearchPageUrl;

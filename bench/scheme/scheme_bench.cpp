@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   // The program's scheme serving ROOT, registered before SharedWebContext()
   // would register it for the catalogue's root (it hands out this context).
   quiro::CDocScheme::Register(webkit_web_context_get_default(),
-                              [] { return platform::DocSite{root, "", platform::DriveCFolder(), {}}; });
+                              [] { return platform::DocSite{root, "", platform::DriveCFolder(), {}, {}}; });
 
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_default_size(GTK_WINDOW(window), 1000, 700);

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "app/doc_scheme.h"
+#include "platform/doc_uri.h"
 #include "common/run_program.h"
 #include "gui_fixture.h"
 
@@ -56,6 +57,22 @@ class SchemeWindowTest : public WindowTest {
     dir_.Write(docs + "guide/ch1.htm", "<HTML><BODY><H1>Chapter one</H1></BODY></HTML>\r\n");
   }
 
+  // The colours the view shows now.
+  std::set<guint32> ColoursOnScreen() {
+    Gtk::Widget& view = View().GetWidget();
+    const Gtk::Allocation a = view.get_allocation();
+    gdk_display_sync(gdk_display_get_default());
+    Glib::RefPtr<Gdk::Pixbuf> shot =
+        Gdk::Pixbuf::create(view.get_window(), a.get_x(), a.get_y(), a.get_width(), a.get_height());
+    std::set<guint32> colours;
+    for (int y = 0; y < shot->get_height(); ++y) {
+      const guint8* row = shot->get_pixels() + y * shot->get_rowstride();
+      for (int x = 0; x < shot->get_width(); ++x, row += shot->get_n_channels())
+        colours.insert(row[0] << 16 | row[1] << 8 | row[2]);
+    }
+    return colours;
+  }
+
   // What the user sees of each part, read from the documents.
   std::string Shown() {
     return Eval(Web(),
@@ -84,17 +101,7 @@ TEST_F(SchemeWindowTest, WindowsWrittenDocumentSetShowsEveryPart) {
   // The window shows every part: the stylesheet's yellow, both images and
   // the iframe's blue.
   auto onScreen = [&] {
-    Gtk::Widget& view = View().GetWidget();
-    const Gtk::Allocation a = view.get_allocation();
-    gdk_display_sync(gdk_display_get_default());
-    Glib::RefPtr<Gdk::Pixbuf> shot =
-        Gdk::Pixbuf::create(view.get_window(), a.get_x(), a.get_y(), a.get_width(), a.get_height());
-    std::set<guint32> colours;
-    for (int y = 0; y < shot->get_height(); ++y) {
-      const guint8* row = shot->get_pixels() + y * shot->get_rowstride();
-      for (int x = 0; x < shot->get_width(); ++x, row += shot->get_n_channels())
-        colours.insert(row[0] << 16 | row[1] << 8 | row[2]);
-    }
+    const std::set<guint32> colours = ColoursOnScreen();
     return colours.count(0xffffcc) && colours.count(0xff00ff) && colours.count(0x00a000) && colours.count(0x3060ff);
   };
   EXPECT_TRUE(RunUntil(onScreen));
@@ -123,6 +130,48 @@ TEST_F(SchemeWindowTest, APageOutsideTheRootOpensAsBeforeAndStaysAsItWas) {
   struct stat st {};
   ASSERT_EQ(::stat(mine.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+TEST_F(SchemeWindowTest, ADocumentPageCannotReadTheFilesOfAnOpenedPage) {
+  WriteSmallSite();
+  const std::string mine = dir_.Write("mine/page.htm",
+                                      "<html><head><link rel=\"stylesheet\" href=\"style.css\"></head>"
+                                      "<body><p>Opened page text</p></body></html>\n");
+  dir_.Write("mine/style.css", "body { background: #3060ff; }\n");
+  const std::string secret = dir_.Write("mine/secret.txt", "PRIVATE TEXT");
+  const std::string picture = dir_.Write("mine/pic.gif", Gif(255, 0, 0));
+  dir_.Write("docs/pic.gif", Gif(0, 0, 255));
+  StartAndWaitReady();
+  View().Navigate2(mine, "content");
+  ASSERT_TRUE(WaitForFrameLocation("content", "mine/page.htm"));
+  // The opened page itself gets the stylesheet beside it.
+  EXPECT_TRUE(RunUntil([&] { return ColoursOnScreen().count(0x3060ff) > 0; }));
+  // A script of the document page asks for the file beside it, and for the
+  // opened page itself.
+  auto read = [&](const std::string& path) {
+    return Eval(Web(),
+                "(function() { try { var x = new XMLHttpRequest(); x.open('GET', '" +
+                    platform::PathToOpenedFileUri(path) +
+                    "', false); x.send(); return x.status + ' ' + x.responseText; }"
+                    " catch (e) { return 'refused ' + e.name; } })()");
+  };
+  for (const std::string& path : {secret, mine}) {
+    const std::string got = read(path);
+    EXPECT_EQ(got.find("PRIVATE"), std::string::npos) << got;
+    EXPECT_EQ(got.find("Opened page text"), std::string::npos) << got;
+  }
+  // Nor can it show a file beside the page that the page does not name.
+  auto width = [&](const std::string& uri) {
+    Eval(Web(), "(function() { var i = new Image(); i.id = 'probe'; i.src = '" + uri +
+                    "'; document.body.appendChild(i); return true; })()");
+    RunUntil([&] { return Eval(Web(), "String(document.getElementById('probe').complete)") == "true"; });
+    const std::string shown = Eval(Web(), "String(document.getElementById('probe').naturalWidth)");
+    Eval(Web(), "document.getElementById('probe').remove(); true");
+    return shown;
+  };
+  ASSERT_EQ(Eval(Web(), "String(!!document.body)"), "true");
+  EXPECT_EQ(width(platform::PathToOpenedFileUri(picture)), "0");
+  EXPECT_EQ(width("quiro://doc/pic.gif"), "1");
 }
 
 TEST_F(SchemeWindowTest, TheSearchPageIsServedByWhoeverSetsIt) {

@@ -6,7 +6,11 @@
 
 #include <utime.h>
 
+#include <atomic>
+#include <thread>
+
 #include "common/temp_dir.h"
+#include "platform/confined.h"
 #include "platform/doc_request.h"
 #include "platform/paths.h"
 
@@ -81,7 +85,7 @@ class DocRequestTest : public ::testing::Test {
     ASSERT_EQ(::mkfifo((dir / "drive/VESK/DOCS/pipe.htm").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("/dev/zero", (dir / "drive/VESK/DOCS/zero.gif").c_str()), 0);
     ASSERT_EQ(::symlink((dir / "drive/secret.htm").c_str(), (dir / "drive/VESK/DOCS/link.htm").c_str()), 0);
-    site = {dir / "drive/VESK/DOCS/", "", dir / "drive", {}};
+    site = {dir / "drive/VESK/DOCS/", "", dir / "drive", {}, {}};
   }
   std::string BodyOf(const std::string& uri) { return ResolveDocRequest(uri, site).body; }
 
@@ -184,19 +188,92 @@ TEST_F(DocRequestTest, TheOverlayServesGeneratedPagesUnlessTheRootsAreNewer) {
   EXPECT_EQ(BodyOf("quiro://doc/sidebar.htm"), "<p>root's</p>");
 }
 
-TEST_F(DocRequestTest, OpenedPagesOutsideTheRootAreServedFromTheirFolderOnly) {
-  dir.Write("mine/page.htm", "<p>mine</p>");
-  dir.Write("mine/pic.gif", "GIF89a");
-  site.openedFolders = {dir / "mine"};
+TEST_F(DocRequestTest, OpenedPagesAndWhatTheyReferToAreServedButNotReadAcrossOrigins) {
+  dir.Write("mine/page.htm",
+            "<link rel=stylesheet href=\"Look.css\"><img src='PIC.GIF#x'><frame src=sub\\frame.htm>"
+            "<a href=\"out.gif\">o</a><a href=\"http://example.com/x.gif\">w</a><a href=\"../elsewhere/other.htm\">e</a>");
+  dir.Write("mine/look.css", "@import 'more.css'; body { background: url( \"bg.gif\" ) }");
+  for (const char* name : {"mine/pic.gif", "mine/bg.gif", "mine/more.css", "mine/unnamed.gif"}) dir.Write(name, "GIF89a");
+  dir.Write("mine/sub/frame.htm", "<p>frame</p>");
+  dir.Write("elsewhere/other.htm", "<p>other</p>");
+  ASSERT_EQ(::symlink((dir / "drive/secret.htm").c_str(), (dir / "mine/out.gif").c_str()), 0);
+  site.openedFiles = {RealPath(dir / "mine/page.htm")};
   const std::string page = PathToOpenedFileUri(dir / "mine/page.htm");
   EXPECT_EQ(DocUriToFileUrl(page, site.root), PathToFileUrl(dir / "mine/page.htm"));
-  EXPECT_EQ(BodyOf(page), "<p>mine</p>");
-  EXPECT_EQ(ResolveDocRequest(PathToOpenedFileUri(dir / "MINE/PIC.GIF"), site).kind, DocReply::Kind::File);
-  for (const std::string& refused : {dir / "drive/secret.htm", dir / "mine/../drive/secret.htm", dir / "mine"}) {
-    EXPECT_EQ(ResolveDocRequest(PathToOpenedFileUri(refused), site).status, 403) << refused;
+  // What a reply refers to, the scheme keeps for the requests that follow.
+  auto ask = [&](const std::string& path, const char* origin = "") {
+    DocReply reply = ResolveDocRequest(PathToOpenedFileUri(dir / path), site, origin);
+    site.referencedFiles.insert(reply.references.begin(), reply.references.end());
+    return reply;
+  };
+  EXPECT_EQ(ask("mine/unnamed.gif").status, 403);  // not before the page names it, nor after
+  EXPECT_EQ(ask("mine/page.htm").kind, DocReply::Kind::Page);
+  EXPECT_EQ(ask("mine/look.css").kind, DocReply::Kind::File);
+  for (const char* path : {"mine/pic.gif", "mine/PIC.gif", "mine/bg.gif", "mine/more.css", "mine/sub/frame.htm"}) {
+    EXPECT_EQ(ask(path, "quiro://file").status, 200) << path;
   }
-  site.openedFolders.clear();
+  // The root's files stay open to the opened page's links, not to its scripts.
+  EXPECT_EQ(ResolveDocRequest("quiro://doc/style.css", site).kind, DocReply::Kind::File);
+  EXPECT_EQ(ResolveDocRequest("quiro://doc/style.css", site, "quiro://doc").kind, DocReply::Kind::File);
+  EXPECT_EQ(ResolveDocRequest("quiro://doc/style.css", site, "quiro://file").status, 403);
+  struct Case {
+    std::string path;
+    const char* origin;
+    const char* title;
+  };
+  const Case cases[] = {
+      {"mine/unnamed.gif", "", "Not opened"},
+      {"mine/out.gif", "", "Not opened"},  // named, but a link out of the folder
+      {"elsewhere/other.htm", "", "Not opened"},  // named, but outside the folder
+      {"drive/secret.htm", "", "Not opened"},
+      {"mine/../drive/secret.htm", "", "Not opened"},
+      {"mine", "", "Not opened"},
+      {"mine/page.htm", "quiro://doc", "Refused"},  // a script of a document page
+      {"mine/pic.gif", "quiro://doc", "Refused"},
+      {"mine/pic.gif", "null", "Refused"},
+  };
+  for (const Case& c : cases) {
+    const DocReply reply = ask(c.path, c.origin);
+    EXPECT_EQ(reply.status, 403) << c.path << " " << c.origin;
+    EXPECT_NE(reply.body.find(c.title), std::string::npos) << c.path << " " << c.origin;
+    EXPECT_FALSE(reply.file);
+  }
+  site.openedFiles.clear();
   EXPECT_EQ(ResolveDocRequest(page, site).status, 403);
+}
+
+TEST_F(DocRequestTest, ANameFlippedBetweenAPageAndALinkOutNeverServesWhatLiesOutside) {
+  dir.Write("drive/private.htm", "PRIVATE TEXT");
+  const std::string inside = dir.Write("drive/VESK/DOCS/inside.htm", "<p>inside</p>");
+  const std::string flip = dir / "drive/VESK/DOCS/flip.htm";
+  const std::string spare = dir / "drive/VESK/DOCS/flip.new";
+  // A link that stays inside is followed, written absolute or relative.
+  ASSERT_EQ(::symlink(inside.c_str(), (dir / "drive/VESK/DOCS/images/abs.htm").c_str()), 0);
+  ASSERT_EQ(::symlink("../inside.htm", (dir / "drive/VESK/DOCS/images/rel.htm").c_str()), 0);
+  EXPECT_EQ(BodyOf("quiro://doc/images/abs.htm"), "<p>inside</p>");
+  EXPECT_EQ(BodyOf("quiro://doc/images/rel.htm"), "<p>inside</p>");
+  ASSERT_EQ(::link(inside.c_str(), flip.c_str()), 0);
+  std::atomic<bool> done{false};
+  std::thread flipper([&] {
+    while (!done) {
+      ::unlink(spare.c_str());
+      ::symlink((dir / "drive/private.htm").c_str(), spare.c_str());
+      ::rename(spare.c_str(), flip.c_str());
+      ::link(inside.c_str(), spare.c_str());
+      ::rename(spare.c_str(), flip.c_str());
+    }
+  });
+  int served = 0;
+  int refused = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const DocReply reply = ResolveDocRequest("quiro://doc/flip.htm", site);
+    ASSERT_EQ(reply.body.find("PRIVATE"), std::string::npos) << i;
+    (reply.kind == DocReply::Kind::Page ? served : refused)++;
+  }
+  done = true;
+  flipper.join();
+  EXPECT_GT(served, 0);
+  EXPECT_GT(refused, 0);
 }
 
 }  // namespace

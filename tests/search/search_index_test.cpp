@@ -243,6 +243,26 @@ TEST_F(SearchIndexTest, CommandLineEntry) {
   EXPECT_NE(fromIni.out.find(root.root() + "doc/b.htm\tBravo\n"), std::string::npos);
 }
 
+TEST_F(SearchIndexTest, LinksLeadingOutOfTheRootAreNeitherWalkedNorRead) {
+  TempDir home;
+  home.Write("diary.htm", Page("Diary", "privatewords"));
+  home.Write("notes/todo.txt", "privatewords too");
+  root.Write("x/guide.htm", Page("Guide", "publicwords"));
+  root.Write("y/inner.htm", Page("Inner", "innerwords"));
+  std::filesystem::create_directory_symlink(home.path(), root / "x/home");
+  std::filesystem::create_symlink(home / "diary.htm", root / "x/diary.htm");
+  std::filesystem::create_symlink("../y/inner.htm", root / "x/inner.htm");  // stays inside: indexed
+  SearchIndex index(root.path(), note);
+  const auto stats = index.Update();
+  EXPECT_EQ(stats.outside, 2u);
+  EXPECT_EQ(stats.pages, 3u);
+  EXPECT_EQ(Found(index, "privatewords"), std::vector<std::string>{});
+  auto inner = Found(index, "innerwords");
+  std::sort(inner.begin(), inner.end());
+  EXPECT_EQ(inner, (std::vector<std::string>{"x/inner.htm", "y/inner.htm"}));
+  EXPECT_EQ(Found(index, "publicwords"), std::vector<std::string>{"x/guide.htm"});
+}
+
 TEST_F(SearchIndexTest, SearchPage) {
   search::SearchResult result;
   result.hits.push_back({"/docs/my guide/a.htm", "<Fans & more>", "guide", "the \x01" "fan\x02 <spins>"});
@@ -254,9 +274,11 @@ TEST_F(SearchIndexTest, SearchPage) {
        {"indexing 3,000 of 10,000 pages", "value=\"fan &quot;&lt;x&gt;\"", "action=\"quiro://doc/.quiro/search\"",
         "<a href=\"quiro://doc/my%20guide/a.htm\" target=\"content\">&lt;Fans &amp; more&gt;</a>",
         "<a href=\"file:///elsewhere/b.htm\" target=\"content\">B</a>",
-        "Doc guide", "the <mark>fan</mark> &lt;spins&gt;", "name=\"q\""}) {
+        "Doc guide", "the <mark>fan</mark> &lt;spins&gt;", "name=\"q\"", "autofocus",
+        "Content-Security-Policy\" content=\"default-src 'none'; script-src 'none';"}) {
     EXPECT_NE(page.find(part), std::string::npos) << part;
   }
+  EXPECT_EQ(page.find("onload"), std::string::npos);
 
   // The real indexer on the sample documents.
   const char* sample = std::getenv("QUIRO_TEST_SAMPLE");

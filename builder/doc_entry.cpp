@@ -1,6 +1,12 @@
 #include "builder/doc_entry.h"
 
+#include <fcntl.h>
+
+#include <utility>
+
+#include "platform/confined.h"
 #include "platform/doc_uri.h"
+#include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/text.h"
 #include "textfile/text_line_file.h"
@@ -59,8 +65,13 @@ int CDocEntry::ReadIniSection(const std::string& iniPath, const std::string& def
 }
 
 int CDocEntry::ReadIndexPage(const std::string& root, const std::string& defaultType) {
-  const std::string page = root + partNum + kIndexPage;
-  CTextLineFile file(page);  // one open serves the test and the reading
+  // Read only where it really lies below the root: a document folder or
+  // index page that is a link leading out counts as no page, so nothing of
+  // another user's files (or the system's, for the trigger) gets into the
+  // generated pages. One open serves the test and the reading.
+  platform::InputFile page;
+  page.OpenDescriptor(platform::OpenNamedBelow(root, partNum + kIndexPage, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+  CTextLineFile file(std::move(page));
   if (file.inputClosed) return -100;
   Type = file.ExtractFromStart(kSubjectStart, kSubjectEnd, true);
   if (Type.empty()) Type = defaultType;

@@ -176,6 +176,24 @@ int OpenBelow(int dirfd, std::string_view rel, int flags, const WriteRoot& bound
   return fd;
 }
 
+int OpenNamedBelow(const std::string& base, const std::string& rel, int flags, std::string* path) {
+  const std::string resolved = ResolveCase(base + rel);
+  if (path != nullptr) *path = resolved;
+  const WriteRoot bound(base);
+  if (!bound.IsSet()) {
+    errno = ENOENT;
+    return -1;
+  }
+  const int folder = ::open(bound.Real().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return -1;
+  const std::string below = resolved.compare(0, base.size(), base) == 0 ? resolved.substr(base.size()) : rel;
+  const int fd = OpenBelow(folder, below, flags, bound);
+  const int error = errno;
+  ::close(folder);
+  errno = error;
+  return fd;
+}
+
 std::string RealPath(std::string_view path) {
   if (path.empty()) return {};
   char* real = ::realpath(std::string(path).c_str(), nullptr);

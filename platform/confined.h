@@ -50,6 +50,13 @@ std::string RealPathOfDescriptor(int fd);
 /// lies outside `bound` or that cannot be told.
 int OpenBelow(int dirfd, std::string_view rel, int flags, const WriteRoot& bound);
 
+/// Opens the file `rel` below the folder `base` (ending in "/"), its name's
+/// letter case resolved, with OpenBelow against the folder's real location:
+/// a name that is, or passes through, a link leading out of `base` is not
+/// opened (errno EXDEV). `path`, when given, gets `base` + the resolved name,
+/// whether or not the file could be opened.
+int OpenNamedBelow(const std::string& base, const std::string& rel, int flags, std::string* path = nullptr);
+
 /// Splits `path` (letter case resolved) into its folder and its last name.
 /// False when there is no last name ("", "/", ".", "..").
 bool SplitPath(std::string_view path, std::string& folder, std::string& name);

@@ -80,12 +80,7 @@ bool Examine(Candidate& c) {
 Candidate OpenCandidate(const std::string& base, const std::string& rel) {
   Candidate c;
   if (base.empty()) return c;
-  c.path = ResolveCase(base + rel);
-  const WriteRoot bound(base);
-  const UniqueFd folder(bound.IsSet() ? ::open(bound.Real().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
-  if (!folder) return c;
-  const std::string below = c.path.compare(0, base.size(), base) == 0 ? c.path.substr(base.size()) : rel;
-  c.fd = UniqueFd(OpenBelow(folder.Get(), below, kOpenFlags, bound));
+  c.fd = UniqueFd(OpenNamedBelow(base, rel, kOpenFlags, &c.path));
   Examine(c);
   return c;
 }

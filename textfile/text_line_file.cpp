@@ -1,5 +1,7 @@
 #include "textfile/text_line_file.h"
 
+#include <utility>
+
 #include "platform/text.h"
 
 namespace {
@@ -40,6 +42,10 @@ class MarkerSearch {
 
 CTextLineFile::CTextLineFile(const std::string& inputPath, platform::Lock lock) {
   inputClosed = !input.Open(inputPath, lock);
+}
+
+CTextLineFile::CTextLineFile(platform::InputFile opened) : input(std::move(opened)) {
+  inputClosed = !input.IsOpen();
 }
 
 CTextLineFile::CTextLineFile(const std::string& inputPath, const std::string& outputPath, platform::Lock lock)

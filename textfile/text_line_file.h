@@ -25,6 +25,9 @@ class CTextLineFile {
   /// category page named like a template or like the page being written)
   /// cannot be opened a second time.
   explicit CTextLineFile(const std::string& inputPath, platform::Lock lock = platform::Lock::None);
+  /// Reads from `opened`, a file the caller opened (or failed to: then as an
+  /// input that cannot be opened).
+  explicit CTextLineFile(platform::InputFile opened);
   /// As above, then starts a new version of `outputPath`, confined to the
   /// folder it names (platform::OutputFile): it replaces the old file, in one
   /// rename, only when Close has stored all of it, so a failed or killed

@@ -1,6 +1,7 @@
 #include "builder/doc_list.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -59,6 +60,27 @@ TEST(DocListTest, CatalogueFromSectionsAndIndexPages) {
   EXPECT_EQ(c.Type, "SYSTEM");
   EXPECT_EQ(list.GetNext(p).link, "https://w.example/");
   EXPECT_FALSE(p);
+}
+
+// A document folder or index page that is a link leading out of the root is
+// read as no page at all; links that stay inside are read as before.
+TEST(DocListTest, IndexPagesBehindLinksOutOfTheRootAreNotRead) {
+  TempDir dir;
+  dir.Write("private/index.htm", "<TITLE>Private Title</TITLE>");
+  dir.Write("docs/inside/index.htm", "<TITLE>Inside</TITLE>");
+  const std::string root = dir.MakeDir("docs") + "/";
+  ASSERT_EQ(::symlink((dir / "private").c_str(), (root + "folder-out").c_str()), 0);
+  dir.MakeDir("docs/page-out");
+  ASSERT_EQ(::symlink((dir / "private/index.htm").c_str(), (root + "page-out/index.htm").c_str()), 0);
+  ASSERT_EQ(::symlink("inside", (root + "alias").c_str()), 0);
+  const std::string ini = dir.Write("docs/TOVY.INI", "[MAIN]\nDocumentRoot=.\n");
+  platform::ClearIniCache();
+
+  CDocList list;
+  list.ScanDocumentFolder(root);
+  list.ReadCatalogue(root, ini, "system", nullptr);
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"alias", "inside"}));
+  for (CDocList::Position p = list.GetHeadPosition(); p;) EXPECT_EQ(list.GetNext(p).Title, "Inside");
 }
 
 TEST(DocListTest, PercentFolderEndsTheScan) {

@@ -10,7 +10,9 @@ namespace {
 // Every document, top or frame, reports once its load event has fired (a
 // frameset's own load comes after those of all its frames), and again
 // whenever the user clicks, types, focuses or scrolls in it (scrolling at
-// most every 400 ms).
+// most every 400 ms). The script runs in the program's own script world:
+// the page's scripts see neither it nor the handler it posts to, so they can
+// neither forge a report nor stop the real ones.
 constexpr const char* kFrameReporterScript = R"JS(
 (function () {
   if (window.__quiroFrameReporter) return;
@@ -85,6 +87,10 @@ WebKitWebContext* SharedWebContext() {
   return context;
 }
 
+bool SameDocumentAddress(std::string_view a, std::string_view b) {
+  return a.substr(0, a.find('#')) == b.substr(0, b.find('#'));
+}
+
 bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
   JSCValue* value = webkit_javascript_result_get_js_value(message);
   if (value == nullptr || !jsc_value_is_object(value)) return false;
@@ -100,11 +106,11 @@ bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
 
 WebKitWebView* NewBrowserView() {
   WebKitUserContentManager* content = webkit_user_content_manager_new();
-  webkit_user_content_manager_register_script_message_handler(content, kFrameReportHandler);
-  webkit_user_content_manager_register_script_message_handler(content, kReloadHandler);
-  WebKitUserScript* script =
-      webkit_user_script_new(kFrameReporterScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
+  webkit_user_content_manager_register_script_message_handler_in_world(content, kFrameReportHandler,
+                                                                      kProgramWorld);
+  WebKitUserScript* script = webkit_user_script_new_for_world(
+      kFrameReporterScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END,
+      kProgramWorld, nullptr, nullptr);
   webkit_user_content_manager_add_script(content, script);
   webkit_user_script_unref(script);
   auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(),

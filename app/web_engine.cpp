@@ -2,6 +2,7 @@
 
 #include "app/core/doc_site.h"
 #include "app/doc_scheme.h"
+#include "app/web_sandbox.h"
 
 namespace quiro {
 
@@ -83,6 +84,11 @@ gboolean SuppressPrintRequest(WebKitWebView*, WebKitPrintOperation*, gpointer) {
 
 WebKitWebContext* SharedWebContext() {
   WebKitWebContext* context = webkit_web_context_get_default();
+  static const bool once = [context] {
+    SetUpWebProcessSandbox(context);
+    return true;
+  }();
+  (void)once;
   CDocScheme::Register(context, CurrentDocSite);
   return context;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <gtkmm.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
@@ -140,6 +141,13 @@ class WindowTest : public ::testing::Test {
     setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
     dir_.MakeDir("drivec");
     dir_.MakeDir("config");
+    // The web process sandbox keeps its sockets in a private runtime folder.
+    // It outlives the test: the session's accessibility bus, started by the
+    // first test under the one X server, keeps its socket there, and every
+    // sandbox after it maps that socket in.
+    std::filesystem::create_directories(QUIRO_GUI_TEST_RUNTIME);
+    chmod(QUIRO_GUI_TEST_RUNTIME, 0700);
+    setenv("XDG_RUNTIME_DIR", QUIRO_GUI_TEST_RUNTIME, 1);
     std::filesystem::current_path(dir_.path());
     root_ = dir_.root() + "docs/";
   }

@@ -1,6 +1,7 @@
 #include "app/web_sandbox.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,8 +28,10 @@ std::string FindProblem() {
   if (wanted != nullptr && std::string_view(wanted) == "0") return "QUIRO_WEB_SANDBOX=0 is set";
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   struct stat st {};
-  if (runtime == nullptr || runtime[0] != '/' || stat(runtime, &st) != 0 || !S_ISDIR(st.st_mode))
-    return "XDG_RUNTIME_DIR is not set to a folder";
+  // The engine keeps the sandbox's sockets there: it must be the user's own.
+  if (runtime == nullptr || runtime[0] != '/' || stat(runtime, &st) != 0 || !S_ISDIR(st.st_mode) ||
+      st.st_uid != geteuid() || access(runtime, W_OK | X_OK) != 0)
+    return "XDG_RUNTIME_DIR is not set to a folder of the user's own";
   const std::string bwrap = FoundOnPath("bwrap");
   if (bwrap.empty()) return "bwrap (bubblewrap) is not installed";
   if (FoundOnPath("xdg-dbus-proxy").empty()) return "xdg-dbus-proxy is not installed";

@@ -173,8 +173,10 @@ TEST_F(SchemeWindowTest, ARootTheUserCannotWriteShowsItsSiteAndNoFileInItChanges
   ASSERT_EQ(run.status, 0) << run.err;
   // nobody cannot use root's runtime folder for the web process sandbox:
   // the pages are shown without it, and that is said once.
-  if (asRoot) EXPECT_NE(run.err.find("quiro: pages run without the web process sandbox: XDG_RUNTIME_DIR"),
-                        std::string::npos) << run.err;
+  if (asRoot) {
+    EXPECT_NE(run.err.find("quiro: pages run without the web process sandbox: XDG_RUNTIME_DIR"), std::string::npos)
+        << run.err;
+  }
   fs::copy_file(home + "/shot.png", OutputPath("read_only_root.png"), fs::copy_options::overwrite_existing);
   EXPECT_TRUE(testing_support::Exists(home + "/cache/quiro/roots"));
   EXPECT_EQ(files(), before);

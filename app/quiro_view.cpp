@@ -361,9 +361,7 @@ void CQuiroView::MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*
   auto* view = static_cast<CQuiroView*>(self);
   quiro::FrameReport report;
   if (!quiro::ReadFrameReport(result, report) || report.kind != quiro::FrameReport::Kind::Load) return;
-  // The top document's report must name the document the engine shows.
-  const gchar* shown = webkit_web_view_get_uri(view->m_pWebView);
-  if (report.top && !quiro::SameDocumentAddress(report.href, shown != nullptr ? shown : "")) return;
+  if (!quiro::ReportMatchesView(view->m_pWebView, report)) return;
   view->OnDocumentComplete(report.name, report.href, report.top);
 }
 

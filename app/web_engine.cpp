@@ -4,6 +4,8 @@
 #include "app/doc_scheme.h"
 #include "app/web_sandbox.h"
 
+#include <set>
+
 namespace quiro {
 
 namespace {
@@ -77,6 +79,37 @@ bool BoolProperty(JSCValue* object, const char* name) {
   return b;
 }
 
+// The documents a browser view has loaded since its top document started:
+// every address the engine fetched, without its fragment.
+constexpr const char* kLoadedKey = "quiro-loaded-documents";
+
+std::set<std::string>& LoadedDocuments(WebKitWebView* view) {
+  auto* loaded = static_cast<std::set<std::string>*>(g_object_get_data(G_OBJECT(view), kLoadedKey));
+  if (loaded == nullptr) {
+    loaded = new std::set<std::string>;
+    g_object_set_data_full(G_OBJECT(view), kLoadedKey, loaded,
+                           [](gpointer data) { delete static_cast<std::set<std::string>*>(data); });
+  }
+  return *loaded;
+}
+
+std::string WithoutFragment(std::string_view address) { return std::string(address.substr(0, address.find('#'))); }
+
+void RecordResourceUri(WebKitWebResource* resource, GParamSpec*, gpointer view) {
+  if (const gchar* uri = webkit_web_resource_get_uri(resource))
+    LoadedDocuments(WEBKIT_WEB_VIEW(view)).insert(WithoutFragment(uri));
+}
+
+// A redirected load ends at another address: each one counts.
+void RecordLoad(WebKitWebView* view, WebKitWebResource* resource, WebKitURIRequest*, gpointer) {
+  RecordResourceUri(resource, nullptr, view);
+  g_signal_connect_object(resource, "notify::uri", G_CALLBACK(RecordResourceUri), view, GConnectFlags(0));
+}
+
+void ForgetLoads(WebKitWebView* view, WebKitLoadEvent event, gpointer) {
+  if (event == WEBKIT_LOAD_STARTED) LoadedDocuments(view).clear();
+}
+
 gboolean SuppressScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer) { return TRUE; }
 gboolean SuppressPrintRequest(WebKitWebView*, WebKitPrintOperation*, gpointer) { return TRUE; }
 
@@ -95,6 +128,12 @@ WebKitWebContext* SharedWebContext() {
 
 bool SameDocumentAddress(std::string_view a, std::string_view b) {
   return a.substr(0, a.find('#')) == b.substr(0, b.find('#'));
+}
+
+bool ReportMatchesView(WebKitWebView* view, const FrameReport& report) {
+  const gchar* shown = webkit_web_view_get_uri(view);
+  if (report.top) return SameDocumentAddress(report.href, shown != nullptr ? shown : "");
+  return LoadedDocuments(view).count(WithoutFragment(report.href)) != 0;
 }
 
 bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
@@ -123,6 +162,8 @@ WebKitWebView* NewBrowserView() {
                                             "user-content-manager", content, nullptr));
   g_object_unref(content);
   g_object_ref_sink(view);
+  g_signal_connect(view, "resource-load-started", G_CALLBACK(RecordLoad), nullptr);
+  g_signal_connect(view, "load-changed", G_CALLBACK(ForgetLoads), nullptr);
   return view;
 }
 

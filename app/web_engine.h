@@ -40,6 +40,11 @@ inline constexpr const char* kFrameReportHandler = "quiroFrame";
 /// their "#fragment").
 bool SameDocumentAddress(std::string_view a, std::string_view b);
 
+/// Whether `report` names what the engine of `view` (a NewBrowserView) has:
+/// the top document's report the address the view shows, a frame's one of
+/// the documents the view loaded since its top document started.
+bool ReportMatchesView(WebKitWebView* view, const FrameReport& report);
+
 /// Reads one report; false for a message that is not one.
 bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report);
 

@@ -1,5 +1,7 @@
 #include "app/external_viewer.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <set>
 
 #include "app/core/doc_site.h"
@@ -14,18 +16,38 @@ namespace quiro {
 
 namespace {
 
-// The desktop's default application for the first content type that has one,
-// as an absolute program path; empty when none has.
-std::string DefaultProgramFor(std::initializer_list<const char*> types) {
+// The desktop's default application for the first content type that has one.
+Glib::RefPtr<Gio::AppInfo> DefaultAppFor(std::initializer_list<const char*> types) {
   for (const char* type : types) {
     Glib::RefPtr<Gio::AppInfo> app = Gio::AppInfo::get_default_for_type(type, false);
-    if (!app) continue;
-    std::string exe = app->get_executable();
-    if (exe.empty()) continue;
-    if (exe[0] != '/') exe = Glib::find_program_in_path(exe);
-    if (!exe.empty()) return exe;
+    if (app) return app;
   }
   return {};
+}
+
+// Files the user chose in File > Open this session.
+std::set<std::string>& OpenedByUser() {
+  static std::set<std::string> files;
+  return files;
+}
+
+// One gate for every view and plain window.
+ViewerStartGate& StartGate() {
+  static ViewerStartGate gate;
+  return gate;
+}
+
+// Starts the desktop entry `app` on the file `path` through the entry
+// itself, so its own command line (%f, %u, its options) is honoured.
+bool LaunchApp(const Glib::RefPtr<Gio::AppInfo>& app, const std::string& path) {
+  GFile* file = g_file_new_for_path(path.c_str());
+  GList* files = g_list_append(nullptr, file);
+  GError* error = nullptr;
+  const gboolean started = g_app_info_launch(app->gobj(), files, nullptr, &error);
+  g_clear_error(&error);
+  g_list_free(files);
+  g_object_unref(file);
+  return started;
 }
 
 std::set<GtkWidget*>& PlainWindows() {
@@ -53,7 +75,7 @@ gboolean PlainDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKi
   const std::string target = LocalAddress(engineTarget, root);
   NavigationDecision d = DecideNavigation(target, root);
   if (d.action == NavigationAction::RewriteAndContinue) return FALSE;
-  HandOffToViewer(d.action == NavigationAction::HandOffChm, target);
+  HandOffHelpFile(d.action == NavigationAction::HandOffChm, d, target, IsUserAction(decision));
   webkit_policy_decision_ignore(decision);
   return TRUE;
 }
@@ -66,15 +88,21 @@ GtkWidget* PlainCreate(WebKitWebView* view, WebKitNavigationAction* action, gpoi
 
 }  // namespace
 
-std::string ViewerCommandLine(bool chm) {
-  std::string command = ReadViewerCommand(chm ? ViewerKind::Chm : ViewerKind::Hlp);
-  if (!command.empty()) return command;
-  if (chm) {
-    std::string exe = DefaultProgramFor({"application/vnd.ms-htmlhelp", "application/x-chm"});
-    return exe.empty() ? std::string() : "\"" + exe + "\" %1";
-  }
-  std::string exe = DefaultProgramFor({"application/winhlp"});
-  return exe.empty() ? std::string() : exe + " %1";
+std::string ViewerCommandLine(bool chm) { return ReadViewerCommand(chm ? ViewerKind::Chm : ViewerKind::Hlp); }
+
+void NoteOpenedByUser(const std::string& path) { OpenedByUser().insert(path); }
+
+bool IsUserAction(WebKitPolicyDecision* decision) {
+  if (!WEBKIT_IS_NAVIGATION_POLICY_DECISION(decision)) return false;
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  return action != nullptr && webkit_navigation_action_is_user_gesture(action);
+}
+
+HandOff HandOffHelpFile(bool chm, const NavigationDecision& decision, const std::string& targetURL,
+                        bool userAction) {
+  if (!userAction || !IsLocalHelpFile(decision.url, GetDocumentRoot(), OpenedByUser())) return HandOff::Refused;
+  return HandOffToViewer(chm, targetURL, decision.url);
 }
 
 std::string TrimProgramPath(std::string path) {
@@ -82,11 +110,23 @@ std::string TrimProgramPath(std::string path) {
   return path;
 }
 
-HandOff HandOffToViewer(bool chm, const std::string& targetURL) {
-  std::string command = ViewerCommandLine(chm);
-  std::string program = TrimProgramPath(chm ? CutQuotedProgram(command) : CutPercentProgram(command));
+HandOff HandOffToViewer(bool chm, const std::string& targetURL, const std::string& path) {
+  const std::string command = ViewerCommandLine(chm);
+  if (command.empty()) {
+    Glib::RefPtr<Gio::AppInfo> app =
+        chm ? DefaultAppFor({"application/vnd.ms-htmlhelp", "application/x-chm"})
+            : DefaultAppFor({"application/winhlp"});
+    if (!app) return HandOff::NoViewer;
+    if (!StartGate().Take(std::chrono::steady_clock::now())) return HandOff::Refused;
+    return LaunchApp(app, path) ? HandOff::Started : HandOff::NotStarted;
+  }
+  const std::string program = TrimProgramPath(chm ? CutQuotedProgram(command) : CutPercentProgram(command));
   if (program.empty()) return HandOff::NoViewer;
-  return StartViewer(program, targetURL) ? HandOff::Started : HandOff::NotStarted;
+  const char* pathVariable = std::getenv("PATH");
+  const std::string executable = FindProgram(program, pathVariable != nullptr ? pathVariable : "");
+  if (executable.empty()) return HandOff::NotFound;
+  if (!StartGate().Take(std::chrono::steady_clock::now())) return HandOff::Refused;
+  return StartViewer(executable, targetURL) ? HandOff::Started : HandOff::NotStarted;
 }
 
 bool StartViewer(const std::string& program, const std::string& argument) {

@@ -8,32 +8,49 @@
 
 #include <string>
 
+#include "app/core/navigation_check.h"
+
 namespace quiro {
 
-/// The viewer command line for compiled help (`chm` true) or WinHelp files:
-/// the key store's value, else one made from the desktop's default
-/// application for the file type, in the form the cut rules expect
-/// ("\"/path/prog\" %1" for compiled help, "/path/prog %1" for WinHelp).
-/// Empty when neither names a program.
+/// The viewer command line for compiled help (`chm` true) or WinHelp files
+/// from the key store ("" when it has none; the desktop's default
+/// application for the file type is used then).
 std::string ViewerCommandLine(bool chm);
 
 /// A program path cut from a command line may keep the blank that stood
 /// before "%1"; a file name never ends in one here, so trailing blanks go.
 std::string TrimProgramPath(std::string path);
 
-/// Starts `program` with the single argument `argument`: no shell, no
-/// search along PATH, no waiting; the child is reaped when it ends. Returns
+/// Starts `program` (an absolute path) with the single argument `argument`:
+/// no shell, no search along PATH, no waiting; the child is reaped when it ends. Returns
 /// false when the program could not be started (nothing is reported).
 bool StartViewer(const std::string& program, const std::string& argument);
 
 /// How a hand-off to a viewer went.
-enum class HandOff { Started, NoViewer, NotStarted };
+/// Refused: not a local help file below the root or opened by the user, not
+/// the user's own action, or a second start within a second.
+enum class HandOff { Started, NoViewer, NotStarted, NotFound, Refused };
 
 /// Hands a compiled help (`chm` true) or WinHelp target to its viewer: the
-/// program cut from ViewerCommandLine() by the kind's rule gets the target
-/// URL exactly as the browser reported it. Nothing starts when no viewer is
-/// registered; either way the caller cancels the navigation.
-HandOff HandOffToViewer(bool chm, const std::string& targetURL);
+/// program cut from ViewerCommandLine() by the kind's rule (a bare name
+/// looked up along PATH) gets the target URL exactly as the browser reported
+/// it; without a key store command the desktop's default application for the
+/// type is started through its entry on the file `path`. At most one viewer
+/// starts a second. Either way the caller cancels the navigation.
+HandOff HandOffToViewer(bool chm, const std::string& targetURL, const std::string& path);
+
+/// HandOffToViewer for a navigation `decision`, only when it comes from the
+/// user's own action and its target is a local help file below the document
+/// root or one the user opened; else Refused and nothing starts.
+HandOff HandOffHelpFile(bool chm, const NavigationDecision& decision, const std::string& targetURL,
+                        bool userAction);
+
+/// Notes a file the user chose to open: a help file among them may go to its
+/// viewer although it lies outside the document root.
+void NoteOpenedByUser(const std::string& path);
+
+/// Whether a navigation decision comes from the user's click or key.
+bool IsUserAction(WebKitPolicyDecision* decision);
 
 /// The name a window shows for the page in `view`: its title, or its address
 /// when it has no title ("" when it has neither).

@@ -216,8 +216,11 @@ void CMainFrame::ApplyNavigationDecision(const quiro::NavigationDecision& d) {
 // A help file link whose viewer is missing or fails says so; the page stays.
 void CMainFrame::ReportHandOff(bool chm, quiro::HandOff outcome) {
   if (outcome == quiro::HandOff::Started) return;
-  std::string text = res::LoadString(outcome == quiro::HandOff::NoViewer ? res::IDS_NO_VIEWER
-                                                                         : res::IDS_VIEWER_NOT_STARTED);
+  int id = res::IDS_VIEWER_NOT_STARTED;
+  if (outcome == quiro::HandOff::NoViewer) id = res::IDS_NO_VIEWER;
+  if (outcome == quiro::HandOff::NotFound) id = res::IDS_VIEWER_NOT_FOUND;
+  if (outcome == quiro::HandOff::Refused) id = res::IDS_VIEWER_REFUSED;
+  std::string text = res::LoadString(id);
   std::size_t at = text.find("%1");
   if (at != std::string::npos) text.replace(at, 2, chm ? "CHM" : "HLP");
   SetMessageText(text);

@@ -183,6 +183,9 @@ void CPrintController::OnResourceResponse(WebKitWebResource* resource, GParamSpe
 void CPrintController::OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
   FrameReport report;
   if (!ReadFrameReport(result, report)) return;
+  // Reports come from the program's own script world only, and must still
+  // name a document the engine has.
+  if (!ReportMatchesView(static_cast<CPrintController*>(self)->m_pWebView, report)) return;
   FrameTracker& tracker = static_cast<CPrintController*>(self)->m_frames;
   if (report.kind == FrameReport::Kind::Load) static_cast<CPrintController*>(self)->m_pdfUrl.clear();
   if (report.top) {

@@ -76,8 +76,6 @@ CQuiroView::CQuiroView() : m_pWebView(quiro::NewBrowserView()) {
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_pWebView);
   g_signal_connect(content, (std::string("script-message-received::") + quiro::kFrameReportHandler).c_str(),
                    G_CALLBACK(MessageThunk), this);
-  g_signal_connect(content, (std::string("script-message-received::") + quiro::kReloadHandler).c_str(),
-                   G_CALLBACK(ReloadThunk), this);
   WebKitSettings* settings = webkit_web_view_get_settings(m_pWebView);
   webkit_settings_set_zoom_text_only(settings, TRUE);
 
@@ -126,7 +124,7 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
   // object cannot be passed out).
   std::string script = "window.open(" + JsString(uri) + ", " + JsString(targetFrame) + "); true";
   auto* nav = new FrameNavigation{WEBKIT_WEB_VIEW(g_object_ref(m_pWebView)), uri};
-  webkit_web_view_evaluate_javascript(m_pWebView, script.c_str(), -1, nullptr, nullptr, nullptr,
+  webkit_web_view_evaluate_javascript(m_pWebView, script.c_str(), -1, quiro::kProgramWorld, nullptr, nullptr,
                                       FrameNavigationDone, nav);
 }
 
@@ -178,12 +176,9 @@ namespace {
 // Asks each frame of the top document to reload itself, and answers
 // "frames"; a page without frames answers "reload". Reloading the frameset
 // itself would bring back its first pages and upset the history of its
-// frames. The page shown after the web process went answers "load:" and the
-// address it stands for.
+// frames. It runs in the program's script world, as the frames' listeners do.
 constexpr const char* kRefreshScript = R"JS(
 (function () {
-  var gone = document.documentElement.getAttribute('data-quiro-gone');
-  if (gone) return 'load:' + gone;
   var n = window.frames.length;
   for (var i = 0; i < n; i++) window.frames[i].postMessage('quiro:reload-frame', '*');
   return n > 0 ? 'frames' : 'reload';
@@ -203,10 +198,7 @@ void RefreshDone(GObject* source, GAsyncResult* result, gpointer) {
   if (value != nullptr) g_object_unref(value);
   const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
   g_clear_error(&error);
-  if (cancelled) {
-  } else if (answer.rfind("load:", 0) == 0) {
-    webkit_web_view_load_uri(view, answer.c_str() + 5);
-  } else if (answer != "frames") {
+  if (!cancelled && answer != "frames") {
     webkit_web_view_reload(view);
   }
   g_object_unref(view);
@@ -216,8 +208,18 @@ void RefreshDone(GObject* source, GAsyncResult* result, gpointer) {
 
 void CQuiroView::Refresh() {
   m_historyStepsWaiting = 0;
-  webkit_web_view_evaluate_javascript(m_pWebView, kRefreshScript, -1, nullptr, nullptr, nullptr, RefreshDone,
-                                      g_object_ref(m_pWebView));
+  if (ShowsGonePage()) {
+    webkit_web_view_load_uri(m_pWebView, m_goneAddress.c_str());
+    return;
+  }
+  webkit_web_view_evaluate_javascript(m_pWebView, kRefreshScript, -1, quiro::kProgramWorld, nullptr, nullptr,
+                                      RefreshDone, g_object_ref(m_pWebView));
+}
+
+bool CQuiroView::ShowsGonePage() const {
+  if (m_goneAddress.empty()) return false;
+  const gchar* uri = webkit_web_view_get_uri(m_pWebView);
+  return uri != nullptr && std::string(uri) == m_goneShownAs;
 }
 
 void CQuiroView::SetTextSize(int level) {
@@ -270,24 +272,35 @@ void CQuiroView::OnFileOpen(const std::string& readingUrl) {
   if (dialog.run() == Gtk::RESPONSE_OK) {
     std::string path = dialog.get_filename();
     dialog.hide();
-    if (!path.empty()) Navigate2(path, "content");
+    if (!path.empty()) {
+      // The user's choice may be a help file: it goes to its viewer as the
+      // user's own action, even though the view loads it.
+      quiro::NoteOpenedByUser(path);
+      m_userOpening = path;
+      Navigate2(path, "content");
+    }
   }
 }
 
 // ---- Engine events ----
 
-bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL) {
+bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL, bool userAction) {
   // The check works on file URLs: a page of the scheme is taken as its file.
   const std::string root = GetDocumentRoot();
   const std::string targetURL = quiro::LocalAddress(engineURL, root);
   quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, root);
   m_navigationDecided.emit(d);
+  if (d.action != quiro::NavigationAction::RewriteAndContinue) {
+    // A file the user has just chosen in File > Open is the user's action.
+    if (!m_userOpening.empty() && d.url == m_userOpening) userAction = true;
+    m_userOpening.clear();
+  }
   switch (d.action) {
     case quiro::NavigationAction::HandOffChm:
-      m_handedOff.emit(true, quiro::HandOffToViewer(true, targetURL));
+      m_handedOff.emit(true, quiro::HandOffHelpFile(true, d, targetURL, userAction));
       return true;
     case quiro::NavigationAction::HandOffHlp:
-      m_handedOff.emit(false, quiro::HandOffToViewer(false, targetURL));
+      m_handedOff.emit(false, quiro::HandOffHelpFile(false, d, targetURL, userAction));
       return true;
     case quiro::NavigationAction::RewriteAndContinue:
       break;
@@ -316,9 +329,18 @@ WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
 
 gboolean CQuiroView::DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision* decision,
                                        WebKitPolicyDecisionType type, gpointer self) {
+  auto* view = static_cast<CQuiroView*>(self);
   std::string uri;
   if (!quiro::NavigationTarget(decision, type, uri)) return FALSE;
-  if (static_cast<CQuiroView*>(self)->OnBeforeNavigate2(uri))
+  // The Reload link of the page that stands for a gone one: the view loads
+  // the address it keeps itself, whatever the link says.
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && view->ShowsGonePage() &&
+      uri == view->m_goneAddress) {
+    webkit_policy_decision_ignore(decision);
+    view->Refresh();
+    return TRUE;
+  }
+  if (view->OnBeforeNavigate2(uri, quiro::IsUserAction(decision)))
     webkit_policy_decision_ignore(decision);
   else
     webkit_policy_decision_use(decision);
@@ -336,9 +358,11 @@ GtkWidget* CQuiroView::CreateThunk(WebKitWebView*, WebKitNavigationAction* actio
 }
 
 void CQuiroView::MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
+  auto* view = static_cast<CQuiroView*>(self);
   quiro::FrameReport report;
   if (!quiro::ReadFrameReport(result, report) || report.kind != quiro::FrameReport::Kind::Load) return;
-  static_cast<CQuiroView*>(self)->OnDocumentComplete(report.name, report.href, report.top);
+  if (!quiro::ReportMatchesView(view->m_pWebView, report)) return;
+  view->OnDocumentComplete(report.name, report.href, report.top);
 }
 
 void CQuiroView::WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason reason,
@@ -346,26 +370,15 @@ void CQuiroView::WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTermi
   static_cast<CQuiroView*>(self)->OnWebProcessTerminated(reason);
 }
 
+// It runs no script of its own. Its Reload link is a plain link to the
+// address; the view takes that navigation over (DecidePolicyThunk).
 std::string CQuiroView::WebProcessGonePage(const std::string& why, const std::string& address) {
   const std::string href = platform::EscapeHtml(address);
-  return "<!DOCTYPE html>\n<html data-quiro-gone=\"" + href + "\"><head><meta charset=\"utf-8\"><title>" +
+  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">" + platform::OwnPagePolicy() + "<title>" +
          quiro::res::LoadString(quiro::res::IDS_APP_TITLE) +
          "</title></head>\n<body style=\"font-family: sans-serif; margin: 2em\">\n"
-         "<h2>This page could not be shown</h2>\n<p>" + why + "</p>\n"
-         "<p><a id=\"reload\" href=\"" + href + "\" onclick=\"window.webkit.messageHandlers." +
-         quiro::kReloadHandler + ".postMessage(null); return false;\">Reload</a></p>\n</body></html>\n";
-}
-
-// The Reload link of that page: a page shown in place of another may not
-// open local files itself, so it asks the view.
-void CQuiroView::ReloadThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self) {
-  auto* view = static_cast<CQuiroView*>(self);
-  const gchar* uri = webkit_web_view_get_uri(view->m_pWebView);
-  const std::string shown = uri != nullptr ? uri : "";
-  if (shown.size() <= kGoneFragment.size() ||
-      shown.compare(shown.size() - kGoneFragment.size(), kGoneFragment.size(), kGoneFragment) != 0)
-    return;  // only the page that stands for a gone one reloads this way
-  view->Refresh();
+         "<h2>This page could not be shown</h2>\n<p>" + platform::EscapeHtml(why) + "</p>\n"
+         "<p><a id=\"reload\" href=\"" + href + "\">Reload</a></p>\n</body></html>\n";
 }
 
 // The page area would stay blank grey. Say what happened instead, and offer
@@ -383,18 +396,20 @@ void CQuiroView::OnWebProcessTerminated(WebKitWebProcessTerminationReason reason
       why = "The part of the viewer that shows pages was stopped.";
       break;
   }
-  const gchar* uri = webkit_web_view_get_uri(m_pWebView);
-  std::string address = uri != nullptr ? uri : "";
-  if (address.size() > kGoneFragment.size() &&
-      address.compare(address.size() - kGoneFragment.size(), kGoneFragment.size(), kGoneFragment) == 0) {
-    address.resize(address.size() - kGoneFragment.size());  // it went again on its own page
-  }
-  if (address.empty() || address.rfind("about:", 0) == 0) address = ToUri(GetDocumentRoot() + "DocFrame.htm");
+  // The address the page stands for is kept here, never read back from the
+  // page: when the process went again on that page, it is the one before.
+  const std::string address = ShowsGonePage() ? m_goneAddress : [this] {
+    const gchar* uri = webkit_web_view_get_uri(m_pWebView);
+    std::string shown = uri != nullptr ? uri : "";
+    if (shown.empty() || shown.rfind("about:", 0) == 0) shown = ToUri(GetDocumentRoot() + "DocFrame.htm");
+    return shown;
+  }();
   // Shown under an address of its own (the page's with a fragment), so that
   // the Reload link to the page itself is a navigation.
-  const std::string shownAs = address.substr(0, address.find('#')) + std::string(kGoneFragment);
-  webkit_web_view_load_alternate_html(m_pWebView, WebProcessGonePage(why, address).c_str(), shownAs.c_str(),
-                                      nullptr);
+  m_goneAddress = address;
+  m_goneShownAs = address.substr(0, address.find('#')) + std::string(kGoneFragment);
+  webkit_web_view_load_alternate_html(m_pWebView, WebProcessGonePage(why, address).c_str(),
+                                      m_goneShownAs.c_str(), nullptr);
   m_webProcessGone.emit(why);
 }
 

@@ -63,7 +63,9 @@ class CQuiroView {
 
   /// The check every navigation passes, in the top window and in every
   /// frame, before anything is read. Returns true to cancel the navigation.
-  bool OnBeforeNavigate2(const std::string& targetURL);
+  /// `userAction`: the navigation comes from the user's click or key (help
+  /// files go to their viewers only then).
+  bool OnBeforeNavigate2(const std::string& targetURL, bool userAction = false);
   void OnTitleChange(const std::string& text);
   /// A document (the top one or the frame `frameName`'s) finished loading.
   void OnDocumentComplete(const std::string& frameName, const std::string& url, bool topLevel);
@@ -112,10 +114,11 @@ class CQuiroView {
   static GtkWidget* CreateThunk(WebKitWebView*, WebKitNavigationAction*, gpointer self);
   static void MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static gboolean LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self);
-  static void ReloadThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static void WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
   void OnWebProcessTerminated(WebKitWebProcessTerminationReason reason);
   void StepThroughHistory(int direction);
+  /// The view shows the page that stands for a gone web process.
+  bool ShowsGonePage() const;
   static void HistoryLoadingThunk(WebKitWebView*, GParamSpec*, gpointer self);
 
   WebKitWebView* m_pWebView = nullptr;
@@ -124,6 +127,9 @@ class CQuiroView {
   int m_textSize = 2;
   int m_historyStepsWaiting = 0;  // backward steps negative, forward positive
   bool m_historyStepLoading = false;  // the last Back or Forward still loads
+  std::string m_goneAddress;  // the address the page after a gone web process stands for
+  std::string m_goneShownAs;  // the address that page is shown under
+  std::string m_userOpening;  // the file chosen in File > Open, until its navigation is decided
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
   sigc::signal<void(const quiro::NavigationDecision&)> m_navigationDecided;

@@ -2,6 +2,9 @@
 
 #include "app/core/doc_site.h"
 #include "app/doc_scheme.h"
+#include "app/web_sandbox.h"
+
+#include <set>
 
 namespace quiro {
 
@@ -10,7 +13,9 @@ namespace {
 // Every document, top or frame, reports once its load event has fired (a
 // frameset's own load comes after those of all its frames), and again
 // whenever the user clicks, types, focuses or scrolls in it (scrolling at
-// most every 400 ms).
+// most every 400 ms). The script runs in the program's own script world:
+// the page's scripts see neither it nor the handler it posts to, so they can
+// neither forge a report nor stop the real ones.
 constexpr const char* kFrameReporterScript = R"JS(
 (function () {
   if (window.__quiroFrameReporter) return;
@@ -74,6 +79,37 @@ bool BoolProperty(JSCValue* object, const char* name) {
   return b;
 }
 
+// The documents a browser view has loaded since its top document started:
+// every address the engine fetched, without its fragment.
+constexpr const char* kLoadedKey = "quiro-loaded-documents";
+
+std::set<std::string>& LoadedDocuments(WebKitWebView* view) {
+  auto* loaded = static_cast<std::set<std::string>*>(g_object_get_data(G_OBJECT(view), kLoadedKey));
+  if (loaded == nullptr) {
+    loaded = new std::set<std::string>;
+    g_object_set_data_full(G_OBJECT(view), kLoadedKey, loaded,
+                           [](gpointer data) { delete static_cast<std::set<std::string>*>(data); });
+  }
+  return *loaded;
+}
+
+std::string WithoutFragment(std::string_view address) { return std::string(address.substr(0, address.find('#'))); }
+
+void RecordResourceUri(WebKitWebResource* resource, GParamSpec*, gpointer view) {
+  if (const gchar* uri = webkit_web_resource_get_uri(resource))
+    LoadedDocuments(WEBKIT_WEB_VIEW(view)).insert(WithoutFragment(uri));
+}
+
+// A redirected load ends at another address: each one counts.
+void RecordLoad(WebKitWebView* view, WebKitWebResource* resource, WebKitURIRequest*, gpointer) {
+  RecordResourceUri(resource, nullptr, view);
+  g_signal_connect_object(resource, "notify::uri", G_CALLBACK(RecordResourceUri), view, GConnectFlags(0));
+}
+
+void ForgetLoads(WebKitWebView* view, WebKitLoadEvent event, gpointer) {
+  if (event == WEBKIT_LOAD_STARTED) LoadedDocuments(view).clear();
+}
+
 gboolean SuppressScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer) { return TRUE; }
 gboolean SuppressPrintRequest(WebKitWebView*, WebKitPrintOperation*, gpointer) { return TRUE; }
 
@@ -81,8 +117,23 @@ gboolean SuppressPrintRequest(WebKitWebView*, WebKitPrintOperation*, gpointer) {
 
 WebKitWebContext* SharedWebContext() {
   WebKitWebContext* context = webkit_web_context_get_default();
+  static const bool once = [context] {
+    SetUpWebProcessSandbox(context);
+    return true;
+  }();
+  (void)once;
   CDocScheme::Register(context, CurrentDocSite);
   return context;
+}
+
+bool SameDocumentAddress(std::string_view a, std::string_view b) {
+  return a.substr(0, a.find('#')) == b.substr(0, b.find('#'));
+}
+
+bool ReportMatchesView(WebKitWebView* view, const FrameReport& report) {
+  const gchar* shown = webkit_web_view_get_uri(view);
+  if (report.top) return SameDocumentAddress(report.href, shown != nullptr ? shown : "");
+  return LoadedDocuments(view).count(WithoutFragment(report.href)) != 0;
 }
 
 bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
@@ -100,17 +151,19 @@ bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
 
 WebKitWebView* NewBrowserView() {
   WebKitUserContentManager* content = webkit_user_content_manager_new();
-  webkit_user_content_manager_register_script_message_handler(content, kFrameReportHandler);
-  webkit_user_content_manager_register_script_message_handler(content, kReloadHandler);
-  WebKitUserScript* script =
-      webkit_user_script_new(kFrameReporterScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
+  webkit_user_content_manager_register_script_message_handler_in_world(content, kFrameReportHandler,
+                                                                      kProgramWorld);
+  WebKitUserScript* script = webkit_user_script_new_for_world(
+      kFrameReporterScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END,
+      kProgramWorld, nullptr, nullptr);
   webkit_user_content_manager_add_script(content, script);
   webkit_user_script_unref(script);
   auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(),
                                             "user-content-manager", content, nullptr));
   g_object_unref(content);
   g_object_ref_sink(view);
+  g_signal_connect(view, "resource-load-started", G_CALLBACK(RecordLoad), nullptr);
+  g_signal_connect(view, "load-changed", G_CALLBACK(ForgetLoads), nullptr);
   return view;
 }
 

@@ -7,6 +7,7 @@
 #include <webkit2/webkit2.h>
 
 #include <string>
+#include <string_view>
 
 namespace quiro {
 
@@ -25,12 +26,24 @@ struct FrameReport {
   int frames = 0;          ///< for the top document: how many frames it has
 };
 
-/// The script message handler the reports arrive on; connect to
-/// "script-message-received::quiroFrame" of the view's content manager.
+/// The script world of the program's own scripts in a page: the frame
+/// reporter and the scripts the view runs (Refresh, loading into a frame).
+/// A page's own scripts run in another world and cannot reach this one.
+inline constexpr const char* kProgramWorld = "quiro";
+
+/// The script message handler the reports arrive on, in kProgramWorld only;
+/// connect to "script-message-received::quiroFrame" of the view's content
+/// manager.
 inline constexpr const char* kFrameReportHandler = "quiroFrame";
-/// Script message handler of the Reload link on the page that stands for a
-/// gone web process.
-inline constexpr const char* kReloadHandler = "quiroReload";
+
+/// Whether two addresses name the same document (they differ at most in
+/// their "#fragment").
+bool SameDocumentAddress(std::string_view a, std::string_view b);
+
+/// Whether `report` names what the engine of `view` (a NewBrowserView) has:
+/// the top document's report the address the view shows, a frame's one of
+/// the documents the view loaded since its top document started.
+bool ReportMatchesView(WebKitWebView* view, const FrameReport& report);
 
 /// Reads one report; false for a message that is not one.
 bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report);

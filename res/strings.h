@@ -45,6 +45,8 @@ inline constexpr int IDS_OPEN_FILTER = 1201;
 // start; "%1" stands for the file kind (CHM, HLP).
 inline constexpr int IDS_NO_VIEWER = 1210;
 inline constexpr int IDS_VIEWER_NOT_STARTED = 1211;
+inline constexpr int IDS_VIEWER_NOT_FOUND = 1212;
+inline constexpr int IDS_VIEWER_REFUSED = 1213;
 // The find bar's texts; "%1" stands for a number.
 inline constexpr int IDS_FIND_PLACEHOLDER = 1220;
 inline constexpr int IDS_FIND_PREVIOUS = 1221;
@@ -86,6 +88,8 @@ inline constexpr StringEntry kStringTable[] = {
      "AU Files|*.au|AIFF Files|*.aif;*.aiff|XBM Files|*.xbm|All Files|*.*||"},
     {IDS_NO_VIEWER, "No viewer is registered for %1 files."},
     {IDS_VIEWER_NOT_STARTED, "The viewer for %1 files could not be started."},
+    {IDS_VIEWER_NOT_FOUND, "The viewer program for %1 files was not found."},
+    {IDS_VIEWER_REFUSED, "The %1 file was not handed to its viewer: only local help files clicked on go there."},
     {IDS_FIND_PLACEHOLDER, "Find in page"},
     {IDS_FIND_PREVIOUS, "Previous match (Shift+Enter)"},
     {IDS_FIND_NEXT, "Next match (Enter)"},

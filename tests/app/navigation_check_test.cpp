@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <string>
 
 #include "app/core/viewer_registry.h"
@@ -77,12 +82,86 @@ TEST(NavigationDecision, ShortTargetsAndRootsAreComparedWhole) {
 TEST(ViewerCommandCut, QuotedProgramRule) {
   EXPECT_EQ(CutQuotedProgram("\"/usr/bin/chm viewer\" %1"), "/usr/bin/chm viewer");
   EXPECT_EQ(CutQuotedProgram("\"/usr/bin/viewer\""), "/usr/bin/viewer");
-  EXPECT_EQ(CutQuotedProgram("/usr/bin/viewer %1"), "usr/bin/viewer %");  // stops before the last character
   EXPECT_EQ(CutQuotedProgram(""), "");
   EXPECT_EQ(CutQuotedProgram("\""), "");
   EXPECT_EQ(CutQuotedProgram("\"a"), "");
   EXPECT_EQ(CutQuotedProgram("\"ab"), "a");
   EXPECT_EQ(CutQuotedProgram("\"\"x"), "");
+}
+
+// A command without quotes is cut before its placeholder, never into a
+// program name with its first character gone.
+TEST(ViewerCommandCut, UnquotedCommands) {
+  TempDir dir;
+  dir.Write("chm viewer", "#!/bin/sh\n");
+  const std::string spaced = dir.path() + "/chm viewer";
+  chmod(spaced.c_str(), 0755);
+  const struct {
+    std::string value, program;
+  } rows[] = {
+      {"/usr/bin/xchm %1", "/usr/bin/xchm"},
+      {"/usr/bin/xchm", "/usr/bin/xchm"},
+      {"xchm %1", "xchm"},
+      {"  xchm\t--new %1", "xchm"},
+      {spaced + " %1", spaced},                 // an existing path keeps its blank
+      {"/nowhere/chm viewer %1", "/nowhere/chm"},  // else the first word
+      {"%1", ""},
+  };
+  for (const auto& r : rows) EXPECT_EQ(CutQuotedProgram(r.value), r.program) << r.value;
+}
+
+TEST(ViewerCommandCut, ProgramsAreFoundAlongAbsolutePathEntriesOnly) {
+  TempDir dir;
+  for (const char* name : {"bin/viewer", "here/viewer", "plain/notexec"}) dir.Write(name, "#!/bin/sh\n");
+  chmod((dir / "bin/viewer").c_str(), 0755);
+  chmod((dir / "here/viewer").c_str(), 0755);
+  const std::string bin = dir / "bin", here = dir / "here";
+  const std::string cwd = std::filesystem::current_path().string();
+  std::filesystem::current_path(here);
+  const struct {
+    std::string program, path, found;
+  } rows[] = {
+      {"viewer", "/nowhere:" + bin + "/", bin + "/viewer"},
+      {"viewer", ":.:here:" + bin, bin + "/viewer"},  // empty and relative entries are the current folder
+      {"viewer", "", ""},
+      {"./viewer", bin, ""},
+      {"here/viewer", dir.path(), ""},
+      {"notexec", dir / "plain", ""},
+      {bin + "/viewer", "", bin + "/viewer"},
+      {"/nowhere/viewer", bin, ""},
+  };
+  for (const auto& r : rows) EXPECT_EQ(FindProgram(r.program, r.path), r.found) << r.program << " in " << r.path;
+  std::filesystem::current_path(cwd);
+}
+
+TEST(HelpFileHandOff, OnlyLocalFilesBelowTheRootOrOpenedByTheUser) {
+  const std::set<std::string> opened = {"/home/me/own.chm"};
+  const struct {
+    const char* url;
+    bool allowed;
+  } rows[] = {
+      {"/var/lib/vesk/DOCS/a/help.chm", true},
+      {"/VAR/LIB/VESK/docs/A/HELP.CHM", true},
+      {"/home/me/own.chm", true},
+      {"/home/me/other.chm", false},
+      {"/var/lib/vesk/DOCS/../../../../tmp/x.chm", false},
+      {"/var/lib/vesk/DOCS/./a.chm", false},
+      {"http://example.com/help.chm", false},
+      {"data:application/x-chm,ITSF", false},
+      {"", false},
+  };
+  for (const auto& r : rows) EXPECT_EQ(IsLocalHelpFile(r.url, "/var/lib/vesk/DOCS/", opened), r.allowed) << r.url;
+}
+
+TEST(HelpFileHandOff, AtMostOneViewerStartASecond) {
+  using namespace std::chrono;
+  ViewerStartGate gate;
+  const steady_clock::time_point t0 = steady_clock::now();
+  EXPECT_TRUE(gate.Take(t0));
+  EXPECT_FALSE(gate.Take(t0));
+  EXPECT_FALSE(gate.Take(t0 + milliseconds(999)));
+  EXPECT_TRUE(gate.Take(t0 + milliseconds(1000)));
+  EXPECT_FALSE(gate.Take(t0 + milliseconds(1500)));  // counted from the last start
 }
 
 TEST(ViewerCommandCut, PercentRule) {

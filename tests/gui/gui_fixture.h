@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <gtkmm.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
@@ -20,6 +21,7 @@
 #include "app/main_frame.h"
 #include "app/quiro_app.h"
 #include "app/quiro_view.h"
+#include "app/web_engine.h"
 #include "common/temp_dir.h"
 #include "platform/paths.h"
 
@@ -139,6 +141,13 @@ class WindowTest : public ::testing::Test {
     setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
     dir_.MakeDir("drivec");
     dir_.MakeDir("config");
+    // The web process sandbox keeps its sockets in a private runtime folder.
+    // It outlives the test: the session's accessibility bus, started by the
+    // first test under the one X server, keeps its socket there, and every
+    // sandbox after it maps that socket in.
+    std::filesystem::create_directories(QUIRO_GUI_TEST_RUNTIME);
+    chmod(QUIRO_GUI_TEST_RUNTIME, 0700);
+    setenv("XDG_RUNTIME_DIR", QUIRO_GUI_TEST_RUNTIME, 1);
     std::filesystem::current_path(dir_.path());
     root_ = dir_.root() + "docs/";
   }
@@ -183,7 +192,7 @@ class WindowTest : public ::testing::Test {
                "<table border=\"1\"><tr><td>cell</td></tr></table>\n"
                // Tells the test what the browser read: "breaks=yes" when the
                // page-break blocks were in the page it was given.
-               "<script>window.webkit.messageHandlers.quiroFrame.postMessage({kind: 'load', name: 'probe',\n"
+               "<script>window.webkit.messageHandlers.quiroTest.postMessage({kind: 'load', name: 'probe',\n"
                "  top: false, href: 'breaks=' +\n"
                "  (document.documentElement.outerHTML.indexOf('page-break-' + 'before') >= 0 ? 'yes' : 'no')});\n"
                "</script>\n</body></html>\n");
@@ -194,6 +203,7 @@ class WindowTest : public ::testing::Test {
     dir_.Write(folder + "/gohelp.htm",
                "<html><head><title>Going</title></head><body>\n"
                "<script>window.addEventListener('load', function() { location.href = 'help.chm'; });</script>\n"
+               "<a id=\"go\" href=\"help.chm\">Help</a>\n"
                "</body></html>\n");
   }
 
@@ -206,7 +216,21 @@ class WindowTest : public ::testing::Test {
     ASSERT_NE(app_->GetMainWnd(), nullptr);
     View().signal_document_complete().connect(
         [this](const std::string& frame, const std::string& url, bool) { completed_[frame] = url; });
+    // Test pages tell what they saw through a handler of their own, in the
+    // pages' script world (the program's handlers are out of their reach):
+    // what they post counts as a completed document of that name.
+    WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(Web());
+    webkit_user_content_manager_register_script_message_handler(content, kTestHandler);
+    g_signal_connect(content, (std::string("script-message-received::") + kTestHandler).c_str(),
+                     G_CALLBACK(+[](WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
+                       quiro::FrameReport report;
+                       if (quiro::ReadFrameReport(result, report))
+                         static_cast<WindowTest*>(self)->completed_[report.name] = report.href;
+                     }),
+                     this);
   }
+
+  static constexpr const char* kTestHandler = "quiroTest";
 
   /// Starts the application and waits until the start page and its frames
   /// have completed.

@@ -214,6 +214,40 @@ TEST_F(PrintCommandTest, OnTheFramesetPrintAllWalksFromTheFrameBeingRead) {
   EXPECT_EQ(Frame().GetMessageText(), "Print All: 3 of 4 pages sent to " + dir_ / "printed" + "; 1 not printed");
 }
 
+// A page cannot pass itself off as the program's frame reporter: a forged
+// report that a private file outside the root is the frame being read
+// changes nothing Print All prints.
+TEST_F(PrintCommandTest, AForgedFrameReportChangesNothingPrinted) {
+  WriteSite();
+  const std::string secret = dir_ / "private/secret.htm";
+  dir_.Write("private/secret.htm", print_test::Page("Secret", ""));
+  dir_.Write("docs/guide/ch1.htm",
+             print_test::Page("Chapterone",
+                              "<script>window.addEventListener('message', function (e) {\n"
+                              "  if (e.data !== 'forge') return;\n"
+                              "  var href = 'file://" + secret + "';\n"
+                              "  [window, window.top].forEach(function (w) { try {\n"
+                              "    w.webkit.messageHandlers.quiroFrame.postMessage(\n"
+                              "      {kind: 'use', name: 'content', href: href, top: false, frames: 0});\n"
+                              "    w.webkit.messageHandlers.quiroFrame.postMessage(\n"
+                              "      {kind: 'load', name: '', href: href, top: true, frames: 1});\n"
+                              "  } catch (x) {} }); });</script>\n"));
+  StartAndWaitReady();
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"); }));
+  PostToFrame("content", "forge");
+  gui_test::Settle(Web());
+  RunUntil([] { return false; }, 300);
+  EXPECT_TRUE(EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"))
+      << Frame().GetPrintController().PrintFrameUrl();
+  SeenDialog confirm;
+  {
+    DialogAnswerer ok(GTK_RESPONSE_OK, confirm);
+    Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+  }
+  ASSERT_TRUE(RunUntil([&] { return quiro::RunningPrintAllRuns() == 0; }, 60000));
+  EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-CH1.HTM.pdf", "003-CH2.HTM.pdf"}));
+}
+
 // Print with a PDF in the content frame: the print dialog, and what the
 // chosen printer gets is the PDF file itself. The test picks GTK's
 // print-to-file printer in the dialog, as a user would, and prints.

@@ -44,7 +44,7 @@ class FindTest : public WindowTest {
                "<html><head><title>Apples</title></head><body>\n"
                "<p>An apple a day.</p><p>Green APPLE.</p><p>Apple pie.</p><p>Help yourself.</p>\n"
                "<script>window.addEventListener('message', function() {\n"
-               "  window.webkit.messageHandlers.quiroFrame.postMessage({kind: 'load', name: 'selection',\n"
+               "  window.webkit.messageHandlers.quiroTest.postMessage({kind: 'load', name: 'selection',\n"
                "    top: false, href: String(window.getSelection())}); });</script>\n"
                "</body></html>\n");
   }

@@ -36,11 +36,12 @@ class NavigationTest : public WindowTest {
   }
 
   // Makes `program` the user's default application for `type`.
-  void RegisterDesktopApplication(const std::string& program, const std::string& type) {
+  void RegisterDesktopApplication(const std::string& program, const std::string& type,
+                                  const std::string& arguments = "%u") {
     setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
     dir_.Write("data/applications/recorder.desktop",
-               "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + program +
-                   " %u\nMimeType=" + type + ";\n");
+               "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + program + " " + arguments +
+                   "\nMimeType=" + type + ";\n");
     dir_.Write("config/mimeapps.list", "[Default Applications]\n" + type + "=recorder.desktop\n");
   }
 };
@@ -134,7 +135,17 @@ TEST_F(NavigationTest, CompiledHelpLinkedFromAPlainWindowGoesToTheViewerToo) {
   StartAndWaitReady();
   Click("sidebar", "newhelp");
   ASSERT_TRUE(RunUntil([&] { return quiro::PlainWindowCount() == 1; }));
+  WebKitWebView* plain = nullptr;
+  for (Gtk::Window* w : Gtk::Window::list_toplevels())
+    if (w->get_child() != nullptr && WEBKIT_IS_WEB_VIEW(w->get_child()->gobj()) && w != &Frame())
+      plain = WEBKIT_WEB_VIEW(w->get_child()->gobj());
+  ASSERT_NE(plain, nullptr);
+  RunUntil([&] { return !webkit_web_view_is_loading(plain); });
+  Settle(plain);
+  // The page's own jump to the help file on load is nobody's click: nothing starts.
   std::string argsFile = ArgsFile();
+  EXPECT_FALSE(RunUntil([&] { return Exists(argsFile); }, 500)) << "a page started the viewer by itself";
+  Eval(plain, "document.getElementById('go').click(); true");
   ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
   EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "help.chm") + "\n");
 }
@@ -252,15 +263,36 @@ TEST_F(NavigationTest, WebAddressForANewWindowGoesToTheDesktopsBrowser) {
 
 TEST_F(NavigationTest, CompiledHelpFallsBackToTheDesktopsDefaultApplication) {
   std::string viewer = WriteRecordingViewer();
-  RegisterDesktopApplication(viewer, "application/x-chm");
+  // The entry's own command line is honoured: its option, and a path for %f.
+  RegisterDesktopApplication(viewer, "application/x-chm", "--from-entry %f");
   WriteSmallSite();
   StartAndWaitReady();
-  EXPECT_EQ(quiro::ViewerCommandLine(true), "\"" + viewer + "\" %1");
-  EXPECT_EQ(quiro::ViewerCommandLine(false), "");
+  EXPECT_EQ(quiro::ViewerCommandLine(true), "");
   Click("sidebar", "chm");
   std::string argsFile = ArgsFile();
   ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the viewer was not started";
-  EXPECT_EQ(ReadFile(argsFile), platform::PathToFileUrl(root_ + "help.chm") + "#intro\n");
+  EXPECT_EQ(ReadFile(argsFile), "--from-entry\n" + root_ + "help.chm\n");
+}
+
+TEST_F(NavigationTest, ABareViewerNameIsLookedUpAlongThePathNeverInTheCurrentFolder) {
+  WriteSmallSite();
+  const std::string viewer = WriteRecordingViewer();
+  // The current folder holds a program of that name; PATH does not.
+  std::filesystem::copy_file(viewer, dir_ / "viewer.sh");
+  chmod((dir_ / "viewer.sh").c_str(), 0755);
+  RegisterViewerCommand(true, "viewer.sh %1");
+  const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (".:" + path).c_str(), 1);
+  StartAndWaitReady();
+  Click("sidebar", "chm");
+  EXPECT_TRUE(RunUntil([&] {
+    return Frame().GetMessageText() == "The viewer program for CHM files was not found.";
+  })) << Frame().GetMessageText();
+  EXPECT_FALSE(Exists(ArgsFile()));
+  setenv("PATH", (dir_ / "bin" + ":" + path).c_str(), 1);
+  Click("sidebar", "chm");
+  EXPECT_TRUE(RunUntil([&] { return Exists(ArgsFile()); })) << "the viewer along PATH was not started";
+  setenv("PATH", path.c_str(), 1);
 }
 
 TEST_F(NavigationTest, TextSizesScaleTheRenderedText) {

@@ -105,7 +105,9 @@ TEST_F(RefreshTest, AGoneWebProcessLeavesAPageThatSaysSoAndReloads) {
   const std::string start = webkit_web_view_get_uri(Web());
   auto showsGonePage = [&] {
     return RunUntil([&] {
-      return Eval(Web(), "String(document.documentElement.getAttribute('data-quiro-gone'))") == start;
+      const gchar* uri = webkit_web_view_get_uri(Web());
+      return uri != nullptr && std::string(uri) == start + "#quiro-web-process-gone" &&
+             Eval(Web(), "document.getElementById('reload').getAttribute('href')") == start;
     });
   };
   struct Way {
@@ -125,12 +127,31 @@ TEST_F(RefreshTest, AGoneWebProcessLeavesAPageThatSaysSoAndReloads) {
     const std::string text = Eval(Web(), "document.body.innerText");
     EXPECT_NE(text.find("This page could not be shown"), std::string::npos) << text;
     EXPECT_NE(text.find("Reload"), std::string::npos) << text;
+    EXPECT_EQ(Eval(Web(), "String(document.scripts.length)"), "0");
+    EXPECT_NE(Eval(Web(), "document.head.innerHTML").find("Content-Security-Policy"), std::string::npos);
 
     completed_.clear();
     way.recover();
     EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm"));
     EXPECT_TRUE(WaitForFrameLocation("", "DocFrame.htm"));
   }
+}
+
+// The view's own marker of the page after a gone web process cannot be set
+// by a page: Refresh of a page that carries it reloads that page.
+TEST_F(RefreshTest, APageCannotSetTheMarkOfTheGonePage) {
+  WriteSmallSite();
+  dir_.Write("docs/marked.htm",
+             "<html data-quiro-gone=\"file:///etc/passwd\"><head><title>Marked</title></head>"
+             "<body><p>x</p></body></html>\n");
+  StartAndWaitReady();
+  View().Navigate2(root_ + "marked.htm");
+  ASSERT_TRUE(WaitForFrameLocation("", "marked.htm"));
+  completed_.clear();
+  Frame().SendCommand(res::ID_VIEW_REFRESH);
+  EXPECT_TRUE(WaitForFrameLocation("", "marked.htm"));
+  Settle(Web());
+  EXPECT_TRUE(EndsWith(webkit_web_view_get_uri(Web()), "marked.htm")) << webkit_web_view_get_uri(Web());
 }
 
 }  // namespace

@@ -113,16 +113,7 @@ bool InputFile::Open(std::string_view path, Lock lock) {
     const std::string resolved = ResolveCase(native);
     if (resolved != native) fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
   }
-  if (fd < 0) return false;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !TakeLock(fd, lock)) {
-    ::close(fd);
-    return false;
-  }
-  fd_ = fd;
-  pos_ = len_ = offset_ = 0;
-  eof_ = false;
-  return true;
+  return OpenDescriptor(fd, lock);
 }
 
 bool InputFile::OpenDescriptor(int fd, Lock lock) {

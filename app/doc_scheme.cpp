@@ -10,6 +10,7 @@
 
 #include "platform/confined.h"
 #include "platform/doc_uri.h"
+#include "res/strings.h"
 
 namespace quiro {
 namespace {
@@ -69,7 +70,8 @@ void Answer(Job& job) {
     case platform::DocReply::Kind::Search: {
       const CDocScheme::SearchFn& search = State().search;
       std::string body = search ? search(reply.query)
-                                : platform::ErrorPage("Search", "Search is not available.");
+                                : platform::ErrorPage(res::LoadString(res::IDS_SEARCH_TITLE),
+                                                      res::LoadString(res::IDS_SEARCH_NOT_AVAILABLE));
       FinishWithText(job.request, 200, "text/html; charset=utf-8", std::move(body));
       return;
     }

@@ -15,12 +15,7 @@ constexpr const char* kFindBarCss =
     ".quiro-find-bar { background-color: @theme_bg_color; border: 1px solid @borders; border-top-width: 0;"
     " border-radius: 0 0 5px 5px; padding: 3px 6px; }";
 
-std::string WithNumber(int id, guint n) {
-  std::string text = res::LoadString(id);
-  std::size_t at = text.find("%1");
-  if (at != std::string::npos) text.replace(at, 2, std::to_string(n));
-  return text;
-}
+std::string WithNumber(int id, guint n) { return res::FormatString(id, {std::to_string(n)}); }
 
 void SetIconButton(Gtk::Button& button, const char* icon, int tooltip) {
   button.set_image_from_icon_name(icon, Gtk::ICON_SIZE_BUTTON);

@@ -155,8 +155,8 @@ bool CMainFrame::on_delete_event(GdkEventAny* event) {
     Gtk::MessageDialog ask(*this, res::LoadString(res::IDS_CLOSE_DURING_PRINT_ALL), false,
                            Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
     ask.set_title(res::LoadString(res::IDS_APP_TITLE));
-    ask.add_button("_Keep Open", Gtk::RESPONSE_CANCEL);
-    ask.add_button("_Close", Gtk::RESPONSE_OK);
+    ask.add_button(res::MenuLabel(res::LoadString(res::IDS_CLOSE_KEEP_OPEN)), Gtk::RESPONSE_CANCEL);
+    ask.add_button(res::MenuLabel(res::LoadString(res::IDS_CLOSE_ANYWAY)), Gtk::RESPONSE_OK);
     ask.set_default_response(Gtk::RESPONSE_CANCEL);
     if (ask.run() != Gtk::RESPONSE_OK) return true;  // the window stays
     // The run may have ended while the question was open; then nothing waits.
@@ -220,10 +220,7 @@ void CMainFrame::ReportHandOff(bool chm, quiro::HandOff outcome) {
   if (outcome == quiro::HandOff::NoViewer) id = res::IDS_NO_VIEWER;
   if (outcome == quiro::HandOff::NotFound) id = res::IDS_VIEWER_NOT_FOUND;
   if (outcome == quiro::HandOff::Refused) id = res::IDS_VIEWER_REFUSED;
-  std::string text = res::LoadString(id);
-  std::size_t at = text.find("%1");
-  if (at != std::string::npos) text.replace(at, 2, chm ? "CHM" : "HLP");
-  SetMessageText(text);
+  SetMessageText(res::FormatString(id, {res::LoadString(chm ? res::IDS_KIND_CHM : res::IDS_KIND_HLP)}));
 }
 
 void CMainFrame::CreateMenuBar() {

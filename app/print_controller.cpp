@@ -100,7 +100,7 @@ void OnPdfJobSent(GtkPrintJob* job, gpointer data, const GError* error) {
   auto* parent = static_cast<GtkWindow**>(data);
   if (error != nullptr) {
     CPrintController::ShowPrintProblems(*parent != nullptr ? Glib::wrap(*parent) : nullptr,
-                                        std::string("The PDF was not printed: ") + error->message);
+                                        res::FormatString(res::IDS_PDF_NOT_PRINTED, {error->message}));
   }
   if (*parent != nullptr) g_object_remove_weak_pointer(G_OBJECT(*parent), reinterpret_cast<gpointer*>(parent));
   delete parent;
@@ -124,7 +124,7 @@ void PrintPdfFile(const std::string& path, Gtk::Window* parent) {
     g_object_unref(settings);
     GError* error = nullptr;
     if (!gtk_print_job_set_source_file(job, path.c_str(), &error)) {
-      CPrintController::ShowPrintProblems(parent, std::string("The PDF was not printed: ") + error->message);
+      CPrintController::ShowPrintProblems(parent, res::FormatString(res::IDS_PDF_NOT_PRINTED, {error->message}));
       g_error_free(error);
       g_object_unref(job);
     } else {

@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/printer.h"
 #include "printall/empty_sheets.h"
+#include "res/strings.h"
 
 namespace quiro {
 
@@ -45,16 +46,16 @@ void StopTimeout(Page* page) {
   }
 }
 
-const char* DefaultProblem(PagePrintResult result) {
+std::string DefaultProblem(PagePrintResult result) {
   switch (result) {
-    case PagePrintResult::Printed: return "";
-    case PagePrintResult::LoadFailed: return "the page could not be loaded";
-    case PagePrintResult::PrintFailed: return "the page could not be printed";
-    case PagePrintResult::TimedOut: return "the page did not answer in time";
-    case PagePrintResult::Cancelled: return "Print All was stopped before this page";
-    case PagePrintResult::Frameset: return "it is a frameset, which prints as a blank sheet";
+    case PagePrintResult::Printed: return {};
+    case PagePrintResult::LoadFailed: return res::LoadString(res::IDS_PAGE_NOT_LOADED);
+    case PagePrintResult::PrintFailed: return res::LoadString(res::IDS_PAGE_NOT_PRINTED);
+    case PagePrintResult::TimedOut: return res::LoadString(res::IDS_PAGE_TIMED_OUT);
+    case PagePrintResult::Cancelled: return res::LoadString(res::IDS_PAGE_CANCELLED);
+    case PagePrintResult::Frameset: return res::LoadString(res::IDS_PAGE_FRAMESET);
   }
-  return "";
+  return {};
 }
 
 // Ends the page's job: calls its done function once. The view itself stays
@@ -189,7 +190,7 @@ void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
   WebKitURIResponse* response = resource != nullptr ? webkit_web_resource_get_response(resource) : nullptr;
   const guint status = response != nullptr ? webkit_uri_response_get_status_code(response) : 0;
   if (status >= 400) {
-    page->problem = "an error page (status " + std::to_string(status) + ") came in its place";
+    page->problem = res::FormatString(res::IDS_PAGE_ERROR_STATUS, {std::to_string(status)});
     Finish(page, PagePrintResult::LoadFailed);
     return;
   }
@@ -337,7 +338,8 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
   }
   page->outputFile = folder.empty() ? std::string() : ClaimPdfFile(folder, number, path);
   if (page->outputFile.empty()) {
-    page->problem = "no file could be made for it in " + (folder.empty() ? std::string("the temporary folder") : folder);
+    page->problem = res::FormatString(res::IDS_PAGE_NO_FILE,
+                                      {folder.empty() ? res::LoadString(res::IDS_PAGE_NO_FILE_FOLDER) : folder});
     Finish(page, PagePrintResult::PrintFailed);
     return;
   }

@@ -19,6 +19,7 @@
 #include "platform/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
+#include "res/strings.h"
 
 namespace quiro {
 
@@ -148,7 +149,7 @@ bool PrintPageInBrowser(const std::string& path, const std::string& root, PrintA
   const int number = run.pageCount;  // the page just recorded
   PostToMainLoop([shared, number, path] {
     if (shared->options.showStatus && !shared->stop.stop_requested()) {
-      shared->options.showStatus("Printing page " + std::to_string(number) + ": " + path);
+      shared->options.showStatus(res::FormatString(res::IDS_PRINTING_PAGE, {std::to_string(number), path}));
     }
   });
 
@@ -160,7 +161,7 @@ bool PrintPageInBrowser(const std::string& path, const std::string& root, PrintA
       PostToMainLoop([shared, path] {
         PageOutcome outcome;
         outcome.result = PagePrintResult::PrintFailed;
-        outcome.problem = "no view could be made to print it";
+        outcome.problem = res::LoadString(res::IDS_PAGE_NO_VIEW);
         RecordPage(shared, path, outcome);
       });
     }
@@ -243,7 +244,7 @@ void PrintAllThreadProc(std::string startPath, std::string root, std::shared_ptr
           for (const auto& [index, problem] : failed) {
             PrintedPage& page = shared->result.report.pages[index];
             page.sent = false;
-            page.problem = "the printer did not print it: " + problem;
+            page.problem = res::FormatString(res::IDS_PAGE_JOB_FAILED, {problem});
           }
           if (shared->options.jobsFailed && !shared->stop.stop_requested())
             shared->options.jobsFailed(shared->result.report);

@@ -243,7 +243,7 @@ void CQuiroView::OnGoSearchTheWeb() {
 }
 
 void CQuiroView::OnFileOpen(const std::string& readingUrl) {
-  Gtk::FileChooserDialog dialog("Open", Gtk::FILE_CHOOSER_ACTION_OPEN);
+  Gtk::FileChooserDialog dialog(quiro::res::LoadString(quiro::res::IDS_OPEN_TITLE), Gtk::FILE_CHOOSER_ACTION_OPEN);
   if (Gtk::Window* top = GetTopWindow()) dialog.set_transient_for(*top);
   std::string page = readingUrl;
   if (page.empty())
@@ -258,8 +258,8 @@ void CQuiroView::OnFileOpen(const std::string& readingUrl) {
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) folder = std::filesystem::current_path(error).string();
   if (!folder.empty()) dialog.set_current_folder(folder);
-  dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
-  dialog.add_button("_Open", Gtk::RESPONSE_OK);
+  dialog.add_button(quiro::res::MenuLabel(quiro::res::LoadString(quiro::res::IDS_OPEN_CANCEL)), Gtk::RESPONSE_CANCEL);
+  dialog.add_button(quiro::res::MenuLabel(quiro::res::LoadString(quiro::res::IDS_OPEN_OK)), Gtk::RESPONSE_OK);
   dialog.set_default_response(Gtk::RESPONSE_OK);
 
   for (const quiro::OpenFilter& f : quiro::ParseOpenFilter(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER))) {
@@ -377,8 +377,9 @@ std::string CQuiroView::WebProcessGonePage(const std::string& why, const std::st
   return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">" + platform::OwnPagePolicy() + "<title>" +
          quiro::res::LoadString(quiro::res::IDS_APP_TITLE) +
          "</title></head>\n<body style=\"font-family: sans-serif; margin: 2em\">\n"
-         "<h2>This page could not be shown</h2>\n<p>" + platform::EscapeHtml(why) + "</p>\n"
-         "<p><a id=\"reload\" href=\"" + href + "\">Reload</a></p>\n</body></html>\n";
+         "<h2>" + platform::EscapeHtml(quiro::res::LoadString(quiro::res::IDS_PAGE_GONE_HEADING)) + "</h2>\n<p>" +
+         platform::EscapeHtml(why) + "</p>\n<p><a id=\"reload\" href=\"" + href + "\">" +
+         platform::EscapeHtml(quiro::res::LoadString(quiro::res::IDS_PAGE_GONE_RELOAD)) + "</a></p>\n</body></html>\n";
 }
 
 // The page area would stay blank grey. Say what happened instead, and offer
@@ -387,13 +388,13 @@ void CQuiroView::OnWebProcessTerminated(WebKitWebProcessTerminationReason reason
   std::string why;
   switch (reason) {
     case WEBKIT_WEB_PROCESS_CRASHED:
-      why = "The part of the viewer that shows pages stopped unexpectedly (it crashed).";
+      why = quiro::res::LoadString(quiro::res::IDS_PAGE_GONE_CRASHED);
       break;
     case WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT:
-      why = "The part of the viewer that shows pages used too much memory and was stopped.";
+      why = quiro::res::LoadString(quiro::res::IDS_PAGE_GONE_MEMORY);
       break;
     default:
-      why = "The part of the viewer that shows pages was stopped.";
+      why = quiro::res::LoadString(quiro::res::IDS_PAGE_GONE_STOPPED);
       break;
   }
   // The address the page stands for is kept here, never read back from the

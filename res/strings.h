@@ -7,6 +7,7 @@
 // after "\t"; MenuLabel() turns them into GTK labels.
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -66,6 +67,53 @@ inline constexpr int IDS_INDICATOR_SCRL = 59139;
 inline constexpr int IDS_UNTITLED = 61443;
 inline constexpr int IDS_PRINT_ALL_CONFIRM = 59395;
 inline constexpr int IDS_CLOSE_DURING_PRINT_ALL = 61500;
+// The buttons of the question IDS_CLOSE_DURING_PRINT_ALL asks.
+inline constexpr int IDS_CLOSE_KEEP_OPEN = 61501;
+inline constexpr int IDS_CLOSE_ANYWAY = 61502;
+// The toolbar's button labels.
+inline constexpr int IDS_TOOLBAR_BACK = 748;
+inline constexpr int IDS_TOOLBAR_FORWARD = 749;
+inline constexpr int IDS_TOOLBAR_STOP = 750;
+inline constexpr int IDS_TOOLBAR_REFRESH = 751;
+inline constexpr int IDS_TOOLBAR_HOME = 752;
+inline constexpr int IDS_TOOLBAR_FIND = 753;
+inline constexpr int IDS_TOOLBAR_PRINT = 755;
+inline constexpr int IDS_TOOLBAR_FONT = 756;
+inline constexpr int IDS_TOOLBAR_PRINT_ALL = 758;
+// The file kinds that go to a help viewer, for "%1" in IDS_NO_VIEWER and the
+// texts after it.
+inline constexpr int IDS_KIND_CHM = 1214;
+inline constexpr int IDS_KIND_HLP = 1215;
+// File > Open's dialog: its title and buttons.
+inline constexpr int IDS_OPEN_TITLE = 1202;
+inline constexpr int IDS_OPEN_CANCEL = 1203;
+inline constexpr int IDS_OPEN_OK = 1204;
+// The program's own search page when the search index is not there.
+inline constexpr int IDS_SEARCH_TITLE = 1240;
+inline constexpr int IDS_SEARCH_NOT_AVAILABLE = 1241;
+// The page shown in place of one whose web process went: its heading, the
+// reason (by how the process ended) and the link that loads the page again.
+inline constexpr int IDS_PAGE_GONE_HEADING = 1250;
+inline constexpr int IDS_PAGE_GONE_CRASHED = 1251;
+inline constexpr int IDS_PAGE_GONE_MEMORY = 1252;
+inline constexpr int IDS_PAGE_GONE_STOPPED = 1253;
+inline constexpr int IDS_PAGE_GONE_RELOAD = 1254;
+// Printing. "%1" is the printing system's error in IDS_PDF_NOT_PRINTED, the
+// page number and "%2" its path in IDS_PRINTING_PAGE.
+inline constexpr int IDS_PDF_NOT_PRINTED = 1260;
+inline constexpr int IDS_PRINTING_PAGE = 1261;
+// What became of a page Print All could not print, as its report lists it.
+// "%1" is the printing system's error, the HTTP status or the folder.
+inline constexpr int IDS_PAGE_NOT_LOADED = 1270;
+inline constexpr int IDS_PAGE_NOT_PRINTED = 1271;
+inline constexpr int IDS_PAGE_TIMED_OUT = 1272;
+inline constexpr int IDS_PAGE_CANCELLED = 1273;
+inline constexpr int IDS_PAGE_FRAMESET = 1274;
+inline constexpr int IDS_PAGE_ERROR_STATUS = 1275;
+inline constexpr int IDS_PAGE_NO_FILE = 1276;
+inline constexpr int IDS_PAGE_NO_FILE_FOLDER = 1277;
+inline constexpr int IDS_PAGE_NO_VIEW = 1278;
+inline constexpr int IDS_PAGE_JOB_FAILED = 1279;
 
 struct StringEntry {
   int id;
@@ -74,22 +122,27 @@ struct StringEntry {
 
 inline constexpr StringEntry kStringTable[] = {
     {IDS_SOCKETS_INIT_FAILED, "The network layer could not be started."},
-    {748, "Back"},
-    {749, "Forward"},
-    {750, "Stop"},
-    {751, "Refresh"},
-    {752, "Home"},
-    {753, "Find"},
-    {755, "Print"},
-    {756, "Font"},
-    {758, "Print All"},
+    {IDS_TOOLBAR_BACK, "Back"},
+    {IDS_TOOLBAR_FORWARD, "Forward"},
+    {IDS_TOOLBAR_STOP, "Stop"},
+    {IDS_TOOLBAR_REFRESH, "Refresh"},
+    {IDS_TOOLBAR_HOME, "Home"},
+    {IDS_TOOLBAR_FIND, "Find"},
+    {IDS_TOOLBAR_PRINT, "Print"},
+    {IDS_TOOLBAR_FONT, "Font"},
+    {IDS_TOOLBAR_PRINT_ALL, "Print All"},
     {IDS_OPEN_FILTER,
      "HTML Files|*.htm;*.html|Text Files|*.txt|GIF Files|*.gif|JPEG Files|*.jpg;*.jpeg|"
      "AU Files|*.au|AIFF Files|*.aif;*.aiff|XBM Files|*.xbm|All Files|*.*||"},
+    {IDS_OPEN_TITLE, "Open"},
+    {IDS_OPEN_CANCEL, "&Cancel"},
+    {IDS_OPEN_OK, "&Open"},
     {IDS_NO_VIEWER, "No viewer is registered for %1 files."},
     {IDS_VIEWER_NOT_STARTED, "The viewer for %1 files could not be started."},
     {IDS_VIEWER_NOT_FOUND, "The viewer program for %1 files was not found."},
     {IDS_VIEWER_REFUSED, "The %1 file was not handed to its viewer: only local help files clicked on go there."},
+    {IDS_KIND_CHM, "CHM"},
+    {IDS_KIND_HLP, "HLP"},
     {IDS_FIND_PLACEHOLDER, "Find in page"},
     {IDS_FIND_PREVIOUS, "Previous match (Shift+Enter)"},
     {IDS_FIND_NEXT, "Next match (Enter)"},
@@ -102,6 +155,25 @@ inline constexpr StringEntry kStringTable[] = {
     {ID_HELP, "Shows the user's guide.\nHelp"},
     {IDS_HELP_TITLE, "quiro Help"},
     {IDS_NO_HELP, "No user's guide is installed."},
+    {IDS_SEARCH_TITLE, "Search"},
+    {IDS_SEARCH_NOT_AVAILABLE, "Search is not available."},
+    {IDS_PAGE_GONE_HEADING, "This page could not be shown"},
+    {IDS_PAGE_GONE_CRASHED, "The part of the viewer that shows pages stopped unexpectedly (it crashed)."},
+    {IDS_PAGE_GONE_MEMORY, "The part of the viewer that shows pages used too much memory and was stopped."},
+    {IDS_PAGE_GONE_STOPPED, "The part of the viewer that shows pages was stopped."},
+    {IDS_PAGE_GONE_RELOAD, "Reload"},
+    {IDS_PDF_NOT_PRINTED, "The PDF was not printed: %1"},
+    {IDS_PRINTING_PAGE, "Printing page %1: %2"},
+    {IDS_PAGE_NOT_LOADED, "the page could not be loaded"},
+    {IDS_PAGE_NOT_PRINTED, "the page could not be printed"},
+    {IDS_PAGE_TIMED_OUT, "the page did not answer in time"},
+    {IDS_PAGE_CANCELLED, "Print All was stopped before this page"},
+    {IDS_PAGE_FRAMESET, "it is a frameset, which prints as a blank sheet"},
+    {IDS_PAGE_ERROR_STATUS, "an error page (status %1) came in its place"},
+    {IDS_PAGE_NO_FILE, "no file could be made for it in %1"},
+    {IDS_PAGE_NO_FILE_FOLDER, "the temporary folder"},
+    {IDS_PAGE_NO_VIEW, "no view could be made to print it"},
+    {IDS_PAGE_JOB_FAILED, "the printer did not print it: %1"},
     {ID_VIEW_STOP, "Stops opening a file.\nStop"},
     {ID_VIEW_REFRESH, "Refreshes the contents of the current page.\nRefresh"},
     {ID_VIEW_FONTS_LARGEST, "Selects largest font size."},
@@ -129,6 +201,8 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_CLOSE_DURING_PRINT_ALL,
      "Print All has not yet handed every page to the printer.\n\nClose anyway? The pages it has "
      "not handed over yet are still printed before quiro ends."},
+    {IDS_CLOSE_KEEP_OPEN, "&Keep Open"},
+    {IDS_CLOSE_ANYWAY, "&Close"},
     {IDS_PRINT_ALL_CONFIRM,
      "This function will print the entire document with all associated links which is some "
      "cases may be a large number of pages.  To print only the page in the viewer, press Cancel "
@@ -140,6 +214,23 @@ inline std::string LoadString(int id) {
   for (const StringEntry& e : kStringTable)
     if (e.id == id) return e.text;
   return {};
+}
+
+/// String `id` with "%1", "%2"... replaced by `args` in order, in one pass
+/// (an argument's own "%1" stays as it is). A "%N" without an argument stays.
+inline std::string FormatString(int id, std::initializer_list<std::string_view> args) {
+  const std::string text = LoadString(id);
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (text[i] == '%' && next >= '1' && next <= '9' && static_cast<std::size_t>(next - '1') < args.size()) {
+      out += args.begin()[next - '1'];
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
 }
 
 /// The status-bar prompt of a command: its string up to the first "\n".
@@ -237,22 +328,31 @@ struct ToolbarButton {
 };
 
 inline constexpr ToolbarButton kToolbar[] = {
-    {ID_GO_BACK, 0, 748, false},
-    {ID_GO_FORWARD, 1, 749, false},
-    {ID_VIEW_STOP, 2, 750, false},
-    {ID_VIEW_REFRESH, 3, 751, false},
-    {ID_GO_START_PAGE, 4, 752, false},
-    {ID_GO_SEARCH_THE_WEB, 6, 753, false},
-    {ID_FILE_PRINT, 7, 755, false},
-    {ID_FONT_DROPDOWN, 8, 756, true},
-    {ID_FILE_PRINT_ALL, 9, 758, false},
+    {ID_GO_BACK, 0, IDS_TOOLBAR_BACK, false},
+    {ID_GO_FORWARD, 1, IDS_TOOLBAR_FORWARD, false},
+    {ID_VIEW_STOP, 2, IDS_TOOLBAR_STOP, false},
+    {ID_VIEW_REFRESH, 3, IDS_TOOLBAR_REFRESH, false},
+    {ID_GO_START_PAGE, 4, IDS_TOOLBAR_HOME, false},
+    {ID_GO_SEARCH_THE_WEB, 6, IDS_TOOLBAR_FIND, false},
+    {ID_FILE_PRINT, 7, IDS_TOOLBAR_PRINT, false},
+    {ID_FONT_DROPDOWN, 8, IDS_TOOLBAR_FONT, true},
+    {ID_FILE_PRINT_ALL, 9, IDS_TOOLBAR_PRINT_ALL, false},
 };
 inline constexpr std::size_t kToolbarButtonCount = sizeof(kToolbar) / sizeof(kToolbar[0]);
 
-// Toolbar indices the navigation check shows and hides.
-inline constexpr int kFindButton = 5;
-inline constexpr int kPrintButton = 6;
-inline constexpr int kPrintAllButton = 8;
+/// The toolbar index of the button that runs `command`, or -1 when none does.
+constexpr int ToolbarIndex(int command) {
+  for (std::size_t i = 0; i < kToolbarButtonCount; ++i)
+    if (kToolbar[i].command == command) return static_cast<int>(i);
+  return -1;
+}
+
+// The buttons the navigation check shows and hides, found by their command
+// so that the toolbar's order can change.
+inline constexpr int kFindButton = ToolbarIndex(ID_GO_SEARCH_THE_WEB);
+inline constexpr int kPrintButton = ToolbarIndex(ID_FILE_PRINT);
+inline constexpr int kPrintAllButton = ToolbarIndex(ID_FILE_PRINT_ALL);
+static_assert(kFindButton >= 0 && kPrintButton >= 0 && kPrintAllButton >= 0);
 
 /// Resource path of toolbar image `image` (0-9), normal or hot.
 inline std::string ToolbarImagePath(int image, bool hot) {

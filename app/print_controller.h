@@ -56,10 +56,6 @@ class CPrintController {
   /// The document Print would print: a frame's URL in a frameset, or an
   /// empty string for the view's own page.
   std::string PrintFrameUrl() const;
-  /// The PDF the view shows (whole or in a frame), which Print prints as
-  /// the file it is; empty when the last document shown is none.
-  const std::string& ShownPdfUrl() const { return m_pdfUrl; }
-
   /// Shows the Print All confirmation (a warning with OK and Cancel, caption
   /// "quiro") over `parent`; true for OK.
   static bool ConfirmPrintAll(Gtk::Window* parent);
@@ -69,6 +65,8 @@ class CPrintController {
   static void ShowPrintProblems(Gtk::Window* parent, const std::string& text);
 
  private:
+  friend class TestProbe;  // reads m_pdfUrl
+
   struct FrameTracker {
     std::string topHref;
     int topFrames = 0;

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/test_probe.h"
 #include "builder/catalogue_config.h"
 #include "platform/printer.h"
 #include "printall/page_rewriter.h"
@@ -322,7 +323,8 @@ bool StartPrintAllRun(PrintAllOptions options) {
   return true;
 }
 
-int RunningPrintAllRuns() { return static_cast<int>(Runs().size()); }
+// The probe's count is defined here, next to the runs it counts.
+int TestProbe::RunningPrintAllRuns() { return static_cast<int>(Runs().size()); }
 
 int PrintAllRunsHandingOver() {
   int walking = 0;

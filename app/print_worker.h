@@ -51,9 +51,6 @@ struct PrintAllOptions {
 /// false when the thread could not be started (nothing is printed then).
 bool StartPrintAllRun(PrintAllOptions options);
 
-/// Runs started and not yet ended. Main thread only.
-int RunningPrintAllRuns();
-
 /// Runs whose walk goes on: they still have pages to hand to the printer.
 /// Main thread only.
 int PrintAllRunsHandingOver();

@@ -7,6 +7,7 @@
 #include "app/doc_scheme.h"
 #include "app/main_frame.h"
 #include "app/quiro_doc.h"
+#include "app/test_probe.h"
 #include "builder/catalogue_config.h"
 #include "builder/site_builder.h"
 #include "search/indexer.h"
@@ -23,6 +24,7 @@ CQuiroApp::CQuiroApp(quiro::ViewerOptions options)
   if (!named) Glib::set_application_name(quiro::res::LoadString(quiro::res::IDS_APP_TITLE));
   named = true;
   m_build = [](const ShowPageFn& showPage) { ::BuildSite(showPage); };
+  m_probe = std::make_unique<quiro::TestProbe>(m_options, [this] { quit(); });
 }
 
 CQuiroApp::~CQuiroApp() {
@@ -63,6 +65,7 @@ bool CQuiroApp::InitInstance() {
   add_window(*m_pMainWnd);
 
   CQuiroView& view = m_pMainWnd->GetActiveView();
+  m_probe->Watch(*m_pMainWnd, view.GetWidget());
   auto topComplete = [this] {
     if (m_startPageAsked && !m_startPageReady) OnStartPageReady();
   };
@@ -122,43 +125,16 @@ void CQuiroApp::BuildSite() {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quiro: the site could not be built: %s\n", e.what());
   }
-  m_buildDone = true;
+  m_probe->BuildRan();
   // A skipped start-up asks for no page: the empty view is the start page.
   if (!m_startPageAsked) OnStartPageReady();
-  // A start page that never finishes loading still gets its screenshot.
-  // (Timers that call back into the application go with it.)
-  if (!m_options.screenshotPath.empty())
-    Glib::signal_timeout().connect_once(sigc::mem_fun(*this, &CQuiroApp::TakeScreenshot),
-                                        kScreenshotDeadlineMs);
 }
 
 void CQuiroApp::OnStartPageReady() {
   if (m_startPageReady) return;
   m_startPageReady = true;
-  if (m_options.reportReady) {
-    std::fprintf(stderr, "quiro: ready monotonic_us=%lld\n", static_cast<long long>(g_get_monotonic_time()));
-    std::fflush(stderr);
-  }
-  m_readySignal.emit();
+  m_probe->StartPageReady();
   StartSearchIndexer();
-  if (m_options.screenshotPath.empty()) return;
-  // The engine puts the finished page on screen a little later: wait until
-  // the browser area shows something, then a little more for the rest.
-  // A page that stays blank is taken after kPaintWaitMs.
-  auto waited = std::make_shared<int>(0);
-  Glib::signal_timeout().connect(
-      sigc::track_obj(
-          [this, waited] {
-            *waited += kPaintPollMs;
-            if (ViewShowsSomething() || *waited >= kPaintWaitMs) {
-              Glib::signal_timeout().connect_once(sigc::mem_fun(*this, &CQuiroApp::TakeScreenshot),
-                                                  4 * kPaintPollMs);
-              return false;
-            }
-            return true;
-          },
-          *this),
-      kPaintPollMs);
 }
 
 // The index is brought up to date behind the start page: the thread starts a
@@ -170,53 +146,4 @@ void CQuiroApp::StartSearchIndexer() {
                                       kSearchIndexDelayMs, Glib::PRIORITY_LOW);
 }
 
-bool CQuiroApp::ViewShowsSomething() {
-  if (!m_pMainWnd) return false;
-  Gtk::Widget& view = m_pMainWnd->GetActiveView().GetWidget();
-  Glib::RefPtr<Gdk::Window> window = view.get_window();
-  if (!window || !view.get_mapped()) return false;
-  Gtk::Allocation a = view.get_allocation();
-  if (a.get_width() <= 0 || a.get_height() <= 0) return false;
-  gdk_display_sync(gdk_display_get_default());
-  Glib::RefPtr<Gdk::Pixbuf> shot;
-  try {
-    shot = Gdk::Pixbuf::create(window, a.get_x(), a.get_y(), a.get_width(), a.get_height());
-  } catch (const Glib::Error&) {
-    return false;
-  }
-  if (!shot || shot->get_n_channels() < 3) return false;
-  const guint8* pixels = shot->get_pixels();
-  const guint8* first = pixels;
-  for (int y = 0; y < shot->get_height(); y += 4)
-    for (int x = 0; x < shot->get_width(); x += 4) {
-      const guint8* p = pixels + y * shot->get_rowstride() + x * shot->get_n_channels();
-      if (p[0] != first[0] || p[1] != first[1] || p[2] != first[2]) return true;
-    }
-  return false;
-}
-
-void CQuiroApp::TakeScreenshot() {
-  if (m_screenshotTaken) return;
-  m_screenshotTaken = true;
-  if (!SaveScreenshot(m_options.screenshotPath)) {
-    std::fprintf(stderr, "quiro: cannot save a screenshot to %s\n", m_options.screenshotPath.c_str());
-    m_exitStatus = 1;
-  }
-  if (m_options.exitAfterScreenshot) quit();
-}
-
-bool CQuiroApp::SaveScreenshot(const std::string& path) {
-  if (!m_pMainWnd) return false;
-  Glib::RefPtr<Gdk::Window> window = m_pMainWnd->get_window();
-  if (!window) return false;
-  gdk_display_sync(gdk_display_get_default());
-  try {
-    Glib::RefPtr<Gdk::Pixbuf> shot =
-        Gdk::Pixbuf::create(window, 0, 0, window->get_width(), window->get_height());
-    if (!shot) return false;
-    shot->save(path, "png");
-    return true;
-  } catch (const Glib::Error&) {
-    return false;
-  }
-}
+int CQuiroApp::GetExitStatus() const { return m_probe->ExitStatus(); }

@@ -15,6 +15,9 @@
 
 class CMainFrame;
 class CQuiroDoc;
+namespace quiro {
+class TestProbe;
+}
 namespace search {
 class BackgroundIndexer;
 }
@@ -48,18 +51,10 @@ class CQuiroApp : public Gtk::Application {
   CMainFrame* GetMainWnd() { return m_pMainWnd.get(); }
   CQuiroDoc* GetDocument() { return m_pDocument.get(); }
 
-  /// True once the start page and all its frames have completed, or the
-  /// build has finished without asking for a page.
-  bool IsStartPageReady() const { return m_startPageReady; }
-  bool HasBuildRun() const { return m_buildDone; }
-  /// Emitted once, when IsStartPageReady becomes true.
-  sigc::signal<void()>& signal_start_page_ready() { return m_readySignal; }
-
-  /// Saves a PNG of the main window; false when it cannot be taken or written.
-  bool SaveScreenshot(const std::string& path);
-
-  /// True when the browser area on screen holds more than one colour.
-  bool ViewShowsSomething();
+  /// What the command line's --screenshot and --report-ready and the window
+  /// tests watch: whether the build has run and the start page is ready, and
+  /// the window's picture.
+  quiro::TestProbe& GetProbe() { return *m_probe; }
 
   /// The full-text index of the document root (set up by InitInstance, so
   /// never null after it), opened and updated on a thread of its own once
@@ -68,7 +63,7 @@ class CQuiroApp : public Gtk::Application {
   search::BackgroundIndexer* GetSearchIndexer() { return m_searchIndexer.get(); }
 
   /// 1 when a requested screenshot could not be saved, else 0.
-  int GetExitStatus() const { return m_exitStatus; }
+  int GetExitStatus() const;
 
  protected:
   explicit CQuiroApp(quiro::ViewerOptions options);
@@ -77,26 +72,19 @@ class CQuiroApp : public Gtk::Application {
  private:
   void ScheduleBuildAfterFirstDraw();
   void OnStartPageReady();
-  void TakeScreenshot();
   void StartSearchIndexer();
 
-  static constexpr int kScreenshotDeadlineMs = 20000;
-  static constexpr int kPaintPollMs = 50;
-  static constexpr int kPaintWaitMs = 3000;
   static constexpr int kSearchIndexDelayMs = 1000;  // from the start page's ready to the indexer's start
 
   quiro::ViewerOptions m_options;
   BuildFn m_build;
+  std::unique_ptr<quiro::TestProbe> m_probe;
   std::unique_ptr<CQuiroDoc> m_pDocument;
   std::unique_ptr<CMainFrame> m_pMainWnd;
   std::unique_ptr<search::BackgroundIndexer> m_searchIndexer;
   bool m_initialised = false;
   bool m_buildScheduled = false;
-  bool m_buildDone = false;
   bool m_startPageAsked = false;
   bool m_startPageReady = false;
-  bool m_screenshotTaken = false;
-  int m_exitStatus = 0;
-  sigc::signal<void()> m_readySignal;
   std::vector<sigc::connection> m_viewConnections;
 };

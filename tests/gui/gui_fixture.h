@@ -21,6 +21,7 @@
 #include "app/main_frame.h"
 #include "app/quiro_app.h"
 #include "app/quiro_view.h"
+#include "app/test_probe.h"
 #include "app/web_engine.h"
 #include "common/temp_dir.h"
 #include "platform/paths.h"
@@ -236,10 +237,11 @@ class WindowTest : public ::testing::Test {
   /// have completed.
   void StartAndWaitReady() {
     StartApp();
-    ASSERT_TRUE(RunUntil([&] { return app_->IsStartPageReady(); })) << "start page never completed";
+    ASSERT_TRUE(RunUntil([&] { return app_->GetProbe().IsStartPageReady(); })) << "start page never completed";
   }
 
   CMainFrame& Frame() { return *app_->GetMainWnd(); }
+
   CQuiroView& View() { return Frame().GetActiveView(); }
   WebKitWebView* Web() { return View().GetWebView(); }
 

@@ -153,7 +153,7 @@ TEST_F(PrintCommandTest, CancelInTheConfirmationPrintsNothing) {
   EXPECT_EQ(seen.responses, (std::set<int>{GTK_RESPONSE_OK, GTK_RESPONSE_CANCEL}));
   EXPECT_EQ(seen.parent, GTK_WINDOW(Frame().gobj()));
 
-  EXPECT_EQ(quiro::RunningPrintAllRuns(), 0);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0);
   gui_test::Settle(Web());
   EXPECT_TRUE(Printed().empty());
 }
@@ -171,14 +171,14 @@ TEST_F(PrintCommandTest, OkPrintsTheDocumentFromItsIndexWithProgress) {
     Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
   }
   ASSERT_TRUE(seen.seen);
-  ASSERT_EQ(quiro::RunningPrintAllRuns(), 1);
+  ASSERT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 1);
 
   std::vector<std::string> messages;
   ASSERT_TRUE(RunUntil(
       [&] {
         std::string m = Frame().GetMessageText();
         if (messages.empty() || messages.back() != m) messages.push_back(m);
-        return quiro::RunningPrintAllRuns() == 0;
+        return quiro::TestProbe::RunningPrintAllRuns() == 0;
       },
       60000));
   EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-CH1.HTM.pdf",
@@ -206,7 +206,7 @@ TEST_F(PrintCommandTest, OnTheFramesetPrintAllWalksFromTheFrameBeingRead) {
   }
   SeenDialog problem;
   DialogAnswerer close(GTK_RESPONSE_OK, problem);
-  ASSERT_TRUE(RunUntil([&] { return quiro::RunningPrintAllRuns() == 0 && problem.seen; }, 60000));
+  ASSERT_TRUE(RunUntil([&] { return quiro::TestProbe::RunningPrintAllRuns() == 0 && problem.seen; }, 60000));
   EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-CH1.HTM.pdf", "003-CH2.HTM.pdf"}));
   EXPECT_EQ(problem.title, "quiro");
   EXPECT_EQ(problem.text,
@@ -244,7 +244,7 @@ TEST_F(PrintCommandTest, AForgedFrameReportChangesNothingPrinted) {
     DialogAnswerer ok(GTK_RESPONSE_OK, confirm);
     Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
   }
-  ASSERT_TRUE(RunUntil([&] { return quiro::RunningPrintAllRuns() == 0; }, 60000));
+  ASSERT_TRUE(RunUntil([&] { return quiro::TestProbe::RunningPrintAllRuns() == 0; }, 60000));
   EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-CH1.HTM.pdf", "003-CH2.HTM.pdf"}));
 }
 
@@ -255,7 +255,7 @@ TEST_F(PrintCommandTest, PrintOfAnInlinePdfPrintsThePdf) {
   WriteSmallSite();
   StartAndWaitReady();
   Click("sidebar", "pdf");
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().ShownPdfUrl(), "/doc.pdf"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::TestProbe::ShownPdfUrl(Frame().GetPrintController()), "/doc.pdf"); }));
 
   struct Pick {
     std::string output;
@@ -318,7 +318,7 @@ TEST_F(PrintCommandTest, NothingHappensForAWebAddress) {
       }
       EXPECT_TRUE(seen.seen);
       EXPECT_EQ(seen.parent, nullptr);
-      EXPECT_EQ(quiro::RunningPrintAllRuns(), 0) << where;
+      EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0) << where;
     }
   }
   g_object_unref(web);
@@ -397,7 +397,7 @@ class PrintToPrinterTest : public PrintCommandTest {
     EXPECT_TRUE(confirm.seen);
     SeenDialog problem;
     DialogAnswerer close(GTK_RESPONSE_OK, problem);
-    RunUntil([&] { return quiro::RunningPrintAllRuns() == 0; }, 60000);
+    RunUntil([&] { return quiro::TestProbe::RunningPrintAllRuns() == 0; }, 60000);
     RunUntil([&] { return problem.seen; }, 1000);  // only when something was lost
     return problem;
   }
@@ -408,7 +408,7 @@ TEST_F(PrintToPrinterTest, WithoutAPrinterNothingIsWalkedAndTheUserIsTold) {
   StartAndWaitReady();
   UseScheduler(dir_ / "no-scheduler.sock");
   const SeenDialog problem = PrintAllFromChapterOne();
-  EXPECT_EQ(quiro::RunningPrintAllRuns(), 0);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0);
   EXPECT_EQ(problem.title, "quiro");
   EXPECT_EQ(problem.type, GTK_MESSAGE_WARNING);
   EXPECT_EQ(problem.text, "Nothing was printed. The printing service (CUPS) is not running, so there is no printer.");
@@ -479,7 +479,7 @@ TEST_F(PrintToPrinterTest, AJobLostAfterItWasTakenIsSaid) {
       << problem.text;
   EXPECT_EQ(Frame().GetMessageText().rfind("Print All: no page printed: the printer did not print it: ", 0), 0u)
       << Frame().GetMessageText();
-  EXPECT_EQ(quiro::RunningPrintAllRuns(), 1);  // still in its closing pause
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 1);  // still in its closing pause
 }
 
 }  // namespace
@@ -507,7 +507,7 @@ gboolean DriveViewer(gpointer) {
   if (app == nullptr || app->GetMainWnd() == nullptr) return G_SOURCE_CONTINUE;
   CMainFrame& frame = *app->GetMainWnd();
   const std::string page = std::getenv("QUIRO_TEST_PAGE");
-  if (step == 0 && app->IsStartPageReady()) {
+  if (step == 0 && app->GetProbe().IsStartPageReady()) {
     frame.GetActiveView().Navigate2(page);
     step = 1;
   } else if (step == 1 && frame.GetActiveView().GetCurrentURL() == page) {
@@ -515,7 +515,7 @@ gboolean DriveViewer(gpointer) {
     step = 2;
     frame.SendCommand(quiro::res::ID_FILE_PRINT_ALL);
     answerer.reset();
-    if (quiro::RunningPrintAllRuns() != 1) std::_Exit(3);
+    if (quiro::TestProbe::RunningPrintAllRuns() != 1) std::_Exit(3);
   } else if (step == 2) {
     std::string folder = std::getenv("QUIRO_PRINT_TO_PDF_DIR");
     bool printed = false;
@@ -545,7 +545,7 @@ TEST(PrintAllWindowChild, Run) {
   char* argv[] = {name, nullptr};
   int status = quiro::RunViewer({}, argv[0]);
   // The application's shutdown stopped and joined the run.
-  if (quiro::RunningPrintAllRuns() != 0) status = 4;
+  if (quiro::TestProbe::RunningPrintAllRuns() != 0) status = 4;
   if (!g_closeQuestion.seen || g_closeQuestion.title != "quiro" ||
       g_closeQuestion.text.find("Close anyway?") == std::string::npos)
     status = 5;

@@ -11,6 +11,7 @@
 
 #include "app/print_page_printer.h"
 #include "app/print_worker.h"
+#include "app/test_probe.h"
 #include "print_test_support.h"
 #include "printall/print_all_run.h"
 
@@ -140,7 +141,7 @@ TEST_F(PrintWorkerTest, TwoRunsAtOnceBothComplete) {
   Outcome first, second;
   Start(doc + "/index.htm", dir_ / "out", 0, first);
   Start(doc + "/index.htm", dir_ / "out", 0, second);
-  EXPECT_EQ(quiro::RunningPrintAllRuns(), 2);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 2);
   ASSERT_TRUE(SpinUntil([&] { return first.result && second.result; }, 180000));
   EXPECT_EQ(first.result->pagesPrinted, 5);
   EXPECT_EQ(second.result->pagesPrinted, 5);
@@ -148,7 +149,7 @@ TEST_F(PrintWorkerTest, TwoRunsAtOnceBothComplete) {
   std::vector<std::string> files = PdfFilesIn(dir_ / "out");
   ASSERT_EQ(files.size(), 10u);
   for (const std::string& f : files) EXPECT_GE(print_test::PdfPageCount(f), 1) << f;
-  EXPECT_EQ(quiro::RunningPrintAllRuns(), 0);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0);
 }
 
 TEST_F(PrintWorkerTest, NothingPrintableEndsAtOnceWithoutThePause) {
@@ -207,12 +208,12 @@ TEST_F(PrintWorkerTest, StoppingEndsTheClosingPauseAndClosesTheViews) {
                         60000));
   SpinUntil([] { return false; }, 300);
   EXPECT_FALSE(outcome.result.has_value());
-  EXPECT_EQ(quiro::RunningPrintAllRuns(), 1);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 1);
 
   auto begin = std::chrono::steady_clock::now();
   quiro::StopAllPrintAllRuns();
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(20));
-  EXPECT_EQ(quiro::RunningPrintAllRuns(), 0);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0);
   ASSERT_TRUE(outcome.result.has_value());
   EXPECT_TRUE(outcome.result->cancelled);
   EXPECT_EQ(outcome.result->pagesPrinted, 1);

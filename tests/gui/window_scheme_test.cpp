@@ -105,7 +105,7 @@ TEST_F(SchemeWindowTest, WindowsWrittenDocumentSetShowsEveryPart) {
     return colours.count(0xffffcc) && colours.count(0xff00ff) && colours.count(0x00a000) && colours.count(0x3060ff);
   };
   EXPECT_TRUE(RunUntil(onScreen));
-  EXPECT_TRUE(app_->SaveScreenshot(OutputPath("windows_site.png")));
+  EXPECT_TRUE(app_->GetProbe().SaveScreenshot(OutputPath("windows_site.png")));
 
   // A link to a drive-letter file URL, clicked in the sidebar, loads the
   // chapter into the content frame (the frames share one origin now).

@@ -58,8 +58,8 @@ TEST_F(WindowTest, WindowIsOnScreenAndDrawnBeforeTheBuildWritesItsFirstPage) {
       showPage(path);
     });
   });
-  EXPECT_FALSE(app_->HasBuildRun()) << "the build ran before the window was drawn";
-  ASSERT_TRUE(RunUntil([&] { return app_->IsStartPageReady(); }));
+  EXPECT_FALSE(app_->GetProbe().HasBuildRun()) << "the build ran before the window was drawn";
+  ASSERT_TRUE(RunUntil([&] { return app_->GetProbe().IsStartPageReady(); }));
   EXPECT_EQ(builds, 1);
   EXPECT_TRUE(mappedAtBuild);
   EXPECT_GT(coloursAtBuild, 4) << "the window's bars were not on screen when the build started";
@@ -72,10 +72,10 @@ TEST_F(WindowTest, WindowIsOnScreenAndDrawnBeforeTheBuildWritesItsFirstPage) {
   EXPECT_TRUE(WaitForFrameLocation("content", ".htm"));
   EXPECT_TRUE(WaitForFrameLocation("sidebar", "sidebar.htm"));
   EXPECT_EQ(Frame().get_title(), "Vesk Documents - quiro");
-  EXPECT_TRUE(RunUntil([&] { return app_->ViewShowsSomething(); }, 5000));
+  EXPECT_TRUE(RunUntil([&] { return app_->GetProbe().ViewShowsSomething(); }, 5000));
   Settle(Web());
   std::string shot = OutputPath("start_page.png");
-  EXPECT_TRUE(app_->SaveScreenshot(shot));
+  EXPECT_TRUE(app_->GetProbe().SaveScreenshot(shot));
   std::printf("screenshot of the main window: %s\n", shot.c_str());
 }
 

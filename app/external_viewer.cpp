@@ -50,11 +50,6 @@ bool LaunchApp(const Glib::RefPtr<Gio::AppInfo>& app, const std::string& path) {
   return started;
 }
 
-std::set<GtkWidget*>& PlainWindows() {
-  static std::set<GtkWidget*> windows;
-  return windows;
-}
-
 void PlainTitleChanged(WebKitWebView* view, GParamSpec*, gpointer window) {
   gtk_window_set_title(GTK_WINDOW(window), TitleOrAddress(view).c_str());
 }
@@ -62,8 +57,6 @@ void PlainTitleChanged(WebKitWebView* view, GParamSpec*, gpointer window) {
 void PlainReadyToShow(WebKitWebView*, gpointer window) { gtk_widget_show_all(GTK_WIDGET(window)); }
 
 void PlainCloseRequested(WebKitWebView*, gpointer window) { gtk_widget_destroy(GTK_WIDGET(window)); }
-
-void PlainDestroyed(GtkWidget* window, gpointer) { PlainWindows().erase(window); }
 
 // A plain window has no toolbar and prepares no pages for printing; only help
 // files leave it for their viewers.
@@ -161,8 +154,6 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
   g_signal_connect(view, "close", G_CALLBACK(PlainCloseRequested), window);
   g_signal_connect(view, "create", G_CALLBACK(PlainCreate), nullptr);
   g_signal_connect(view, "decide-policy", G_CALLBACK(PlainDecidePolicy), nullptr);
-  g_signal_connect(window, "destroy", G_CALLBACK(PlainDestroyed), nullptr);
-  PlainWindows().insert(window);
   return WEBKIT_WEB_VIEW(view);
 }
 
@@ -198,7 +189,5 @@ bool NavigationTarget(WebKitPolicyDecision* decision, WebKitPolicyDecisionType t
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
   return true;
 }
-
-int PlainWindowCount() { return static_cast<int>(PlainWindows().size()); }
 
 }  // namespace quiro

@@ -80,7 +80,4 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo);
 /// windows get a plain window related to `relatedTo`, whose view is returned.
 WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri);
 
-/// Number of plain windows open now.
-int PlainWindowCount();
-
 }  // namespace quiro

@@ -100,8 +100,6 @@ std::string LoadUserGuide() {
   return guide;
 }
 
-Gtk::Window* GetHelpWindow() { return g_helpWindow; }
-
 bool ShowHelp(Gtk::Window* parent) {
   if (g_helpWindow) {
     g_helpWindow->present();

@@ -33,7 +33,4 @@ std::string LoadUserGuide();
 /// guide is installed.
 bool ShowHelp(Gtk::Window* parent);
 
-/// The help window now open, or nullptr.
-Gtk::Window* GetHelpWindow();
-
 }  // namespace quiro

@@ -242,6 +242,21 @@ class WindowTest : public ::testing::Test {
 
   CMainFrame& Frame() { return *app_->GetMainWnd(); }
 
+  /// The windows besides the main one that show a page (plain windows),
+  /// on the screen yet or not.
+  int PlainWindowCount() {
+    int n = 0;
+    for (Gtk::Window* w : Gtk::Window::list_toplevels())
+      if (w != app_->GetMainWnd() && w->get_child() != nullptr && WEBKIT_IS_WEB_VIEW(w->get_child()->gobj())) ++n;
+    return n;
+  }
+
+  /// The window on the screen with caption `title`, or nullptr.
+  static Gtk::Window* ShownWindowTitled(const std::string& title) {
+    for (Gtk::Window* w : Gtk::Window::list_toplevels())
+      if (w->get_visible() && w->get_title() == title) return w;
+    return nullptr;
+  }
   CQuiroView& View() { return Frame().GetActiveView(); }
   WebKitWebView* Web() { return View().GetWebView(); }
 

@@ -117,10 +117,10 @@ TEST_F(FindTest, CtrlWCtrlQAndF1) {
 
   // F1 from the build tree: the README's section for users.
   Press(GDK_KEY_F1);
-  ASSERT_NE(quiro::GetHelpWindow(), nullptr);
-  EXPECT_EQ(quiro::GetHelpWindow()->get_title(), "quiro Help");
-  quiro::GetHelpWindow()->hide();
-  EXPECT_EQ(quiro::GetHelpWindow(), nullptr);
+  Gtk::Window* help = ShownWindowTitled("quiro Help");
+  ASSERT_NE(help, nullptr);
+  help->hide();
+  EXPECT_EQ(ShownWindowTitled("quiro Help"), nullptr);
   std::string guide = quiro::LoadUserGuide();
   EXPECT_EQ(guide.rfind("## Using the viewer\n", 0), 0u) << guide.substr(0, 80);
   EXPECT_NE(guide.find("Ctrl+F"), std::string::npos);

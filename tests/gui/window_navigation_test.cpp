@@ -134,7 +134,7 @@ TEST_F(NavigationTest, CompiledHelpLinkedFromAPlainWindowGoesToTheViewerToo) {
   RegisterViewerCommand(true, "\"" + viewer + "\" %1");
   StartAndWaitReady();
   Click("sidebar", "newhelp");
-  ASSERT_TRUE(RunUntil([&] { return quiro::PlainWindowCount() == 1; }));
+  ASSERT_TRUE(RunUntil([&] { return PlainWindowCount() == 1; }));
   WebKitWebView* plain = nullptr;
   for (Gtk::Window* w : Gtk::Window::list_toplevels())
     if (w->get_child() != nullptr && WEBKIT_IS_WEB_VIEW(w->get_child()->gobj()) && w != &Frame())
@@ -170,7 +170,7 @@ TEST_F(NavigationTest, FindLoadsTheSearchPageIntoTheContentFrame) {
   Frame().SendCommand(res::ID_GO_SEARCH_THE_WEB);
   EXPECT_TRUE(WaitForFrameLocation("content", "Search.htm"));
   EXPECT_TRUE(WaitForFrameLocation("sidebar", "side.htm"));
-  EXPECT_EQ(quiro::PlainWindowCount(), 0);
+  EXPECT_EQ(PlainWindowCount(), 0);
 
   // Start Page replaces the whole view, even from a page outside the root.
   dir_.Write("outside/other.htm", "<html><head><title>Other</title></head><body>x</body></html>");
@@ -189,7 +189,7 @@ TEST_F(NavigationTest, FindWorksUnderARootWhoseNameHoldsQuotes) {
   ASSERT_TRUE(WaitForFrameLocation("content", "page1.htm"));
   Frame().SendCommand(res::ID_GO_SEARCH_THE_WEB);
   EXPECT_TRUE(WaitForFrameLocation("content", "Search.htm"));
-  EXPECT_EQ(quiro::PlainWindowCount(), 0);
+  EXPECT_EQ(PlainWindowCount(), 0);
 }
 
 TEST_F(NavigationTest, OpenLoadsTheChosenFileIntoTheContentFrame) {
@@ -235,7 +235,7 @@ TEST_F(NavigationTest, FindOnAPageWithoutAContentFrameOpensAWindowOfItsOwn) {
   View().Navigate2(root_ + "page1.htm");
   ASSERT_TRUE(WaitForFrameLocation("", "page1.htm"));
   Frame().SendCommand(res::ID_GO_SEARCH_THE_WEB);
-  EXPECT_TRUE(RunUntil([&] { return quiro::PlainWindowCount() == 1; }));
+  EXPECT_TRUE(RunUntil([&] { return PlainWindowCount() == 1; }));
   EXPECT_TRUE(WaitForFrameLocation("", "page1.htm", 1000)) << "the main view must keep its page";
 }
 
@@ -243,7 +243,7 @@ TEST_F(NavigationTest, LinkToANewWindowOpensAPlainWindowForLocalPages) {
   WriteSmallSite();
   StartAndWaitReady();
   Click("sidebar", "blank");
-  EXPECT_TRUE(RunUntil([&] { return quiro::PlainWindowCount() == 1; }));
+  EXPECT_TRUE(RunUntil([&] { return PlainWindowCount() == 1; }));
   EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 1000));
 }
 
@@ -257,7 +257,7 @@ TEST_F(NavigationTest, WebAddressForANewWindowGoesToTheDesktopsBrowser) {
   ASSERT_TRUE(RunUntil([&] { return Exists(argsFile); })) << "the desktop's browser was not started";
   EXPECT_EQ(ReadFile(argsFile), "https://www.example.com/support\n");
   // Nothing opened here, and the page on display stays.
-  EXPECT_EQ(quiro::PlainWindowCount(), 0);
+  EXPECT_EQ(PlainWindowCount(), 0);
   EXPECT_TRUE(WaitForFrameLocation("content", "page1.htm", 100));
 }
 

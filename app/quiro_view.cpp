@@ -320,9 +320,7 @@ void CQuiroView::OnDocumentComplete(const std::string& frameName, const std::str
 }
 
 WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
-  WebKitWebView* opened = quiro::OpenRequestedWindow(m_pWebView, url);
-  m_newWindow.emit(url, opened);
-  return opened;
+  return quiro::OpenRequestedWindow(m_pWebView, url);
 }
 
 // ---- Engine signal thunks ----

@@ -89,11 +89,6 @@ class CQuiroView {
   sigc::signal<void(const quiro::NavigationDecision& decision)>& signal_navigation_decided() {
     return m_navigationDecided;
   }
-  /// A page asked for a new window for `url`; `opened` is the view that loads
-  /// it, or nullptr when it went to the desktop's browser.
-  sigc::signal<void(const std::string& url, WebKitWebView* opened)>& signal_new_window() {
-    return m_newWindow;
-  }
   /// A help file link went to its viewer (`chm`: compiled help, else
   /// WinHelp); the navigation was cancelled whatever the outcome.
   sigc::signal<void(bool chm, quiro::HandOff outcome)>& signal_handed_off() { return m_handedOff; }
@@ -133,7 +128,6 @@ class CQuiroView {
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
   sigc::signal<void(const quiro::NavigationDecision&)> m_navigationDecided;
-  sigc::signal<void(const std::string&, WebKitWebView*)> m_newWindow;
   sigc::signal<void()> m_loadFailed;
   sigc::signal<void(const std::string&)> m_webProcessGone;
   sigc::signal<void(bool, quiro::HandOff)> m_handedOff;

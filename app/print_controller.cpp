@@ -7,7 +7,7 @@
 #include "app/print_worker.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
-#include "platform/printer.h"
+#include "printall/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
 #include "printall/print_report.h"

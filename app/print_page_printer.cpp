@@ -13,7 +13,7 @@
 #include "app/web_engine.h"
 #include "platform/doc_request.h"
 #include "platform/paths.h"
-#include "platform/printer.h"
+#include "printall/printer.h"
 #include "printall/empty_sheets.h"
 
 namespace quiro {

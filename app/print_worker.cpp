@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "builder/catalogue_config.h"
-#include "platform/printer.h"
+#include "printall/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
 

@@ -1,4 +1,4 @@
-#include "platform/printer.h"
+#include "printall/printer.h"
 
 #include <cups/cups.h>
 #include <gtest/gtest.h>

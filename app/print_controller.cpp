@@ -291,7 +291,7 @@ bool CPrintController::StartPrintAll() {
   options.destination = PrintDestinationFromEnvironment();
   if (!options.destination.ToPdf()) {
     // Before anything is walked or rewritten: is there a printer to take the pages?
-    const platform::PrinterStatus printer = platform::DefaultPrinter();
+    const printall::PrinterStatus printer = printall::DefaultPrinter();
     if (!printer.ready) {
       PrintRunReport refused;
       refused.refusal = printer.problem;

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace platform {
+namespace printall {
 
 namespace {
 
@@ -114,4 +114,4 @@ JobState QueryJob(int id) {
   return state;
 }
 
-}  // namespace platform
+}  // namespace printall

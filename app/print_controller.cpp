@@ -7,7 +7,7 @@
 #include "app/print_worker.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
-#include "platform/printer.h"
+#include "printall/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
 #include "printall/print_report.h"
@@ -291,7 +291,7 @@ bool CPrintController::StartPrintAll() {
   options.destination = PrintDestinationFromEnvironment();
   if (!options.destination.ToPdf()) {
     // Before anything is walked or rewritten: is there a printer to take the pages?
-    const platform::PrinterStatus printer = platform::DefaultPrinter();
+    const printall::PrinterStatus printer = printall::DefaultPrinter();
     if (!printer.ready) {
       PrintRunReport refused;
       refused.refusal = printer.problem;

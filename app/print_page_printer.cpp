@@ -13,7 +13,7 @@
 #include "app/web_engine.h"
 #include "platform/doc_request.h"
 #include "platform/paths.h"
-#include "platform/printer.h"
+#include "printall/printer.h"
 #include "printall/empty_sheets.h"
 #include "res/strings.h"
 
@@ -109,7 +109,7 @@ PagePrintResult Deliver(Page* page) {
   // A page without a title is named by its file ("003-CH2.HTM.pdf").
   const std::string name =
       !page->title.empty() ? page->title : page->outputFile.substr(page->outputFile.find_last_of('/') + 1);
-  const platform::PrintJob job = platform::SubmitPdf(page->printer, page->outputFile, name);
+  const printall::PrintJob job = printall::SubmitPdf(page->printer, page->outputFile, name);
   ::unlink(page->outputFile.c_str());
   page->outputFile.clear();
   if (job.id == 0) {

@@ -17,7 +17,7 @@
 
 #include "app/test_probe.h"
 #include "builder/catalogue_config.h"
-#include "platform/printer.h"
+#include "printall/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
 #include "res/strings.h"
@@ -232,12 +232,12 @@ void PrintAllThreadProc(std::string startPath, std::string root, std::shared_ptr
       never.wait_until(lock, stop, next, [] { return false; });
       if (stop.stop_requested() || pending.empty()) continue;
       for (auto it = pending.begin(); it != pending.end();) {
-        const platform::JobState state = platform::QueryJob(it->second);
-        if (state.outcome == platform::JobOutcome::Waiting) {
+        const printall::JobState state = printall::QueryJob(it->second);
+        if (state.outcome == printall::JobOutcome::Waiting) {
           ++it;
           continue;
         }
-        if (state.outcome == platform::JobOutcome::Failed) failed.emplace_back(it->first, state.problem);
+        if (state.outcome == printall::JobOutcome::Failed) failed.emplace_back(it->first, state.problem);
         it = pending.erase(it);
       }
       if (!failed.empty()) {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "app/core/doc_site.h"
-#include "platform/user_folders.h"
+#include "platform/xdg.h"
 
 namespace quiro {
 

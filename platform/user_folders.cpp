@@ -1,34 +1,20 @@
 #include "platform/user_folders.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/hash.h"
 #include "platform/paths.h"
+#include "platform/xdg.h"
 
 namespace platform {
-
-std::string CacheHome() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache && cache[0] == '/') return std::string(cache) == "/" ? std::string() : cache;
-  std::string home;
-  if (const char* env = std::getenv("HOME"); env && env[0] == '/') {
-    home = env;
-  } else if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') {
-    home = pw->pw_dir;
-  }
-  while (!home.empty() && home.back() == '/') home.pop_back();
-  return home.empty() ? std::string() : home + "/.cache";
-}
 
 namespace {
 
@@ -36,16 +22,7 @@ namespace {
 std::string RootFolderName(std::string_view root) {
   std::string key = NativeSeparators(root);
   if (key.empty() || key.back() != '/') key += '/';
-  // FNV-1a, 64 bits: stable from run to run and from build to build.
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const unsigned char c : key) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  static const char kHex[] = "0123456789abcdef";
-  std::string name(16, '0');
-  for (int i = 15; i >= 0; --i, hash >>= 4) name[static_cast<std::size_t>(i)] = kHex[hash & 15];
-  return name;
+  return Hex16(Fnv1a64(key));
 }
 
 // Creates `folder` and the folders above it that are missing, mode 0700.

@@ -6,13 +6,10 @@
 
 namespace platform {
 
-/// $XDG_CACHE_HOME when it is an absolute path, else $HOME/.cache; no
-/// trailing "/". "" when neither can be had.
-std::string CacheHome();
-
 /// The per-user folder that holds the generated pages of a document root
-/// the user cannot write: CacheHome() + "/quiro/roots/" + one name per root
-/// (a hash of the root's path) + "/". "" when there is no cache folder.
+/// the user cannot write: CacheHome() (platform/xdg.h) + "/quiro/roots/" +
+/// one name per root (a hash of the root's path) + "/". "" when there is no
+/// cache folder.
 std::string UserPageFolder(std::string_view root);
 
 /// Opens the per-user page folder of `root` (UserPageFolder). With `create`,

@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "platform/xdg.h"
 
 namespace platform {
 
@@ -39,11 +40,8 @@ int Read(const char* key, int def, const std::string& path) {
 }  // namespace
 
 std::string ViewerStateFile() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  if (state != nullptr && state[0] == '/') return std::string(state) + "/quiro/state.ini";
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/state/quiro/state.ini";
-  return {};
+  const std::string state = StateHome();
+  return state.empty() ? std::string() : state + "/quiro/state.ini";
 }
 
 ViewerState LoadViewerState(const std::string& path) {

@@ -18,8 +18,9 @@ struct ViewerState {
   bool maximized = false;
 };
 
-/// "$XDG_STATE_HOME/quiro/state.ini", or "~/.local/state/quiro/state.ini"
-/// when that is unset or not absolute; empty without a home either.
+/// StateHome() + "/quiro/state.ini" ("$XDG_STATE_HOME/quiro/state.ini" or
+/// "~/.local/state/quiro/state.ini", see platform/xdg.h); empty without a
+/// home either.
 std::string ViewerStateFile();
 
 /// The state kept in `path`; each value that is missing or out of range

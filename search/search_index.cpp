@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,8 @@
 #include <utility>
 
 #include "platform/confined.h"
+#include "platform/hash.h"
+#include "platform/xdg.h"
 #include "search/cjk_tokenizer.h"
 #include "search/page_text.h"
 #include "search/text_decode.h"
@@ -29,6 +30,10 @@ constexpr int kBusyOpenAttempts = 50;
 constexpr std::size_t kBatchTextBytes = 4u << 20;
 constexpr std::size_t kBatchPages = 256;
 constexpr int kMaxFolderDepth = 64;
+// The index files are named with FNV-1a started from this basis, the
+// standard one with a digit lost. The names keep it until the index's next
+// layout version, so that the files already on disk are still found.
+constexpr std::uint64_t kIndexNameBasis = 1469598103934665603ull;
 
 // An owned prepared statement.
 class Statement {
@@ -75,13 +80,6 @@ int DropEntry(Statement& dropPage, Statement& dropFile, std::int64_t id) {
   dropPage.Reset();
   dropFile.Reset();
   return rc;
-}
-
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home && *home == '/') return home;
-  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && *pw->pw_dir == '/') return pw->pw_dir;
-  return {};
 }
 
 bool MakeFolders(const std::string& path) {
@@ -207,24 +205,10 @@ const char* DescribeDamage(int rc) {
 }  // namespace
 
 std::string SearchIndex::IndexPathFor(const std::string& root) {
-  std::string cache;
-  const char* xdg = std::getenv("XDG_CACHE_HOME");
-  if (xdg && *xdg == '/') {
-    cache = xdg;
-  } else {
-    const std::string home = HomeFolder();
-    if (home.empty()) return {};
-    cache = home + "/.cache";
-  }
-  // FNV-1a of the root's real path names the file.
-  std::uint64_t hash = 1469598103934665603ull;
-  for (unsigned char c : CanonicalRoot(root)) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  static const char kHex[] = "0123456789abcdef";
-  std::string name;
-  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(hash >> shift) & 15];
+  const std::string cache = platform::CacheHome();
+  if (cache.empty()) return {};
+  // The hash of the root's real path names the file.
+  const std::string name = platform::Hex16(platform::Fnv1a64(CanonicalRoot(root), kIndexNameBasis));
   return cache + "/quiro/search/" + name + "-v" + std::to_string(kSchemaVersion) + ".db";
 }
 

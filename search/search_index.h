@@ -77,7 +77,7 @@ class SearchIndex {
   SearchIndex& operator=(const SearchIndex&) = delete;
 
   /// The index file for `root`: "$XDG_CACHE_HOME/quiro/search/<hash>-v<N>.db"
-  /// ($HOME/.cache when XDG_CACHE_HOME is unset or relative); empty when no
+  /// (the cache folder as platform::CacheHome() finds it); empty when no
   /// cache folder can be named.
   static std::string IndexPathFor(const std::string& root);
 

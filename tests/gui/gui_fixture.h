@@ -11,7 +11,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -25,6 +24,7 @@
 #include "app/web_engine.h"
 #include "common/temp_dir.h"
 #include "platform/paths.h"
+#include "run_until.h"
 
 namespace gui_test {
 
@@ -46,16 +46,6 @@ inline GLogWriterOutput RecordingWriter(GLogLevelFlags level, const GLogField* f
     LoggedProblems().push_back(domain + ": " + message);
   }
   return g_log_writer_default(level, fields, n, nullptr);
-}
-
-/// Runs the main loop until `done` holds or `timeoutMs` passes; returns `done()`.
-inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 8000) {
-  gint64 end = g_get_monotonic_time() + gint64(timeoutMs) * 1000;
-  while (!done()) {
-    if (g_get_monotonic_time() > end) return false;
-    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
-  }
-  return true;
 }
 
 /// Evaluates `script` in the top document and returns its result as text

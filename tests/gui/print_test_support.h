@@ -1,7 +1,7 @@
 #pragma once
-// Helpers of the Print All tests: a GTK main loop to turn, a small document
-// to print, the built program run as a child process, and PDF inspection
-// through poppler's command-line tools.
+// Helpers of the Print All tests: GTK for the main loop (RunUntil), a small
+// document to print, the built program run as a child process, and PDF
+// inspection through poppler's command-line tools.
 
 #include <fcntl.h>
 #include <gtk/gtk.h>
@@ -9,11 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -21,6 +19,7 @@
 
 #include "common/run_program.h"
 #include "common/temp_dir.h"
+#include "run_until.h"
 
 namespace print_test {
 
@@ -33,18 +32,6 @@ inline bool HaveDisplay() {
 inline bool InitGtk() {
   static const bool ok = HaveDisplay() && gtk_init_check(nullptr, nullptr);
   return ok;
-}
-
-/// Turns the main loop until `done` holds or `timeoutMs` has passed.
-inline bool SpinUntil(const std::function<bool()>& done, int timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
-    if (done()) break;
-    g_usleep(2000);
-  }
-  return true;
 }
 
 inline std::vector<std::string> Lines(const std::string& text) {

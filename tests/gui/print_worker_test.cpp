@@ -17,7 +17,7 @@
 
 namespace {
 
-using print_test::SpinUntil;
+using gui_test::RunUntil;
 using testing_support::TempDir;
 
 class PrintWorkerTest : public ::testing::Test {
@@ -68,7 +68,7 @@ TEST_F(PrintWorkerTest, PrintsTheListedPagesInOrderOnePdfEach) {
 
   Outcome outcome;
   Start(FindPrintStartPage(doc + "/ch2.htm"), dir_ / "out", 0, outcome);
-  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 120000));
+  ASSERT_TRUE(RunUntil([&] { return outcome.result.has_value(); }, 120000));
 
   const quiro::PrintAllResult& result = *outcome.result;
   EXPECT_FALSE(result.cancelled);
@@ -119,7 +119,7 @@ TEST_F(PrintWorkerTest, PrintsTheSampleGuideAsListed) {
 
   Outcome outcome;
   Start(FindPrintStartPage(dir_ / "guide/ch3.htm"), dir_ / "out", 0, outcome);
-  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 120000));
+  ASSERT_TRUE(RunUntil([&] { return outcome.result.has_value(); }, 120000));
   ASSERT_EQ(outcome.result->outputFiles.size(), pages.size());
   for (std::size_t i = 0; i < pages.size(); ++i) {
     EXPECT_EQ(std::filesystem::path(outcome.result->outputFiles[i]).filename().string(),
@@ -142,7 +142,7 @@ TEST_F(PrintWorkerTest, TwoRunsAtOnceBothComplete) {
   Start(doc + "/index.htm", dir_ / "out", 0, first);
   Start(doc + "/index.htm", dir_ / "out", 0, second);
   EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 2);
-  ASSERT_TRUE(SpinUntil([&] { return first.result && second.result; }, 180000));
+  ASSERT_TRUE(RunUntil([&] { return first.result && second.result; }, 180000));
   EXPECT_EQ(first.result->pagesPrinted, 5);
   EXPECT_EQ(second.result->pagesPrinted, 5);
   // Into one folder, neither run overwrote the other's files.
@@ -156,7 +156,7 @@ TEST_F(PrintWorkerTest, NothingPrintableEndsAtOnceWithoutThePause) {
   Outcome outcome;
   Start(dir_ / "missing.htm", dir_ / "out", 60000, outcome);
   auto begin = std::chrono::steady_clock::now();
-  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 30000));
+  ASSERT_TRUE(RunUntil([&] { return outcome.result.has_value(); }, 30000));
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(20));
   EXPECT_EQ(outcome.result->pagesRecorded, 0);
   EXPECT_EQ(outcome.result->viewsCreated, 0);
@@ -172,7 +172,7 @@ TEST_F(PrintWorkerTest, RunThatPrintsNothingSkipsThePause) {
   Outcome outcome;
   Start(doc + "/index.htm", dir_ / "blocked/out", 60000, outcome);
   auto begin = std::chrono::steady_clock::now();
-  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 40000));
+  ASSERT_TRUE(RunUntil([&] { return outcome.result.has_value(); }, 40000));
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(30));
   EXPECT_EQ(outcome.result->viewsCreated, 5);
   EXPECT_EQ(outcome.result->pagesPrinted, 0);
@@ -187,7 +187,7 @@ TEST_F(PrintWorkerTest, PagesAskingForDialogsPrintWithoutAny) {
              print_test::Page("Questionpage", "<script>confirm('sure?'); prompt('name');</script>\n"));
   Outcome outcome;
   Start(dir_ / "DLG/index.htm", dir_ / "out", 0, outcome);
-  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 60000));
+  ASSERT_TRUE(RunUntil([&] { return outcome.result.has_value(); }, 60000));
   EXPECT_EQ(outcome.result->pagesPrinted, 2);
   ASSERT_EQ(outcome.result->outputFiles.size(), 2u);
   EXPECT_NE(print_test::PdfText(outcome.result->outputFiles[1]).find("Questionpage"), std::string::npos);
@@ -203,10 +203,10 @@ TEST_F(PrintWorkerTest, StoppingEndsTheClosingPauseAndClosesTheViews) {
   Outcome outcome;
   Start(doc + "/ch1.htm", dir_ / "out", 60000, outcome);
   // Wait until the one page is printed; the run is then in its pause.
-  ASSERT_TRUE(SpinUntil([&] { return PdfFilesIn(dir_ / "out").size() == 1 &&
+  ASSERT_TRUE(RunUntil([&] { return PdfFilesIn(dir_ / "out").size() == 1 &&
                                      print_test::PdfPageCount(PdfFilesIn(dir_ / "out")[0]) > 0; },
                         60000));
-  SpinUntil([] { return false; }, 300);
+  RunUntil([] { return false; }, 300);
   EXPECT_FALSE(outcome.result.has_value());
   EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 1);
 
@@ -223,7 +223,7 @@ TEST_F(PrintWorkerTest, StoppingInTheMiddleLeavesOnlyWholeFiles) {
   std::string doc = print_test::WriteLongDocument(dir_, 30);
   Outcome outcome;
   Start(doc + "/index.htm", dir_ / "out", 0, outcome);
-  ASSERT_TRUE(SpinUntil([&] { return outcome.statuses.size() >= 3; }, 60000));
+  ASSERT_TRUE(RunUntil([&] { return outcome.statuses.size() >= 3; }, 60000));
   quiro::StopAllPrintAllRuns();
   ASSERT_TRUE(outcome.result.has_value());
   EXPECT_TRUE(outcome.result->cancelled);
@@ -239,7 +239,7 @@ TEST_F(PrintWorkerTest, WebProcessThatDiesCostsOnlyItsPage) {
   std::string doc = print_test::WriteLongDocument(dir_, 20);
   Outcome outcome;
   Start(doc + "/index.htm", dir_ / "out", 0, outcome);
-  ASSERT_TRUE(SpinUntil([&] { return outcome.statuses.size() >= 5; }, 60000));
+  ASSERT_TRUE(RunUntil([&] { return outcome.statuses.size() >= 5; }, 60000));
   int killed = 0;
   for (pid_t p : print_test::ChildrenOf(getpid())) {
     if (testing_support::ReadFile("/proc/" + std::to_string(p) + "/cmdline").find("WebKitWebProcess") !=
@@ -248,7 +248,7 @@ TEST_F(PrintWorkerTest, WebProcessThatDiesCostsOnlyItsPage) {
     }
   }
   ASSERT_EQ(killed, 1);
-  ASSERT_TRUE(SpinUntil([&] { return outcome.result.has_value(); }, 90000));
+  ASSERT_TRUE(RunUntil([&] { return outcome.result.has_value(); }, 90000));
   EXPECT_FALSE(outcome.result->cancelled);
   EXPECT_EQ(outcome.result->pagesRecorded, 21);
   EXPECT_GE(outcome.result->pagesPrinted, 19);  // the page being printed may be lost

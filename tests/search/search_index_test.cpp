@@ -148,6 +148,15 @@ TEST_F(SearchIndexTest, UpkeepAddsChangesAndRemovesPages) {
   EXPECT_EQ(index.Update().read, 0u);
 }
 
+TEST_F(SearchIndexTest, IndexFileNamesStayAsTheyWere) {
+  // Named with the index's own hash basis, not the standard one
+  // (18bd876a1ef0205b): changing it would orphan every index on disk.
+  EXPECT_EQ(SearchIndex::IndexPathFor("/nonexistent/quiro/docs"),
+            cache.path() + "/quiro/search/514ee1225e95d861-v" + std::to_string(search::kSchemaVersion) + ".db");
+  setenv("XDG_CACHE_HOME", "/", 1);
+  EXPECT_EQ(SearchIndex::IndexPathFor("/nonexistent/quiro/docs").rfind("/quiro/", 0), std::string::npos);
+}
+
 TEST_F(SearchIndexTest, BadIndexFilesAreRebuiltOrReplacedByMemory) {
   root.Write("doc/a.htm", Page("A", "alpha"));
   const std::string file = SearchIndex::IndexPathFor(root.path());

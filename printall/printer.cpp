@@ -1,10 +1,10 @@
-#include "platform/printer.h"
+#include "printall/printer.h"
 
 #include <cups/cups.h>
 
 #include <cstring>
 
-namespace platform {
+namespace printall {
 
 namespace {
 
@@ -114,4 +114,4 @@ JobState QueryJob(int id) {
   return state;
 }
 
-}  // namespace platform
+}  // namespace printall

@@ -1,4 +1,4 @@
-#include "platform/printer.h"
+#include "printall/printer.h"
 
 #include <cups/cups.h>
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 
 namespace {
 
-using platform::JobOutcome;
+using printall::JobOutcome;
 using testing_support::CupsScheduler;
 using testing_support::TempDir;
 
@@ -43,12 +43,12 @@ class Printer : public ::testing::Test {
   }
 
   // Waits, a bounded time, for the job to leave the queue.
-  static platform::JobState Settled(int id) {
+  static printall::JobState Settled(int id) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    platform::JobState state = platform::QueryJob(id);
+    printall::JobState state = printall::QueryJob(id);
     while (state.outcome == JobOutcome::Waiting && std::chrono::steady_clock::now() < until) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      state = platform::QueryJob(id);
+      state = printall::QueryJob(id);
     }
     return state;
   }
@@ -61,13 +61,13 @@ class Printer : public ::testing::Test {
 std::unique_ptr<CupsScheduler> Printer::cups_;
 
 TEST_F(Printer, DefaultQueueTakesANamedJobAndPrintsIt) {
-  const platform::PrinterStatus status = platform::DefaultPrinter();
+  const printall::PrinterStatus status = printall::DefaultPrinter();
   EXPECT_EQ(status.name, cups_->queue());
   EXPECT_TRUE(status.ready);
   EXPECT_FALSE(status.stopped);
   EXPECT_EQ(status.problem, "");
 
-  const platform::PrintJob job = platform::SubmitPdf(status.name, pdf_, "Getting Started");
+  const printall::PrintJob job = printall::SubmitPdf(status.name, pdf_, "Getting Started");
   ASSERT_GT(job.id, 0) << job.problem;
   EXPECT_EQ(Settled(job.id).outcome, JobOutcome::Printed);
   // The queue knows the job by its title, and cups-pdf wrote its file.
@@ -84,10 +84,10 @@ TEST_F(Printer, DefaultQueueTakesANamedJobAndPrintsIt) {
 
 TEST_F(Printer, ARefusingQueueIsNotReadyAndRefusesJobs) {
   ASSERT_EQ(cups_->Tool("cupsreject", {"-r", "out of paper", cups_->queue()}).status, 0);
-  const platform::PrinterStatus status = platform::DefaultPrinter();
+  const printall::PrinterStatus status = printall::DefaultPrinter();
   EXPECT_FALSE(status.ready);
   EXPECT_EQ(status.problem, "The printer \"" + cups_->queue() + "\" is not accepting jobs: out of paper.");
-  const platform::PrintJob job = platform::SubmitPdf(status.name, pdf_, "Refused");
+  const printall::PrintJob job = printall::SubmitPdf(status.name, pdf_, "Refused");
   EXPECT_EQ(job.id, 0);
   EXPECT_NE(job.problem.find("not accepting jobs"), std::string::npos) << job.problem;
   ASSERT_EQ(cups_->Tool("cupsaccept", {cups_->queue()}).status, 0);
@@ -95,14 +95,14 @@ TEST_F(Printer, ARefusingQueueIsNotReadyAndRefusesJobs) {
 
 TEST_F(Printer, AStoppedQueueHoldsJobsAndACancelledJobFailed) {
   ASSERT_EQ(cups_->Tool("cupsdisable", {cups_->queue()}).status, 0);
-  const platform::PrinterStatus status = platform::DefaultPrinter();
+  const printall::PrinterStatus status = printall::DefaultPrinter();
   EXPECT_TRUE(status.ready);
   EXPECT_TRUE(status.stopped);
-  const platform::PrintJob job = platform::SubmitPdf(status.name, pdf_, "Held");
+  const printall::PrintJob job = printall::SubmitPdf(status.name, pdf_, "Held");
   ASSERT_GT(job.id, 0) << job.problem;
-  EXPECT_EQ(platform::QueryJob(job.id).outcome, JobOutcome::Waiting);
+  EXPECT_EQ(printall::QueryJob(job.id).outcome, JobOutcome::Waiting);
   ASSERT_EQ(cups_->Tool("cancel", {std::to_string(job.id)}).status, 0);
-  const platform::JobState state = Settled(job.id);
+  const printall::JobState state = Settled(job.id);
   EXPECT_EQ(state.outcome, JobOutcome::Failed);
   EXPECT_NE(state.problem, "");
   ASSERT_EQ(cups_->Tool("cupsenable", {cups_->queue()}).status, 0);
@@ -112,16 +112,16 @@ TEST_F(Printer, NoDefaultPrinterAndNoSchedulerAreSaidApart) {
   // A queue named as the user's choice that does not exist, then no
   // scheduler at all.
   setenv("LPDEST", "no-such-queue", 1);
-  EXPECT_EQ(platform::DefaultPrinter().problem, "No default printer is set up.");
+  EXPECT_EQ(printall::DefaultPrinter().problem, "No default printer is set up.");
   unsetenv("LPDEST");
 
   TempDir empty;
   cupsSetServer((empty / "cups.sock").c_str());
-  const platform::PrinterStatus status = platform::DefaultPrinter();
+  const printall::PrinterStatus status = printall::DefaultPrinter();
   EXPECT_EQ(status.name, "");
   EXPECT_FALSE(status.ready);
   EXPECT_EQ(status.problem, "The printing service (CUPS) is not running, so there is no printer.");
-  EXPECT_EQ(platform::SubmitPdf("anything", pdf_, "x").id, 0);
+  EXPECT_EQ(printall::SubmitPdf("anything", pdf_, "x").id, 0);
   cupsSetServer(cups_->server().c_str());
 }
 

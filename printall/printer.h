@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace platform {
+namespace printall {
 
 struct PrinterStatus {
   /// The default printer's queue name; empty when there is none.
@@ -46,4 +46,4 @@ struct JobState {
 /// leave its history only after they end.
 JobState QueryJob(int id);
 
-}  // namespace platform
+}  // namespace printall

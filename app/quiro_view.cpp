@@ -14,7 +14,6 @@
 #include "platform/doc_uri.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "printall/page_rewriter.h"
 #include "res/strings.h"
 
 namespace {
@@ -268,7 +267,7 @@ void CQuiroView::OnFileOpen() {
       // The user's choice may be a help file: it goes to its viewer as the
       // user's own action, even though the view loads it.
       quiro::NoteOpenedByUser(path);
-      m_userOpening = path;
+      m_navigationPolicy.NoteUserOpening(path);
       Navigate2(path, "content");
     }
   }
@@ -277,30 +276,7 @@ void CQuiroView::OnFileOpen() {
 // ---- Engine events ----
 
 bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL, bool userAction) {
-  // The check works on file URLs: a page of the scheme is taken as its file.
-  const std::string root = GetDocumentRoot();
-  const std::string targetURL = quiro::LocalAddress(engineURL, root);
-  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, root);
-  m_navigationDecided.emit(d);
-  if (d.action != quiro::NavigationAction::RewriteAndContinue) {
-    // A file the user has just chosen in File > Open is the user's action.
-    if (!m_userOpening.empty() && d.url == m_userOpening) userAction = true;
-    m_userOpening.clear();
-  }
-  switch (d.action) {
-    case quiro::NavigationAction::HandOffChm:
-      m_handedOff.emit(true, quiro::HandOffHelpFile(true, d, targetURL, userAction));
-      return true;
-    case quiro::NavigationAction::HandOffHlp:
-      m_handedOff.emit(false, quiro::HandOffHelpFile(false, d, targetURL, userAction));
-      return true;
-    case quiro::NavigationAction::RewriteAndContinue:
-      break;
-  }
-  // An empty url means the target is no local file: nothing to prepare.
-  // Only pages the user may rewrite below the root are rewritten on disk.
-  if (!d.url.empty()) InsertPrintPageBreaks(d.url, root);
-  return false;
+  return m_navigationPolicy.BeforeNavigate(engineURL, userAction);
 }
 
 void CQuiroView::OnTitleChange(const std::string& text) { m_titleChanged.emit(text); }
@@ -322,21 +298,16 @@ WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
 gboolean CQuiroView::DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision* decision,
                                        WebKitPolicyDecisionType type, gpointer self) {
   auto* view = static_cast<CQuiroView*>(self);
-  std::string uri;
-  if (!quiro::NavigationTarget(decision, type, uri)) return FALSE;
   // The Reload link of the page that stands for a gone one: the view loads
   // the address it keeps itself, whatever the link says.
+  std::string uri;
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && view->ShowsGonePage() &&
-      uri == view->m_goneAddress) {
+      quiro::NavigationTarget(decision, type, uri) && uri == view->m_goneAddress) {
     webkit_policy_decision_ignore(decision);
     view->Refresh();
     return TRUE;
   }
-  if (view->OnBeforeNavigate2(uri, quiro::IsUserAction(decision)))
-    webkit_policy_decision_ignore(decision);
-  else
-    webkit_policy_decision_use(decision);
-  return TRUE;
+  return view->m_navigationPolicy.Decide(decision, type);
 }
 
 void CQuiroView::TitleThunk(WebKitWebView* view, GParamSpec*, gpointer self) {

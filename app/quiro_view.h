@@ -13,6 +13,7 @@
 #include "app/core/navigation_check.h"
 #include "app/core/reading_frame.h"
 #include "app/external_viewer.h"
+#include "app/navigation_policy.h"
 
 class CQuiroView {
  public:
@@ -91,7 +92,7 @@ class CQuiroView {
   sigc::signal<void(const std::string& title)>& signal_title_changed() { return m_titleChanged; }
   /// A navigation was decided; carries which toolbar buttons to show or hide.
   sigc::signal<void(const quiro::NavigationDecision& decision)>& signal_navigation_decided() {
-    return m_navigationDecided;
+    return m_navigationPolicy.signal_decided();
   }
   /// A page asked for a new window for `url`; `opened` is the view that loads
   /// it, or nullptr when it went to the desktop's browser.
@@ -100,7 +101,9 @@ class CQuiroView {
   }
   /// A help file link went to its viewer (`chm`: compiled help, else
   /// WinHelp); the navigation was cancelled whatever the outcome.
-  sigc::signal<void(bool chm, quiro::HandOff outcome)>& signal_handed_off() { return m_handedOff; }
+  sigc::signal<void(bool chm, quiro::HandOff outcome)>& signal_handed_off() {
+    return m_navigationPolicy.signal_handed_off();
+  }
   /// The top document failed to load (the engine shows its error page).
   sigc::signal<void()>& signal_load_failed() { return m_loadFailed; }
   /// The engine's web process ended (a crash, most often); the view now shows
@@ -134,12 +137,10 @@ class CQuiroView {
   quiro::ReadingFrame m_readingFrame;
   std::string m_goneAddress;  // the address the page after a gone web process stands for
   std::string m_goneShownAs;  // the address that page is shown under
-  std::string m_userOpening;  // the file chosen in File > Open, until its navigation is decided
+  quiro::NavigationPolicy m_navigationPolicy{true};  // the view prepares pages for printing
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
-  sigc::signal<void(const quiro::NavigationDecision&)> m_navigationDecided;
   sigc::signal<void(const std::string&, WebKitWebView*)> m_newWindow;
   sigc::signal<void()> m_loadFailed;
   sigc::signal<void(const std::string&)> m_webProcessGone;
-  sigc::signal<void(bool, quiro::HandOff)> m_handedOff;
 };

@@ -21,7 +21,7 @@ void OnViewFontsLarge(CMainFrame& f) { View(f).SetTextSize(3); }
 void OnViewFontsMedium(CMainFrame& f) { View(f).SetTextSize(2); }
 void OnViewFontsSmall(CMainFrame& f) { View(f).SetTextSize(1); }
 void OnViewFontsSmallest(CMainFrame& f) { View(f).SetTextSize(0); }
-void OnFileOpen(CMainFrame& f) { View(f).OnFileOpen(f.GetPrintController().PrintFrameUrl()); }
+void OnFileOpen(CMainFrame& f) { View(f).OnFileOpen(); }
 void OnFilePrint(CMainFrame& f) { f.GetPrintController().OnFilePrint(); }
 void OnPrintAll(CMainFrame& f) { f.GetPrintController().OnPrintAll(); }
 void OnFontDropDown(CMainFrame&) {}  // the face of the Font button does nothing

@@ -7,6 +7,7 @@
 #include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
 #include "app/core/viewer_registry.h"
+#include "app/navigation_policy.h"
 #include "builder/catalogue_config.h"
 #include "platform/doc_uri.h"
 #include "platform/paths.h"
@@ -58,19 +59,11 @@ void PlainReadyToShow(WebKitWebView*, gpointer window) { gtk_widget_show_all(GTK
 
 void PlainCloseRequested(WebKitWebView*, gpointer window) { gtk_widget_destroy(GTK_WIDGET(window)); }
 
-// A plain window has no toolbar and prepares no pages for printing; only help
-// files leave it for their viewers.
+// A plain window has no toolbar, prepares no pages for printing and opens no
+// files: its policy keeps nothing from one decision to the next.
 gboolean PlainDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                            gpointer) {
-  std::string engineTarget;
-  if (!NavigationTarget(decision, type, engineTarget)) return FALSE;
-  const std::string root = GetDocumentRoot();
-  const std::string target = LocalAddress(engineTarget, root);
-  NavigationDecision d = DecideNavigation(target, root);
-  if (d.action == NavigationAction::RewriteAndContinue) return FALSE;
-  HandOffHelpFile(d.action == NavigationAction::HandOffChm, d, target, IsUserAction(decision));
-  webkit_policy_decision_ignore(decision);
-  return TRUE;
+  return NavigationPolicy(false).Decide(decision, type);
 }
 
 // A page in a plain window may ask for yet another window.

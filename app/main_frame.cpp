@@ -71,7 +71,7 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
     : Gtk::ApplicationWindow(app), m_doc(doc), m_pView(std::make_unique<CQuiroView>()) {
   CQuiroView* view = m_pView.get();
   m_pPrintController = std::make_unique<quiro::CPrintController>(
-      view->GetWebView(), this, [view] { return view->GetCurrentURL(); },
+      *view, this, [view] { return view->GetCurrentURL(); },
       [this](const std::string& text) { SetMessageText(text); });
   set_default_size(1000, 740);
   CreateActions();

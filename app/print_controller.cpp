@@ -5,6 +5,7 @@
 #include "app/core/doc_site.h"
 #include "app/print_page_printer.h"
 #include "app/print_worker.h"
+#include "app/quiro_view.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
 #include "printall/printer.h"
@@ -138,22 +139,25 @@ void PrintPdfFile(const std::string& path, Gtk::Window* parent) {
 
 }  // namespace
 
-CPrintController::CPrintController(WebKitWebView* webView, Gtk::Window* parent, LocationFn location,
+CPrintController::CPrintController(CQuiroView& view, Gtk::Window* parent, LocationFn location,
                                    StatusFn showStatus)
-    : m_pWebView(webView), m_pParent(parent), m_location(std::move(location)), m_showStatus(std::move(showStatus)) {
+    : m_view(view),
+      m_pWebView(view.GetWebView()),
+      m_pParent(parent),
+      m_location(std::move(location)),
+      m_showStatus(std::move(showStatus)) {
   g_object_ref(m_pWebView);
   g_signal_connect(m_pWebView, "load-changed", G_CALLBACK(OnTopLoadChanged), this);
   g_signal_connect(m_pWebView, "resource-load-started", G_CALLBACK(OnResourceLoadStarted), this);
-  WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(m_pWebView);
-  g_signal_connect(manager, (std::string("script-message-received::") + kFrameReportHandler).c_str(),
-                   G_CALLBACK(OnFrameMessage), this);
+  // Any document that loads after a PDF takes its place.
+  m_documentComplete = view.signal_document_complete().connect(
+      [this](const std::string&, const std::string&, bool) { m_pdfUrl.clear(); });
 }
 
 CPrintController::~CPrintController() {
   *m_alive = false;
+  m_documentComplete.disconnect();
   g_signal_handlers_disconnect_by_data(m_pWebView, this);
-  if (WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(m_pWebView))
-    g_signal_handlers_disconnect_by_data(manager, this);
   g_object_unref(m_pWebView);
 }
 
@@ -177,49 +181,9 @@ void CPrintController::OnResourceResponse(WebKitWebResource* resource, GParamSpe
     watch->controller->m_pdfUrl = webkit_web_resource_get_uri(resource);
 }
 
-// Every document reports when it has loaded and whenever the user works in
-// it. A frame that loads a new document after the frameset's first one (a
-// link aimed at it) is where the user reads next.
-void CPrintController::OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
-  FrameReport report;
-  if (!ReadFrameReport(result, report)) return;
-  // Reports come from the program's own script world only, and must still
-  // name a document the engine has.
-  if (!ReportMatchesView(static_cast<CPrintController*>(self)->m_pWebView, report)) return;
-  FrameTracker& tracker = static_cast<CPrintController*>(self)->m_frames;
-  if (report.kind == FrameReport::Kind::Load) static_cast<CPrintController*>(self)->m_pdfUrl.clear();
-  if (report.top) {
-    if (report.kind == FrameReport::Kind::Load) {
-      tracker.topHref = report.href;
-      tracker.topFrames = report.frames;
-    }
-    return;
-  }
-  const bool reloaded = tracker.frameHrefs.count(report.name) != 0;
-  tracker.frameHrefs[report.name] = report.href;
-  if (report.kind == FrameReport::Kind::Use || reloaded ||
-      (tracker.frameUsed && tracker.usedName == report.name)) {
-    tracker.frameUsed = true;
-    tracker.usedName = report.name;
-    tracker.usedHref = report.href;
-  }
-}
-
-// A new top document starts with no frames known: before any of its frames
-// can report.
+// A new top document shows no PDF before it has loaded.
 void CPrintController::OnTopLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
-  if (event == WEBKIT_LOAD_STARTED) {
-    static_cast<CPrintController*>(self)->m_frames = FrameTracker();
-    static_cast<CPrintController*>(self)->m_pdfUrl.clear();
-  }
-}
-
-std::string CPrintController::PrintFrameUrl() const {
-  if (m_frames.topFrames == 0) return std::string();
-  if (m_frames.frameUsed && !m_frames.usedHref.empty()) return m_frames.usedHref;
-  auto content = m_frames.frameHrefs.find("content");
-  if (content != m_frames.frameHrefs.end()) return content->second;
-  return std::string();
+  if (event == WEBKIT_LOAD_STARTED) static_cast<CPrintController*>(self)->m_pdfUrl.clear();
 }
 
 bool CPrintController::ConfirmPrintAll(Gtk::Window* parent) {
@@ -239,7 +203,7 @@ void CPrintController::OnFilePrint() {
       return;
     }
   }
-  std::string frameUrl = PrintFrameUrl();
+  std::string frameUrl = m_view.GetReadingFrame().Url();
   // A page the user may not rewrite on disk (outside the document root, or
   // in a root the user cannot write) prints from its rewritten text.
   const char* shown = webkit_web_view_get_uri(m_pWebView);
@@ -270,7 +234,7 @@ void CPrintController::OnPrintAll() {
 bool CPrintController::StartPrintAll() {
   // In a frameset the walk starts from the frame being read: the frameset
   // itself prints as a blank sheet and links to no page.
-  const std::string frameUrl = PrintFrameUrl();
+  const std::string frameUrl = m_view.GetReadingFrame().Url();
   std::string location = LocalPathOfLocation(!frameUrl.empty() ? LocalAddress(frameUrl, GetDocumentRoot())
                                              : m_location      ? m_location()
                                                                : std::string());

@@ -23,9 +23,10 @@
 #include <webkit2/webkit2.h>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
+
+class CQuiroView;
 
 namespace quiro {
 
@@ -34,12 +35,12 @@ class CPrintController {
   using LocationFn = std::function<std::string()>;
   using StatusFn = std::function<void(const std::string& text)>;
 
-  /// `webView`: the view Print prints from (its documents must report
-  /// through the frame reporter, see app/web_engine.h); `parent`: the
-  /// dialogs' parent window (may be null); `location`: the view's current
-  /// location (a local path or a URL); `showStatus`: progress texts, called
-  /// on the main thread only while the controller lives.
-  CPrintController(WebKitWebView* webView, Gtk::Window* parent, LocationFn location, StatusFn showStatus);
+  /// `view`: the view Print prints from, which says which frame is being
+  /// read; it outlives the controller. `parent`: the dialogs' parent window
+  /// (may be null); `location`: the view's current location (a local path or
+  /// a URL); `showStatus`: progress texts, called on the main thread only
+  /// while the controller lives.
+  CPrintController(CQuiroView& view, Gtk::Window* parent, LocationFn location, StatusFn showStatus);
   ~CPrintController();
   CPrintController(const CPrintController&) = delete;
   CPrintController& operator=(const CPrintController&) = delete;
@@ -53,9 +54,6 @@ class CPrintController {
   /// whether a run started.
   bool StartPrintAll();
 
-  /// The document Print would print: a frame's URL in a frameset, or an
-  /// empty string for the view's own page.
-  std::string PrintFrameUrl() const;
   /// Shows the Print All confirmation (a warning with OK and Cancel, caption
   /// "quiro") over `parent`; true for OK.
   static bool ConfirmPrintAll(Gtk::Window* parent);
@@ -67,16 +65,6 @@ class CPrintController {
  private:
   friend class TestProbe;  // reads m_pdfUrl
 
-  struct FrameTracker {
-    std::string topHref;
-    int topFrames = 0;
-    std::map<std::string, std::string> frameHrefs;  // by frame name
-    bool frameUsed = false;
-    std::string usedName;
-    std::string usedHref;
-  };
-
-  static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static void OnTopLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
   struct PdfWatch {
     std::weak_ptr<bool> alive;
@@ -85,11 +73,12 @@ class CPrintController {
   static void OnResourceLoadStarted(WebKitWebView*, WebKitWebResource*, WebKitURIRequest*, gpointer self);
   static void OnResourceResponse(WebKitWebResource*, GParamSpec*, gpointer watch);
 
+  CQuiroView& m_view;
   WebKitWebView* m_pWebView;
   Gtk::Window* m_pParent;
   LocationFn m_location;
   StatusFn m_showStatus;
-  FrameTracker m_frames;
+  sigc::connection m_documentComplete;
   std::string m_pdfUrl;
   std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -14,7 +14,6 @@
 #include "platform/doc_uri.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "printall/page_rewriter.h"
 #include "res/strings.h"
 
 namespace {
@@ -82,6 +81,7 @@ CQuiroView::CQuiroView() : m_pWebView(quiro::NewBrowserView()) {
   g_signal_connect(m_pWebView, "decide-policy", G_CALLBACK(DecidePolicyThunk), this);
   g_signal_connect(m_pWebView, "notify::title", G_CALLBACK(TitleThunk), this);
   g_signal_connect(m_pWebView, "notify::is-loading", G_CALLBACK(HistoryLoadingThunk), this);
+  g_signal_connect(m_pWebView, "load-changed", G_CALLBACK(LoadChangedThunk), this);
   g_signal_connect(m_pWebView, "create", G_CALLBACK(CreateThunk), this);
   g_signal_connect(m_pWebView, "load-failed", G_CALLBACK(LoadFailedThunk), this);
   g_signal_connect(m_pWebView, "web-process-terminated", G_CALLBACK(WebProcessTerminatedThunk), this);
@@ -104,8 +104,7 @@ Gtk::Window* CQuiroView::GetTopWindow() {
 // ---- Browser operations ----
 
 void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) {
-  m_historyStepsWaiting = 0;  // a new page ends the way back or forward
-  m_historyStepLoading = false;
+  m_historySteps.Reset();
   std::string uri = ToUri(address);
   if (!targetFrame || !*targetFrame) {
     webkit_web_view_load_uri(m_pWebView, uri.c_str());
@@ -132,21 +131,14 @@ void CQuiroView::GoBack() { StepThroughHistory(-1); }
 void CQuiroView::GoForward() { StepThroughHistory(+1); }
 
 void CQuiroView::Stop() {
-  m_historyStepsWaiting = 0;
+  m_historySteps.DropWaiting();
   webkit_web_view_stop_loading(m_pWebView);
 }
 
-// A step sent while the engine still loads the page of the step before
-// makes it load the whole frameset again, and a load on top of that can end
-// its web process. Steps asked for meanwhile therefore wait for that load's
-// end (HistoryLoadingThunk) and are then taken one at a time; a back and a
-// forward that wait cancel out. Other loads are not waited for: Back leaves
-// a slow page at once, as before.
+// Steps asked for while the page of the step before still loads wait for
+// that load's end (HistoryLoadingThunk); see app/core/history_steps.h.
 void CQuiroView::StepThroughHistory(int direction) {
-  if (m_historyStepLoading && webkit_web_view_is_loading(m_pWebView)) {
-    m_historyStepsWaiting += direction;
-    return;
-  }
+  if (!m_historySteps.Ask(direction, webkit_web_view_is_loading(m_pWebView))) return;
   const bool possible =
       direction < 0 ? webkit_web_view_can_go_back(m_pWebView) : webkit_web_view_can_go_forward(m_pWebView);
   if (possible) {
@@ -155,20 +147,19 @@ void CQuiroView::StepThroughHistory(int direction) {
     else
       webkit_web_view_go_forward(m_pWebView);
   }
-  m_historyStepLoading = possible && webkit_web_view_is_loading(m_pWebView);
-  // Steps still waiting cannot be taken at an end of the history, and have
-  // nothing to wait for when this one loads nothing.
-  if (!m_historyStepLoading) m_historyStepsWaiting = 0;
+  m_historySteps.Taken(possible, webkit_web_view_is_loading(m_pWebView));
 }
 
 void CQuiroView::HistoryLoadingThunk(WebKitWebView* view, GParamSpec*, gpointer self) {
-  auto* v = static_cast<CQuiroView*>(self);
   if (webkit_web_view_is_loading(view)) return;
-  v->m_historyStepLoading = false;
-  if (v->m_historyStepsWaiting == 0) return;
-  const int direction = v->m_historyStepsWaiting < 0 ? -1 : +1;
-  v->m_historyStepsWaiting -= direction;
-  v->StepThroughHistory(direction);
+  auto* v = static_cast<CQuiroView*>(self);
+  if (const int direction = v->m_historySteps.LoadEnded()) v->StepThroughHistory(direction);
+}
+
+// A new top document starts with no frames known: before any of its frames
+// can report.
+void CQuiroView::LoadChangedThunk(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  if (event == WEBKIT_LOAD_STARTED) static_cast<CQuiroView*>(self)->m_readingFrame.TopStarted();
 }
 
 namespace {
@@ -207,7 +198,7 @@ void RefreshDone(GObject* source, GAsyncResult* result, gpointer) {
 }  // namespace
 
 void CQuiroView::Refresh() {
-  m_historyStepsWaiting = 0;
+  m_historySteps.DropWaiting();
   if (ShowsGonePage()) {
     webkit_web_view_load_uri(m_pWebView, m_goneAddress.c_str());
     return;
@@ -242,10 +233,10 @@ void CQuiroView::OnGoSearchTheWeb() {
     Navigate2(std::string(platform::kDocUriPrefix) + platform::kReservedPrefix + "search", "content");
 }
 
-void CQuiroView::OnFileOpen(const std::string& readingUrl) {
+void CQuiroView::OnFileOpen() {
   Gtk::FileChooserDialog dialog(quiro::res::LoadString(quiro::res::IDS_OPEN_TITLE), Gtk::FILE_CHOOSER_ACTION_OPEN);
   if (Gtk::Window* top = GetTopWindow()) dialog.set_transient_for(*top);
-  std::string page = readingUrl;
+  std::string page = m_readingFrame.Url();
   if (page.empty())
     if (const char* uri = webkit_web_view_get_uri(m_pWebView)) page = uri;
   // Without a local page to start from (an empty view, a web page), the
@@ -276,7 +267,7 @@ void CQuiroView::OnFileOpen(const std::string& readingUrl) {
       // The user's choice may be a help file: it goes to its viewer as the
       // user's own action, even though the view loads it.
       quiro::NoteOpenedByUser(path);
-      m_userOpening = path;
+      m_navigationPolicy.NoteUserOpening(path);
       Navigate2(path, "content");
     }
   }
@@ -285,30 +276,7 @@ void CQuiroView::OnFileOpen(const std::string& readingUrl) {
 // ---- Engine events ----
 
 bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL, bool userAction) {
-  // The check works on file URLs: a page of the scheme is taken as its file.
-  const std::string root = GetDocumentRoot();
-  const std::string targetURL = quiro::LocalAddress(engineURL, root);
-  quiro::NavigationDecision d = quiro::DecideNavigation(targetURL, root);
-  m_navigationDecided.emit(d);
-  if (d.action != quiro::NavigationAction::RewriteAndContinue) {
-    // A file the user has just chosen in File > Open is the user's action.
-    if (!m_userOpening.empty() && d.url == m_userOpening) userAction = true;
-    m_userOpening.clear();
-  }
-  switch (d.action) {
-    case quiro::NavigationAction::HandOffChm:
-      m_handedOff.emit(true, quiro::HandOffHelpFile(true, d, targetURL, userAction));
-      return true;
-    case quiro::NavigationAction::HandOffHlp:
-      m_handedOff.emit(false, quiro::HandOffHelpFile(false, d, targetURL, userAction));
-      return true;
-    case quiro::NavigationAction::RewriteAndContinue:
-      break;
-  }
-  // An empty url means the target is no local file: nothing to prepare.
-  // Only pages the user may rewrite below the root are rewritten on disk.
-  if (!d.url.empty()) InsertPrintPageBreaks(d.url, root);
-  return false;
+  return m_navigationPolicy.BeforeNavigate(engineURL, userAction);
 }
 
 void CQuiroView::OnTitleChange(const std::string& text) { m_titleChanged.emit(text); }
@@ -328,21 +296,16 @@ WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
 gboolean CQuiroView::DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision* decision,
                                        WebKitPolicyDecisionType type, gpointer self) {
   auto* view = static_cast<CQuiroView*>(self);
-  std::string uri;
-  if (!quiro::NavigationTarget(decision, type, uri)) return FALSE;
   // The Reload link of the page that stands for a gone one: the view loads
   // the address it keeps itself, whatever the link says.
+  std::string uri;
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && view->ShowsGonePage() &&
-      uri == view->m_goneAddress) {
+      quiro::NavigationTarget(decision, type, uri) && uri == view->m_goneAddress) {
     webkit_policy_decision_ignore(decision);
     view->Refresh();
     return TRUE;
   }
-  if (view->OnBeforeNavigate2(uri, quiro::IsUserAction(decision)))
-    webkit_policy_decision_ignore(decision);
-  else
-    webkit_policy_decision_use(decision);
-  return TRUE;
+  return view->m_navigationPolicy.Decide(decision, type);
 }
 
 void CQuiroView::TitleThunk(WebKitWebView* view, GParamSpec*, gpointer self) {
@@ -355,12 +318,17 @@ GtkWidget* CQuiroView::CreateThunk(WebKitWebView*, WebKitNavigationAction* actio
   return view ? GTK_WIDGET(view) : nullptr;
 }
 
+// Every document reports when it has loaded and whenever the user works in
+// it. Reports come from the program's own script world only, and must still
+// name a document the engine has.
 void CQuiroView::MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
   auto* view = static_cast<CQuiroView*>(self);
   quiro::FrameReport report;
-  if (!quiro::ReadFrameReport(result, report) || report.kind != quiro::FrameReport::Kind::Load) return;
+  if (!quiro::ReadFrameReport(result, report)) return;
   if (!quiro::ReportMatchesView(view->m_pWebView, report)) return;
-  view->OnDocumentComplete(report.name, report.href, report.top);
+  view->m_readingFrame.Report(report);
+  if (report.kind == quiro::FrameReport::Kind::Load)
+    view->OnDocumentComplete(report.name, report.href, report.top);
 }
 
 void CQuiroView::WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason reason,

@@ -9,8 +9,11 @@
 
 #include <string>
 
+#include "app/core/history_steps.h"
 #include "app/core/navigation_check.h"
+#include "app/core/reading_frame.h"
 #include "app/external_viewer.h"
+#include "app/navigation_policy.h"
 
 class CQuiroView {
  public:
@@ -29,6 +32,9 @@ class CQuiroView {
   /// Location of the last document any frame completed: a local path for
   /// local pages, the URL for everything else ("" before the first).
   const std::string& GetCurrentURL() const { return m_strCurrentURL; }
+  /// The document of the page on display the user reads (Print, Print All
+  /// and File > Open act on it): in a frameset a frame, else the page itself.
+  const quiro::ReadingFrame& GetReadingFrame() const { return m_readingFrame; }
 
   // Browser operations.
 
@@ -55,9 +61,8 @@ class CQuiroView {
   void OnGoStartPage();
   void OnGoSearchTheWeb();
   /// File > Open. The dialog starts in the folder of the page being read:
-  /// `readingUrl` (the frame being read in a frameset) or, when empty, the
-  /// view's own page.
-  void OnFileOpen(const std::string& readingUrl = std::string());
+  /// the frame being read in a frameset, else the view's own page.
+  void OnFileOpen();
 
   // Engine events.
 
@@ -87,11 +92,13 @@ class CQuiroView {
   sigc::signal<void(const std::string& title)>& signal_title_changed() { return m_titleChanged; }
   /// A navigation was decided; carries which toolbar buttons to show or hide.
   sigc::signal<void(const quiro::NavigationDecision& decision)>& signal_navigation_decided() {
-    return m_navigationDecided;
+    return m_navigationPolicy.signal_decided();
   }
   /// A help file link went to its viewer (`chm`: compiled help, else
   /// WinHelp); the navigation was cancelled whatever the outcome.
-  sigc::signal<void(bool chm, quiro::HandOff outcome)>& signal_handed_off() { return m_handedOff; }
+  sigc::signal<void(bool chm, quiro::HandOff outcome)>& signal_handed_off() {
+    return m_navigationPolicy.signal_handed_off();
+  }
   /// The top document failed to load (the engine shows its error page).
   sigc::signal<void()>& signal_load_failed() { return m_loadFailed; }
   /// The engine's web process ended (a crash, most often); the view now shows
@@ -115,20 +122,19 @@ class CQuiroView {
   /// The view shows the page that stands for a gone web process.
   bool ShowsGonePage() const;
   static void HistoryLoadingThunk(WebKitWebView*, GParamSpec*, gpointer self);
+  static void LoadChangedThunk(WebKitWebView*, WebKitLoadEvent event, gpointer self);
 
   WebKitWebView* m_pWebView = nullptr;
   Gtk::Widget* m_pWidget = nullptr;
   std::string m_strCurrentURL;
   int m_textSize = 2;
-  int m_historyStepsWaiting = 0;  // backward steps negative, forward positive
-  bool m_historyStepLoading = false;  // the last Back or Forward still loads
+  quiro::HistorySteps m_historySteps;
+  quiro::ReadingFrame m_readingFrame;
   std::string m_goneAddress;  // the address the page after a gone web process stands for
   std::string m_goneShownAs;  // the address that page is shown under
-  std::string m_userOpening;  // the file chosen in File > Open, until its navigation is decided
+  quiro::NavigationPolicy m_navigationPolicy{true};  // the view prepares pages for printing
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
-  sigc::signal<void(const quiro::NavigationDecision&)> m_navigationDecided;
   sigc::signal<void()> m_loadFailed;
   sigc::signal<void(const std::string&)> m_webProcessGone;
-  sigc::signal<void(bool, quiro::HandOff)> m_handedOff;
 };

@@ -9,22 +9,13 @@
 #include <string>
 #include <string_view>
 
+#include "app/core/reading_frame.h"
+
 namespace quiro {
 
 /// The web context of every view the program makes; anything registered on
 /// the context (URI schemes, cache settings) is registered here, once.
 WebKitWebContext* SharedWebContext();
-
-/// What a document (the top one or a frame's) reports through the frame
-/// reporter script.
-struct FrameReport {
-  enum class Kind { Load, Use };
-  Kind kind = Kind::Load;  ///< Load: the document has loaded; Use: the user clicked, typed, focused or scrolled in it
-  bool top = false;        ///< the top document, not a frame's
-  std::string name;        ///< the frame's name ("" for the top document)
-  std::string href;        ///< the document's address as the engine has it
-  int frames = 0;          ///< for the top document: how many frames it has
-};
 
 /// The script world of the program's own scripts in a page: the frame
 /// reporter and the scripts the view runs (Refresh, loading into a frame).

@@ -198,7 +198,7 @@ TEST_F(PrintCommandTest, OnTheFramesetPrintAllWalksFromTheFrameBeingRead) {
                                                       "<a href=\"ch1.htm\">one</a>\n<a href=\"ch2.htm\">two</a>\n"
                                                       "<a href=\"../DocFrame.htm\">all of it</a>\n"));
   StartAndWaitReady();
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(View().GetReadingFrame().Url(), "/guide/ch1.htm"); }));
   SeenDialog confirm;
   {
     DialogAnswerer ok(GTK_RESPONSE_OK, confirm);
@@ -233,12 +233,12 @@ TEST_F(PrintCommandTest, AForgedFrameReportChangesNothingPrinted) {
                               "      {kind: 'load', name: '', href: href, top: true, frames: 1});\n"
                               "  } catch (x) {} }); });</script>\n"));
   StartAndWaitReady();
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(View().GetReadingFrame().Url(), "/guide/ch1.htm"); }));
   PostToFrame("content", "forge");
   gui_test::Settle(Web());
   RunUntil([] { return false; }, 300);
-  EXPECT_TRUE(EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"))
-      << Frame().GetPrintController().PrintFrameUrl();
+  EXPECT_TRUE(EndsWith(View().GetReadingFrame().Url(), "/guide/ch1.htm"))
+      << View().GetReadingFrame().Url();
   SeenDialog confirm;
   {
     DialogAnswerer ok(GTK_RESPONSE_OK, confirm);
@@ -303,11 +303,11 @@ TEST_F(PrintCommandTest, PrintOfAnInlinePdfPrintsThePdf) {
 TEST_F(PrintCommandTest, NothingHappensForAWebAddress) {
   ASSERT_TRUE(print_test::InitGtk());
   Gtk::Main::init_gtkmm_internals();
-  WebKitWebView* web = quiro::NewBrowserView();
+  auto view = std::make_unique<CQuiroView>();
   std::string location;
   std::vector<std::string> said;
   {
-    quiro::CPrintController controller(web, nullptr, [&] { return location; },
+    quiro::CPrintController controller(*view, nullptr, [&] { return location; },
                                        [&](const std::string& text) { said.push_back(text); });
     for (const char* where : {"http://example.com/guide/index.htm", "about:blank", ""}) {
       location = where;
@@ -321,7 +321,7 @@ TEST_F(PrintCommandTest, NothingHappensForAWebAddress) {
       EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0) << where;
     }
   }
-  g_object_unref(web);
+  view.reset();
   EXPECT_TRUE(said.empty());
   EXPECT_TRUE(Printed().empty());
 }
@@ -330,22 +330,22 @@ TEST_F(PrintCommandTest, PrintTakesTheFrameBeingRead) {
   WriteSite();
   StartAndWaitReady();
   // Before anything is used: the "content" frame.
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(View().GetReadingFrame().Url(), "/guide/ch1.htm"); }));
 
   // A click into the sidebar makes it the frame being read...
   PostToFrame("sidebar", "use");
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/side.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(View().GetReadingFrame().Url(), "/side.htm"); }));
   // ... until a link opens a page in the content frame.
   PostToFrame("sidebar", "open");
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch2.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(View().GetReadingFrame().Url(), "/guide/ch2.htm"); }));
 
   // A page without frames prints the view itself.
   View().Navigate2(root_ + "guide/index.htm");
-  ASSERT_TRUE(RunUntil([&] { return Frame().GetPrintController().PrintFrameUrl().empty(); }));
+  ASSERT_TRUE(RunUntil([&] { return View().GetReadingFrame().Url().empty(); }));
 
   // Print shows the print dialog over the window; Cancel ends it quietly.
   View().Navigate2(root_ + "DocFrame.htm");
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(Frame().GetPrintController().PrintFrameUrl(), "/guide/ch1.htm"); }));
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(View().GetReadingFrame().Url(), "/guide/ch1.htm"); }));
   SeenDialog seen;
   {
     DialogAnswerer cancel(GTK_RESPONSE_CANCEL, seen);

@@ -62,7 +62,7 @@ void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const std::str
                      std::string memoryText = std::string()) {
   // The view's signals own the job; EndFramePrintJob ends it.
   FramePrintJob* job = std::make_unique<FramePrintJob>().release();
-  job->view.reset(NewHiddenPrintView());
+  job->view = NewHiddenPrintView();
   if (parent != nullptr) job->parent.Reset(parent->gobj());
   g_signal_connect(job->view.get(), "load-failed",
                    G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer d) -> gboolean {

@@ -278,10 +278,10 @@ WebKitWebView* CHiddenPagePrinter::FirstView() const {
 }
 
 int CHiddenPagePrinter::CreateView() {
-  WebKitWebView* view = NewHiddenPrintView(FirstView());
+  GObjectPtr<WebKitWebView> view = NewHiddenPrintView(FirstView());
   if (view == nullptr) return -1;
   auto page = std::make_unique<Page>();
-  page->view.reset(view);
+  page->view = std::move(view);
   m_pages.push_back(std::move(page));
   return static_cast<int>(m_pages.size()) - 1;
 }

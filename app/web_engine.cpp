@@ -2,7 +2,6 @@
 
 #include "app/core/doc_site.h"
 #include "app/doc_scheme.h"
-#include "app/gobject_ptr.h"
 #include "app/web_sandbox.h"
 
 #include <set>
@@ -144,7 +143,7 @@ bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
   return true;
 }
 
-WebKitWebView* NewBrowserView() {
+GObjectPtr<WebKitWebView> NewBrowserView() {
   GObjectPtr<WebKitUserContentManager> content(webkit_user_content_manager_new());
   webkit_user_content_manager_register_script_message_handler_in_world(content.get(), kFrameReportHandler,
                                                                       kProgramWorld);
@@ -158,10 +157,10 @@ WebKitWebView* NewBrowserView() {
   g_object_ref_sink(view);
   g_signal_connect(view, "resource-load-started", G_CALLBACK(RecordLoad), nullptr);
   g_signal_connect(view, "load-changed", G_CALLBACK(ForgetLoads), nullptr);
-  return view;
+  return GObjectPtr<WebKitWebView>(view);
 }
 
-WebKitWebView* NewHiddenPrintView(WebKitWebView* related) {
+GObjectPtr<WebKitWebView> NewHiddenPrintView(WebKitWebView* related) {
   GtkWidget* widget =
       related != nullptr
           ? webkit_web_view_new_with_related_view(related)
@@ -173,7 +172,7 @@ WebKitWebView* NewHiddenPrintView(WebKitWebView* related) {
   // not open a dialog that would hold up the printing.
   g_signal_connect(view, "script-dialog", G_CALLBACK(SuppressScriptDialog), nullptr);
   g_signal_connect(view, "print", G_CALLBACK(SuppressPrintRequest), nullptr);
-  return view;
+  return GObjectPtr<WebKitWebView>(view);
 }
 
 }  // namespace quiro

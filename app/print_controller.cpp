@@ -97,9 +97,9 @@ void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const std::str
 
 // Print of a PDF the view shows: the file itself goes to the printer the
 // user picks, as a job named after the file. (The engine prints its PDF
-// viewer's page, which holds nothing.)
-// `job` is the reference PrintPdfFile handed over with it; `data` the
-// weak reference of the window to show problems over.
+// viewer's page, which holds nothing.) `job` is the reference PrintPdfFile
+// handed over with it; `data` the weak reference of the window to show
+// problems over.
 void OnPdfJobSent(GtkPrintJob* job, gpointer data, const GError* error) {
   const GObjectPtr<GtkPrintJob> sent(job);
   const std::unique_ptr<GWeakPtr<GtkWindow>> weakParent(static_cast<GWeakPtr<GtkWindow>*>(data));

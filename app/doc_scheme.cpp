@@ -8,6 +8,7 @@
 #include <vector>
 #include <utility>
 
+#include "app/gobject_ptr.h"
 #include "platform/confined.h"
 #include "platform/doc_uri.h"
 #include "res/strings.h"
@@ -30,26 +31,23 @@ SchemeState& State() {
 // One request on its way: resolved on a worker thread (names are looked up
 // in folders, HTML pages read whole), answered on the main thread.
 struct Job {
-  WebKitURISchemeRequest* request;
+  GObjectPtr<WebKitURISchemeRequest> request;
   std::string uri;
   platform::DocSite site;
   std::string origin;  // the request's Origin header, "" without one
   platform::DocReply reply;
-  ~Job() { g_object_unref(request); }
 };
 
 void FinishWithText(WebKitURISchemeRequest* request, int status, const std::string& type, std::string body) {
   auto* heap = new std::string(std::move(body));
   GBytes* bytes = g_bytes_new_with_free_func(heap->data(), heap->size(),
                                              [](gpointer data) { delete static_cast<std::string*>(data); }, heap);
-  GInputStream* stream = g_memory_input_stream_new_from_bytes(bytes);
-  WebKitURISchemeResponse* response =
-      webkit_uri_scheme_response_new(stream, static_cast<gint64>(g_bytes_get_size(bytes)));
-  webkit_uri_scheme_response_set_status(response, static_cast<guint>(status), nullptr);
-  webkit_uri_scheme_response_set_content_type(response, type.c_str());
-  webkit_uri_scheme_request_finish_with_response(request, response);
-  g_object_unref(response);
-  g_object_unref(stream);
+  const GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(bytes));
+  const GObjectPtr<WebKitURISchemeResponse> response(
+      webkit_uri_scheme_response_new(stream.get(), static_cast<gint64>(g_bytes_get_size(bytes))));
+  webkit_uri_scheme_response_set_status(response.get(), static_cast<guint>(status), nullptr);
+  webkit_uri_scheme_response_set_content_type(response.get(), type.c_str());
+  webkit_uri_scheme_request_finish_with_response(request, response.get());
   g_bytes_unref(bytes);
 }
 
@@ -59,12 +57,11 @@ void Answer(Job& job) {
   State().referencedFiles.insert(reply.references.begin(), reply.references.end());
   switch (reply.kind) {
     case platform::DocReply::Kind::File: {
-      GInputStream* stream = g_unix_input_stream_new(reply.file.Release(), TRUE);
-      WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, static_cast<gint64>(reply.size));
-      webkit_uri_scheme_response_set_content_type(response, reply.contentType.c_str());
-      webkit_uri_scheme_request_finish_with_response(job.request, response);
-      g_object_unref(response);
-      g_object_unref(stream);
+      const GObjectPtr<GInputStream> stream(g_unix_input_stream_new(reply.file.Release(), TRUE));
+      const GObjectPtr<WebKitURISchemeResponse> response(
+          webkit_uri_scheme_response_new(stream.get(), static_cast<gint64>(reply.size)));
+      webkit_uri_scheme_response_set_content_type(response.get(), reply.contentType.c_str());
+      webkit_uri_scheme_request_finish_with_response(job.request.get(), response.get());
       return;
     }
     case platform::DocReply::Kind::Search: {
@@ -72,12 +69,12 @@ void Answer(Job& job) {
       std::string body = search ? search(reply.query)
                                 : platform::ErrorPage(res::LoadString(res::IDS_SEARCH_TITLE),
                                                       res::LoadString(res::IDS_SEARCH_NOT_AVAILABLE));
-      FinishWithText(job.request, 200, "text/html; charset=utf-8", std::move(body));
+      FinishWithText(job.request.get(), 200, "text/html; charset=utf-8", std::move(body));
       return;
     }
     case platform::DocReply::Kind::Page:
     case platform::DocReply::Kind::Error:
-      FinishWithText(job.request, reply.status, reply.contentType, std::move(reply.body));
+      FinishWithText(job.request.get(), reply.status, reply.contentType, std::move(reply.body));
       return;
   }
 }
@@ -91,23 +88,22 @@ std::string OriginOf(WebKitURISchemeRequest* request) {
 }
 
 void OnRequest(WebKitURISchemeRequest* request, gpointer) {
-  auto* job = new Job{WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request)), webkit_uri_scheme_request_get_uri(request),
+  auto* job = new Job{NewRef(request), webkit_uri_scheme_request_get_uri(request),
                       State().site ? State().site() : platform::DocSite{}, OriginOf(request), {}};
   job->site.openedFiles = State().openedFiles;
   job->site.referencedFiles = State().referencedFiles;
-  GTask* task = g_task_new(nullptr, nullptr,
+  const GObjectPtr<GTask> task(g_task_new(nullptr, nullptr,
                            [](GObject*, GAsyncResult* result, gpointer) {
                              auto* done = static_cast<Job*>(g_task_get_task_data(G_TASK(result)));
                              Answer(*done);
                            },
-                           nullptr);
-  g_task_set_task_data(task, job, [](gpointer data) { delete static_cast<Job*>(data); });
-  g_task_run_in_thread(task, [](GTask* t, gpointer, gpointer data, GCancellable*) {
+                           nullptr));
+  g_task_set_task_data(task.get(), job, [](gpointer data) { delete static_cast<Job*>(data); });
+  g_task_run_in_thread(task.get(), [](GTask* t, gpointer, gpointer data, GCancellable*) {
     auto* j = static_cast<Job*>(data);
     j->reply = platform::ResolveDocRequest(j->uri, j->site, j->origin);
     g_task_return_boolean(t, TRUE);
   });
-  g_object_unref(task);
 }
 
 }  // namespace

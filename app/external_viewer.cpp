@@ -41,14 +41,11 @@ ViewerStartGate& StartGate() {
 // Starts the desktop entry `app` on the file `path` through the entry
 // itself, so its own command line (%f, %u, its options) is honoured.
 bool LaunchApp(const Glib::RefPtr<Gio::AppInfo>& app, const std::string& path) {
-  GFile* file = g_file_new_for_path(path.c_str());
-  GList* files = g_list_append(nullptr, file);
-  GError* error = nullptr;
-  const gboolean started = g_app_info_launch(app->gobj(), files, nullptr, &error);
-  g_clear_error(&error);
-  g_list_free(files);
-  g_object_unref(file);
-  return started;
+  try {
+    return app->launch(Gio::File::create_for_path(path));
+  } catch (const Glib::Error&) {
+    return false;
+  }
 }
 
 void PlainTitleChanged(WebKitWebView* view, GParamSpec*, gpointer window) {
@@ -142,9 +139,9 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
   gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
   GtkWidget* view = webkit_web_view_new_with_related_view(relatedTo);
   gtk_container_add(GTK_CONTAINER(window), view);
-  g_signal_connect(view, "notify::title", G_CALLBACK(PlainTitleChanged), window);
-  g_signal_connect(view, "ready-to-show", G_CALLBACK(PlainReadyToShow), window);
-  g_signal_connect(view, "close", G_CALLBACK(PlainCloseRequested), window);
+  g_signal_connect_object(view, "notify::title", G_CALLBACK(PlainTitleChanged), window, GConnectFlags(0));
+  g_signal_connect_object(view, "ready-to-show", G_CALLBACK(PlainReadyToShow), window, GConnectFlags(0));
+  g_signal_connect_object(view, "close", G_CALLBACK(PlainCloseRequested), window, GConnectFlags(0));
   g_signal_connect(view, "create", G_CALLBACK(PlainCreate), nullptr);
   g_signal_connect(view, "decide-policy", G_CALLBACK(PlainDecidePolicy), nullptr);
   return WEBKIT_WEB_VIEW(view);

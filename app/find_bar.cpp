@@ -27,7 +27,7 @@ void SetIconButton(Gtk::Button& button, const char* icon, int tooltip) {
 }  // namespace
 
 CFindBar::CFindBar(WebKitWebView* webView)
-    : m_pWebView(WEBKIT_WEB_VIEW(g_object_ref(webView))),
+    : m_webView(quiro::NewRef(webView)),
       m_pFinder(webkit_web_view_get_find_controller(webView)) {
   m_entry.set_placeholder_text(res::LoadString(res::IDS_FIND_PLACEHOLDER));
   m_entry.set_width_chars(20);
@@ -73,7 +73,6 @@ CFindBar::CFindBar(WebKitWebView* webView)
 
 CFindBar::~CFindBar() {
   g_signal_handlers_disconnect_by_data(m_pFinder, this);
-  g_object_unref(m_pWebView);
 }
 
 void CFindBar::Open() {
@@ -87,7 +86,7 @@ void CFindBar::Close() {
   if (!IsOpen()) return;
   m_box.hide();
   webkit_find_controller_search_finish(m_pFinder);
-  gtk_widget_grab_focus(GTK_WIDGET(m_pWebView));
+  gtk_widget_grab_focus(GTK_WIDGET(m_webView.get()));
 }
 
 void CFindBar::Search() {

@@ -14,6 +14,8 @@
 
 #include <string>
 
+#include "app/gobject_ptr.h"
+
 namespace quiro {
 
 class CFindBar {
@@ -57,7 +59,7 @@ class CFindBar {
   static void CountedThunk(WebKitFindController*, guint matchCount, gpointer self);
   static void FailedThunk(WebKitFindController*, gpointer self);
 
-  WebKitWebView* m_pWebView;
+  quiro::GObjectPtr<WebKitWebView> m_webView;  // keeps the finder's view alive
   WebKitFindController* m_pFinder;
   Gtk::Box m_box{Gtk::ORIENTATION_HORIZONTAL, 4};
   Gtk::SearchEntry m_entry;

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "app/core/command_line.h"
+#include "app/gobject_ptr.h"
 #include "app/print_worker.h"
 #include "platform/dir.h"
 #include "platform/files.h"
@@ -115,9 +116,8 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
     std::fprintf(stderr, "quiro: cannot read %s\n", local.c_str());
     return 1;
   }
-  gchar* outputFolder = g_path_get_dirname(pdfFile.c_str());
-  const bool writable = ::access(outputFolder, W_OK) == 0;
-  g_free(outputFolder);
+  const GCharPtr outputFolder(g_path_get_dirname(pdfFile.c_str()));
+  const bool writable = ::access(outputFolder.get(), W_OK) == 0;
   if (!writable) {
     std::fprintf(stderr, "quiro: cannot write %s: its folder is missing or read-only\n",
                  pdfFile.c_str());
@@ -128,13 +128,12 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
     return 1;
   }
 
-  gchar* folder = g_dir_make_tmp("quiro-print-XXXXXX", nullptr);
+  const GCharPtr folder(g_dir_make_tmp("quiro-print-XXXXXX", nullptr));
   if (folder == nullptr) {
     std::fputs("quiro: cannot create a temporary folder\n", stderr);
     return 1;
   }
-  std::string pageFolder = folder;
-  g_free(folder);
+  std::string pageFolder = folder.get();
 
   PdfRun run;
   run.loop = g_main_loop_new(nullptr, FALSE);

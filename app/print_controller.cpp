@@ -3,6 +3,7 @@
 #include <gtk/gtkunixprint.h>
 
 #include "app/core/doc_site.h"
+#include "app/gobject_ptr.h"
 #include "app/print_page_printer.h"
 #include "app/print_worker.h"
 #include "app/quiro_view.h"
@@ -22,33 +23,35 @@ namespace {
 // Print: a frame's document in a hidden view of its own, through the dialog.
 
 struct FramePrintJob {
-  WebKitWebView* view = nullptr;
-  GtkWindow* parent = nullptr;  // weak
+  GObjectPtr<WebKitWebView> view;
+  GWeakPtr<GtkWindow> parent;
   bool loadFailed = false;
 };
 
-void EndFramePrintJob(FramePrintJob* job) {
-  if (job->parent != nullptr) {
-    g_object_remove_weak_pointer(G_OBJECT(job->parent), reinterpret_cast<gpointer*>(&job->parent));
-  }
-  gtk_widget_destroy(GTK_WIDGET(job->view));
-  g_object_unref(job->view);
-  delete job;
+// The job's view and the job go; `data` is the job, owned by its view's
+// signals until now.
+void EndFramePrintJob(FramePrintJob* data) {
+  const std::unique_ptr<FramePrintJob> job(data);
+  gtk_widget_destroy(GTK_WIDGET(job->view.get()));
 }
 
 gboolean RunFramePrintDialog(gpointer data) {
   auto* job = static_cast<FramePrintJob*>(data);
-  WebKitPrintOperation* operation = webkit_print_operation_new(job->view);
-  g_signal_connect(operation, "finished", G_CALLBACK(+[](WebKitPrintOperation* op, gpointer d) {
-                     g_object_unref(op);
+  GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(job->view.get()));
+  // Once printing has started, the operation's "finished" owns it and the job.
+  g_signal_connect(operation.get(), "finished", G_CALLBACK(+[](WebKitPrintOperation* op, gpointer d) {
+                     const GObjectPtr<WebKitPrintOperation> done(op);
                      EndFramePrintJob(static_cast<FramePrintJob*>(d));
                    }),
                    job);
-  WebKitPrintOperationResponse response = webkit_print_operation_run_dialog(operation, job->parent);
+  WebKitPrintOperationResponse response =
+      webkit_print_operation_run_dialog(operation.get(), job->parent.Get().get());
   if (response == WEBKIT_PRINT_OPERATION_RESPONSE_CANCEL) {
-    g_signal_handlers_disconnect_by_data(operation, job);
-    g_object_unref(operation);
+    g_signal_handlers_disconnect_by_data(operation.get(), job);
+    operation.reset();
     EndFramePrintJob(job);
+  } else {
+    static_cast<void>(operation.release());
   }
   return G_SOURCE_REMOVE;
 }
@@ -57,19 +60,17 @@ gboolean RunFramePrintDialog(gpointer data) {
 // printing and held in memory; it is printed in place of the file `path`.
 void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const std::string& path = std::string(),
                      std::string memoryText = std::string()) {
-  auto* job = new FramePrintJob();
+  // The view's signals own the job; EndFramePrintJob ends it.
+  FramePrintJob* job = std::make_unique<FramePrintJob>().release();
   job->view = NewHiddenPrintView();
-  if (parent != nullptr) {
-    job->parent = parent->gobj();
-    g_object_add_weak_pointer(G_OBJECT(job->parent), reinterpret_cast<gpointer*>(&job->parent));
-  }
-  g_signal_connect(job->view, "load-failed",
+  if (parent != nullptr) job->parent.Reset(parent->gobj());
+  g_signal_connect(job->view.get(), "load-failed",
                    G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer d) -> gboolean {
                      static_cast<FramePrintJob*>(d)->loadFailed = true;
                      return FALSE;
                    }),
                    job);
-  g_signal_connect(job->view, "load-changed",
+  g_signal_connect(job->view.get(), "load-changed",
                    G_CALLBACK(+[](WebKitWebView* view, WebKitLoadEvent event, gpointer d) {
                      if (event != WEBKIT_LOAD_FINISHED) return;
                      g_signal_handlers_disconnect_by_data(view, d);
@@ -88,24 +89,25 @@ void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const std::str
                    }),
                    job);
   if (memoryText.empty()) {
-    webkit_web_view_load_uri(job->view, url.c_str());
+    webkit_web_view_load_uri(job->view.get(), url.c_str());
   } else {
-    LoadPageForPrinting(job->view, path, std::move(memoryText));
+    LoadPageForPrinting(job->view.get(), path, std::move(memoryText));
   }
 }
 
 // Print of a PDF the view shows: the file itself goes to the printer the
 // user picks, as a job named after the file. (The engine prints its PDF
-// viewer's page, which holds nothing.)
+// viewer's page, which holds nothing.) `job` is the reference PrintPdfFile
+// handed over with it; `data` the weak reference of the window to show
+// problems over.
 void OnPdfJobSent(GtkPrintJob* job, gpointer data, const GError* error) {
-  auto* parent = static_cast<GtkWindow**>(data);
+  const GObjectPtr<GtkPrintJob> sent(job);
+  const std::unique_ptr<GWeakPtr<GtkWindow>> weakParent(static_cast<GWeakPtr<GtkWindow>*>(data));
   if (error != nullptr) {
-    CPrintController::ShowPrintProblems(*parent != nullptr ? Glib::wrap(*parent) : nullptr,
+    const GObjectPtr<GtkWindow> parent = weakParent->Get();
+    CPrintController::ShowPrintProblems(parent != nullptr ? Glib::wrap(parent.get()) : nullptr,
                                         res::FormatString(res::IDS_PDF_NOT_PRINTED, {error->message}));
   }
-  if (*parent != nullptr) g_object_remove_weak_pointer(G_OBJECT(*parent), reinterpret_cast<gpointer*>(parent));
-  delete parent;
-  g_object_unref(job);
 }
 
 void PrintPdfFile(const std::string& path, Gtk::Window* parent) {
@@ -117,21 +119,18 @@ void PrintPdfFile(const std::string& path, Gtk::Window* parent) {
   const int response = gtk_dialog_run(GTK_DIALOG(dialog));
   GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(GTK_PRINT_UNIX_DIALOG(dialog));
   if (response == GTK_RESPONSE_OK && printer != nullptr) {
-    GtkPrintSettings* settings = gtk_print_unix_dialog_get_settings(GTK_PRINT_UNIX_DIALOG(dialog));
+    const GObjectPtr<GtkPrintSettings> settings(gtk_print_unix_dialog_get_settings(GTK_PRINT_UNIX_DIALOG(dialog)));
     GtkPageSetup* setup = gtk_print_unix_dialog_get_page_setup(GTK_PRINT_UNIX_DIALOG(dialog));
     const std::size_t cut = path.find_last_of('/');
     const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-    GtkPrintJob* job = gtk_print_job_new(name.c_str(), printer, settings, setup);
-    g_object_unref(settings);
-    GError* error = nullptr;
-    if (!gtk_print_job_set_source_file(job, path.c_str(), &error)) {
-      CPrintController::ShowPrintProblems(parent, res::FormatString(res::IDS_PDF_NOT_PRINTED, {error->message}));
-      g_error_free(error);
-      g_object_unref(job);
+    GObjectPtr<GtkPrintJob> job(gtk_print_job_new(name.c_str(), printer, settings.get(), setup));
+    CGError error;
+    if (!gtk_print_job_set_source_file(job.get(), path.c_str(), error.Out())) {
+      CPrintController::ShowPrintProblems(parent, res::FormatString(res::IDS_PDF_NOT_PRINTED, {error.Message()}));
     } else {
-      auto* weakParent = new GtkWindow*(top);
-      if (top != nullptr) g_object_add_weak_pointer(G_OBJECT(top), reinterpret_cast<gpointer*>(weakParent));
-      gtk_print_job_send(job, OnPdfJobSent, weakParent, nullptr);
+      // OnPdfJobSent takes both back.
+      auto weakParent = std::make_unique<GWeakPtr<GtkWindow>>(top);
+      gtk_print_job_send(job.release(), OnPdfJobSent, weakParent.release(), nullptr);
     }
   }
   gtk_widget_destroy(dialog);
@@ -142,11 +141,11 @@ void PrintPdfFile(const std::string& path, Gtk::Window* parent) {
 CPrintController::CPrintController(CQuiroView& view, Gtk::Window* parent, LocationFn location,
                                    StatusFn showStatus)
     : m_view(view),
-      m_pWebView(view.GetWebView()),
+      m_webView(NewRef(view.GetWebView())),
+      m_pWebView(m_webView.get()),
       m_pParent(parent),
       m_location(std::move(location)),
       m_showStatus(std::move(showStatus)) {
-  g_object_ref(m_pWebView);
   g_signal_connect(m_pWebView, "load-changed", G_CALLBACK(OnTopLoadChanged), this);
   g_signal_connect(m_pWebView, "resource-load-started", G_CALLBACK(OnResourceLoadStarted), this);
   // Any document that loads after a PDF takes its place.
@@ -158,7 +157,6 @@ CPrintController::~CPrintController() {
   *m_alive = false;
   m_documentComplete.disconnect();
   g_signal_handlers_disconnect_by_data(m_pWebView, this);
-  g_object_unref(m_pWebView);
 }
 
 // A PDF the engine shows (in the whole view or in a frame) runs no page
@@ -221,9 +219,8 @@ void CPrintController::OnFilePrint() {
     PrintDocumentAt(frameUrl, m_pParent);
     return;
   }
-  WebKitPrintOperation* operation = webkit_print_operation_new(m_pWebView);
-  webkit_print_operation_run_dialog(operation, m_pParent != nullptr ? m_pParent->gobj() : nullptr);
-  g_object_unref(operation);
+  const GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(m_pWebView));
+  webkit_print_operation_run_dialog(operation.get(), m_pParent != nullptr ? m_pParent->gobj() : nullptr);
 }
 
 void CPrintController::OnPrintAll() {

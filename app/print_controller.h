@@ -26,6 +26,8 @@
 #include <memory>
 #include <string>
 
+#include "app/gobject_ptr.h"
+
 class CQuiroView;
 
 namespace quiro {
@@ -74,7 +76,8 @@ class CPrintController {
   static void OnResourceResponse(WebKitWebResource*, GParamSpec*, gpointer watch);
 
   CQuiroView& m_view;
-  WebKitWebView* m_pWebView;
+  GObjectPtr<WebKitWebView> m_webView;  // the controller's own reference of the view
+  WebKitWebView* m_pWebView;            // m_webView, for the engine's calls
   Gtk::Window* m_pParent;
   LocationFn m_location;
   StatusFn m_showStatus;

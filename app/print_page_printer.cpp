@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "app/core/doc_site.h"
+#include "app/gobject_ptr.h"
 #include "app/web_engine.h"
 #include "platform/doc_request.h"
 #include "platform/paths.h"
@@ -20,8 +21,8 @@
 namespace quiro {
 
 struct CHiddenPagePrinter::Page {
-  WebKitWebView* view = nullptr;
-  WebKitPrintOperation* operation = nullptr;
+  GObjectPtr<WebKitWebView> view;
+  GObjectPtr<WebKitPrintOperation> operation;  ///< while the page prints
   DoneFn done;
   int printTimeoutMs = 0;
   guint timeout = 0;
@@ -32,7 +33,7 @@ struct CHiddenPagePrinter::Page {
   std::string title;
   std::string problem;
   int jobId = 0;
-  GCancellable* cancellable = nullptr;  ///< the frameset question; cancelled when the view goes
+  GObjectPtr<GCancellable> cancellable;  ///< the frameset question; cancelled when the view goes
 };
 
 namespace {
@@ -62,7 +63,7 @@ std::string DefaultProblem(PagePrintResult result) {
 // until the run closes it.
 void Finish(Page* page, PagePrintResult result) {
   StopTimeout(page);
-  if (page->view != nullptr) g_signal_handlers_disconnect_by_data(page->view, page);
+  if (page->view != nullptr) g_signal_handlers_disconnect_by_data(page->view.get(), page);
   if (!page->done) return;
   CHiddenPagePrinter::DoneFn done = std::move(page->done);
   page->done = nullptr;
@@ -85,7 +86,7 @@ gboolean OnTimeout(gpointer data) {
   Finish(page, PagePrintResult::TimedOut);
   // The run's views share one web process, and it stopped answering: end it,
   // so that the next page gets a fresh one instead of waiting out its time too.
-  webkit_web_view_terminate_web_process(page->view);
+  webkit_web_view_terminate_web_process(page->view.get());
   return G_SOURCE_REMOVE;
 }
 
@@ -123,12 +124,11 @@ PagePrintResult Deliver(Page* page) {
 void OnPrintFinished(WebKitPrintOperation* operation, gpointer data) {
   auto* page = static_cast<Page*>(data);
   g_signal_handlers_disconnect_by_data(operation, page);
-  page->operation = nullptr;
-  g_object_unref(operation);
+  page->operation.reset();
   // The printing system has the page now. The view stays until the run
   // closes it, but lets its page go: fifty loaded pages in one web process
   // slow every later page down.
-  webkit_web_view_load_uri(page->view, "about:blank");
+  webkit_web_view_load_uri(page->view.get(), "about:blank");
   Finish(page, page->printFailed ? PagePrintResult::PrintFailed : Deliver(page));
 }
 
@@ -140,27 +140,25 @@ const char* PrintToFilePrinterName() { return g_dgettext("gtk30", "Print to File
 // engine's own jobs would all be called "quiro job #N", and a printer that
 // refuses them would not be noticed.
 void StartPrinting(Page* page, int timeoutMs) {
-  WebKitPrintOperation* operation = webkit_print_operation_new(page->view);
-  GError* error = nullptr;
-  gchar* uri = g_filename_to_uri(page->outputFile.c_str(), nullptr, &error);
+  GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(page->view.get()));
+  CGError error;
+  const GCharPtr uri(g_filename_to_uri(page->outputFile.c_str(), nullptr, error.Out()));
   if (uri == nullptr) {
-    g_clear_error(&error);
-    g_object_unref(operation);
+    operation.reset();
     Finish(page, PagePrintResult::PrintFailed);
     return;
   }
-  GtkPrintSettings* settings = gtk_print_settings_new();
-  gtk_print_settings_set_printer(settings, PrintToFilePrinterName());
-  gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_URI, uri);
-  gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
-  webkit_print_operation_set_print_settings(operation, settings);
-  g_object_unref(settings);
-  g_free(uri);
-  page->operation = operation;
-  g_signal_connect(operation, "failed", G_CALLBACK(OnPrintFailed), page);
-  g_signal_connect(operation, "finished", G_CALLBACK(OnPrintFinished), page);
+  const GObjectPtr<GtkPrintSettings> settings(gtk_print_settings_new());
+  gtk_print_settings_set_printer(settings.get(), PrintToFilePrinterName());
+  gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_URI, uri.get());
+  gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
+  webkit_print_operation_set_print_settings(operation.get(), settings.get());
+  WebKitPrintOperation* printing = operation.get();
+  page->operation = std::move(operation);
+  g_signal_connect(printing, "failed", G_CALLBACK(OnPrintFailed), page);
+  g_signal_connect(printing, "finished", G_CALLBACK(OnPrintFinished), page);
   StartTimeout(page, timeoutMs);
-  webkit_print_operation_print(operation);
+  webkit_print_operation_print(printing);
 }
 
 gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
@@ -197,28 +195,24 @@ void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
   g_signal_connect(view, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), page);
   // A frameset prints as one blank sheet: find out first. The page's title
   // names its job (a view in no window may not have it as a property yet).
-  if (page->cancellable == nullptr) page->cancellable = g_cancellable_new();
+  if (page->cancellable == nullptr) page->cancellable.reset(g_cancellable_new());
   webkit_web_view_evaluate_javascript(
       view, "[document.querySelector('frameset') !== null, String(document.title)]", -1, nullptr, nullptr,
-      page->cancellable,
+      page->cancellable.get(),
       [](GObject* source, GAsyncResult* result, gpointer data) {
-        GError* error = nullptr;
-        JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
-        const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
-        g_clear_error(&error);
+        CGError error;
+        const GObjectPtr<JSCValue> value(
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, error.Out()));
+        const bool cancelled = g_error_matches(error.Get(), G_IO_ERROR, G_IO_ERROR_CANCELLED);
         bool frameset = false;
         std::string title;
-        if (value != nullptr && jsc_value_is_array(value)) {
-          JSCValue* first = jsc_value_object_get_property_at_index(value, 0);
-          JSCValue* second = jsc_value_object_get_property_at_index(value, 1);
-          frameset = jsc_value_to_boolean(first);
-          gchar* text = jsc_value_to_string(second);
-          title = text != nullptr ? text : "";
-          g_free(text);
-          g_object_unref(first);
-          g_object_unref(second);
+        if (value != nullptr && jsc_value_is_array(value.get())) {
+          const GObjectPtr<JSCValue> first(jsc_value_object_get_property_at_index(value.get(), 0));
+          const GObjectPtr<JSCValue> second(jsc_value_object_get_property_at_index(value.get(), 1));
+          frameset = jsc_value_to_boolean(first.get());
+          const GCharPtr text(jsc_value_to_string(second.get()));
+          title = text != nullptr ? text.get() : "";
         }
-        if (value != nullptr) g_object_unref(value);
         if (cancelled) return;  // the view, and its page, are gone
         auto* page = static_cast<Page*>(data);
         if (!page->done || page->operation != nullptr) return;  // ended meanwhile
@@ -257,9 +251,7 @@ PrintDestination PrintDestinationFromEnvironment() {
   PrintDestination destination;
   const char* folder = std::getenv("QUIRO_PRINT_TO_PDF_DIR");
   if (folder != nullptr && *folder != '\0') {
-    gchar* absolute = g_canonicalize_filename(folder, nullptr);
-    destination.pdfFolder = absolute;
-    g_free(absolute);
+    destination.pdfFolder = GCharPtr(g_canonicalize_filename(folder, nullptr)).get();
   }
   return destination;
 }
@@ -282,14 +274,14 @@ CHiddenPagePrinter::~CHiddenPagePrinter() {
 }
 
 WebKitWebView* CHiddenPagePrinter::FirstView() const {
-  return m_pages.empty() ? nullptr : m_pages.front()->view;
+  return m_pages.empty() ? nullptr : m_pages.front()->view.get();
 }
 
 int CHiddenPagePrinter::CreateView() {
-  WebKitWebView* view = NewHiddenPrintView(FirstView());
+  GObjectPtr<WebKitWebView> view = NewHiddenPrintView(FirstView());
   if (view == nullptr) return -1;
   auto page = std::make_unique<Page>();
-  page->view = view;
+  page->view = std::move(view);
   m_pages.push_back(std::move(page));
   return static_cast<int>(m_pages.size()) - 1;
 }
@@ -328,9 +320,8 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
   std::string folder = m_destination.pdfFolder;
   if (!m_destination.ToPdf()) {
     if (m_spoolFolder.empty()) {
-      gchar* made = g_dir_make_tmp("quiro-print-XXXXXX", nullptr);
-      if (made != nullptr) m_spoolFolder = made;
-      g_free(made);
+      const GCharPtr made(g_dir_make_tmp("quiro-print-XXXXXX", nullptr));
+      if (made != nullptr) m_spoolFolder = made.get();
     }
     folder = m_spoolFolder;
   } else {
@@ -346,12 +337,12 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
   // Links arrive in upper case; the file may be spelt otherwise on disk.
   const std::string file = platform::ResolveCase(path);
   page->printTimeoutMs = m_printTimeoutMs;
-  g_signal_connect(page->view, "load-changed", G_CALLBACK(OnLoadChanged), page);
-  g_signal_connect(page->view, "load-failed", G_CALLBACK(OnLoadFailed), page);
-  g_signal_connect(page->view, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated),
+  g_signal_connect(page->view.get(), "load-changed", G_CALLBACK(OnLoadChanged), page);
+  g_signal_connect(page->view.get(), "load-failed", G_CALLBACK(OnLoadFailed), page);
+  g_signal_connect(page->view.get(), "web-process-terminated", G_CALLBACK(OnWebProcessTerminated),
                    page);
   StartTimeout(page, m_loadTimeoutMs);
-  LoadPageForPrinting(page->view, file, std::move(memoryText));
+  LoadPageForPrinting(page->view.get(), file, std::move(memoryText));
 }
 
 void CHiddenPagePrinter::CloseAll() {
@@ -362,20 +353,17 @@ void CHiddenPagePrinter::CloseAll() {
     Page* page = it->get();
     StopTimeout(page);
     if (page->cancellable != nullptr) {
-      g_cancellable_cancel(page->cancellable);
-      g_object_unref(page->cancellable);
-      page->cancellable = nullptr;
+      g_cancellable_cancel(page->cancellable.get());
+      page->cancellable.reset();
     }
     if (page->operation != nullptr) {
-      g_signal_handlers_disconnect_by_data(page->operation, page);
-      g_object_unref(page->operation);
-      page->operation = nullptr;
+      g_signal_handlers_disconnect_by_data(page->operation.get(), page);
+      page->operation.reset();
     }
     Finish(page, PagePrintResult::Cancelled);
-    g_signal_handlers_disconnect_by_data(page->view, page);
-    gtk_widget_destroy(GTK_WIDGET(page->view));
-    g_object_unref(page->view);
-    page->view = nullptr;
+    g_signal_handlers_disconnect_by_data(page->view.get(), page);
+    gtk_widget_destroy(GTK_WIDGET(page->view.get()));
+    page->view.reset();
   }
 }
 

@@ -8,6 +8,7 @@
 #include "app/core/open_filter.h"
 #include "app/doc_scheme.h"
 #include "app/external_viewer.h"
+#include "app/gobject_ptr.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
 #include "platform/doc_request.h"
@@ -47,7 +48,7 @@ std::string JsString(const std::string& s) {
 std::string ToUri(const std::string& address) { return quiro::EngineAddress(address, GetDocumentRoot()); }
 
 struct FrameNavigation {
-  WebKitWebView* view;
+  quiro::GObjectPtr<WebKitWebView> view;
   std::string uri;
 };
 
@@ -55,23 +56,20 @@ struct FrameNavigation {
 // that runs no scripts), the address opens in a window of its own, as a link
 // to a frame that does not exist would.
 void FrameNavigationDone(GObject* source, GAsyncResult* result, gpointer data) {
-  auto* nav = static_cast<FrameNavigation*>(data);
-  GError* error = nullptr;
-  JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
-  if (value) g_object_unref(value);
+  const std::unique_ptr<FrameNavigation> nav(static_cast<FrameNavigation*>(data));
+  quiro::CGError error;
+  const quiro::GObjectPtr<JSCValue> value(
+      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, error.Out()));
   if (error) {
-    g_error_free(error);
-    WebKitWebView* plain = quiro::OpenPlainWindow(nav->view);
+    WebKitWebView* plain = quiro::OpenPlainWindow(nav->view.get());
     webkit_web_view_load_uri(plain, nav->uri.c_str());
     gtk_widget_show_all(gtk_widget_get_toplevel(GTK_WIDGET(plain)));
   }
-  g_object_unref(nav->view);
-  delete nav;
 }
 
 }  // namespace
 
-CQuiroView::CQuiroView() : m_pWebView(quiro::NewBrowserView()) {
+CQuiroView::CQuiroView() : m_webView(quiro::NewBrowserView()), m_pWebView(m_webView.get()) {
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_pWebView);
   g_signal_connect(content, (std::string("script-message-received::") + quiro::kFrameReportHandler).c_str(),
                    G_CALLBACK(MessageThunk), this);
@@ -92,7 +90,6 @@ CQuiroView::~CQuiroView() {
   g_signal_handlers_disconnect_by_data(m_pWebView, this);
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_pWebView);
   if (content) g_signal_handlers_disconnect_by_data(content, this);
-  g_object_unref(m_pWebView);
 }
 
 Gtk::Window* CQuiroView::GetTopWindow() {
@@ -122,9 +119,9 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
   // The script must not hand back the window it opened (a file page's window
   // object cannot be passed out).
   std::string script = "window.open(" + JsString(uri) + ", " + JsString(targetFrame) + "); true";
-  auto* nav = new FrameNavigation{WEBKIT_WEB_VIEW(g_object_ref(m_pWebView)), uri};
+  auto nav = std::make_unique<FrameNavigation>(FrameNavigation{quiro::NewRef(m_pWebView), uri});
   webkit_web_view_evaluate_javascript(m_pWebView, script.c_str(), -1, quiro::kProgramWorld, nullptr, nullptr,
-                                      FrameNavigationDone, nav);
+                                      FrameNavigationDone, nav.release());
 }
 
 void CQuiroView::GoBack() { StepThroughHistory(-1); }
@@ -176,23 +173,21 @@ constexpr const char* kRefreshScript = R"JS(
 })()
 )JS";
 
-void RefreshDone(GObject* source, GAsyncResult* result, gpointer) {
-  auto* view = WEBKIT_WEB_VIEW(source);
-  GError* error = nullptr;
-  JSCValue* value = webkit_web_view_evaluate_javascript_finish(view, result, &error);
+// `data` is the reference of the view that Refresh took for the call.
+void RefreshDone(GObject*, GAsyncResult* result, gpointer data) {
+  const quiro::GObjectPtr<WebKitWebView> view(static_cast<WebKitWebView*>(data));
+  quiro::CGError error;
+  const quiro::GObjectPtr<JSCValue> value(
+      webkit_web_view_evaluate_javascript_finish(view.get(), result, error.Out()));
   std::string answer = "reload";  // a page that runs no script (an image, a PDF)
-  if (value != nullptr && jsc_value_is_string(value)) {
-    gchar* text = jsc_value_to_string(value);
-    answer = text != nullptr ? text : "";
-    g_free(text);
+  if (value != nullptr && jsc_value_is_string(value.get())) {
+    const quiro::GCharPtr text(jsc_value_to_string(value.get()));
+    answer = text != nullptr ? text.get() : "";
   }
-  if (value != nullptr) g_object_unref(value);
-  const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
-  g_clear_error(&error);
+  const bool cancelled = g_error_matches(error.Get(), G_IO_ERROR, G_IO_ERROR_CANCELLED);
   if (!cancelled && answer != "frames") {
-    webkit_web_view_reload(view);
+    webkit_web_view_reload(view.get());
   }
-  g_object_unref(view);
 }
 
 }  // namespace
@@ -204,7 +199,7 @@ void CQuiroView::Refresh() {
     return;
   }
   webkit_web_view_evaluate_javascript(m_pWebView, kRefreshScript, -1, quiro::kProgramWorld, nullptr, nullptr,
-                                      RefreshDone, g_object_ref(m_pWebView));
+                                      RefreshDone, quiro::NewRef(m_pWebView).release());
 }
 
 bool CQuiroView::ShowsGonePage() const {

@@ -13,6 +13,7 @@
 #include "app/core/navigation_check.h"
 #include "app/core/reading_frame.h"
 #include "app/external_viewer.h"
+#include "app/gobject_ptr.h"
 #include "app/navigation_policy.h"
 
 class CQuiroView {
@@ -124,7 +125,8 @@ class CQuiroView {
   static void HistoryLoadingThunk(WebKitWebView*, GParamSpec*, gpointer self);
   static void LoadChangedThunk(WebKitWebView*, WebKitLoadEvent event, gpointer self);
 
-  WebKitWebView* m_pWebView = nullptr;
+  quiro::GObjectPtr<WebKitWebView> m_webView;  // the view's own reference
+  WebKitWebView* m_pWebView = nullptr;          // m_webView, for the engine's calls
   Gtk::Widget* m_pWidget = nullptr;
   std::string m_strCurrentURL;
   int m_textSize = 2;

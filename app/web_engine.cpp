@@ -54,29 +54,23 @@ constexpr const char* kFrameReporterScript = R"JS(
 )JS";
 
 std::string StringProperty(JSCValue* object, const char* name) {
-  JSCValue* value = jsc_value_object_get_property(object, name);
+  GObjectPtr<JSCValue> value(jsc_value_object_get_property(object, name));
   std::string text;
-  if (value != nullptr && jsc_value_is_string(value)) {
-    char* s = jsc_value_to_string(value);
-    text = s != nullptr ? s : "";
-    g_free(s);
+  if (value != nullptr && jsc_value_is_string(value.get())) {
+    GCharPtr s(jsc_value_to_string(value.get()));
+    text = s != nullptr ? s.get() : "";
   }
-  if (value != nullptr) g_object_unref(value);
   return text;
 }
 
 int IntProperty(JSCValue* object, const char* name) {
-  JSCValue* value = jsc_value_object_get_property(object, name);
-  int n = value != nullptr && jsc_value_is_number(value) ? jsc_value_to_int32(value) : 0;
-  if (value != nullptr) g_object_unref(value);
-  return n;
+  GObjectPtr<JSCValue> value(jsc_value_object_get_property(object, name));
+  return value != nullptr && jsc_value_is_number(value.get()) ? jsc_value_to_int32(value.get()) : 0;
 }
 
 bool BoolProperty(JSCValue* object, const char* name) {
-  JSCValue* value = jsc_value_object_get_property(object, name);
-  bool b = value != nullptr && jsc_value_to_boolean(value);
-  if (value != nullptr) g_object_unref(value);
-  return b;
+  GObjectPtr<JSCValue> value(jsc_value_object_get_property(object, name));
+  return value != nullptr && jsc_value_to_boolean(value.get());
 }
 
 // The documents a browser view has loaded since its top document started:
@@ -149,25 +143,24 @@ bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
   return true;
 }
 
-WebKitWebView* NewBrowserView() {
-  WebKitUserContentManager* content = webkit_user_content_manager_new();
-  webkit_user_content_manager_register_script_message_handler_in_world(content, kFrameReportHandler,
+GObjectPtr<WebKitWebView> NewBrowserView() {
+  GObjectPtr<WebKitUserContentManager> content(webkit_user_content_manager_new());
+  webkit_user_content_manager_register_script_message_handler_in_world(content.get(), kFrameReportHandler,
                                                                       kProgramWorld);
   WebKitUserScript* script = webkit_user_script_new_for_world(
       kFrameReporterScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END,
       kProgramWorld, nullptr, nullptr);
-  webkit_user_content_manager_add_script(content, script);
+  webkit_user_content_manager_add_script(content.get(), script);
   webkit_user_script_unref(script);
   auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(),
-                                            "user-content-manager", content, nullptr));
-  g_object_unref(content);
+                                            "user-content-manager", content.get(), nullptr));
   g_object_ref_sink(view);
   g_signal_connect(view, "resource-load-started", G_CALLBACK(RecordLoad), nullptr);
   g_signal_connect(view, "load-changed", G_CALLBACK(ForgetLoads), nullptr);
-  return view;
+  return GObjectPtr<WebKitWebView>(view);
 }
 
-WebKitWebView* NewHiddenPrintView(WebKitWebView* related) {
+GObjectPtr<WebKitWebView> NewHiddenPrintView(WebKitWebView* related) {
   GtkWidget* widget =
       related != nullptr
           ? webkit_web_view_new_with_related_view(related)
@@ -179,7 +172,7 @@ WebKitWebView* NewHiddenPrintView(WebKitWebView* related) {
   // not open a dialog that would hold up the printing.
   g_signal_connect(view, "script-dialog", G_CALLBACK(SuppressScriptDialog), nullptr);
   g_signal_connect(view, "print", G_CALLBACK(SuppressPrintRequest), nullptr);
-  return view;
+  return GObjectPtr<WebKitWebView>(view);
 }
 
 }  // namespace quiro

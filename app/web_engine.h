@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/core/reading_frame.h"
+#include "app/gobject_ptr.h"
 
 namespace quiro {
 
@@ -39,14 +40,14 @@ bool ReportMatchesView(WebKitWebView* view, const FrameReport& report);
 /// Reads one report; false for a message that is not one.
 bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report);
 
-/// A new view (floating reference sunk: the caller owns one reference) on the
+/// A new view (its floating reference sunk and handed to the caller) on the
 /// shared context, whose documents report themselves through the frame
 /// reporter.
-WebKitWebView* NewBrowserView();
+GObjectPtr<WebKitWebView> NewBrowserView();
 
-/// A new hidden view for printing (caller owns one reference): related to
+/// A new hidden view for printing, or null: related to
 /// `related` when given (one web process for all), else on the shared
 /// context. The page's own dialogs and print() requests stay unseen in it.
-WebKitWebView* NewHiddenPrintView(WebKitWebView* related = nullptr);
+GObjectPtr<WebKitWebView> NewHiddenPrintView(WebKitWebView* related = nullptr);
 
 }  // namespace quiro

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/core/doc_site.h"
+#include "app/gobject_ptr.h"
 #include "platform/xdg.h"
 
 namespace quiro {
@@ -17,10 +18,8 @@ namespace {
 
 // A program found along PATH, or "" (absolute PATH entries only).
 std::string FoundOnPath(const char* program) {
-  gchar* found = g_find_program_in_path(program);
-  std::string path = found != nullptr && found[0] == '/' ? found : "";
-  g_free(found);
-  return path;
+  GCharPtr found(g_find_program_in_path(program));
+  return found != nullptr && found.get()[0] == '/' ? found.get() : "";
 }
 
 std::string FindProblem() {
@@ -40,12 +39,11 @@ std::string FindProblem() {
   const gchar* argv[] = {bwrap.c_str(), "--unshare-all", "--die-with-parent", "--ro-bind", "/", "/",
                          "true", nullptr};
   gint status = 0;
-  GError* error = nullptr;
+  CGError error;
   const gboolean ran =
       g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr,
                    GSpawnFlags(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL), nullptr, nullptr,
-                   nullptr, nullptr, &status, &error);
-  g_clear_error(&error);
+                   nullptr, nullptr, &status, error.Out());
   if (!ran || !g_spawn_check_wait_status(status, nullptr))
     return "bubblewrap cannot make its namespaces here (user namespaces may be off)";
   return {};

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
 
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_default_size(GTK_WINDOW(window), 1000, 700);
-  bench.view = quiro::NewBrowserView();  // the program's own kind of view
+  bench.view = quiro::NewBrowserView().release();  // the program's own kind of view, kept to the end
   gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(bench.view));
   g_signal_connect(bench.view, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer) {
                      if (event != WEBKIT_LOAD_FINISHED) return;

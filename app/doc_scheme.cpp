@@ -2,7 +2,6 @@
 
 #include <gio/gunixinputstream.h>
 
-#include <algorithm>
 #include <memory>
 #include <set>
 #include <vector>
@@ -17,9 +16,9 @@ namespace quiro {
 namespace {
 
 struct SchemeState {
-  CDocScheme::SiteFn site;
+  CDocScheme::SiteFn registered;
+  CDocScheme::SiteFn site;  // the application's, when set
   CDocScheme::SearchFn search;
-  std::vector<std::string> openedFiles;
   std::set<std::string> referencedFiles;  // what the pages of quiro://file/ served refer to
 };
 
@@ -87,10 +86,15 @@ std::string OriginOf(WebKitURISchemeRequest* request) {
   return origin ? origin : "";
 }
 
+platform::DocSite SiteOfRequest() {
+  const CDocScheme::SiteFn& source = State().site ? State().site : State().registered;
+  std::shared_ptr<const platform::DocSite> site = source ? source() : nullptr;
+  return site ? *site : platform::DocSite{};
+}
+
 void OnRequest(WebKitURISchemeRequest* request, gpointer) {
-  auto* job = new Job{NewRef(request), webkit_uri_scheme_request_get_uri(request),
-                      State().site ? State().site() : platform::DocSite{}, OriginOf(request), {}};
-  job->site.openedFiles = State().openedFiles;
+  auto* job = new Job{NewRef(request), webkit_uri_scheme_request_get_uri(request), SiteOfRequest(),
+                      OriginOf(request), {}};
   job->site.referencedFiles = State().referencedFiles;
   const GObjectPtr<GTask> task(g_task_new(nullptr, nullptr,
                            [](GObject*, GAsyncResult* result, gpointer) {
@@ -111,7 +115,7 @@ void OnRequest(WebKitURISchemeRequest* request, gpointer) {
 void CDocScheme::Register(WebKitWebContext* context, SiteFn site) {
   static GQuark registered = g_quark_from_static_string("quiro-doc-scheme");
   if (g_object_get_qdata(G_OBJECT(context), registered)) return;
-  State().site = std::move(site);
+  State().registered = std::move(site);
   g_object_set_qdata(G_OBJECT(context), registered, GINT_TO_POINTER(1));
   webkit_web_context_register_uri_scheme(context, platform::kDocScheme, OnRequest, nullptr, nullptr);
   webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(context),
@@ -120,12 +124,6 @@ void CDocScheme::Register(WebKitWebContext* context, SiteFn site) {
 
 void CDocScheme::SetSearchHandler(SearchFn search) { State().search = std::move(search); }
 
-void CDocScheme::AllowOpenedPage(const std::string& path) {
-  // Kept by its real path: the resolver compares what it opened with it.
-  const std::string real = platform::RealPath(path);
-  if (real.empty()) return;
-  std::vector<std::string>& files = State().openedFiles;
-  if (std::find(files.begin(), files.end(), real) == files.end()) files.push_back(real);
-}
+void CDocScheme::SetSite(SiteFn site) { State().site = std::move(site); }
 
 }  // namespace quiro

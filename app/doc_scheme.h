@@ -7,6 +7,7 @@
 #include <webkit2/webkit2.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/doc_request.h"
@@ -15,19 +16,20 @@ namespace quiro {
 
 class CDocScheme {
  public:
-  using SiteFn = std::function<platform::DocSite()>;
+  /// The site a request is answered from (its folders and opened files).
+  using SiteFn = std::function<std::shared_ptr<const platform::DocSite>()>;
   using SearchFn = std::function<std::string(const std::string& query)>;
 
   /// Registers the scheme on `context` (the first call per context only):
   /// secure, so that pages of the scheme may use what secure pages may,
   /// and not local, which would make sibling frames cross-origin. `site`
-  /// names the folders afresh for every request.
+  /// is asked for every request while no SetSite() source is set (views
+  /// made without the application).
   static void Register(WebKitWebContext* context, SiteFn site);
 
-  /// Lets quiro://file/ serve the page `path`, outside the document root,
-  /// that the user opened into a frame, and to that page the files in its
-  /// folder and below.
-  static void AllowOpenedPage(const std::string& path);
+  /// The site of the running application, which replaces the registered
+  /// source until it is set to nullptr again.
+  static void SetSite(SiteFn site);
 
   /// The HTML of the reserved page ".quiro/search?q=WORDS", made from the
   /// decoded words. Until one is set, a page saying search is not available.

@@ -8,7 +8,6 @@
 #include "app/core/navigation_check.h"
 #include "app/core/viewer_registry.h"
 #include "app/navigation_policy.h"
-#include "builder/catalogue_config.h"
 #include "platform/doc_uri.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -26,10 +25,12 @@ Glib::RefPtr<Gio::AppInfo> DefaultAppFor(std::initializer_list<const char*> type
   return {};
 }
 
-// Files the user chose in File > Open this session.
-std::set<std::string>& OpenedByUser() {
-  static std::set<std::string> files;
-  return files;
+// The site a plain window's view shows: that of the view it came from,
+// kept on the view while it lives.
+constexpr const char* kPlainSiteKey = "quiro-site";
+
+const SiteHolder& PlainSite(WebKitWebView* view) {
+  return **static_cast<std::shared_ptr<const SiteHolder>*>(g_object_get_data(G_OBJECT(view), kPlainSiteKey));
 }
 
 // One gate for every view and plain window.
@@ -49,7 +50,7 @@ bool LaunchApp(const Glib::RefPtr<Gio::AppInfo>& app, const std::string& path) {
 }
 
 void PlainTitleChanged(WebKitWebView* view, GParamSpec*, gpointer window) {
-  gtk_window_set_title(GTK_WINDOW(window), TitleOrAddress(view).c_str());
+  gtk_window_set_title(GTK_WINDOW(window), TitleOrAddress(view, PlainSite(view).Root()).c_str());
 }
 
 void PlainReadyToShow(WebKitWebView*, gpointer window) { gtk_widget_show_all(GTK_WIDGET(window)); }
@@ -58,22 +59,21 @@ void PlainCloseRequested(WebKitWebView*, gpointer window) { gtk_widget_destroy(G
 
 // A plain window has no toolbar, prepares no pages for printing and opens no
 // files: its policy keeps nothing from one decision to the next.
-gboolean PlainDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+gboolean PlainDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                            gpointer) {
-  return NavigationPolicy(false).Decide(decision, type);
+  return NavigationPolicy(false, PlainSite(view)).Decide(decision, type);
 }
 
 // A page in a plain window may ask for yet another window.
 GtkWidget* PlainCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer) {
-  WebKitWebView* opened = OpenRequestedWindow(view, RequestUri(action));
+  auto* site = static_cast<std::shared_ptr<const SiteHolder>*>(g_object_get_data(G_OBJECT(view), kPlainSiteKey));
+  WebKitWebView* opened = OpenRequestedWindow(view, RequestUri(action), *site);
   return opened ? GTK_WIDGET(opened) : nullptr;
 }
 
 }  // namespace
 
 std::string ViewerCommandLine(bool chm) { return ReadViewerCommand(chm ? ViewerKind::Chm : ViewerKind::Hlp); }
-
-void NoteOpenedByUser(const std::string& path) { OpenedByUser().insert(path); }
 
 bool IsUserAction(WebKitPolicyDecision* decision) {
   if (!WEBKIT_IS_NAVIGATION_POLICY_DECISION(decision)) return false;
@@ -83,8 +83,8 @@ bool IsUserAction(WebKitPolicyDecision* decision) {
 }
 
 HandOff HandOffHelpFile(bool chm, const NavigationDecision& decision, const std::string& targetURL,
-                        bool userAction) {
-  if (!userAction || !IsLocalHelpFile(decision.url, GetDocumentRoot(), OpenedByUser())) return HandOff::Refused;
+                        bool userAction, const std::string& root, const std::set<std::string>& opened) {
+  if (!userAction || !IsLocalHelpFile(decision.url, root, opened)) return HandOff::Refused;
   return HandOffToViewer(chm, targetURL, decision.url);
 }
 
@@ -134,10 +134,12 @@ void OpenInDesktopBrowser(const std::string& uri) {
   }
 }
 
-WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
+WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo, std::shared_ptr<const SiteHolder> site) {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
   GtkWidget* view = webkit_web_view_new_with_related_view(relatedTo);
+  g_object_set_data_full(G_OBJECT(view), kPlainSiteKey, new std::shared_ptr<const SiteHolder>(std::move(site)),
+                         [](gpointer data) { delete static_cast<std::shared_ptr<const SiteHolder>*>(data); });
   gtk_container_add(GTK_CONTAINER(window), view);
   g_signal_connect_object(view, "notify::title", G_CALLBACK(PlainTitleChanged), window, GConnectFlags(0));
   g_signal_connect_object(view, "ready-to-show", G_CALLBACK(PlainReadyToShow), window, GConnectFlags(0));
@@ -147,22 +149,23 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo) {
   return WEBKIT_WEB_VIEW(view);
 }
 
-WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri) {
+WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri,
+                                   std::shared_ptr<const SiteHolder> site) {
   const bool local = uri.empty() || platform::IsFileUrl(uri) || platform::IsDocUri(uri) || platform::IsOpenedFileUri(uri) ||
                      platform::StartsWithNoCase(uri, "about:");
   if (!local) {
     OpenInDesktopBrowser(uri);
     return nullptr;
   }
-  return OpenPlainWindow(relatedTo);
+  return OpenPlainWindow(relatedTo, std::move(site));
 }
 
-std::string TitleOrAddress(WebKitWebView* view) {
+std::string TitleOrAddress(WebKitWebView* view, const std::string& root) {
   const char* title = webkit_web_view_get_title(view);
   if (title && *title) return title;
   const char* uri = webkit_web_view_get_uri(view);
   // A page of the document root is named by its file's address.
-  return uri ? LocalAddress(uri, GetDocumentRoot()) : "";
+  return uri ? LocalAddress(uri, root) : "";
 }
 
 std::string RequestUri(WebKitNavigationAction* action) {

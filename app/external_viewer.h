@@ -6,8 +6,11 @@
 #include <gtkmm.h>
 #include <webkit2/webkit2.h>
 
+#include <memory>
+#include <set>
 #include <string>
 
+#include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
 
 namespace quiro {
@@ -41,20 +44,18 @@ HandOff HandOffToViewer(bool chm, const std::string& targetURL, const std::strin
 
 /// HandOffToViewer for a navigation `decision`, only when it comes from the
 /// user's own action and its target is a local help file below the document
-/// root or one the user opened; else Refused and nothing starts.
+/// root `root` or one the user opened (`opened`, as chosen); else Refused and
+/// nothing starts.
 HandOff HandOffHelpFile(bool chm, const NavigationDecision& decision, const std::string& targetURL,
-                        bool userAction);
-
-/// Notes a file the user chose to open: a help file among them may go to its
-/// viewer although it lies outside the document root.
-void NoteOpenedByUser(const std::string& path);
+                        bool userAction, const std::string& root, const std::set<std::string>& opened);
 
 /// Whether a navigation decision comes from the user's click or key.
 bool IsUserAction(WebKitPolicyDecision* decision);
 
 /// The name a window shows for the page in `view`: its title, or its address
-/// when it has no title ("" when it has neither).
-std::string TitleOrAddress(WebKitWebView* view);
+/// (a page below `root` by its file's) when it has no title ("" when it has
+/// neither).
+std::string TitleOrAddress(WebKitWebView* view, const std::string& root);
 
 /// The address a navigation action asks for ("" when it has none).
 std::string RequestUri(WebKitNavigationAction* action);
@@ -72,12 +73,14 @@ void OpenInDesktopBrowser(const std::string& uri);
 /// `relatedTo` (same engine process) and returns its view; the caller's
 /// engine loads the request into it. The window shows itself when the
 /// engine says it is ready, follows the page title and goes when closed.
-/// Help files linked from its pages go to their viewers as well.
-WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo);
+/// Help files linked from its pages go to their viewers as well. The window
+/// keeps `site`, the site of the view it came from, while it lives.
+WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo, std::shared_ptr<const SiteHolder> site);
 
 /// Answers a page's request for a new window for `uri`: web addresses go to
 /// the desktop's browser and nullptr is returned; local pages and blank
 /// windows get a plain window related to `relatedTo`, whose view is returned.
-WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri);
+WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri,
+                                   std::shared_ptr<const SiteHolder> site);
 
 }  // namespace quiro

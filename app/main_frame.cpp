@@ -67,8 +67,9 @@ Glib::RefPtr<Gio::Menu> BuildMenuModel(const res::MenuEntry*& it, const res::Men
 
 }  // namespace
 
-CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc)
-    : Gtk::ApplicationWindow(app), m_doc(doc), m_pView(std::make_unique<CQuiroView>()) {
+CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc,
+                       std::shared_ptr<quiro::SiteHolder> site)
+    : Gtk::ApplicationWindow(app), m_doc(doc), m_pView(std::make_unique<CQuiroView>(std::move(site))) {
   CQuiroView* view = m_pView.get();
   m_pPrintController = std::make_unique<quiro::CPrintController>(
       *view, this, [view] { return view->GetCurrentURL(); },

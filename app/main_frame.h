@@ -20,7 +20,8 @@ class CQuiroDoc;
 class CMainFrame : public Gtk::ApplicationWindow {
  public:
   /// Builds the bars and the view. `doc` carries the title shown in the caption.
-  CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc);
+  /// `site`: the document site the window's view shows.
+  CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc, std::shared_ptr<quiro::SiteHolder> site);
   ~CMainFrame() override;
   CMainFrame(const CMainFrame&) = delete;
   CMainFrame& operator=(const CMainFrame&) = delete;

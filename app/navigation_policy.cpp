@@ -1,14 +1,13 @@
 #include "app/navigation_policy.h"
 
 #include "app/core/doc_site.h"
-#include "builder/catalogue_config.h"
 #include "printall/page_rewriter.h"
 
 namespace quiro {
 
 bool NavigationPolicy::BeforeNavigate(const std::string& engineURL, bool userAction) {
   // The check works on file URLs: a page of the scheme is taken as its file.
-  const std::string root = GetDocumentRoot();
+  const std::string root = m_site.Root();
   const std::string targetURL = LocalAddress(engineURL, root);
   NavigationDecision d = DecideNavigation(targetURL, root);
   m_decided.emit(d);
@@ -19,10 +18,10 @@ bool NavigationPolicy::BeforeNavigate(const std::string& engineURL, bool userAct
   }
   switch (d.action) {
     case NavigationAction::HandOffChm:
-      m_handedOff.emit(true, HandOffHelpFile(true, d, targetURL, userAction));
+      m_handedOff.emit(true, HandOffHelpFile(true, d, targetURL, userAction, root, m_site.OpenedPaths()));
       return true;
     case NavigationAction::HandOffHlp:
-      m_handedOff.emit(false, HandOffHelpFile(false, d, targetURL, userAction));
+      m_handedOff.emit(false, HandOffHelpFile(false, d, targetURL, userAction, root, m_site.OpenedPaths()));
       return true;
     case NavigationAction::RewriteAndContinue:
       break;

@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
 #include "app/external_viewer.h"
 
@@ -20,8 +21,10 @@ class NavigationPolicy {
  public:
   /// `preparesPrinting`: pages the user may rewrite below the root get their
   /// print page breaks before they load (the window's view; a plain window
-  /// prints nothing).
-  explicit NavigationPolicy(bool preparesPrinting) : m_preparesPrinting(preparesPrinting) {}
+  /// prints nothing). `site`: the document site the view shows, which
+  /// outlives the policy.
+  NavigationPolicy(bool preparesPrinting, const SiteHolder& site)
+      : m_preparesPrinting(preparesPrinting), m_site(site) {}
 
   /// The check every navigation passes, in the top window and in every
   /// frame, before anything is read: `engineURL` as the engine asks for it;
@@ -44,6 +47,7 @@ class NavigationPolicy {
 
  private:
   bool m_preparesPrinting;
+  const SiteHolder& m_site;
   std::string m_userOpening;  // the file chosen in File > Open, until its navigation is decided
   sigc::signal<void(const NavigationDecision&)> m_decided;
   sigc::signal<void(bool, HandOff)> m_handedOff;

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "app/core/command_line.h"
+#include "app/core/doc_site.h"
 #include "app/gobject_ptr.h"
 #include "app/print_worker.h"
 #include "platform/dir.h"
@@ -142,6 +143,7 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
 
   PrintAllOptions options;
   options.startPath = FindPrintStartPage(local);
+  options.site = CurrentDocSite();
   options.destination.pdfFolder = pageFolder;
   options.pauseMs = 0;  // the files are complete once printed; nothing to wait for
   options.finished = [&run](const PrintAllResult& result) {

@@ -58,8 +58,8 @@ gboolean RunFramePrintDialog(gpointer data) {
 
 // `memoryText`, when not empty, is the document's page rewritten for
 // printing and held in memory; it is printed in place of the file `path`.
-void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const std::string& path = std::string(),
-                     std::string memoryText = std::string()) {
+void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const platform::DocSite& site,
+                     const std::string& path = std::string(), std::string memoryText = std::string()) {
   // The view's signals own the job; EndFramePrintJob ends it.
   FramePrintJob* job = std::make_unique<FramePrintJob>().release();
   job->view = NewHiddenPrintView();
@@ -91,7 +91,7 @@ void PrintDocumentAt(const std::string& url, Gtk::Window* parent, const std::str
   if (memoryText.empty()) {
     webkit_web_view_load_uri(job->view.get(), url.c_str());
   } else {
-    LoadPageForPrinting(job->view.get(), path, std::move(memoryText));
+    LoadPageForPrinting(job->view.get(), path, std::move(memoryText), site);
   }
 }
 
@@ -195,7 +195,7 @@ bool CPrintController::ConfirmPrintAll(Gtk::Window* parent) {
 
 void CPrintController::OnFilePrint() {
   if (!m_pdfUrl.empty()) {
-    const std::string pdf = LocalPathOfLocation(LocalAddress(m_pdfUrl, GetDocumentRoot()));
+    const std::string pdf = LocalPathOfLocation(LocalAddress(m_pdfUrl, m_view.Site().Root()));
     if (!pdf.empty()) {
       PrintPdfFile(pdf, m_pParent);
       return;
@@ -206,17 +206,17 @@ void CPrintController::OnFilePrint() {
   // in a root the user cannot write) prints from its rewritten text.
   const char* shown = webkit_web_view_get_uri(m_pWebView);
   const std::string address = !frameUrl.empty() ? frameUrl : shown != nullptr ? shown : "";
-  const std::string root = GetDocumentRoot();
+  const std::string root = m_view.Site().Root();
   const std::string path = LocalPathOfLocation(LocalAddress(address, root));
   if (!path.empty() && !MayRewriteOnDisk(path, root)) {
     std::string text;
     if (RewritePageInMemory(path, text) == PrintBreakResult::Rewritten) {
-      PrintDocumentAt(address, m_pParent, path, std::move(text));
+      PrintDocumentAt(address, m_pParent, *m_view.Site().Snapshot(), path, std::move(text));
       return;
     }
   }
   if (!frameUrl.empty()) {
-    PrintDocumentAt(frameUrl, m_pParent);
+    PrintDocumentAt(frameUrl, m_pParent, *m_view.Site().Snapshot());
     return;
   }
   const GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(m_pWebView));
@@ -232,7 +232,7 @@ bool CPrintController::StartPrintAll() {
   // In a frameset the walk starts from the frame being read: the frameset
   // itself prints as a blank sheet and links to no page.
   const std::string frameUrl = m_view.GetReadingFrame().Url();
-  std::string location = LocalPathOfLocation(!frameUrl.empty() ? LocalAddress(frameUrl, GetDocumentRoot())
+  std::string location = LocalPathOfLocation(!frameUrl.empty() ? LocalAddress(frameUrl, m_view.Site().Root())
                                              : m_location      ? m_location()
                                                                : std::string());
   if (location.empty()) return false;  // a web address: nothing to print
@@ -249,6 +249,7 @@ bool CPrintController::StartPrintAll() {
   };
   PrintAllOptions options;
   options.startPath = FindPrintStartPage(location);
+  options.site = *m_view.Site().Snapshot();
   options.destination = PrintDestinationFromEnvironment();
   if (!options.destination.ToPdf()) {
     // Before anything is walked or rewritten: is there a printer to take the pages?

@@ -265,8 +265,8 @@ std::string PdfFileNameFor(int number, const std::string& pagePath) {
   return prefix + name + ".pdf";
 }
 
-CHiddenPagePrinter::CHiddenPagePrinter(PrintDestination destination)
-    : m_destination(std::move(destination)) {}
+CHiddenPagePrinter::CHiddenPagePrinter(PrintDestination destination, platform::DocSite site)
+    : m_destination(std::move(destination)), m_site(std::move(site)) {}
 
 CHiddenPagePrinter::~CHiddenPagePrinter() {
   CloseAll();
@@ -286,8 +286,8 @@ int CHiddenPagePrinter::CreateView() {
   return static_cast<int>(m_pages.size()) - 1;
 }
 
-void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::string memoryText) {
-  const platform::DocSite site = CurrentDocSite();
+void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::string memoryText,
+                         const platform::DocSite& site) {
   if (memoryText.empty()) {
     webkit_web_view_load_uri(view, EngineAddress(file, site.root).c_str());
     return;
@@ -342,7 +342,7 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
   g_signal_connect(page->view.get(), "web-process-terminated", G_CALLBACK(OnWebProcessTerminated),
                    page);
   StartTimeout(page, m_loadTimeoutMs);
-  LoadPageForPrinting(page->view.get(), file, std::move(memoryText));
+  LoadPageForPrinting(page->view.get(), file, std::move(memoryText), m_site);
 }
 
 void CHiddenPagePrinter::CloseAll() {

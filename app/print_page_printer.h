@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/doc_request.h"
+
 typedef struct _WebKitWebView WebKitWebView;
 
 namespace quiro {
@@ -38,7 +40,8 @@ std::string PdfFileNameFor(int number, const std::string& pagePath);
 /// program's scheme when it lies below the document root, else as a file
 /// URL; with `memoryText`, that text (the page rewritten for printing, held
 /// in memory because the file may not be rewritten) at the page's address.
-void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::string memoryText);
+void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::string memoryText,
+                         const platform::DocSite& site);
 
 enum class PagePrintResult {
   Printed,      ///< handed to the printer (or written to its PDF file)
@@ -62,7 +65,8 @@ class CHiddenPagePrinter {
  public:
   using DoneFn = std::function<void(const PageOutcome& outcome)>;
 
-  explicit CHiddenPagePrinter(PrintDestination destination);
+  /// Pages are loaded from `site`.
+  CHiddenPagePrinter(PrintDestination destination, platform::DocSite site);
   ~CHiddenPagePrinter();
   CHiddenPagePrinter(const CHiddenPagePrinter&) = delete;
   CHiddenPagePrinter& operator=(const CHiddenPagePrinter&) = delete;
@@ -96,6 +100,7 @@ class CHiddenPagePrinter {
   int m_loadTimeoutMs = 30000;
   int m_printTimeoutMs = 60000;
   PrintDestination m_destination;
+  platform::DocSite m_site;
   std::string m_spoolFolder;  ///< private folder of the PDF files on their way to the printer
   std::vector<std::unique_ptr<Page>> m_pages;
 };

@@ -306,15 +306,16 @@ bool StartPrintAllRun(PrintAllOptions options) {
   HookApplicationShutdown();
   auto record = std::make_unique<RunRecord>();
   record->shared = std::make_shared<RunShared>();
-  record->printer = std::make_shared<CHiddenPagePrinter>(options.destination);
+  record->printer = std::make_shared<CHiddenPagePrinter>(options.destination, options.site);
   record->shared->printer = record->printer;
   record->shared->result.report.destination = options.destination.Name();
   const int pauseMs = options.pauseMs;
   std::string startPath = options.startPath;
+  std::string root = options.site.root;
   record->shared->options = std::move(options);
   RunRecord* raw = record.get();
   try {
-    record->thread = std::jthread(PrintAllThreadProc, std::move(startPath), GetDocumentRoot(), record->shared,
+    record->thread = std::jthread(PrintAllThreadProc, std::move(startPath), std::move(root), record->shared,
                                   raw, pauseMs);
   } catch (const std::system_error&) {
     return false;

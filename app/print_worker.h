@@ -32,6 +32,7 @@ struct PrintAllResult {
 
 struct PrintAllOptions {
   std::string startPath;  ///< the local start page (found by the climb)
+  platform::DocSite site;  ///< the document site the run stays in and loads pages from
   PrintDestination destination;
   int pauseMs = 60000;
   /// Shows progress ("Printing page 3: /path"); called on the main thread.

@@ -32,6 +32,7 @@ CQuiroApp::~CQuiroApp() {
   // No search page is made from the index once it is gone; its thread ends
   // (after the page it is reading) before the application goes.
   if (m_searchIndexer) quiro::CDocScheme::SetSearchHandler(nullptr);
+  if (m_site) quiro::CDocScheme::SetSite(nullptr);
   m_searchIndexer.reset();
 }
 
@@ -59,9 +60,12 @@ bool CQuiroApp::InitInstance() {
   // The scheme's reserved page ".quiro/search?q=WORDS" is the results page.
   quiro::CDocScheme::SetSearchHandler(
       [indexer = m_searchIndexer.get()](const std::string& query) { return search::RenderSearchPage(*indexer, query); });
+  // The site as it is before the build; the build's end makes it anew.
+  m_site = std::make_shared<quiro::SiteHolder>();
+  quiro::CDocScheme::SetSite([site = m_site] { return site->Snapshot(); });
   reference();  // the RefPtr below gives this reference back when it goes
   Glib::RefPtr<Gtk::Application> self(this);
-  m_pMainWnd = std::make_unique<CMainFrame>(self, *m_pDocument);
+  m_pMainWnd = std::make_unique<CMainFrame>(self, *m_pDocument, m_site);
   add_window(*m_pMainWnd);
 
   CQuiroView& view = m_pMainWnd->GetActiveView();
@@ -116,7 +120,17 @@ void CQuiroApp::ScheduleBuildAfterFirstDraw() {
 }
 
 void CQuiroApp::BuildSite() {
-  ShowPageFn showPage = [this](const std::string& path) {
+  // The site is made once the build has ended, before the start page is
+  // asked for: what the build wrote (the per-user page folder among it)
+  // counts from then on.
+  bool made = false;
+  auto makeSite = [this, &made] {
+    if (made) return;
+    made = true;
+    m_site->Replace(quiro::CurrentDocSite());
+  };
+  ShowPageFn showPage = [this, makeSite](const std::string& path) {
+    makeSite();
     m_startPageAsked = true;
     m_pMainWnd->GetActiveView().Navigate2(path);
   };
@@ -125,6 +139,7 @@ void CQuiroApp::BuildSite() {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quiro: the site could not be built: %s\n", e.what());
   }
+  makeSite();
   m_probe->BuildRan();
   // A skipped start-up asks for no page: the empty view is the start page.
   if (!m_startPageAsked) OnStartPageReady();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/core/command_line.h"
+#include "app/core/doc_site.h"
 
 class CMainFrame;
 class CQuiroDoc;
@@ -79,6 +80,10 @@ class CQuiroApp : public Gtk::Application {
   quiro::ViewerOptions m_options;
   BuildFn m_build;
   std::unique_ptr<quiro::TestProbe> m_probe;
+  // The document site the window shows and the scheme serves: set up by
+  // InitInstance, made anew when the site has been built. Before the window,
+  // which shows it.
+  std::shared_ptr<quiro::SiteHolder> m_site;
   std::unique_ptr<CQuiroDoc> m_pDocument;
   std::unique_ptr<CMainFrame> m_pMainWnd;
   std::unique_ptr<search::BackgroundIndexer> m_searchIndexer;

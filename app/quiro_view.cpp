@@ -6,11 +6,9 @@
 #include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
 #include "app/core/open_filter.h"
-#include "app/doc_scheme.h"
 #include "app/external_viewer.h"
 #include "app/gobject_ptr.h"
 #include "app/web_engine.h"
-#include "builder/catalogue_config.h"
 #include "platform/doc_request.h"
 #include "platform/doc_uri.h"
 #include "platform/files.h"
@@ -43,13 +41,10 @@ std::string JsString(const std::string& s) {
   return out + "'";
 }
 
-// An address as the engine takes it: pages below the document root go
-// through the program's scheme, other absolute paths become file URLs.
-std::string ToUri(const std::string& address) { return quiro::EngineAddress(address, GetDocumentRoot()); }
-
 struct FrameNavigation {
   quiro::GObjectPtr<WebKitWebView> view;
   std::string uri;
+  std::shared_ptr<const quiro::SiteHolder> site;
 };
 
 // When the script that targets a frame cannot run (no page yet, or a page
@@ -61,7 +56,7 @@ void FrameNavigationDone(GObject* source, GAsyncResult* result, gpointer data) {
   const quiro::GObjectPtr<JSCValue> value(
       webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, error.Out()));
   if (error) {
-    WebKitWebView* plain = quiro::OpenPlainWindow(nav->view.get());
+    WebKitWebView* plain = quiro::OpenPlainWindow(nav->view.get(), nav->site);
     webkit_web_view_load_uri(plain, nav->uri.c_str());
     gtk_widget_show_all(gtk_widget_get_toplevel(GTK_WIDGET(plain)));
   }
@@ -69,7 +64,10 @@ void FrameNavigationDone(GObject* source, GAsyncResult* result, gpointer data) {
 
 }  // namespace
 
-CQuiroView::CQuiroView() : m_webView(quiro::NewBrowserView()), m_pWebView(m_webView.get()) {
+CQuiroView::CQuiroView() : CQuiroView(std::make_shared<quiro::SiteHolder>()) {}
+
+CQuiroView::CQuiroView(std::shared_ptr<quiro::SiteHolder> site)
+    : m_site(std::move(site)), m_webView(quiro::NewBrowserView()), m_pWebView(m_webView.get()) {
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_pWebView);
   g_signal_connect(content, (std::string("script-message-received::") + quiro::kFrameReportHandler).c_str(),
                    G_CALLBACK(MessageThunk), this);
@@ -100,6 +98,12 @@ Gtk::Window* CQuiroView::GetTopWindow() {
 
 // ---- Browser operations ----
 
+// An address as the engine takes it: pages below the document root go
+// through the program's scheme, other absolute paths become file URLs.
+std::string CQuiroView::ToUri(const std::string& address) const {
+  return quiro::EngineAddress(address, m_site->Root());
+}
+
 void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) {
   m_historySteps.Reset();
   std::string uri = ToUri(address);
@@ -112,14 +116,14 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
   // to it, the files of its folder.
   if (platform::IsFileUrl(uri)) {
     const std::string path = platform::FileUrlToPath(uri);
-    quiro::CDocScheme::AllowOpenedPage(path);
+    m_site->NoteOpened(path);
     uri = platform::PathToOpenedFileUri(path);
   }
   // The engine has no call that loads into a named frame; a page script can.
   // The script must not hand back the window it opened (a file page's window
   // object cannot be passed out).
   std::string script = "window.open(" + JsString(uri) + ", " + JsString(targetFrame) + "); true";
-  auto nav = std::make_unique<FrameNavigation>(FrameNavigation{quiro::NewRef(m_pWebView), uri});
+  auto nav = std::make_unique<FrameNavigation>(FrameNavigation{quiro::NewRef(m_pWebView), uri, m_site});
   webkit_web_view_evaluate_javascript(m_pWebView, script.c_str(), -1, quiro::kProgramWorld, nullptr, nullptr,
                                       FrameNavigationDone, nav.release());
 }
@@ -217,11 +221,11 @@ void CQuiroView::SetTextSize(int level) {
 
 // ---- Commands ----
 
-void CQuiroView::OnGoStartPage() { Navigate2(GetDocumentRoot() + "DocFrame.htm"); }
+void CQuiroView::OnGoStartPage() { Navigate2(m_site->Root() + "DocFrame.htm"); }
 
 // A root without its own search page gets the program's.
 void CQuiroView::OnGoSearchTheWeb() {
-  const std::string page = GetDocumentRoot() + "Search.htm";
+  const std::string page = m_site->Root() + "Search.htm";
   if (platform::CanOpenForReading(page))
     Navigate2(page, "content");
   else
@@ -236,7 +240,7 @@ void CQuiroView::OnFileOpen() {
     if (const char* uri = webkit_web_view_get_uri(m_pWebView)) page = uri;
   // Without a local page to start from (an empty view, a web page), the
   // dialog starts in the document root, else in the current folder.
-  std::string folder = GetDocumentRoot();
+  std::string folder = m_site->Root();
   if (platform::IsFileUrl(page)) {
     std::string path = platform::FileUrlToPath(page);
     folder = std::filesystem::path(path.substr(0, path.find('#'))).parent_path().string();
@@ -261,7 +265,7 @@ void CQuiroView::OnFileOpen() {
     if (!path.empty()) {
       // The user's choice may be a help file: it goes to its viewer as the
       // user's own action, even though the view loads it.
-      quiro::NoteOpenedByUser(path);
+      m_site->NoteOpened(path);
       m_navigationPolicy.NoteUserOpening(path);
       Navigate2(path, "content");
     }
@@ -277,13 +281,13 @@ bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL, bool userAction
 void CQuiroView::OnTitleChange(const std::string& text) { m_titleChanged.emit(text); }
 
 void CQuiroView::OnDocumentComplete(const std::string& frameName, const std::string& url, bool topLevel) {
-  const std::string local = quiro::LocalAddress(url, GetDocumentRoot());
+  const std::string local = quiro::LocalAddress(url, m_site->Root());
   m_strCurrentURL = platform::IsFileUrl(local) ? platform::FileUrlToPath(local) : local;
   m_documentComplete.emit(topLevel ? std::string() : frameName, url, topLevel);
 }
 
 WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
-  return quiro::OpenRequestedWindow(m_pWebView, url);
+  return quiro::OpenRequestedWindow(m_pWebView, url, m_site);
 }
 
 // ---- Engine signal thunks ----
@@ -304,7 +308,7 @@ gboolean CQuiroView::DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision* dec
 }
 
 void CQuiroView::TitleThunk(WebKitWebView* view, GParamSpec*, gpointer self) {
-  std::string title = quiro::TitleOrAddress(view);
+  std::string title = quiro::TitleOrAddress(view, static_cast<CQuiroView*>(self)->m_site->Root());
   if (!title.empty()) static_cast<CQuiroView*>(self)->OnTitleChange(title);
 }
 
@@ -363,7 +367,7 @@ void CQuiroView::OnWebProcessTerminated(WebKitWebProcessTerminationReason reason
   const std::string address = ShowsGonePage() ? m_goneAddress : [this] {
     const gchar* uri = webkit_web_view_get_uri(m_pWebView);
     std::string shown = uri != nullptr ? uri : "";
-    if (shown.empty() || shown.rfind("about:", 0) == 0) shown = ToUri(GetDocumentRoot() + "DocFrame.htm");
+    if (shown.empty() || shown.rfind("about:", 0) == 0) shown = ToUri(m_site->Root() + "DocFrame.htm");
     return shown;
   }();
   // Shown under an address of its own (the page's with a fragment), so that

@@ -7,8 +7,10 @@
 #include <gtkmm.h>
 #include <webkit2/webkit2.h>
 
+#include <memory>
 #include <string>
 
+#include "app/core/doc_site.h"
 #include "app/core/history_steps.h"
 #include "app/core/navigation_check.h"
 #include "app/core/reading_frame.h"
@@ -18,10 +20,17 @@
 
 class CQuiroView {
  public:
+  /// A view of the application's document site `site`.
+  explicit CQuiroView(std::shared_ptr<quiro::SiteHolder> site);
+  /// A view without the application: of the site as it is now. The scheme
+  /// does not know its site, so pages it opens outside the root do not load.
   CQuiroView();
   ~CQuiroView();
   CQuiroView(const CQuiroView&) = delete;
   CQuiroView& operator=(const CQuiroView&) = delete;
+
+  /// The document site the view shows.
+  const quiro::SiteHolder& Site() const { return *m_site; }
 
   /// The engine's widget, to be packed into the frame.
   Gtk::Widget& GetWidget() { return *m_pWidget; }
@@ -119,12 +128,14 @@ class CQuiroView {
   static gboolean LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self);
   static void WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
   void OnWebProcessTerminated(WebKitWebProcessTerminationReason reason);
+  std::string ToUri(const std::string& address) const;
   void StepThroughHistory(int direction);
   /// The view shows the page that stands for a gone web process.
   bool ShowsGonePage() const;
   static void HistoryLoadingThunk(WebKitWebView*, GParamSpec*, gpointer self);
   static void LoadChangedThunk(WebKitWebView*, WebKitLoadEvent event, gpointer self);
 
+  std::shared_ptr<quiro::SiteHolder> m_site;
   quiro::GObjectPtr<WebKitWebView> m_webView;  // the view's own reference
   WebKitWebView* m_pWebView = nullptr;          // m_webView, for the engine's calls
   Gtk::Widget* m_pWidget = nullptr;
@@ -134,7 +145,7 @@ class CQuiroView {
   quiro::ReadingFrame m_readingFrame;
   std::string m_goneAddress;  // the address the page after a gone web process stands for
   std::string m_goneShownAs;  // the address that page is shown under
-  quiro::NavigationPolicy m_navigationPolicy{true};  // the view prepares pages for printing
+  quiro::NavigationPolicy m_navigationPolicy{true, *m_site};  // the view prepares pages for printing
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
   sigc::signal<void()> m_loadFailed;

@@ -4,6 +4,7 @@
 #include "app/doc_scheme.h"
 #include "app/web_sandbox.h"
 
+#include <memory>
 #include <set>
 
 namespace quiro {
@@ -116,7 +117,9 @@ WebKitWebContext* SharedWebContext() {
     return true;
   }();
   (void)once;
-  CDocScheme::Register(context, CurrentDocSite);
+  // Views made without the application (command-line modes) read the site
+  // for every request; the application sets its own (CDocScheme::SetSite).
+  CDocScheme::Register(context, [] { return std::make_shared<const platform::DocSite>(CurrentDocSite()); });
   return context;
 }
 

@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "builder/catalogue_config.h"
+#include "platform/confined.h"
 #include "platform/doc_uri.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -23,6 +27,46 @@ platform::DocSite CurrentDocSite() {
   }
   site.driveC = platform::DriveCFolder();
   return site;
+}
+
+SiteHolder::SiteHolder() : SiteHolder(CurrentDocSite()) {}
+
+SiteHolder::SiteHolder(platform::DocSite site) { Replace(std::move(site)); }
+
+void SiteHolder::Replace(platform::DocSite site) {
+  std::lock_guard<std::mutex> hold(m_lock);
+  // The opened files are the user's, not the site's: they stay.
+  site.openedFiles = m_site ? m_site->openedFiles : std::vector<std::string>{};
+  m_site = std::make_shared<const platform::DocSite>(std::move(site));
+}
+
+std::shared_ptr<const platform::DocSite> SiteHolder::Snapshot() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_site;
+}
+
+std::string SiteHolder::Root() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_site->root;
+}
+
+void SiteHolder::NoteOpened(const std::string& path) {
+  // Kept by its real path as well: the resolver compares what it opened with
+  // it. A page the root's own URL serves is loaded under that URL instead.
+  const std::string real = platform::RealPath(path);
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_opened.insert(path);
+  const std::vector<std::string>& files = m_site->openedFiles;
+  if (real.empty() || !platform::PathToDocUri(path, m_site->root).empty()) return;
+  if (std::find(files.begin(), files.end(), real) != files.end()) return;
+  auto next = std::make_shared<platform::DocSite>(*m_site);
+  next->openedFiles.push_back(real);
+  m_site = std::move(next);
+}
+
+std::set<std::string> SiteHolder::OpenedPaths() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_opened;
 }
 
 std::string EngineAddress(const std::string& address, const std::string& root) {

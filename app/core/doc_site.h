@@ -4,6 +4,9 @@
 // check, the current location and printing work on local paths and file
 // URLs. These turn one form into the other for the current document root.
 
+#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/doc_request.h"
@@ -14,6 +17,41 @@ namespace quiro {
 /// the catalogue INI, the per-user page folder of that root when it exists,
 /// and the drive C folder.
 platform::DocSite CurrentDocSite();
+
+/// The document site a running program serves: made once the site has been
+/// built, and made anew (nothing of the old one kept) when it is rebuilt. It
+/// also keeps the files the user opened outside the root, which outlive a
+/// rebuild: the scheme serves them (by their real paths) and help files
+/// among them go to their viewers (by the paths as chosen). The scheme's
+/// requests take a snapshot each; every member may be called from any thread.
+class SiteHolder {
+ public:
+  /// Holds CurrentDocSite().
+  SiteHolder();
+  explicit SiteHolder(platform::DocSite site);
+  SiteHolder(const SiteHolder&) = delete;
+  SiteHolder& operator=(const SiteHolder&) = delete;
+
+  /// Holds `site` from now on, with the opened files kept so far.
+  void Replace(platform::DocSite site);
+  /// The site as it is now, its openedFiles filled in; a snapshot that later
+  /// changes leave alone.
+  std::shared_ptr<const platform::DocSite> Snapshot() const;
+  /// The document root, ending in "/".
+  std::string Root() const;
+
+  /// Notes a file the user opened: `path` as chosen, and, when it lies
+  /// outside the root, its real path for the scheme (none when it cannot be
+  /// resolved now).
+  void NoteOpened(const std::string& path);
+  /// The files noted, as chosen.
+  std::set<std::string> OpenedPaths() const;
+
+ private:
+  mutable std::mutex m_lock;
+  std::shared_ptr<const platform::DocSite> m_site;
+  std::set<std::string> m_opened;
+};
 
 /// An address as the engine is to load it: a path or file URL below `root`
 /// becomes the scheme's URL; any other absolute path a file URL; anything

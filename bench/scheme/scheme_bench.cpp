@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,8 +77,9 @@ int main(int argc, char** argv) {
   const int rounds = std::atoi(argv[5]);
   // The program's scheme serving ROOT, registered before SharedWebContext()
   // would register it for the catalogue's root (it hands out this context).
-  quiro::CDocScheme::Register(webkit_web_context_get_default(),
-                              [] { return platform::DocSite{root, "", platform::DriveCFolder(), {}, {}}; });
+  static const auto site =
+      std::make_shared<const platform::DocSite>(platform::DocSite{root, "", platform::DriveCFolder(), {}, {}});
+  quiro::CDocScheme::Register(webkit_web_context_get_default(), [] { return site; });
 
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_default_size(GTK_WINDOW(window), 1000, 700);

@@ -1,6 +1,10 @@
 #include "app/core/doc_site.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -24,6 +28,44 @@ TEST(DocSite, AddressesCrossBetweenTheEngineAndTheProgramsLogic) {
       {"about:blank", "about:blank"},
   };
   for (const auto& [engine, local] : toLocal) EXPECT_EQ(quiro::LocalAddress(engine, root), local) << engine;
+}
+
+// The files the user opened: every one as chosen for the help-file rule; for
+// the scheme only those outside the root, by their real paths. A snapshot
+// keeps what it was given, and a new site keeps the opened files.
+TEST(SiteHolder, KeepsTheOpenedFilesAcrossSnapshotsAndNewSites) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("quiro-site-holder-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "root");
+  fs::create_directories(dir / "mine");
+  dir = fs::canonical(dir);
+  for (const char* name : {"root/in.htm", "mine/page.htm"}) std::ofstream(dir / name) << "x";
+  fs::create_symlink(dir / "mine/page.htm", dir / "link.htm");
+  const std::string root = (dir / "root").string() + "/";
+
+  quiro::SiteHolder site(platform::DocSite{root, "", "/c", {}, {}});
+  const auto before = site.Snapshot();
+  const std::vector<std::string> served = {(dir / "mine/page.htm").string()};
+  const fs::path chosen[] = {
+      dir / "link.htm",       // served by the real path it leads to
+      dir / "mine/page.htm",  // that path again: once is enough
+      dir / "root/in.htm",    // the root's own URL serves it
+      dir / "gone.htm",       // nothing to resolve
+  };
+  for (const fs::path& path : chosen) {
+    site.NoteOpened(path.string());
+    EXPECT_EQ(site.OpenedPaths().count(path.string()), 1u) << path;
+  }
+  EXPECT_EQ(site.Snapshot()->openedFiles, served);
+  EXPECT_TRUE(before->openedFiles.empty());
+
+  site.Replace(platform::DocSite{"/elsewhere/", "", "/c", {}, {}});
+  EXPECT_EQ(site.Root(), "/elsewhere/");
+  EXPECT_EQ(site.Snapshot()->openedFiles, served);
+  EXPECT_EQ(site.OpenedPaths().size(), 4u);
+  EXPECT_EQ(before->root, root);
+  fs::remove_all(dir);
 }
 
 }  // namespace

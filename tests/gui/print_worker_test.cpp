@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/doc_site.h"
 #include "app/print_page_printer.h"
 #include "app/print_worker.h"
 #include "app/test_probe.h"
@@ -39,6 +40,7 @@ class PrintWorkerTest : public ::testing::Test {
   void Start(const std::string& start, const std::string& pdfFolder, int pauseMs, Outcome& outcome) {
     quiro::PrintAllOptions options;
     options.startPath = start;
+    options.site = quiro::CurrentDocSite();
     options.destination.pdfFolder = pdfFolder;
     options.pauseMs = pauseMs;
     options.showStatus = [&outcome](const std::string& t) { outcome.statuses.push_back(t); };

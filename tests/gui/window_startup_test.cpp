@@ -94,6 +94,26 @@ TEST_F(WindowTest, FramesetLoadsAndCurrentUrlHoldsTheLastCompletedDocumentAsAPat
   ASSERT_TRUE(RunUntil([&] { return View().GetCurrentURL() == root_ + "page2.htm"; }));
 }
 
+// The site the window shows is made when the build has ended: a build that
+// moves the document root leaves the window on the new root, whose pages
+// come through the program's scheme, and Start Page goes there too.
+TEST_F(WindowTest, TheSiteIsMadeOnceTheBuildHasEnded) {
+  WriteSmallSite();
+  WriteSmallSite("moved");
+  dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=docs\r\nAutoRebuild=0\r\n");
+  StartApp([&](const CQuiroApp::ShowPageFn& showPage) {
+    dir_.Write("TOVY.INI", "[MAIN]\r\nDocumentRoot=moved\r\nAutoRebuild=0\r\n");
+    showPage(root_ + "DocFrame.htm");
+  });
+  ASSERT_TRUE(RunUntil([&] { return app_->GetProbe().IsStartPageReady(); }));
+  EXPECT_STREQ(webkit_web_view_get_uri(Web()), "quiro://doc/DocFrame.htm");
+  EXPECT_EQ(View().GetCurrentURL(), root_ + "DocFrame.htm");
+  View().Navigate2("about:blank");
+  ASSERT_TRUE(RunUntil([&] { return View().GetCurrentURL() == "about:blank"; }));
+  Frame().SendCommand(quiro::res::ID_GO_START_PAGE);
+  EXPECT_TRUE(RunUntil([&] { return View().GetCurrentURL() == root_ + "DocFrame.htm"; }));
+}
+
 TEST_F(WindowTest, CaptionFollowsThePageTitle) {
   WriteSmallSite();
   StartAndWaitReady();

@@ -103,12 +103,14 @@ WriteRoot::WriteRoot(std::string_view folder) {
   if (!real.empty() && ::stat(real.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) real_ = std::move(real);
 }
 
-bool WriteRoot::Contains(std::string_view real) const {
-  if (real_.empty() || real.empty() || real[0] != '/') return false;
-  if (real_ == "/") return true;
-  if (real.size() == real_.size()) return real == real_;
-  return real.size() > real_.size() && real.compare(0, real_.size(), real_) == 0 && real[real_.size()] == '/';
+bool IsAtOrBelow(std::string_view real, std::string_view folder) {
+  if (folder.empty() || real.empty() || real[0] != '/') return false;
+  if (folder == "/") return true;
+  if (real.size() == folder.size()) return real == folder;
+  return real.size() > folder.size() && real.compare(0, folder.size(), folder) == 0 && real[folder.size()] == '/';
 }
+
+bool WriteRoot::Contains(std::string_view real) const { return IsAtOrBelow(real, real_); }
 
 std::string RealPathOfDescriptor(int fd) {
   char link[64];

@@ -33,6 +33,10 @@ class WriteRoot {
   std::string real_;
 };
 
+/// True when the real path `real` is the real folder `folder` itself or lies
+/// below it (a name of `folder` followed by "/"; "/" holds every absolute path).
+bool IsAtOrBelow(std::string_view real, std::string_view folder);
+
 /// realpath(3) of `path`; "" when it names nothing.
 std::string RealPath(std::string_view path);
 

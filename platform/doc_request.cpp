@@ -298,12 +298,6 @@ std::string NormalisedPath(const std::string& path) {
   return out.empty() ? "/" : out;
 }
 
-// True when the real path `real` lies below the real folder `folder`.
-bool IsBelow(const std::string& real, const std::string& folder) {
-  if (folder == "/") return real.size() > 1 && real[0] == '/';
-  return real.size() > folder.size() + 1 && real.compare(0, folder.size(), folder) == 0 && real[folder.size()] == '/';
-}
-
 // Stylesheets of quiro://file/ larger than this are served without looking
 // for what they refer to.
 constexpr off_t kMaxScannedStylesheet = 1 << 20;
@@ -383,8 +377,9 @@ DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site, std::strin
   const bool referenced = site.referencedFiles.count(chosen.path) > 0;
   const bool allowed = !real.empty() && std::any_of(site.openedFiles.begin(), site.openedFiles.end(),
                                                     [&](const std::string& opened) {
-                                                      return real == opened ||
-                                                             (referenced && IsBelow(real, ParentFolder(opened)));
+                                                      if (real == opened) return true;
+                                                      const std::string folder = ParentFolder(opened);
+                                                      return referenced && real != folder && IsAtOrBelow(real, folder);
                                                     });
   if (!allowed) {
     return Error(403, "Not opened", "Only documents below the document root and pages opened are shown.");

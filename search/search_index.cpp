@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/confined.h"
+#include "platform/doc_request.h"
 #include "platform/hash.h"
 #include "platform/xdg.h"
 #include "search/cjk_tokenizer.h"
@@ -394,15 +395,10 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
   };
   // Pages are read through the root's descriptor too, each checked again
   // when opened: a name swapped for a link since the walk cannot lead out.
-  const int rootFd =
-      walk.bound.IsSet() ? open(walk.bound.Real().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-  struct RootCloser {
-    int fd;
-    ~RootCloser() {
-      if (fd >= 0) close(fd);
-    }
-  } rootCloser{rootFd};
-  if (rootFd >= 0) walk.Folder(fcntl(rootFd, F_DUPFD_CLOEXEC, 0), "", 0);
+  const platform::UniqueFd rootDir(
+      walk.bound.IsSet() ? open(walk.bound.Real().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
+  const int rootFd = rootDir.Get();
+  if (rootDir) walk.Folder(fcntl(rootFd, F_DUPFD_CLOEXEC, 0), "", 0);
   stats.pages = found.size();
   stats.outside = walk.outside;
 

@@ -88,11 +88,11 @@ std::set<std::string>& LoadedDocuments(WebKitWebView* view) {
   return *loaded;
 }
 
-std::string WithoutFragment(std::string_view address) { return std::string(address.substr(0, address.find('#'))); }
+std::string_view WithoutFragment(std::string_view address) { return address.substr(0, address.find('#')); }
 
 void RecordResourceUri(WebKitWebResource* resource, GParamSpec*, gpointer view) {
   if (const gchar* uri = webkit_web_resource_get_uri(resource))
-    LoadedDocuments(WEBKIT_WEB_VIEW(view)).insert(WithoutFragment(uri));
+    LoadedDocuments(WEBKIT_WEB_VIEW(view)).emplace(WithoutFragment(uri));
 }
 
 // A redirected load ends at another address: each one counts.
@@ -123,14 +123,12 @@ WebKitWebContext* SharedWebContext() {
   return context;
 }
 
-bool SameDocumentAddress(std::string_view a, std::string_view b) {
-  return a.substr(0, a.find('#')) == b.substr(0, b.find('#'));
-}
+bool SameDocumentAddress(std::string_view a, std::string_view b) { return WithoutFragment(a) == WithoutFragment(b); }
 
 bool ReportMatchesView(WebKitWebView* view, const FrameReport& report) {
   const gchar* shown = webkit_web_view_get_uri(view);
   if (report.top) return SameDocumentAddress(report.href, shown != nullptr ? shown : "");
-  return LoadedDocuments(view).count(WithoutFragment(report.href)) != 0;
+  return LoadedDocuments(view).count(std::string(WithoutFragment(report.href))) != 0;
 }
 
 bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {

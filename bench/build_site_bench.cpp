@@ -1,6 +1,9 @@
 // Start-up build of document roots of 1,000 to 100,000 documents, described
 // by INI sections or by index pages only, against the floor of reading the
-// same files once (the INI and every index page, plain reads).
+// same files once (the INI and every index page, plain reads). A fifth of the
+// documents are IMPORTANT, whose category page IMPORTAN.HTM stands in the
+// root as importan.htm, and the catalogue's links name INDEX.HTM where the
+// file is index.htm: names found only by ignoring case, as in real roots.
 //
 // Trees are generated once per size under /tmp/quiro-bench (kept between
 // runs; delete the folder to regenerate).
@@ -22,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kTypes[] = {"MANUALS", "GUIDES", "SYSTEM", "DRIVERS"};
+const char* const kTypes[] = {"MANUALS", "GUIDES", "SYSTEM", "DRIVERS", "IMPORTANT"};
 const std::string kBase = "/tmp/quiro-bench";
 
 std::string FolderName(int i) {
@@ -50,7 +53,7 @@ std::string Template(const std::string& sections) {
 // templates, ini/TOVY.INI with a section per document, pages/TOVY.INI with
 // only the root. Returns the tree's folder.
 fs::path Tree(int count) {
-  const fs::path tree = kBase + "/tree-" + std::to_string(count);
+  const fs::path tree = kBase + "/cased-" + std::to_string(count);
   const fs::path done = tree / "complete";
   if (fs::exists(done)) return tree;
   fs::remove_all(tree);
@@ -61,7 +64,7 @@ fs::path Tree(int count) {
   std::string sections;
   for (int i = 0; i < count; ++i) {
     const std::string name = FolderName(i);
-    const char* type = kTypes[i % 4];
+    const char* type = kTypes[i % 5];
     fs::create_directory(root / name);
     WriteFile(root / name / "index.htm",
               "<HTML>\r\n<HEAD>\r\n<TITLE>Document " + name +
@@ -75,7 +78,7 @@ fs::path Tree(int count) {
                   "</H1>\r\n<P>This page opens the document. "
                   "Its chapters follow from the links below.</P>\r\n</BODY>\r\n</HTML>\r\n");
     sections += "[" + name + "]\r\nTITLE=Document " + name + "\r\nTYPE=" + type + "\r\nLINK=" + name +
-                "\\index.htm\r\n";
+                "\\INDEX.HTM\r\n";
   }
   const std::string main = "[MAIN]\r\nDocumentRoot=" + root.string() + "\r\nAutoRebuild=1\r\n";
   WriteFile(tree / "ini" / "TOVY.INI", main + sections);
@@ -93,6 +96,7 @@ fs::path Tree(int count) {
   WriteFile(root / "GUIDE_IN.HTM", Template(""));
   WriteFile(root / "SYSTE_IN.HTM", Template(""));
   WriteFile(root / "DRIVE_IN.HTM", Template(""));
+  WriteFile(root / "IMPOR_IN.HTM", Template(""));
   WriteFile(root / "blank_in.htm", Template(""));
   WriteFile(root / "nodocs.htm", "<HTML><BODY>No documents are installed.</BODY></HTML>\r\n");
   WriteFile(root / "DocFrame.htm", "<HTML></HTML>\r\n");

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include "builder/auxiliary_pages.h"
@@ -33,13 +34,18 @@ void Show(const ShowPageFn& showPage, const std::string& path, const ExplainFn& 
   if (showPage) showPage(path);
 }
 
-// The pages a build of `catalogue` writes into the root.
+// The pages a build of `catalogue` writes into the root, each name once
+// (many documents share a category page).
 std::vector<std::string> PagesToWrite(const CDocList& catalogue) {
   std::vector<std::string> pages = {"importan.htm", "sidebar.htm", kSystemPage};
-  if (catalogue.IsEmpty()) pages.push_back(CategoryPageName("CONTACT"));
+  std::unordered_set<std::string> seen(pages.begin(), pages.end());
+  const auto add = [&](const std::string& page) {
+    if (seen.insert(page).second) pages.push_back(page);
+  };
+  if (catalogue.IsEmpty()) add(CategoryPageName("CONTACT"));
   catalogue.ForEachEntry([&](const CDocEntry& entry) {
     if (IsSafeCategoryWord(entry.Type) && !NamesAnInstalledPage(CategoryPageName(entry.Type)))
-      pages.push_back(CategoryPageName(entry.Type));
+      add(CategoryPageName(entry.Type));
   });
   return pages;
 }
@@ -84,7 +90,9 @@ std::vector<EarlierPage> TidyUserFolder(int folder, const std::vector<std::strin
     }
   }
   ::closedir(dir);
-  for (const std::string& name : remove) ::unlinkat(folder, name.c_str(), 0);
+  for (const std::string& name : remove) {
+    if (::unlinkat(folder, name.c_str(), 0) == 0) platform::NoteEntryRemoved(folder, name);
+  }
   return kept;
 }
 
@@ -98,8 +106,8 @@ void RemovePagesNotRewritten(const std::string& root, const std::vector<EarlierP
   for (const EarlierPage& page : earlier) {
     struct stat st {};
     if (::fstatat(folder, page.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == page.dev &&
-        st.st_ino == page.ino) {
-      ::unlinkat(folder, page.name.c_str(), 0);
+        st.st_ino == page.ino && ::unlinkat(folder, page.name.c_str(), 0) == 0) {
+      platform::NoteEntryRemoved(folder, page.name);
     }
   }
   ::close(folder);
@@ -170,6 +178,11 @@ bool ChoosePageFolder(const std::string& root, const CDocList& catalogue,
 }  // namespace
 
 void BuildSite(const ShowPageFn& showPage, const ExplainFn& explain) {
+  // Names are looked up ignoring case through one listing per folder, kept
+  // up to date with the build's own writes. A new build lists afresh, so
+  // what other processes changed meanwhile is seen then.
+  platform::FolderListings listings;
+  const platform::FolderListingsScope listingScope(listings);
   std::string iniPath = GetIniPath();
   const std::string firstIni = iniPath;
   const std::string root = ReadDocumentRoot(iniPath);

@@ -73,7 +73,7 @@ bool ClearOldTemporaries(int dirfd, const std::string& prefix, bool busyFails) {
     if (::fstatat(dirfd, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (S_ISDIR(entry.st_mode)) continue;
     if (!S_ISREG(entry.st_mode)) {
-      ::unlinkat(dirfd, name.c_str(), 0);
+      if (::unlinkat(dirfd, name.c_str(), 0) == 0) NoteEntryRemoved(dirfd, name);
       continue;
     }
     const int fd = ::openat(dirfd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -83,8 +83,8 @@ bool ClearOldTemporaries(int dirfd, const std::string& prefix, bool busyFails) {
     if (!TryLock(fd, LOCK_EX)) {
       if (busyFails) ok = false;
     } else if (::fstat(fd, &opened) == 0 && ::fstatat(dirfd, name.c_str(), &again, AT_SYMLINK_NOFOLLOW) == 0 &&
-               SameFile(opened, again)) {
-      ::unlinkat(dirfd, name.c_str(), 0);
+               SameFile(opened, again) && ::unlinkat(dirfd, name.c_str(), 0) == 0) {
+      NoteEntryRemoved(dirfd, name);
     }
     ::close(fd);
   }
@@ -345,6 +345,7 @@ bool Replacement::Begin(const WriteRoot& root, std::string_view path, const Opti
   for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
     temp_ = prefix + RandomSuffix();
     fd_ = ::openat(dirfd, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ >= 0) NoteEntryAdded(dirfd, temp_);
     if (fd_ < 0 && errno != EEXIST) {
       const int error = errno;
       temp_.clear();
@@ -377,7 +378,11 @@ bool Replacement::Commit() {
   ok = ok && ::fstat(fd_, &written) == 0 &&
        ::fstatat(folder_.fd(), temp_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(written, named);
   ok = ok && ::renameat(folder_.fd(), temp_.c_str(), folder_.fd(), name_.c_str()) == 0;
-  if (ok) temp_.clear();
+  if (ok) {
+    NoteEntryRemoved(folder_.fd(), temp_);
+    NoteEntryAdded(folder_.fd(), name_);
+    temp_.clear();
+  }
   const int error = errno;
   Abandon();
   errno = error;
@@ -385,7 +390,9 @@ bool Replacement::Commit() {
 }
 
 void Replacement::Abandon() {
-  if (!temp_.empty() && folder_.IsOpen()) ::unlinkat(folder_.fd(), temp_.c_str(), 0);
+  if (!temp_.empty() && folder_.IsOpen() && ::unlinkat(folder_.fd(), temp_.c_str(), 0) == 0) {
+    NoteEntryRemoved(folder_.fd(), temp_);
+  }
   temp_.clear();
   if (fd_ >= 0) ::close(fd_);
   if (target_ >= 0) ::close(target_);

@@ -332,19 +332,30 @@ bool RenameFile(std::string_view from, std::string_view to, const WriteRoot& roo
   if (!SplitPath(from, fromFolder, fromName) || !SplitPath(to, toFolder, toName)) return false;
   ConfinedFolder source, dest;
   if (!source.Open(root, fromFolder) || !dest.Open(root, toFolder)) return false;
-  if (::renameat2(source.fd(), fromName.c_str(), dest.fd(), toName.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // File systems without RENAME_NOREPLACE: test, then rename.
-  struct stat st {};
-  if (::fstatat(dest.fd(), toName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return false;
-  return ::renameat(source.fd(), fromName.c_str(), dest.fd(), toName.c_str()) == 0;
+  bool renamed = ::renameat2(source.fd(), fromName.c_str(), dest.fd(), toName.c_str(), RENAME_NOREPLACE) == 0;
+  if (!renamed) {
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without RENAME_NOREPLACE: test, then rename.
+    struct stat st {};
+    if (::fstatat(dest.fd(), toName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return false;
+    renamed = ::renameat(source.fd(), fromName.c_str(), dest.fd(), toName.c_str()) == 0;
+  }
+  if (renamed) {
+    NoteEntryRemoved(source.fd(), fromName);
+    NoteEntryAdded(dest.fd(), toName);
+  }
+  return renamed;
 }
 
 bool RemoveFile(std::string_view path, const WriteRoot& root) {
   std::string folderPath, name;
   ConfinedFolder folder;
-  return SplitPath(path, folderPath, name) && folder.Open(root, folderPath) &&
-         ::unlinkat(folder.fd(), name.c_str(), 0) == 0;
+  if (!SplitPath(path, folderPath, name) || !folder.Open(root, folderPath) ||
+      ::unlinkat(folder.fd(), name.c_str(), 0) != 0) {
+    return false;
+  }
+  NoteEntryRemoved(folder.fd(), name);
+  return true;
 }
 
 bool ReadWholeFile(std::string_view path, std::string& out) {

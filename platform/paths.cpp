@@ -1,9 +1,11 @@
 #include "platform/paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -134,27 +136,84 @@ std::string ResolveWith(std::string_view path, FindFn find) {
   return out;
 }
 
+// The listings ResolveCase uses on this thread (FolderListingsScope).
+thread_local FolderListings* t_listings = nullptr;
+
 }  // namespace
 
-std::string ResolveCase(std::string_view path) { return ResolveWith(path, FindNoCase); }
+std::string ResolveCase(std::string_view path) {
+  if (FolderListings* listings = t_listings) {
+    return ResolveWith(path, [listings](const std::string& folder, std::string_view name) {
+      return listings->Find(folder, name);
+    });
+  }
+  return ResolveWith(path, FindNoCase);
+}
 
 std::string CaseResolver::Resolve(std::string_view path) {
-  return ResolveWith(path, [this](const std::string& folder, std::string_view name) -> std::string {
-    auto [it, fresh] = listings_.try_emplace(folder.empty() ? std::string(".") : folder);
-    auto& names = it->second;
-    if (fresh) {
-      if (DIR* dir = opendir(it->first.c_str())) {
-        while (const dirent* ent = readdir(dir)) {
-          const std::string entry = ent->d_name;
-          auto [slot, added] = names.try_emplace(ToUpperAscii(entry), entry);
-          if (!added && entry < slot->second) slot->second = entry;
-        }
-        closedir(dir);
-      }
-    }
-    auto found = names.find(ToUpperAscii(name));
-    return found == names.end() ? std::string() : found->second;
+  return ResolveWith(path, [this](const std::string& folder, std::string_view name) {
+    return listings_.Find(folder, name);
   });
+}
+
+std::string FolderListings::Find(const std::string& folder, std::string_view name) {
+  // The folder is opened once and then both identified and listed through
+  // that descriptor, so the listing is of the folder the key names.
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
+    if (fd >= 0) ::close(fd);
+    return {};
+  }
+  const Key key{st.st_dev, st.st_ino};
+  auto found = folders_.find(key);
+  if (found == folders_.end()) {
+    ++listingsRead_;
+    found = folders_.try_emplace(key).first;
+    if (DIR* dir = ::fdopendir(fd)) {
+      while (const dirent* ent = ::readdir(dir)) Added(key, ent->d_name);
+      ::closedir(dir);  // closes fd
+    } else {
+      ::close(fd);
+    }
+  } else {
+    ::close(fd);
+  }
+  const auto names = found->second.find(ToUpperAscii(name));
+  return names == found->second.end() ? std::string() : names->second.front();
+}
+
+void FolderListings::Added(const Key& folder, std::string_view name) {
+  std::vector<std::string>& names = folders_[folder][ToUpperAscii(name)];
+  const auto at = std::lower_bound(names.begin(), names.end(), name);
+  if (at == names.end() || *at != name) names.emplace(at, name);
+}
+
+void FolderListings::Removed(const Key& folder, std::string_view name) {
+  Listing& listing = folders_.at(folder);
+  const auto names = listing.find(ToUpperAscii(name));
+  if (names == listing.end()) return;
+  std::erase(names->second, name);
+  if (names->second.empty()) listing.erase(names);
+}
+
+FolderListingsScope::FolderListingsScope(FolderListings& listings) { t_listings = &listings; }
+
+FolderListingsScope::~FolderListingsScope() { t_listings = nullptr; }
+
+void NoteEntryAdded(int dirfd, std::string_view name) {
+  struct stat st {};
+  if (t_listings == nullptr || ::fstat(dirfd, &st) != 0) return;
+  // A folder not listed yet is listed as it then is when first needed.
+  const FolderListings::Key key{st.st_dev, st.st_ino};
+  if (t_listings->folders_.contains(key)) t_listings->Added(key, name);
+}
+
+void NoteEntryRemoved(int dirfd, std::string_view name) {
+  struct stat st {};
+  if (t_listings == nullptr || ::fstat(dirfd, &st) != 0) return;
+  const FolderListings::Key key{st.st_dev, st.st_ino};
+  if (t_listings->folders_.contains(key)) t_listings->Removed(key, name);
 }
 
 bool IsFileUrl(std::string_view url) { return StartsWithNoCase(url, "file:"); }

@@ -6,9 +6,14 @@
 // build time (QUIRO_DRIVE_C). A backslash that comes from data is accepted as
 // a separator wherever a path is opened.
 
+#include <sys/types.h>
+
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace platform {
 
@@ -43,6 +48,57 @@ std::string ParentFolder(std::string_view path);
 /// are taken as separators. The result uses "/" only.
 std::string ResolveCase(std::string_view path);
 
+/// The entries of folders for finding names without regard to case, each
+/// folder listed once and then kept up to date with the changes this program
+/// reports (NoteEntryAdded, NoteEntryRemoved). Folders are told apart by
+/// device and inode, so every path to a folder shares one listing. Changes
+/// made by other processes after a folder was listed are not seen: keep one
+/// for a single pass (a build, a walk) and then drop it.
+class FolderListings {
+ public:
+  /// The entry of `folder` whose name equals `name` ignoring case; of
+  /// several, the least in byte order. Empty when there is none or the
+  /// folder cannot be listed.
+  std::string Find(const std::string& folder, std::string_view name);
+  /// How many folder listings have been read so far.
+  std::size_t ListingsRead() const { return listingsRead_; }
+
+ private:
+  friend void NoteEntryAdded(int dirfd, std::string_view name);
+  friend void NoteEntryRemoved(int dirfd, std::string_view name);
+  struct Key {
+    dev_t dev;
+    ino_t ino;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& k) const noexcept { return std::hash<ino_t>()(k.ino) ^ (k.dev << 1); }
+  };
+  // upper-cased name -> the names of the folder equal to it, in byte order
+  using Listing = std::unordered_map<std::string, std::vector<std::string>>;
+  void Added(const Key& folder, std::string_view name);
+  void Removed(const Key& folder, std::string_view name);
+
+  std::unordered_map<Key, Listing, KeyHash> folders_;
+  std::size_t listingsRead_ = 0;
+};
+
+/// While it lives, ResolveCase (and everything that resolves through it) on
+/// this thread finds names through `listings` instead of listing a folder
+/// per lookup. Scopes do not nest.
+class FolderListingsScope {
+ public:
+  explicit FolderListingsScope(FolderListings& listings);
+  ~FolderListingsScope();
+  FolderListingsScope(const FolderListingsScope&) = delete;
+  FolderListingsScope& operator=(const FolderListingsScope&) = delete;
+};
+
+/// Tell the listings in force on this thread, if any, that the entry `name`
+/// now exists in (or was removed from) the folder open as `dirfd`.
+void NoteEntryAdded(int dirfd, std::string_view name);
+void NoteEntryRemoved(int dirfd, std::string_view name);
+
 /// ResolveCase for many lookups in a row (a walk over pages): each folder is
 /// listed at most once in the resolver's life, so entries added to a folder
 /// after its first listing are found only under their exact names.
@@ -51,8 +107,7 @@ class CaseResolver {
   std::string Resolve(std::string_view path);
 
  private:
-  // folder -> (upper-cased name -> the name that wins for it)
-  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
+  FolderListings listings_;
 };
 
 /// "file:" URL to a local path: strips "file:" and the slashes after it down

@@ -85,16 +85,26 @@ std::string FolderOf(const std::string& path) {
   return at == std::string::npos ? std::string() : path.substr(0, at + 1);
 }
 
-bool IsRecorded(const PrintAllRun& run, const std::string& path) {
-  for (int i = 0; i < run.pageCount; ++i) {
-    if (platform::EqualsNoCase(run.pagePaths[i], path)) return true;
+// The pages of a walk by the paths it reached them by (folder and link
+// text), compared without regard to case. These decide what counts as a
+// page seen before; the run records the names on disk.
+class WalkedPaths {
+ public:
+  bool Contains(const std::string& path) const {
+    for (const std::string& walked : paths_) {
+      if (platform::EqualsNoCase(walked, path)) return true;
+    }
+    return false;
   }
-  return false;
-}
+  void Add(const std::string& path) { paths_.push_back(path); }
+
+ private:
+  std::vector<std::string> paths_;
+};
 
 // Arrives at a page: records and prints it, then opens it to follow its
 // links. False when the page cannot be opened.
-bool ArriveAt(const std::string& path, PrintAllRun& run, std::vector<OpenPage>& stack,
+bool ArriveAt(const std::string& path, PrintAllRun& run, std::vector<OpenPage>& stack, WalkedPaths& walked,
               platform::CaseResolver& names) {
   const std::string file = names.Resolve(path);
   // Regular files only: a FIFO or a device would block or never end.
@@ -106,15 +116,18 @@ bool ArriveAt(const std::string& path, PrintAllRun& run, std::vector<OpenPage>& 
     platform::ClearReadOnly(file, platform::WriteRoot(run.root.empty() ? platform::ParentFolder(file) : run.root));
   }
   if (!platform::CanOpenForReading(file, platform::Lock::Shared)) return false;
+  // The page is recorded, printed and named by its name on disk; the links
+  // below it lead on from its folder's name on disk too.
   if (run.pageCount < kPrintAllCapacity) {
-    run.pagePaths[run.pageCount++] = path;
+    walked.Add(path);
+    run.pagePaths[run.pageCount++] = file;
     // The printer rewrites the page before it prints it, so the links below
     // are read from the rewritten file (the blocks hold no link).
-    if (run.printPage && run.printPage(path, run)) run.browserCount += 1;
+    if (run.printPage && run.printPage(file, run)) run.browserCount += 1;
   }
   OpenPage page;
   if (!page.file.Open(file, platform::Lock::Shared)) return false;
-  page.folder = FolderOf(path);
+  page.folder = FolderOf(file);
   stack.push_back(std::move(page));
   return true;
 }
@@ -131,7 +144,9 @@ void PrintLinkedPages(std::string path, PrintAllRun& run) {
   // page is found through its folder's listing: list each folder once.
   platform::CaseResolver names;
   if (run.pageCount >= kPrintAllCapacity) return;
-  ArriveAt(path, run, stack, names);
+  WalkedPaths walked;
+  for (int i = 0; i < run.pageCount; ++i) walked.Add(run.pagePaths[i]);
+  ArriveAt(path, run, stack, walked, names);
 
   std::string line, link, candidate;
   while (!stack.empty() && run.pageCount < kPrintAllCapacity) {
@@ -150,8 +165,8 @@ void PrintLinkedPages(std::string path, PrintAllRun& run) {
     }
     candidate = page.folder;
     candidate += link;
-    if (IsRecorded(run, candidate)) continue;
-    ArriveAt(candidate, run, stack, names);
+    if (walked.Contains(candidate)) continue;
+    ArriveAt(candidate, run, stack, walked, names);
   }
 }
 

@@ -36,7 +36,8 @@ struct PrintAllRun {
 /// its folder (the holding page's path up to its last "/" or "\") followed by
 /// the link text in upper case, from the first quote after an "HREF" up to
 /// and including the first ".HTM" after it (and an "L" that follows it);
-/// opening resolves letter case. Every "HREF" of a line is examined, in line
+/// opening resolves letter case, and the page is recorded (and printed) by
+/// its name on disk. Every "HREF" of a line is examined, in line
 /// order, and the walk below one link ends before the next is looked at. The
 /// walk ends once 50 pages are recorded, and it uses no recursion, so a chain
 /// of any length is safe.

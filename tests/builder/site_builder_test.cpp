@@ -128,6 +128,22 @@ TEST_F(SiteBuilderTest, ImportantDocumentsReplaceTheBlankImportantPage) {
   EXPECT_FALSE(Exists(docs / "sys.htm"));
 }
 
+TEST_F(SiteBuilderTest, ATemplateAddedBetweenBuildsIsFoundInAnyCase) {
+  WriteTemplates("");
+  std::filesystem::remove(docs / "MANUA_IN.HTM");
+  work.Write("TOVY.INI", "[MAIN]\nDocumentRoot=" + docs.root() + "\n[M]\nTITLE=Manual\nTYPE=MANUALS\n");
+  docs.MakeDir("M");
+  Build();
+  EXPECT_TRUE(Explained("MANUA_IN.HTM missing or already open"));
+  // Another program adds the template, named in its own letter case.
+  docs.Write("manua_in.htm", Begin("HEAD") + "\n<HTML><BODY class=m>\n" + End("HEAD") + "\n" + Begin("FOOT") +
+                                 "\n</BODY>\n</HTML>\n");
+  Build();
+  EXPECT_FALSE(Explained("MANUA_IN.HTM missing"));
+  EXPECT_EQ(ReadFile(docs / "MANUALS.HTM"), "<HTML><BODY class=m>\r\n<A href=\"file://" + docs.root() +
+                                                "M/index.htm\">Manual</A><br><br>" + kFoot);
+}
+
 TEST_F(SiteBuilderTest, EmptyCatalogueGetsTheContactEntry) {
   // No INI anywhere: the default root "C:\VESK\DOCS" on drive C.
   const std::string root = DefaultDocs();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/temp_dir.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 using namespace platform;
@@ -79,6 +80,32 @@ TEST(Paths, FileUrls) {
   EXPECT_EQ(FileUrlToPath(PathToFileUrl("/odd %?#\\name")), "/odd %?#\\name");
   EXPECT_TRUE(IsFileUrl("File:///x"));
   EXPECT_FALSE(IsFileUrl("files"));
+}
+
+TEST(Paths, FolderListingsFollowTheProgramsOwnWritesOnly) {
+  TempDir dir;
+  dir.Write("Docs/Old.htm", "1");
+  dir.Write("Docs/stale.htm", "2");
+  const WriteRoot root(dir.path());
+  FolderListings listings;
+  {
+    const FolderListingsScope scope(listings);
+    EXPECT_EQ(ResolveCase(dir / "DOCS/OLD.HTM"), dir / "Docs/Old.htm");
+    // Written and removed by the program: seen without listing again, under
+    // any path to the folder.
+    OutputFile page;
+    ASSERT_TRUE(page.Create(root, dir / "Docs/sidebar.htm"));
+    ASSERT_TRUE(page.Close());
+    ASSERT_TRUE(RemoveFile(dir / "Docs/stale.htm", root));
+    EXPECT_EQ(ResolveCase(dir / "DOCS/SIDEBAR.HTM"), dir / "Docs/sidebar.htm");
+    EXPECT_EQ(ResolveCase(dir / "Docs/./SIDEBAR.HTM"), dir / "Docs/./sidebar.htm");
+    EXPECT_EQ(ResolveCase(dir / "DOCS/STALE.HTM"), dir / "Docs/STALE.HTM");
+    EXPECT_EQ(listings.ListingsRead(), 2u);  // the test folder and Docs
+    // Written by someone else: not seen until the next pass.
+    dir.Write("Docs/other.htm", "3");
+    EXPECT_EQ(ResolveCase(dir / "DOCS/OTHER.HTM"), dir / "Docs/OTHER.HTM");
+  }
+  EXPECT_EQ(ResolveCase(dir / "DOCS/OTHER.HTM"), dir / "Docs/other.htm");
 }
 
 TEST(Paths, CaseResolverAgreesWithResolveCaseAndListsEachFolderOnce) {

@@ -51,8 +51,10 @@ TEST(LinkCollector, DepthFirstInLineOrderEachPageOnce) {
   d.Write("doc/b.htm", "no links\n");
   d.Write("doc/c.htm", Link("index.htm"));
   const std::string f = d.root() + "doc/";
-  EXPECT_EQ(Walk(start), (std::vector<std::string>{start, f + "A.HTM", f + "C.HTM", f + "../DOC/B.HTM",
-                                                   f + "B.HTM"}));
+  const std::vector<std::string> onDisk = {start, f + "a.htm", f + "c.htm", f + "../doc/b.htm", f + "b.htm"};
+  EXPECT_EQ(Walk(start), onDisk);
+  // Pages are recorded by their names on disk, the start page too.
+  EXPECT_EQ(Walk(d.root() + "DOC/INDEX.HTM"), onDisk);
 }
 
 // Each case lays out pages (the first is the start page) and lists the pages
@@ -68,26 +70,30 @@ TEST(LinkCollector, EveryHrefOfALineInOrderEachExaminedAlike) {
        {{"start.htm", "<a href=\"one.htm\">1</a> <a href=\"two.htm\">2</a> <a href=\"three.html\">3</a>\n"},
         {"one.htm", "<a href=\"four.htm\">4</a><a href=\"two.htm\">2</a>\n"},
         {"two.htm", ""}, {"three.html", ""}, {"four.htm", ""}},
-       {"ONE.HTM", "FOUR.HTM", "TWO.HTM", "THREE.HTML"}},
+       {"one.htm", "four.htm", "two.htm", "three.html"}},
       {"a first HREF to a style sheet runs on to the page link; the page's own HREF still counts",
        {{"start.htm", "<link href=\"style.css\"><a href=\"three.htm\">3</a>\n"}, {"three.htm", ""}},
-       {"THREE.HTM"}},
+       {"three.htm"}},
       {"fragments go, .html keeps its L, backslashes and blanks as written",
        {{"start.htm", "<a href=\"ch2.htm#intro\">a</a><a HREF = \"sub\\four.html#x\">b</a><a href=\"x.html\">c</a>\n"},
         {"ch2.htm", ""}, {"sub/four.html", ""}, {"x.htm", ""}},
-       {"CH2.HTM", "SUB\\FOUR.HTML"}},
+       {"ch2.htm", "sub/four.html"}},
       {"an unquoted HREF takes the next quote of the line, as the first one always did",
        {{"start.htm", "<a href=five.htm>5</a> <a href=\"six.htm\">6</a>\n"}, {"five.htm", ""}, {"six.htm", ""}},
-       {"SIX.HTM"}},
+       {"six.htm"}},
       {"web, absolute and missing targets are dropped, the rest of the line is not",
        {{"start.htm", "<a href=\"http://example.com/w.htm\">w</a><a href=\"/abs/x.htm\">x</a>"
                       "<a href=\"gone.htm\">g</a><a href=\"here.htm\">h</a>\n"},
         {"here.htm", ""}},
-       {"HERE.HTM"}},
+       {"here.htm"}},
       {"paths compare without regard to case, within a line too",
        {{"start.htm", "<a href=\"A.htm\">a</a><a href=\"a.HTM\">a</a><a href=\"START.HTM\">s</a>\n"},
         {"a.htm", "<a href=\"start.htm\">back</a><a href=\"A.HTM\">self</a>\n"}},
-       {"A.HTM"}},
+       {"a.htm"}},
+      {"folders and pages by their names on disk; one name written two ways is one page",
+       {{"start.htm", "<a href=\"Guide/CH1.HTM\">1</a><a href=\"GUIDE/ch1.htm\">1</a>\n"},
+        {"Guide/Ch1.htm", "<a href=\"CH2.HTM\">2</a>\n"}, {"Guide/ch2.htm", ""}},
+       {"Guide/Ch1.htm", "Guide/ch2.htm"}},
       {"a modern page written on one line",
        {{"start.htm", "<!doctype html><html><head><link rel=\"stylesheet\" href=\"s.css\"></head><body><nav>"
                       "<a href=\"intro.html\">Intro</a> <a href=\"setup.html\">Setup</a> "
@@ -95,7 +101,7 @@ TEST(LinkCollector, EveryHrefOfALineInOrderEachExaminedAlike) {
         {"intro.html", "<html><body><a href=\"start.htm\">Home</a><a href=\"setup.html\">Next</a></body></html>"},
         {"setup.html", "<html><body><a href=\"intro.html\">Prev</a><a href=\"faq.html\">Next</a></body></html>"},
         {"faq.html", ""}},
-       {"INTRO.HTML", "SETUP.HTML", "FAQ.HTML"}},
+       {"intro.html", "setup.html", "faq.html"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -141,7 +147,7 @@ TEST(LinkCollector, RecordsTheFirstFiftyAndEndsAmongUnrecordedCycles) {
     const auto recorded = Walk(start);
     ASSERT_EQ(recorded.size(), 50u);
     EXPECT_EQ(recorded[0], start);
-    for (int i = 1; i < 50; ++i) EXPECT_EQ(recorded[i], d.root() + "P" + std::to_string(i) + ".HTM");
+    for (int i = 1; i < 50; ++i) EXPECT_EQ(recorded[i], d.root() + "p" + std::to_string(i) + ".htm");
   }
 }
 
@@ -153,8 +159,8 @@ TEST(LinkCollector, EndlessChainOfDistinctPathsEnds) {
   const auto recorded = Walk(start);
   ASSERT_EQ(recorded.size(), 50u);
   std::string expected = d.root() + "doc/";
-  for (int i = 1; i < 50; ++i) expected += "../DOC/";
-  EXPECT_EQ(recorded[49], expected + "PAGE.HTM");
+  for (int i = 1; i < 50; ++i) expected += "../doc/";
+  EXPECT_EQ(recorded[49], expected + "page.htm");
 }
 
 TEST(LinkCollector, LinksAreReadFromThePageTheRewriterLeftAndReadOnlyIsCleared) {

@@ -181,10 +181,10 @@ TEST_F(PrintCommandTest, OkPrintsTheDocumentFromItsIndexWithProgress) {
         return quiro::TestProbe::RunningPrintAllRuns() == 0;
       },
       60000));
-  EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-CH1.HTM.pdf",
-                                                 "003-CH2.HTM.pdf"}));
+  EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-ch1.htm.pdf",
+                                                 "003-ch2.htm.pdf"}));
   EXPECT_NE(std::find(messages.begin(), messages.end(),
-                      "Printing page 2: " + root_ + "guide/CH1.HTM"),
+                      "Printing page 2: " + root_ + "guide/ch1.htm"),
             messages.end());
   // The run ends on what became of its pages, not on its last page.
   EXPECT_EQ(Frame().GetMessageText(), "Print All: 3 pages sent to " + dir_ / "printed");
@@ -207,7 +207,7 @@ TEST_F(PrintCommandTest, OnTheFramesetPrintAllWalksFromTheFrameBeingRead) {
   SeenDialog problem;
   DialogAnswerer close(GTK_RESPONSE_OK, problem);
   ASSERT_TRUE(RunUntil([&] { return quiro::TestProbe::RunningPrintAllRuns() == 0 && problem.seen; }, 60000));
-  EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-CH1.HTM.pdf", "003-CH2.HTM.pdf"}));
+  EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-ch1.htm.pdf", "003-ch2.htm.pdf"}));
   EXPECT_EQ(problem.title, "quiro");
   EXPECT_EQ(problem.text,
             "1 page of 4 was not printed.\nPage 4, Manual: it is a frameset, which prints as a blank sheet.");
@@ -245,7 +245,7 @@ TEST_F(PrintCommandTest, AForgedFrameReportChangesNothingPrinted) {
     Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
   }
   ASSERT_TRUE(RunUntil([&] { return quiro::TestProbe::RunningPrintAllRuns() == 0; }, 60000));
-  EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-CH1.HTM.pdf", "003-CH2.HTM.pdf"}));
+  EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-ch1.htm.pdf", "003-ch2.htm.pdf"}));
 }
 
 // Print with a PDF in the content frame: the print dialog, and what the

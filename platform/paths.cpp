@@ -201,19 +201,24 @@ FolderListingsScope::FolderListingsScope(FolderListings& listings) { t_listings 
 
 FolderListingsScope::~FolderListingsScope() { t_listings = nullptr; }
 
-void NoteEntryAdded(int dirfd, std::string_view name) {
+// Whether the listings in force on this thread have read the folder open as
+// `dirfd` (its key goes to `key`); a folder not listed yet is listed as it
+// then is when first needed.
+bool FolderListings::KnownFolder(int dirfd, Key& key) {
   struct stat st {};
-  if (t_listings == nullptr || ::fstat(dirfd, &st) != 0) return;
-  // A folder not listed yet is listed as it then is when first needed.
-  const FolderListings::Key key{st.st_dev, st.st_ino};
-  if (t_listings->folders_.contains(key)) t_listings->Added(key, name);
+  if (t_listings == nullptr || ::fstat(dirfd, &st) != 0) return false;
+  key = Key{st.st_dev, st.st_ino};
+  return t_listings->folders_.contains(key);
+}
+
+void NoteEntryAdded(int dirfd, std::string_view name) {
+  FolderListings::Key key{};
+  if (FolderListings::KnownFolder(dirfd, key)) t_listings->Added(key, name);
 }
 
 void NoteEntryRemoved(int dirfd, std::string_view name) {
-  struct stat st {};
-  if (t_listings == nullptr || ::fstat(dirfd, &st) != 0) return;
-  const FolderListings::Key key{st.st_dev, st.st_ino};
-  if (t_listings->folders_.contains(key)) t_listings->Removed(key, name);
+  FolderListings::Key key{};
+  if (FolderListings::KnownFolder(dirfd, key)) t_listings->Removed(key, name);
 }
 
 bool IsFileUrl(std::string_view url) { return StartsWithNoCase(url, "file:"); }

@@ -76,6 +76,7 @@ class FolderListings {
   };
   // upper-cased name -> the names of the folder equal to it, in byte order
   using Listing = std::unordered_map<std::string, std::vector<std::string>>;
+  static bool KnownFolder(int dirfd, Key& key);
   void Added(const Key& folder, std::string_view name);
   void Removed(const Key& folder, std::string_view name);
 

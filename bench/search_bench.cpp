@@ -31,12 +31,17 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "search/cjk_tokenizer.h"
 #include "search/html_text.h"
+#include "search/packed_text.h"
+#include "search/query.h"
+#include "search/rank.h"
 #include "search/search_index.h"
 
 namespace {
 
-constexpr int kFolders = 100;
+// QUIRO_BENCH_FOLDERS sets another number of folders (a smaller site).
+const int kFolders = std::getenv("QUIRO_BENCH_FOLDERS") ? std::max(1, std::atoi(std::getenv("QUIRO_BENCH_FOLDERS"))) : 100;
 constexpr int kPagesPerFolder = 100;
 constexpr std::size_t kPageBytes = 20000;
 
@@ -162,17 +167,28 @@ void BM_ExtractEveryPage(benchmark::State& state) {
   state.counters["text_MB"] = static_cast<double>(text) / 1e6;
 }
 
-// FTS5 alone (porter over unicode61, the same prefix index, one transaction,
-// no tokenizer of ours)
-// indexing the extracted text: what the engine itself costs.
+const std::vector<search::PageText>& ExtractedTexts() {
+  static const std::vector<search::PageText> texts = [] {
+    std::vector<search::PageText> out;
+    std::string bytes;
+    for (const std::string& page : TheSite().pages) {
+      platform::ReadWholeFile(page, bytes);
+      out.push_back(search::ExtractHtmlText(bytes));
+    }
+    return out;
+  }();
+  return texts;
+}
+
+// FTS5 alone (porter over unicode61, a prefix index of two and three
+// letters, one transaction, no tokenizer of ours) indexing the extracted
+// text: what the engine itself costs.
 void BM_Fts5AloneOnExtractedText(benchmark::State& state) {
   const Site& site = TheSite();
-  std::vector<search::PageText> texts;
-  std::string bytes;
-  for (const std::string& page : site.pages) {
-    platform::ReadWholeFile(page, bytes);
-    texts.push_back(search::ExtractHtmlText(bytes));
-  }
+  const std::vector<search::PageText>& texts = ExtractedTexts();
+  std::size_t textBytes = 0;
+  for (const auto& t : texts) textBytes += t.title.size() + t.body.size();
+  state.counters["text_MB"] = static_cast<double>(textBytes) / 1e6;
   const std::string file = site.dir + "/floor.db";
   for (auto _ : state) {
     std::remove(file.c_str());
@@ -348,9 +364,140 @@ void BM_QueryTypicalPage(benchmark::State& state) { RunQueries(state, false, tru
 void BM_QueryEverywhere(benchmark::State& state) { RunQueries(state, true, false, 20); }
 void BM_QueryEverywherePage(benchmark::State& state) { RunQueries(state, true, true, 20); }
 
+// What each part of the layout costs, measured on the extracted text through
+// the index's own tokenizer and ranking (one transaction, bodies deflated
+// beforehand as the reading thread does): file size, the part of it that is
+// stored text, insert time, and query p95 (typical and everywhere queries
+// together, 20 hits with snippets, as the results page asks; thread CPU
+// time, what a query costs with a core to itself). Phrases are
+// refused by detail=column; "failed" counts such queries.
+double ThreadCpuMs() {
+  timespec ts {};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+struct Layout {
+  const char* name;
+  const char* options;  // fts5() arguments after the columns
+  bool packed;          // bodies deflated in a table of their own (else FTS5 keeps them)
+  const char* after;    // run after the inserts, or nullptr
+};
+
+const Layout kLayouts[] = {
+    {"prefix 2 3 4, text in FTS5", "tokenize='quiro', prefix='2 3 4'", false, nullptr},
+    {"prefix 2 3 4, text deflated", "tokenize='quiro', prefix='2 3 4'", true, nullptr},
+    {"prefix 2 3, text deflated", "tokenize='quiro', prefix='2 3'", true, nullptr},
+    {"prefix 2, text deflated", "tokenize='quiro', prefix='2'", true, nullptr},
+    {"prefix 3, text deflated", "tokenize='quiro', prefix='3'", true, nullptr},
+    {"no prefix, text deflated", "tokenize='quiro'", true, nullptr},
+    {"prefix 2 3 4, detail=column, deflated", "tokenize='quiro', prefix='2 3 4', detail=column", true, nullptr},
+    {"prefix 2 3 4, deflated, optimize", "tokenize='quiro', prefix='2 3 4'", true, "INSERT INTO t(t) VALUES('optimize')"},
+};
+
+void BM_Layout(benchmark::State& state) {
+  const Layout& layout = kLayouts[state.range(0)];
+  state.SetLabel(layout.name);
+  const Site& site = TheSite();
+  const std::vector<search::PageText>& texts = ExtractedTexts();
+  std::vector<std::string> packed;
+  if (layout.packed) {
+    for (const auto& t : texts) packed.push_back(search::PackText(t.body));
+  }
+  const std::string file = site.dir + "/layout.db";
+  sqlite3* db = nullptr;
+  search::DocumentLengths lengths;
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (db) sqlite3_close(db);
+    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((file + suffix).c_str());
+    sqlite3_open(file.c_str(), &db);
+    search::RegisterTokenizer(db);
+    search::RegisterRankFunction(db, &lengths);
+    search::RegisterInflateFunction(db);
+    std::string schema = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
+    if (layout.packed) {
+      schema += "CREATE TABLE texts(id INTEGER PRIMARY KEY, title TEXT, body BLOB);"
+                "CREATE VIEW page_text(id, title, body) AS SELECT id, title, quiro_inflate(body) FROM texts;";
+    }
+    schema += std::string("CREATE VIRTUAL TABLE t USING fts5(title, body, ") + layout.options +
+              (layout.packed ? ", content='page_text', content_rowid='id'" : "") + ");";
+    schema += "INSERT INTO t(t, rank) VALUES('rank', 'quiro_bm25(10.0, 1.0)')";
+    if (sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+      state.SkipWithError(sqlite3_errmsg(db));
+      break;
+    }
+    state.ResumeTiming();
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* store = nullptr;
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO texts(id, title, body) VALUES(?1, ?2, ?3)", -1, &store, nullptr);
+    sqlite3_prepare_v2(db, "INSERT INTO t(rowid, title, body) VALUES(?1, ?2, ?3)", -1, &insert, nullptr);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      const auto& t = texts[i];
+      if (store) {
+        sqlite3_bind_int64(store, 1, static_cast<sqlite3_int64>(i + 1));
+        sqlite3_bind_text(store, 2, t.title.data(), static_cast<int>(t.title.size()), SQLITE_STATIC);
+        sqlite3_bind_blob(store, 3, packed[i].data(), static_cast<int>(packed[i].size()), SQLITE_STATIC);
+        sqlite3_step(store);
+        sqlite3_reset(store);
+      }
+      sqlite3_bind_int64(insert, 1, static_cast<sqlite3_int64>(i + 1));
+      sqlite3_bind_text(insert, 2, t.title.data(), static_cast<int>(t.title.size()), SQLITE_STATIC);
+      sqlite3_bind_text(insert, 3, t.body.data(), static_cast<int>(t.body.size()), SQLITE_STATIC);
+      sqlite3_step(insert);
+      sqlite3_reset(insert);
+    }
+    sqlite3_finalize(store);
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (layout.after) sqlite3_exec(db, layout.after, nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+  }
+  if (!db) return;
+  struct stat st {};
+  stat(file.c_str(), &st);
+  state.counters["file_MB"] = static_cast<double>(st.st_size) / 1e6;
+  sqlite3_stmt* part = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT SUM(pgsize) FROM dbstat WHERE name IN ('texts', 't_content')", -1, &part,
+                         nullptr) == SQLITE_OK &&
+      sqlite3_step(part) == SQLITE_ROW) {
+    state.counters["stored_text_MB"] = static_cast<double>(sqlite3_column_int64(part, 0)) / 1e6;
+  }
+  sqlite3_finalize(part);
+  search::LoadDocumentLengths(db, "t", lengths);
+  std::vector<double> ms;
+  std::size_t failed = 0;
+  sqlite3_stmt* query = nullptr;
+  sqlite3_prepare_v2(db,
+                     "SELECT rowid, snippet(t, 1, char(1), char(2), '...', 24) FROM t WHERE t MATCH ?1"
+                     " ORDER BY rank LIMIT 20",
+                     -1, &query, nullptr);
+  for (bool everywhere : {false, true}) {
+    for (const std::string& q : Queries(everywhere)) {
+      const std::string match = search::ParseQuery(q).match;
+      const double start = ThreadCpuMs();
+      sqlite3_bind_text(query, 1, match.data(), static_cast<int>(match.size()), SQLITE_STATIC);
+      int rc;
+      while ((rc = sqlite3_step(query)) == SQLITE_ROW) {
+      }
+      if (rc != SQLITE_DONE) ++failed;
+      sqlite3_reset(query);
+      ms.push_back(ThreadCpuMs() - start);
+    }
+  }
+  sqlite3_finalize(query);
+  sqlite3_close(db);
+  for (const char* suffix : {"", "-wal", "-shm"}) std::remove((file + suffix).c_str());
+  std::sort(ms.begin(), ms.end());
+  state.counters["cpu_p95_ms"] = ms[ms.size() * 95 / 100];
+  state.counters["failed"] = static_cast<double>(failed);
+}
+
 BENCHMARK(BM_ReadEveryPage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ExtractEveryPage)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_Fts5AloneOnExtractedText)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Layout)->DenseRange(0, static_cast<int>(std::size(kLayouts)) - 1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_FirstFullIndex)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_StatWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_UpdateNothingChanged)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);

@@ -38,7 +38,9 @@ void BackgroundIndexer::Stop() {
 void BackgroundIndexer::Run(std::stop_token stop) {
   // Below the window's own thread, so indexing never slows what the user sees.
   setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
-  auto index = std::make_shared<SearchIndex>(root_, note_);
+  // The machine's shared index when it answers for this root; else this
+  // user's own, brought up to date here.
+  std::shared_ptr<SearchIndex> index = ChooseIndex(root_, note_).index;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     index_ = index;
@@ -47,8 +49,12 @@ void BackgroundIndexer::Run(std::stop_token stop) {
     state_ = State::Stopped;
     return;
   }
-  state_ = State::Indexing;
-  const UpdateStats stats = index->Update(&progress_, [&stop] { return stop.stop_requested(); });
+  UpdateStats stats;
+  stats.complete = true;
+  if (!index->ReadOnly()) {
+    state_ = State::Indexing;
+    stats = index->Update(&progress_, [&stop] { return stop.stop_requested(); });
+  }
   std::map<std::string, std::string> titles = ReadDocumentTitles(root_, iniPath_);
   {
     std::lock_guard<std::mutex> lock(mutex_);

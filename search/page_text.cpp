@@ -6,19 +6,13 @@
 
 #include <cerrno>
 #include <climits>
-#include <memory>
-#include <mutex>
+#include <vector>
 
-#include <poppler-document.h>
-#include <poppler-global.h>
-#include <poppler-page.h>
-
+#include "pdfprint/module.h"
 #include "platform/text.h"
 
 namespace search {
 namespace {
-
-void IgnorePopplerMessage(const std::string&, void*) {}
 
 std::string CollapseBlanks(std::string_view text) {
   std::string out;
@@ -36,11 +30,6 @@ std::string CollapseBlanks(std::string_view text) {
   return out;
 }
 
-std::string Utf8Of(const poppler::ustring& text) {
-  const poppler::byte_array bytes = text.to_utf8();
-  return SanitizeUtf8(std::string_view(bytes.data(), bytes.size()));
-}
-
 }  // namespace
 
 PageKind KindOfPage(std::string_view name) {
@@ -51,21 +40,18 @@ PageKind KindOfPage(std::string_view name) {
 }
 
 PageText ExtractPdfText(std::string_view bytes) {
-  static std::once_flag quiet;
-  // Poppler reports damaged files on stderr by default; a broken PDF is an
-  // ordinary outcome here.
-  std::call_once(quiet, [] { poppler::set_debug_error_function(IgnorePopplerMessage, nullptr); });
   PageText page;
-  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) return page;
-  std::unique_ptr<poppler::document> doc(
-      poppler::document::load_from_raw_data(bytes.data(), static_cast<int>(bytes.size())));
-  if (!doc || doc->is_locked()) return page;
-  page.title = CollapseBlanks(Utf8Of(doc->info_key("Title")));
+  // Without the PDF module the document is indexed by its name only.
+  std::string why;
+  const pdfprint::Table* module = pdfprint::Module(why);
+  std::string title;
+  std::vector<std::string> texts;
+  if (module == nullptr || !module->pdfText(bytes, kMaxPageText, title, texts)) return page;
+  page.title = CollapseBlanks(SanitizeUtf8(title));
   std::string body;
-  for (int i = 0; i < doc->pages() && body.size() < kMaxPageText; ++i) {
-    std::unique_ptr<poppler::page> p(doc->create_page(i));
-    if (!p) continue;
-    body += Utf8Of(p->text());
+  for (const std::string& text : texts) {
+    if (body.size() >= kMaxPageText) break;
+    body += SanitizeUtf8(text);
     body += ' ';
   }
   page.body = CollapseBlanks(TruncateUtf8(body, kMaxPageText));

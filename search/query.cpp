@@ -102,7 +102,19 @@ ParsedQuery ParseQuery(std::string_view query) {
     parsed.error = QueryError::TooManyTerms;
     return parsed;
   }
+  std::size_t shortPrefixes = 0;
   for (const Term& term : terms) {
+    if (!term.prefix) continue;
+    std::size_t chars = 0;
+    for (std::size_t at = 0; at < term.text.size() && chars < kShortPrefixChars; ++chars) NextCodePoint(term.text, at);
+    if (chars < kShortPrefixChars) ++shortPrefixes;
+  }
+  if (shortPrefixes > kMaxShortPrefixes) {
+    parsed.error = QueryError::TooManyShortPrefixes;
+    return parsed;
+  }
+  for (const Term& term : terms) {
+    parsed.terms.push_back(term.text);
     if (!parsed.match.empty()) parsed.match += term.orBefore ? " OR " : " ";
     parsed.match += '"';
     for (char c : term.text) {
@@ -125,6 +137,8 @@ std::string QueryErrorMessage(QueryError error) {
       return "The query is too long: at most 1,000 characters.";
     case QueryError::TooManyTerms:
       return "The query has too many words: at most 64.";
+    case QueryError::TooManyShortPrefixes:
+      return "The query has too many short prefixes: at most 4 words of one or two letters may end in *.";
   }
   return {};
 }

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace search {
 
@@ -16,11 +17,16 @@ namespace search {
 inline constexpr std::size_t kMaxQueryChars = 1000;
 /// Most words and phrases in one query.
 inline constexpr std::size_t kMaxQueryTerms = 64;
+/// Most prefixes of fewer than kShortPrefixChars characters in one query:
+/// each has to merge the lists of every indexed word that begins so.
+inline constexpr std::size_t kMaxShortPrefixes = 4;
+inline constexpr std::size_t kShortPrefixChars = 3;
 
-enum class QueryError { None, NoWords, TooLong, TooManyTerms };
+enum class QueryError { None, NoWords, TooLong, TooManyTerms, TooManyShortPrefixes };
 
 struct ParsedQuery {
   std::string match;  // the FTS5 expression; empty on error
+  std::vector<std::string> terms;  // its words and phrases as typed, without "*"
   QueryError error = QueryError::None;
 };
 

@@ -13,7 +13,8 @@ std::string FormatHitLine(const Hit& hit) {
   return hit.path + "\t" + title + "\n";
 }
 
-SearchCommandResult SearchRoot(const std::string& root, const std::string& query, std::size_t limit) {
+SearchCommandResult SearchRoot(const std::string& root, const std::string& query, std::size_t limit,
+                               bool verbose) {
   SearchCommandResult result;
   const ParsedQuery parsed = ParseQuery(query);
   if (parsed.error != QueryError::None) {
@@ -27,23 +28,47 @@ SearchCommandResult SearchRoot(const std::string& root, const std::string& query
     result.notes.push_back("quiro: the document root " + root + " is no folder; nothing to search");
     return result;
   }
-  SearchIndex index(root, [&result](const std::string& note) { result.notes.push_back(note); });
-  index.Update();
+  ChosenIndex chosen = ChooseIndex(root, [&result](const std::string& note) { result.notes.push_back(note); });
+  SearchIndex& index = *chosen.index;
+  if (verbose && !chosen.why.empty()) result.notes.push_back("quiro: " + chosen.why);
+  if (!index.ReadOnly()) index.Update();
+  if (verbose) {
+    const std::string which = index.ReadOnly() ? "the shared search index " + index.FilePath()
+                              : index.InMemory() ? std::string("a search index in memory")
+                                                 : "the search index " + index.FilePath();
+    result.notes.push_back("quiro: searched " + which);
+  }
   const SearchResult found = index.Search(query, limit);
   if (found.failed) {
     result.status = 2;
     result.notes.push_back("quiro: the search index cannot be read");
     return result;
   }
+  if (found.cutShort) result.notes.push_back("quiro: the search was cut short; these are the pages found so far");
   for (const Hit& hit : found.hits) result.out += FormatHitLine(hit);
   result.status = found.hits.empty() ? 1 : 0;
   return result;
 }
 
-SearchCommandResult SearchDocumentRoot(const std::string& query, std::size_t limit) {
+SearchCommandResult SearchDocumentRoot(const std::string& query, std::size_t limit, bool verbose) {
   std::string iniPath = GetIniPath();
   const std::string root = ReadDocumentRoot(iniPath);
-  return SearchRoot(root, query, limit);
+  return SearchRoot(root, query, limit, verbose);
+}
+
+SearchCommandResult BuildSharedIndexOfDocumentRoot() {
+  SearchCommandResult result;
+  std::string iniPath = GetIniPath();
+  const std::string root = ReadDocumentRoot(iniPath);
+  struct stat st {};
+  if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    result.notes.push_back("quiro: the document root " + root + " is no folder; no shared search index made");
+    return result;
+  }
+  const bool made =
+      SearchIndex::BuildShared(root, [&result](const std::string& note) { result.notes.push_back(note); });
+  result.status = made ? 0 : 2;
+  return result;
 }
 
 bool ParseCommandLimit(const std::string& text, std::size_t& limit) {

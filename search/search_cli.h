@@ -25,10 +25,18 @@ struct SearchCommandResult {
 
 /// Searches the document root the start-up would use (the current folder's
 /// TOVY.INI, else the default one), after creating or updating its index.
-SearchCommandResult SearchDocumentRoot(const std::string& query, std::size_t limit);
+/// With `verbose`, the notes say which index answered (and why the shared
+/// one did not).
+SearchCommandResult SearchDocumentRoot(const std::string& query, std::size_t limit, bool verbose = false);
 
 /// The same for a given document root.
-SearchCommandResult SearchRoot(const std::string& root, const std::string& query, std::size_t limit);
+SearchCommandResult SearchRoot(const std::string& root, const std::string& query, std::size_t limit,
+                               bool verbose = false);
+
+/// What `quiro --shared-index` runs (as root, from the package trigger):
+/// builds or updates the shared index of the document root the start-up
+/// would use. Status 0 when it was made, 2 otherwise.
+SearchCommandResult BuildSharedIndexOfDocumentRoot();
 
 /// Reads the N of "--limit N": a whole number from 1 to kMaxCommandLimit.
 bool ParseCommandLimit(const std::string& text, std::size_t& limit);

@@ -6,8 +6,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
 #include <set>
 #include <thread>
 #include <unordered_map>
@@ -18,6 +22,7 @@
 #include "platform/hash.h"
 #include "platform/xdg.h"
 #include "search/cjk_tokenizer.h"
+#include "search/packed_text.h"
 #include "search/page_text.h"
 #include "search/text_decode.h"
 
@@ -30,11 +35,70 @@ constexpr int kBusyOpenAttempts = 50;
 // processes and searches on this index wait at most one such batch.
 constexpr std::size_t kBatchTextBytes = 4u << 20;
 constexpr std::size_t kBatchPages = 256;
+// Batches read ahead of the writer: enough to keep both threads busy, few
+// enough to bound the memory (each at most kBatchTextBytes of text).
+constexpr std::size_t kBatchesAhead = 2;
 constexpr int kMaxFolderDepth = 64;
-// The index files are named with FNV-1a started from this basis, the
-// standard one with a digit lost. The names keep it until the index's next
-// layout version, so that the files already on disk are still found.
-constexpr std::uint64_t kIndexNameBasis = 1469598103934665603ull;
+// The files of the first layout were named with FNV-1a started from this
+// basis (the standard one with a digit lost); such a file of the same root is
+// removed when its successor is made.
+constexpr std::uint64_t kFirstLayoutNameBasis = 1469598103934665603ull;
+constexpr int kFirstLayoutVersion = 1;
+// The words of the titles and bodies, with positions (phrases and snippets
+// need them). Three-letter prefixes have an index of their own: "qui*"
+// would otherwise merge hundreds of words at each query. Indexes of two and
+// four letters as well would each cost a fifth of the text's size again for
+// little gain in query time.
+constexpr const char* kPagesTable =
+    "CREATE VIRTUAL TABLE pages USING fts5(title, body, tokenize='quiro', prefix='3',"
+    " content='page_text', content_rowid='id')";
+
+// Batches handed from one thread to another, at most `capacity` waiting.
+// Push blocks while the queue is full; Pop blocks while it is empty and
+// returns false once it is closed and drained, or cancelled.
+template <typename T>
+class BatchQueue {
+ public:
+  explicit BatchQueue(std::size_t capacity) : capacity_(capacity) {}
+  // False when the queue was cancelled (the item is dropped).
+  bool Push(T item) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return cancelled_ || items_.size() < capacity_; });
+    if (cancelled_) return false;
+    items_.push_back(std::move(item));
+    changed_.notify_all();
+    return true;
+  }
+  bool Pop(T& out) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return cancelled_ || closed_ || !items_.empty(); });
+    if (cancelled_ || items_.empty()) return false;
+    out = std::move(items_.front());
+    items_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+  // No more items will come.
+  void Close() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    changed_.notify_all();
+  }
+  // The taker has stopped: waiting and later pushes return at once.
+  void Cancel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  const std::size_t capacity_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<T> items_;
+  bool closed_ = false;
+  bool cancelled_ = false;
+};
 
 // An owned prepared statement.
 class Statement {
@@ -83,11 +147,11 @@ int DropEntry(Statement& dropPage, Statement& dropFile, std::int64_t id) {
   return rc;
 }
 
-bool MakeFolders(const std::string& path) {
+bool MakeFolders(const std::string& path, mode_t mode = 0700) {
   for (std::size_t pos = 1; pos <= path.size(); ++pos) {
     if (pos != path.size() && path[pos] != '/') continue;
     const std::string part = path.substr(0, pos);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (mkdir(part.c_str(), mode) != 0 && errno != EEXIST) return false;
   }
   struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -205,13 +269,260 @@ const char* DescribeDamage(int rc) {
 
 }  // namespace
 
+namespace {
+
+// The hash of the root's real path names the file, with the layout version.
+std::string IndexFileName(const std::string& root) {
+  return platform::Hex16(platform::Fnv1a64(CanonicalRoot(root))) + "-v" +
+         std::to_string(kSchemaVersion) + ".db";
+}
+
+void RemoveDatabase(const std::string& path) {
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) unlink((path + suffix).c_str());
+}
+
+// Copies the regular file `from` (if there is one) into `to`; false on a
+// read or write error.
+bool CopyInto(const std::string& from, int to) {
+  const platform::UniqueFd in(open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+  struct stat st {};
+  if (!in || fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = read(in.Get(), buffer, sizeof buffer);
+    if (got == 0) return true;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = write(to, buffer + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      done += put;
+    }
+  }
+}
+
+}  // namespace
+
 std::string SearchIndex::IndexPathFor(const std::string& root) {
   const std::string cache = platform::CacheHome();
   if (cache.empty()) return {};
-  // The hash of the root's real path names the file.
-  const std::string name = platform::Hex16(platform::Fnv1a64(CanonicalRoot(root), kIndexNameBasis));
-  return cache + "/quiro/search/" + name + "-v" + std::to_string(kSchemaVersion) + ".db";
+  return cache + "/quiro/search/" + IndexFileName(root);
 }
+
+std::string SharedIndexFolder() {
+  const char* dir = std::getenv("QUIRO_SHARED_INDEX_DIR");
+  std::string folder = dir && *dir ? dir : "/var/cache/quiro/search";
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::string SearchIndex::SharedIndexPathFor(const std::string& root) {
+  return SharedIndexFolder() + "/" + IndexFileName(root);
+}
+
+SearchIndex::SearchIndex(std::string root, NoteFn note, const std::string& file, bool readOnly, SharedTag)
+    : root_(std::move(root)), realRoot_(CanonicalRoot(root_)), note_(std::move(note)), readOnly_(readOnly) {
+  if (root_.empty() || root_.back() != '/') root_ += '/';
+  if (readOnly_) return;  // OpenReadOnly() follows
+  int rc = SQLITE_OK;
+  if (!OpenFile(file, rc) && !Recover(rc)) Close();
+}
+
+std::unique_ptr<SearchIndex> SearchIndex::OpenShared(const std::string& root, std::string& why) {
+  const std::string path = SharedIndexPathFor(root);
+  std::unique_ptr<SearchIndex> index(new SearchIndex(root, {}, path, true, SharedTag{}));
+  std::string reason;
+  if (index->OpenReadOnly(path, reason)) {
+    why.clear();
+    return index;
+  }
+  why = "the shared search index " + path + " is not used: " + reason;
+  return nullptr;
+}
+
+bool SearchIndex::OpenReadOnly(const std::string& path, std::string& why) {
+  filePath_ = path;
+  const platform::UniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) {
+    why = errno == ENOENT ? "there is none" : std::string("it cannot be opened (") + std::strerror(errno) + ")";
+    return false;
+  }
+  struct stat st {};
+  if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    why = "it is no regular file";
+    return false;
+  }
+  // Whoever may write the file decides what the searches of its readers find.
+  if (st.st_uid != 0 && st.st_uid != geteuid()) {
+    why = "it belongs to another user";
+    return false;
+  }
+  if ((st.st_mode & 022) != 0) {
+    why = "other users may write it";
+    return false;
+  }
+  // A database with a write-ahead log would need its readers to write.
+  unsigned char header[100] = {};
+  if (pread(fd.Get(), header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
+      std::memcmp(header, "SQLite format 3", 16) != 0) {
+    why = "it is damaged (no index database)";
+    return false;
+  }
+  if (header[18] != 1 || header[19] != 1) {
+    why = "it is not in the shared form (it keeps a write-ahead log)";
+    return false;
+  }
+  int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  struct stat again {};
+  if (rc == SQLITE_OK && (stat(path.c_str(), &again) != 0 || again.st_ino != st.st_ino || again.st_dev != st.st_dev)) {
+    why = "it was replaced while being opened";
+    Close();
+    return false;
+  }
+  if (rc == SQLITE_OK) {
+    sqlite3_busy_timeout(db_, 200);
+    if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_)) rc = SQLITE_ERROR;
+  }
+  std::int64_t version = -1;
+  if (rc == SQLITE_OK) {
+    Statement v(db_, "PRAGMA user_version");
+    rc = v.prepareResult();
+    if (rc == SQLITE_OK) rc = v.Step() == SQLITE_ROW ? SQLITE_OK : SQLITE_CORRUPT;
+    if (rc == SQLITE_OK) version = v.Int(0);
+  }
+  if (rc == SQLITE_OK && version != kSchemaVersion) {
+    why = "it is of another layout (version " + std::to_string(version) + ", this program reads version " +
+          std::to_string(kSchemaVersion) + ")";
+    Close();
+    return false;
+  }
+  std::string indexedRoot;
+  if (rc == SQLITE_OK) {
+    Statement meta(db_, "SELECT value FROM meta WHERE key = 'root'");
+    rc = meta.prepareResult();
+    if (rc == SQLITE_OK) {
+      const int step = meta.Step();
+      if (step == SQLITE_ROW) indexedRoot = meta.Text(0);
+      rc = StepResult(step);
+    }
+  }
+  if (rc == SQLITE_OK && indexedRoot != realRoot_) {
+    why = "it indexes another root (" + indexedRoot + ")";
+    Close();
+    return false;
+  }
+  const std::size_t changed = rc == SQLITE_OK ? CountChanged(rc) : 0;
+  if (rc != SQLITE_OK) {
+    why = std::string("it cannot be read (") + sqlite3_errstr(rc) + ")";
+    Close();
+    return false;
+  }
+  if (changed > 0) {
+    why = "it is stale (" + std::to_string(changed) + (changed == 1 ? " page" : " pages") +
+          " changed since it was built)";
+    Close();
+    return false;
+  }
+  return true;
+}
+
+std::size_t SearchIndex::CountChanged(int& rc) {
+  rc = SQLITE_OK;
+  std::unordered_map<std::string, std::pair<std::int64_t, std::int64_t>> indexed;  // path -> (size, mtime)
+  {
+    Statement rows(db_, "SELECT path, size, mtime FROM files");
+    if (!rows.ok()) {
+      rc = rows.prepareResult();
+      return 0;
+    }
+    int step;
+    while ((step = rows.Step()) == SQLITE_ROW) indexed.emplace(rows.Text(0), std::make_pair(rows.Int(1), rows.Int(2)));
+    if (step != SQLITE_DONE) {
+      rc = step;
+      return 0;
+    }
+  }
+  std::size_t changed = 0;
+  Walk walk;
+  walk.bound = platform::WriteRoot(root_);
+  walk.onPage = [&](std::string rel, const struct stat& st, PageKind) {
+    auto it = indexed.find(rel);
+    if (it == indexed.end() || it->second != std::make_pair(static_cast<std::int64_t>(st.st_size), MtimeNs(st))) {
+      ++changed;
+    }
+    if (it != indexed.end()) indexed.erase(it);
+  };
+  const int rootFd = walk.bound.IsSet() ? open(walk.bound.Real().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+  if (rootFd >= 0) walk.Folder(rootFd, "", 0);
+  return changed + indexed.size();  // the second: pages that are gone
+}
+
+bool SearchIndex::BuildShared(const std::string& root, NoteFn note) {
+  auto say = [&note](const std::string& text) {
+    if (note) note(text);
+  };
+  const std::string path = SharedIndexPathFor(root);
+  const std::string folder = path.substr(0, path.rfind('/'));
+  if (!MakeFolders(folder, 0755)) {
+    say("quiro: cannot create the folder of the shared search index " + folder);
+    return false;
+  }
+  // The new state is made beside the old one (a run that was stopped may
+  // have left one) and replaces it whole.
+  const std::string temp = path + ".new";
+  RemoveDatabase(temp);
+  {
+    const platform::UniqueFd out(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!out) {
+      say("quiro: cannot create " + temp + " (" + std::strerror(errno) + "); the shared search index was not made");
+      return false;
+    }
+    // An unreadable old index is no loss: the new one starts afresh.
+    if (!CopyInto(path, out.Get()) && ftruncate(out.Get(), 0) != 0) {
+      say("quiro: cannot write " + temp + "; the shared search index was not made");
+      RemoveDatabase(temp);
+      return false;
+    }
+  }
+  bool ok = false;
+  {
+    SearchIndex index(root, note, temp, false, SharedTag{});
+    ok = index.db_ != nullptr && !index.InMemory() && index.Update().complete;
+    if (ok) {
+      std::lock_guard<std::mutex> lock(index.mutex_);
+      Statement mode(index.db_, "PRAGMA journal_mode=DELETE");
+      ok = mode.ok() && mode.Step() == SQLITE_ROW && mode.Text(0) == "delete";
+    }
+  }
+  ok = ok && chmod(temp.c_str(), 0644) == 0 && rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    RemoveDatabase(temp);
+    say("quiro: the shared search index " + path + " could not be made; users index the root themselves");
+  }
+  return ok;
+}
+
+ChosenIndex ChooseIndex(const std::string& root, NoteFn note) {
+  ChosenIndex chosen;
+  chosen.index = SearchIndex::OpenShared(root, chosen.why);
+  if (!chosen.index) chosen.index = std::make_unique<SearchIndex>(root, std::move(note));
+  return chosen;
+}
+
+namespace {
+
+// The first layout's file for `root`, which the current one replaces.
+std::string FirstLayoutPathFor(const std::string& root) {
+  const std::string cache = platform::CacheHome();
+  if (cache.empty()) return {};
+  const std::string name = platform::Hex16(platform::Fnv1a64(CanonicalRoot(root), kFirstLayoutNameBasis));
+  return cache + "/quiro/search/" + name + "-v" + std::to_string(kFirstLayoutVersion) + ".db";
+}
+
+}  // namespace
 
 SearchIndex::SearchIndex(std::string root, NoteFn note)
     : root_(std::move(root)), realRoot_(CanonicalRoot(root_)), note_(std::move(note)) {
@@ -226,6 +537,10 @@ SearchIndex::SearchIndex(std::string root, NoteFn note)
     Note("quiro: cannot create the folder of the search index " + path + "; searching from memory");
     OpenInMemory();
     return;
+  }
+  // The first layout's file of this root is of no more use.
+  if (const std::string old = FirstLayoutPathFor(root_); !old.empty()) {
+    for (const char* suffix : {"", "-wal", "-shm"}) unlink((old + suffix).c_str());
   }
   // Another process creating the file or turning it to WAL can make SQLite
   // refuse at once, without its busy wait (it does not wait where waiting
@@ -282,7 +597,7 @@ void SearchIndex::OpenInMemory() {
 bool SearchIndex::Prepare(int& rc) {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   lengths_ = DocumentLengths();
-  if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_)) {
+  if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_) || !RegisterInflateFunction(db_)) {
     rc = SQLITE_ERROR;
     return false;
   }
@@ -325,14 +640,20 @@ bool SearchIndex::Prepare(int& rc) {
   // A new file, another layout, or another root: start afresh.
   static const char* kSchema[] = {
       "DROP TABLE IF EXISTS pages",
+      "DROP VIEW IF EXISTS page_text",
+      "DROP TABLE IF EXISTS texts",
       "DROP TABLE IF EXISTS files",
       "DROP TABLE IF EXISTS meta",
       "CREATE TABLE meta(key TEXT PRIMARY KEY, value BLOB)",
       "CREATE TABLE files(id INTEGER PRIMARY KEY, path BLOB NOT NULL UNIQUE, size INTEGER NOT NULL,"
       " mtime INTEGER NOT NULL, title TEXT NOT NULL)",
-      // Prefixes of two to four letters have an index of their own: "qui*"
-      // or "quin*" would otherwise merge hundreds of words at each query.
-      "CREATE VIRTUAL TABLE pages USING fts5(title, body, tokenize='quiro', prefix='2 3 4')",
+      // The indexed text of each page, its body deflated; the full-text table
+      // reads it through the view (for snippets, and to take an entry's words
+      // out of the index). A file's row takes its text along when dropped.
+      "CREATE TABLE texts(id INTEGER PRIMARY KEY, title TEXT NOT NULL, body BLOB NOT NULL)",
+      "CREATE VIEW page_text(id, title, body) AS SELECT id, title, quiro_inflate(body) FROM texts",
+      "CREATE TRIGGER files_dropped AFTER DELETE ON files BEGIN DELETE FROM texts WHERE id = old.id; END",
+      kPagesTable,
       // bm25 with a title match worth ten body matches.
       "INSERT INTO pages(pages, rank) VALUES('rank', 'quiro_bm25(10.0, 1.0)')",
   };
@@ -350,6 +671,11 @@ bool SearchIndex::Prepare(int& rc) {
 
 bool SearchIndex::Recover(int rc) {
   if (!IsDamage(rc)) return false;
+  if (readOnly_) {
+    // Not this process's to mend: its readers search nothing.
+    Note("quiro: the shared search index " + filePath_ + " " + DescribeDamage(rc));
+    return false;
+  }
   const std::string path = filePath_.empty() ? IndexPathFor(root_) : filePath_;
   if (inMemory_) {
     if (!db_) return false;
@@ -371,6 +697,11 @@ bool SearchIndex::Recover(int rc) {
 }
 
 UpdateStats SearchIndex::Update(UpdateProgress* progress, const std::function<bool()>& stop) {
+  if (readOnly_) {
+    UpdateStats current;
+    current.complete = true;
+    return current;
+  }
   for (int attempt = 0;; ++attempt) {
     int rc = SQLITE_OK;
     UpdateStats stats = UpdateOnce(progress, stop, rc);
@@ -457,9 +788,9 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
     const PageFile* page;
     bool ok;
     PageText text;
+    std::string packed;  // text.body deflated
   };
   std::vector<Read> batch;
-  std::size_t batchBytes = 0;
   auto writeBatch = [&]() -> int {
     std::lock_guard<std::mutex> guard(mutex_);
     if (!db_) return SQLITE_ERROR;
@@ -470,8 +801,9 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
     Statement dropFile(db_, "DELETE FROM files WHERE id = ?1");
     Statement update(db_, "UPDATE files SET size = ?2, mtime = ?3, title = ?4 WHERE id = ?1");
     Statement insert(db_, "INSERT INTO files(path, size, mtime, title) VALUES(?1, ?2, ?3, ?4)");
+    Statement stored(db_, "INSERT OR REPLACE INTO texts(id, title, body) VALUES(?1, ?2, ?3)");
     Statement text(db_, "INSERT INTO pages(rowid, title, body) VALUES(?1, ?2, ?3)");
-    for (const Statement* s : {&find, &dropPage, &dropFile, &update, &insert, &text}) {
+    for (const Statement* s : {&find, &dropPage, &dropFile, &update, &insert, &stored, &text}) {
       if (!s->ok()) r = s->prepareResult();
     }
     for (Read& item : batch) {
@@ -520,6 +852,12 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
         rowid = sqlite3_last_insert_rowid(db_);
       }
       if (r != SQLITE_OK) break;
+      stored.Bind(1, rowid);
+      stored.BindText(2, indexedTitle);
+      stored.BindBlob(3, item.packed);
+      r = StepResult(stored.Step());
+      stored.Reset();
+      if (r != SQLITE_OK) break;
       text.Bind(1, rowid);
       text.BindText(2, indexedTitle);
       text.BindText(3, item.text.body);
@@ -531,33 +869,66 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
     return r;
   };
 
+  // Pages are read and their text taken on a thread of its own while this
+  // one writes the batches already read: the two halves of the work overlap
+  // on two cores. At most kBatchesAhead batches wait between them.
+  BatchQueue<std::vector<Read>> queue(kBatchesAhead);
   bool stopped = false;
-  for (const PageFile* page : toRead) {
-    if (stop && stop()) {
-      stopped = true;
-      break;
+  std::thread reader([&] {
+    std::vector<Read> next;
+    std::size_t nextBytes = 0;
+    for (const PageFile* page : toRead) {
+      if (stop && stop()) {
+        stopped = true;
+        break;
+      }
+      Read item{page, false, {}, {}};
+      item.ok = ReadPageText(platform::OpenBelow(rootFd, page->rel, O_RDONLY | O_NONBLOCK, walk.bound), page->kind,
+                             item.text);
+      if (item.ok) item.packed = PackText(item.text.body);
+      nextBytes += item.text.body.size() + item.text.title.size() + 64;
+      next.push_back(std::move(item));
+      if (nextBytes >= kBatchTextBytes || next.size() >= kBatchPages) {
+        if (!queue.Push(std::move(next))) return;  // the writer gave up
+        next.clear();
+        nextBytes = 0;
+      }
     }
-    Read item{page, false, {}};
-    item.ok = ReadPageText(platform::OpenBelow(rootFd, page->rel, O_RDONLY | O_NONBLOCK, walk.bound), page->kind,
-                           item.text);
-    batchBytes += item.text.body.size() + item.text.title.size() + 64;
-    batch.push_back(std::move(item));
-    if (batchBytes >= kBatchTextBytes || batch.size() >= kBatchPages) {
-      if ((rc = writeBatch()) != SQLITE_OK) return stats;
-      if (progress) progress->done += batch.size();
-      batch.clear();
-      batchBytes = 0;
-    }
-  }
-  if (!batch.empty()) {
-    if ((rc = writeBatch()) != SQLITE_OK) return stats;
+    if (!next.empty()) queue.Push(std::move(next));
+    queue.Close();
+  });
+  while (queue.Pop(batch)) {
+    if ((rc = writeBatch()) != SQLITE_OK) break;
     if (progress) progress->done += batch.size();
+    batch.clear();
   }
+  queue.Cancel();
+  reader.join();
+  if (rc != SQLITE_OK) return stats;
   stats.complete = !stopped;
   return stats;
 }
 
-SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool withSnippets) {
+namespace {
+
+// Ends a running query (through SQLite's progress handler) once its budget
+// is spent.
+struct QueryClock {
+  std::chrono::steady_clock::time_point deadline;
+  std::uint64_t stepsLeft = 0;  // 0: no count
+  bool counted = false;
+
+  static int Check(void* data) {
+    auto* clock = static_cast<QueryClock*>(data);
+    if (clock->counted && clock->stepsLeft-- == 0) return 1;
+    return std::chrono::steady_clock::now() >= clock->deadline ? 1 : 0;
+  }
+};
+
+}  // namespace
+
+SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool withSnippets,
+                                 const SearchBudget& budget) {
   SearchResult result;
   const ParsedQuery parsed = ParseQuery(query);
   if (parsed.error != QueryError::None) {
@@ -582,18 +953,23 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
     lengths_.dataVersion = dataVersion;
     lengths_.generation = writes_;
   }
-  // Snippets come from the ranked query itself: FTS5 sorts by rank first and
-  // computes them only for the rows returned.
-  Statement ranked(db_, withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24)"
-                                       " FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2"
-                                     : "SELECT rowid FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2");
-  Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
-  int rc = ranked.ok() ? file.prepareResult() : ranked.prepareResult();
-  if (rc == SQLITE_OK) {
-    ranked.BindText(1, parsed.match);
-    ranked.Bind(2, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
-    while ((rc = ranked.Step()) == SQLITE_ROW) {
-      file.Bind(1, ranked.Int(0));
+  QueryClock clock;
+  clock.counted = budget.steps > 0;
+  auto startClock = [&] {
+    clock.deadline = std::chrono::steady_clock::now() + budget.time;
+    clock.stepsLeft = budget.steps;
+  };
+  // Runs one query of the matching rows, adding their hits; false when it
+  // ran out of time.
+  auto collect = [&](const char* sql, int& rc) {
+    Statement rows(db_, sql);
+    Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
+    rc = rows.ok() ? file.prepareResult() : rows.prepareResult();
+    if (rc != SQLITE_OK) return true;
+    rows.BindText(1, parsed.match);
+    rows.Bind(2, static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)));
+    while ((rc = rows.Step()) == SQLITE_ROW) {
+      file.Bind(1, rows.Int(0));
       const int found = file.Step();
       if (found == SQLITE_ROW) {
         Hit hit;
@@ -601,7 +977,7 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
         hit.path = root_ + rel;
         hit.title = file.Text(1);
         hit.document = rel.substr(0, rel.find('/'));
-        if (withSnippets) hit.snippet = ranked.Text(1);
+        if (withSnippets) hit.snippet = rows.Text(1);
         result.hits.push_back(std::move(hit));
       }
       file.Reset();
@@ -610,10 +986,36 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
         break;
       }
     }
+    if ((rc & 0xFF) == SQLITE_INTERRUPT) {
+      rc = SQLITE_OK;
+      return false;
+    }
     rc = StepResult(rc);
+    return true;
+  };
+  sqlite3_progress_handler(db_, kSearchStepInstructions, &QueryClock::Check, &clock);
+  // Snippets come from the ranked query itself: FTS5 sorts by rank first and
+  // computes them only for the rows returned.
+  int rc = SQLITE_OK;
+  startClock();
+  bool finished = collect(withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24)"
+                                         " FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2"
+                                       : "SELECT rowid FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2",
+                          rc);
+  if (!finished && result.hits.empty() && rc == SQLITE_OK) {
+    // Ranking needs every match before the first; unranked, matches come as
+    // they are found, so a second budget yields at least some of them.
+    startClock();
+    collect(withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24)"
+                           " FROM pages WHERE pages MATCH ?1 LIMIT ?2"
+                         : "SELECT rowid FROM pages WHERE pages MATCH ?1 LIMIT ?2",
+            rc);
   }
+  sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+  result.cutShort = !finished;
   if (rc != SQLITE_OK) {
     result.hits.clear();
+    result.cutShort = false;
     result.failed = true;
     // A damaged file is set aside now; the next update fills the new one.
     if ((rc & 0xFF) == SQLITE_CORRUPT || (rc & 0xFF) == SQLITE_NOTADB) Recover(rc);

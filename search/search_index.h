@@ -17,8 +17,11 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -33,7 +36,7 @@ namespace search {
 using NoteFn = std::function<void(const std::string&)>;
 
 /// The layout of the index database; a file of another version is rebuilt.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 /// Text markers around highlighted words in a snippet (never in page text).
 inline constexpr char kHighlightOpen = '\x01';
@@ -49,8 +52,22 @@ struct Hit {
 struct SearchResult {
   std::vector<Hit> hits;  // best first
   QueryError error = QueryError::None;
-  bool failed = false;  // the index could not be read
+  bool failed = false;    // the index could not be read
+  bool cutShort = false;  // the query ran out of time: hits holds what was found by then
 };
+
+/// How long one query may run. Past the time, or past `steps` checks of the
+/// running query (0: no such count; each check comes every
+/// kSearchStepInstructions SQLite instructions), it ends with what it found.
+struct SearchBudget {
+  std::chrono::milliseconds time{250};
+  std::uint64_t steps = 0;
+};
+inline constexpr int kSearchStepInstructions = 1000;
+
+/// The folder of the machine's shared indexes: $QUIRO_SHARED_INDEX_DIR when
+/// set, else /var/cache/quiro/search.
+std::string SharedIndexFolder();
 
 struct UpdateStats {
   std::size_t pages = 0;      // pages found under the root
@@ -88,7 +105,29 @@ class SearchIndex {
 
   /// Runs `query` (user syntax, see query.h): at most `limit` hits, best
   /// first, ranked by bm25 with the title weighted above the body.
-  SearchResult Search(std::string_view query, std::size_t limit, bool withSnippets = false);
+  SearchResult Search(std::string_view query, std::size_t limit, bool withSnippets = false,
+                      const SearchBudget& budget = {});
+
+  /// The shared index file for `root` in SharedIndexFolder(), named as the
+  /// per-user one.
+  static std::string SharedIndexPathFor(const std::string& root);
+
+  /// Opens the shared index of `root`, read-only, when it can answer for the
+  /// root: a file of root's or the caller's own that nobody else may write,
+  /// in the shared form (no write-ahead log), of this layout version, made
+  /// for the same real root, and current (nothing changed since it was
+  /// built, by the same check an update makes). Otherwise nullptr, with
+  /// `why` saying what was wrong. Never writes anything.
+  static std::unique_ptr<SearchIndex> OpenShared(const std::string& root, std::string& why);
+
+  /// Builds or brings up to date the shared index of `root`, readable by
+  /// every user: the new state is made in a file beside it (a copy of the
+  /// old one) and renamed over it, so a reader sees the old index or the
+  /// new, whole. False, with a note saying why, when it could not be made.
+  static bool BuildShared(const std::string& root, NoteFn note);
+
+  /// True for an index opened by OpenShared(): Update() does nothing.
+  bool ReadOnly() const { return readOnly_; }
 
   /// True when the index lives in memory for this process only.
   bool InMemory() const { return inMemory_; }
@@ -99,6 +138,12 @@ class SearchIndex {
 
  private:
   struct PageFile;
+  struct SharedTag {};
+  // Opens `file` as it is (`readOnly`) or for writing; no fallback to memory.
+  SearchIndex(std::string root, NoteFn note, const std::string& file, bool readOnly, SharedTag);
+  bool OpenReadOnly(const std::string& path, std::string& why);
+  // How many pages under the root differ from what the index holds.
+  std::size_t CountChanged(int& rc);
   bool OpenFile(const std::string& path, int& rc);
   void OpenInMemory();
   bool Prepare(int& rc);
@@ -116,9 +161,19 @@ class SearchIndex {
   sqlite3* db_ = nullptr;
   std::string filePath_;
   bool inMemory_ = false;
+  bool readOnly_ = false;
   bool recovered_ = false;
   DocumentLengths lengths_;    // for the ranking function
   std::uint64_t writes_ = 0;   // transactions this object has committed
 };
+
+/// The index a search of a root uses: the shared one when OpenShared()
+/// accepts it, else the user's own, created as needed (and to be updated by
+/// the caller). `why` says why the shared index was not used ("" when it was).
+struct ChosenIndex {
+  std::unique_ptr<SearchIndex> index;
+  std::string why;
+};
+ChosenIndex ChooseIndex(const std::string& root, NoteFn note = {});
 
 }  // namespace search

@@ -3,6 +3,7 @@
 #include "platform/doc_request.h"
 #include "platform/doc_uri.h"
 #include "platform/paths.h"
+#include "res/strings.h"
 #include "search/text_decode.h"
 
 namespace search {
@@ -91,12 +92,16 @@ std::string RenderSearchPageHtml(std::string_view query, const SearchResult& res
     html += "<p class=\"message\">" + platform::EscapeHtml(QueryErrorMessage(result.error)) + "</p>\n";
   } else if (result.failed) {
     html += "<p class=\"message\">The search index cannot be read just now.</p>\n";
-  } else if (result.hits.empty()) {
+  } else if (result.hits.empty() && !result.cutShort) {
     html += "<p class=\"message\">No page contains these words.</p>\n";
   } else {
+    if (result.cutShort) {
+      html += "<p class=\"message\">" + platform::EscapeHtml(quiro::res::LoadString(quiro::res::IDS_SEARCH_CUT_SHORT)) +
+              "</p>\n";
+    }
     html += "<p class=\"count\">" +
             (result.hits.size() == 1 ? std::string("1 page") : FormatCount(result.hits.size()) + " pages") +
-            ", best first</p>\n<ol class=\"hits\">\n";
+            (result.cutShort ? "" : ", best first") + "</p>\n<ol class=\"hits\">\n";
     for (const Hit& hit : result.hits) {
       const std::string document = documentTitle ? documentTitle(hit.document) : hit.document;
       // The scheme's URL: a page of the scheme may not link to a file URL.

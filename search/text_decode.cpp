@@ -10,26 +10,6 @@
 namespace search {
 namespace {
 
-// Windows-1252 bytes 0x80-0x9F; the five unassigned ones keep their C1 value
-// as browsers do.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void AppendWindows1252(std::string_view bytes, std::string& out) {
-  out.reserve(out.size() + bytes.size());
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0xA0) {
-      AppendCodePoint(kCp1252High[c - 0x80], out);
-    } else {
-      AppendCodePoint(c, out);
-    }
-  }
-}
-
 void AppendUtf8Checked(std::string_view bytes, std::string& out) {
   out.reserve(out.size() + bytes.size());
   std::size_t i = 0;
@@ -144,7 +124,7 @@ void AppendAsUtf8(std::string_view bytes, const CharsetChoice& choice, std::stri
       if (AppendWithIconv(bytes, choice.name, out)) return;
       [[fallthrough]];
     case Charset::Windows1252:
-      AppendWindows1252(bytes, out);
+      platform::AppendWindows1252(bytes, out);
       return;
   }
 }

@@ -40,6 +40,13 @@ TEST(QueryParser, Expressions) {
   }
 }
 
+TEST(QueryParser, ShortPrefixesUpToTheCap) {
+  // Four short prefixes pass, and longer prefixes or plain short words do
+  // not count toward the cap.
+  EXPECT_EQ(ParseQuery("a* b* c* d*").error, QueryError::None);
+  EXPECT_EQ(ParseQuery("a* b* c* d* abc* xyz* q r s").error, QueryError::None);
+}
+
 TEST(QueryParser, Rejections) {
   std::string manyWords;
   for (int i = 0; i < 65; ++i) manyWords += "w ";
@@ -59,6 +66,8 @@ TEST(QueryParser, Rejections) {
       {std::string(10000, 'a'), QueryError::TooLong},
       {longAccented, QueryError::TooLong},
       {manyWords, QueryError::TooManyTerms},
+      {"a* OR b* OR c* OR d* OR e*", QueryError::TooManyShortPrefixes},
+      {"ab* \"cd\"* é* 日本* x*", QueryError::TooManyShortPrefixes},
   };
   for (const Case& c : cases) {
     const auto parsed = ParseQuery(c.query);

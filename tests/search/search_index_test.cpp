@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -148,11 +149,36 @@ TEST_F(SearchIndexTest, UpkeepAddsChangesAndRemovesPages) {
   EXPECT_EQ(index.Update().read, 0u);
 }
 
-TEST_F(SearchIndexTest, IndexFileNamesStayAsTheyWere) {
-  // Named with the index's own hash basis, not the standard one
-  // (18bd876a1ef0205b): changing it would orphan every index on disk.
+TEST_F(SearchIndexTest, IndexFileNamesAndTheFirstLayoutsFile) {
+  // Named with the standard FNV-1a of the root's real path.
   EXPECT_EQ(SearchIndex::IndexPathFor("/nonexistent/quiro/docs"),
-            cache.path() + "/quiro/search/514ee1225e95d861-v" + std::to_string(search::kSchemaVersion) + ".db");
+            cache.path() + "/quiro/search/18bd876a1ef0205b-v" + std::to_string(search::kSchemaVersion) + ".db");
+  // The first layout's file of a root (its own hash basis, version 1) gives
+  // way to the current one, which finds the pages.
+  root.Write("doc/a.htm", Page("A", "alpha"));
+  const std::string current = SearchIndex::IndexPathFor(root.path());
+  const std::string name = current.substr(current.rfind('/') + 1, 16);
+  std::uint64_t hash = 1469598103934665603ull;
+  std::string real = std::filesystem::canonical(root.path()).string() + "/";
+  for (char c : real) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  char old[17];
+  std::snprintf(old, sizeof old, "%016llx", static_cast<unsigned long long>(hash));
+  const std::string oldPath = cache.path() + "/quiro/search/" + old + "-v1.db";
+  std::filesystem::create_directories(cache.path() + "/quiro/search");
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(oldPath.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "CREATE TABLE files(id INTEGER PRIMARY KEY); PRAGMA user_version=1", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  }
+  {
+    SearchIndex index(root.path());
+    EXPECT_EQ(index.Update().read, 1u);
+    EXPECT_EQ(Found(index, "alpha"), std::vector<std::string>{"doc/a.htm"});
+    EXPECT_EQ(index.Search("alpha", 1, true).hits.at(0).snippet, "\x01" "alpha" "\x02");
+  }
+  EXPECT_FALSE(std::filesystem::exists(oldPath));
+  EXPECT_NE(name, old);
   setenv("XDG_CACHE_HOME", "/", 1);
   EXPECT_EQ(SearchIndex::IndexPathFor("/nonexistent/quiro/docs").rfind("/quiro/", 0), std::string::npos);
 }

@@ -91,6 +91,8 @@ inline constexpr int IDS_OPEN_OK = 1204;
 // The program's own search page when the search index is not there.
 inline constexpr int IDS_SEARCH_TITLE = 1240;
 inline constexpr int IDS_SEARCH_NOT_AVAILABLE = 1241;
+// Above the results of a query that ran out of time.
+inline constexpr int IDS_SEARCH_CUT_SHORT = 1242;
 // The page shown in place of one whose web process went: its heading, the
 // reason (by how the process ended) and the link that loads the page again.
 inline constexpr int IDS_PAGE_GONE_HEADING = 1250;
@@ -102,6 +104,9 @@ inline constexpr int IDS_PAGE_GONE_RELOAD = 1254;
 // page number and "%2" its path in IDS_PRINTING_PAGE.
 inline constexpr int IDS_PDF_NOT_PRINTED = 1260;
 inline constexpr int IDS_PRINTING_PAGE = 1261;
+// Print All confirmed on a page it cannot walk: why nothing was printed.
+inline constexpr int IDS_PRINT_ALL_OWN_PAGE = 1262;
+inline constexpr int IDS_PRINT_ALL_NOT_LOCAL = 1263;
 // What became of a page Print All could not print, as its report lists it.
 // "%1" is the printing system's error, the HTTP status or the folder.
 inline constexpr int IDS_PAGE_NOT_LOADED = 1270;
@@ -157,6 +162,7 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_NO_HELP, "No user's guide is installed."},
     {IDS_SEARCH_TITLE, "Search"},
     {IDS_SEARCH_NOT_AVAILABLE, "Search is not available."},
+    {IDS_SEARCH_CUT_SHORT, "The search was cut short; these are the pages found so far."},
     {IDS_PAGE_GONE_HEADING, "This page could not be shown"},
     {IDS_PAGE_GONE_CRASHED, "The part of the viewer that shows pages stopped unexpectedly (it crashed)."},
     {IDS_PAGE_GONE_MEMORY, "The part of the viewer that shows pages used too much memory and was stopped."},
@@ -164,6 +170,8 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_PAGE_GONE_RELOAD, "Reload"},
     {IDS_PDF_NOT_PRINTED, "The PDF was not printed: %1"},
     {IDS_PRINTING_PAGE, "Printing page %1: %2"},
+    {IDS_PRINT_ALL_OWN_PAGE, "Nothing printed: this is the viewer's own page, not a page of the documents."},
+    {IDS_PRINT_ALL_NOT_LOCAL, "Nothing printed: Print All prints pages on this computer, and this page is not one."},
     {IDS_PAGE_NOT_LOADED, "the page could not be loaded"},
     {IDS_PAGE_NOT_PRINTED, "the page could not be printed"},
     {IDS_PAGE_TIMED_OUT, "the page did not answer in time"},

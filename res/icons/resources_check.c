@@ -6,6 +6,9 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gio/gio.h>
 #include <stdio.h>
+#include <stdlib.h>
+
+#include "res/toolbar_pixels.h"
 
 static int failures = 0;
 
@@ -83,6 +86,24 @@ static GdkPixbuf *check_image(const char *path, int width, int height) {
   return one;
 }
 
+/* The pixels drawn at build time are the picture the SVG gives now. */
+static void check_drawn(const char *path, GdkPixbuf *svg, const struct quiro_toolbar_pixels *drawn) {
+  if (!svg || !drawn->rgba) return;
+  const int w = gdk_pixbuf_get_width(svg), h = gdk_pixbuf_get_height(svg);
+  if (drawn->width != w || drawn->height != h || gdk_pixbuf_get_n_channels(svg) != 4) {
+    fail(path, "drawn at another size than the SVG's");
+    return;
+  }
+  const int stride = gdk_pixbuf_get_rowstride(svg);
+  const guchar *px = gdk_pixbuf_read_pixels(svg);
+  for (int y = 0; y < h; ++y)
+    for (int i = 0; i < w * 4; ++i)
+      if (abs(px[y * stride + i] - drawn->rgba[y * w * 4 + i]) > 2) {
+        fail(path, "drawn pixels differ from the SVG");
+        return;
+      }
+}
+
 int main(void) {
   for (int image = 0; image <= 9; ++image) {
     char normal[64], hot[64];
@@ -90,6 +111,8 @@ int main(void) {
     snprintf(hot, sizeof hot, "/org/vesk/quiro/toolbar/hot/%02d.svg", image);
     GdkPixbuf *n = check_image(normal, 22, 20);
     GdkPixbuf *h = check_image(hot, 22, 22);
+    check_drawn(normal, n, &quiro_toolbar_images[0][image]);
+    check_drawn(hot, h, &quiro_toolbar_images[1][image]);
     /* The hot picture is the same one, lit up. */
     if (n && h && brightness(h) <= brightness(n)) fail(hot, "not brighter than the normal image");
     if (n) g_object_unref(n);

@@ -14,6 +14,8 @@ holder=""
 trap '[ -n "$holder" ] && kill "$holder" 2>/dev/null; rm -rf "$tmp"' EXIT
 root=$tmp/root
 docs=$root/var/lib/vesk/drive_c/VESK/DOCS
+shared=$root/var/cache/quiro
+sharedtop=$root/var/cache
 failures=0
 
 fail() {
@@ -36,7 +38,7 @@ expect_quiet_success() {  # expect_quiet_success CASE STATUS ERR_PATTERN
 # Everything in the temporary root outside the document root, with sizes and
 # times, to show that a trigger run changes nothing there.
 outside() {
-  find "$root" -path "$docs" -prune -o -printf '%p %s %T@\n' | sort
+  find "$root" -path "$docs" -prune -o -path "$sharedtop" -prune -o -printf '%p %s %T@\n' | sort
 }
 
 for component in "" sample-docs; do
@@ -51,6 +53,8 @@ for f in usr/bin/quiro usr/libexec/quiro/update-docs usr/share/man/man1/quiro.1 
   var/lib/vesk/drive_c/VESK/DOCS/guide/index.htm; do
   [ -f "$root/$f" ] || fail "not installed: $f"
 done
+compgen -G "$root/usr/lib/quiro/pdfprint.so" >/dev/null || compgen -G "$root/usr/lib/*/quiro/pdfprint.so" >/dev/null ||
+  fail "not installed: the print and PDF module"
 grep -q 'DocumentRoot=C:\\VESK\\DOCS' "$docs/TOVY.INI" || fail "installed TOVY.INI does not name C:\\VESK\\DOCS"
 
 # One version everywhere: the program, the package's changelog, the metadata.
@@ -73,6 +77,7 @@ printf 'GIF89a\0\0\377\376<title>\0\n' >"$docs/broken/index.htm"
 mkfifo "$docs/broken/pipe.htm"
 ln -s nowhere.htm "$docs/broken/gone.htm"
 
+mkdir -p "$sharedtop"  # as on every system
 before=$(outside)
 trigger QUIRO_UPDATE_DOCS_TIMEOUT=60
 status=$?
@@ -80,8 +85,23 @@ status=$?
 [ -f "$docs/sidebar.htm" ] || fail "build: no sidebar.htm"
 grep -qi 'page-break-before' "$docs/guide/ch1.htm" || fail "build: guide pages not prepared for printing"
 [ -z "$(find "$docs" -name '*~')" ] || fail "build: temporary files left behind"
-[ "$(outside)" = "$before" ] || fail "build: files outside the document root changed"
+[ "$(outside)" = "$before" ] || fail "build: files outside the document root changed: $(diff <(echo "$before") <(outside))"
 [ ! -e "$tmp/home" ] || fail "build: the home folder gained files"
+
+# The shared search index: readable by all, and a user's search answered
+# from it with nothing written to the user's own cache.
+index=$(find "$shared/search" -name '*.db' 2>/dev/null)
+[ -n "$index" ] || fail "build: no shared search index in $shared/search"
+for f in $index; do
+  [ "$(stat -c %a "$f")" = 644 ] || fail "build: $f is not readable by every user"
+done
+[ -z "$(find "$shared" -name '*.new*')" ] || fail "build: temporary index files left behind"
+(cd "$tmp" && env VESK_DRIVE_C="$root/var/lib/vesk/drive_c" XDG_CACHE_HOME="$tmp/usercache" \
+  QUIRO_SHARED_INDEX_DIR="$shared/search" "$root/usr/bin/quiro" --search memory --verbose \
+  >"$tmp/hits" 2>"$tmp/err")
+[ -s "$tmp/hits" ] || fail "search: no hits from the shared index: $(cat "$tmp/err")"
+grep -q "searched the shared search index" "$tmp/err" || fail "search: not the shared index: $(cat "$tmp/err")"
+[ ! -e "$tmp/usercache" ] || fail "search: the user's cache gained files"
 
 # A run while another holds the lock gives up after the wait, untouched.
 (exec 8<"$docs" && flock 8 && exec sleep 60) &

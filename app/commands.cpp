@@ -28,7 +28,7 @@ void OnFontDropDown(CMainFrame&) {}  // the face of the Font button does nothing
 void OnAppExit(CMainFrame& f) { f.close(); }
 void OnEditFind(CMainFrame& f) { f.GetFindBar().Open(); }
 void OnHelp(CMainFrame& f) {
-  if (!ShowHelp(&f)) f.SetMessageText(res::LoadString(res::IDS_NO_HELP));
+  if (!f.GetServices().help.Show(&f)) f.SetMessageText(res::LoadString(res::IDS_NO_HELP));
 }
 void OnViewToolbar(CMainFrame& f) { f.ToggleToolBar(); }
 void OnViewStatusBar(CMainFrame& f) { f.ToggleStatusBar(); }
@@ -74,6 +74,14 @@ std::vector<Glib::ustring> Command::Accelerators() const {
     rest.remove_prefix(blank + 1);
   }
   return accels;
+}
+
+int TextSizeOfCommand(int id) {
+  constexpr int kSizes[] = {res::ID_VIEW_FONTS_SMALLEST, res::ID_VIEW_FONTS_SMALL, res::ID_VIEW_FONTS_MEDIUM,
+                            res::ID_VIEW_FONTS_LARGE, res::ID_VIEW_FONTS_LARGEST};
+  for (int level = 0; level < 5; ++level)
+    if (kSizes[level] == id) return level;
+  return -1;
 }
 
 const Command* FindCommand(int id) {

@@ -35,4 +35,8 @@ std::span<const Command> Commands();
 /// The command with id `id`, or nullptr.
 const Command* FindCommand(int id);
 
+/// The text size (0 smallest to 4 largest) a font size command sets, or -1
+/// when `id` is no font size command.
+int TextSizeOfCommand(int id);
+
 }  // namespace quiro

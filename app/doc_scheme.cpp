@@ -13,28 +13,46 @@
 #include "res/strings.h"
 
 namespace quiro {
-namespace {
 
-struct SchemeState {
-  CDocScheme::SiteFn registered;
-  CDocScheme::SiteFn site;  // the application's, when set
-  CDocScheme::SearchFn search;
+// Main thread only, as are the requests.
+struct CDocScheme::State {
+  SiteFn site;
+  SearchFn search;
   std::set<std::string> referencedFiles;  // what the pages of quiro://file/ served refer to
 };
 
-SchemeState& State() {
-  static auto* state = new SchemeState();
-  return *state;
+namespace {
+
+using State = CDocScheme::State;
+
+// What the scheme's registration on a context holds (and frees with it):
+// the handler serving the context now, if any, else its fallback.
+struct SchemeRoute {
+  CDocScheme fallback;
+  std::shared_ptr<State> serving;
+  std::shared_ptr<State> fallbackState;  // the fallback's
+
+  std::shared_ptr<State> Current() const { return serving ? serving : fallbackState; }
+};
+
+constexpr const char* kRouteKey = "quiro-doc-scheme";
+
+SchemeRoute* RouteOf(WebKitWebContext* context) {
+  return static_cast<SchemeRoute*>(g_object_get_data(G_OBJECT(context), kRouteKey));
 }
 
 // One request on its way: resolved on a worker thread (names are looked up
-// in folders, HTML pages read whole), answered on the main thread.
+// in folders, HTML pages read whole, the search page made), answered on the
+// main thread.
 struct Job {
+  std::shared_ptr<State> handler;
   GObjectPtr<WebKitURISchemeRequest> request;
   std::string uri;
   platform::DocSite site;
   std::string origin;  // the request's Origin header, "" without one
   platform::DocReply reply;
+  CDocScheme::SearchFn search;  // the handler as it was when the request came
+  std::string searchPage;       // for a search: the page made on the worker
 };
 
 void FinishWithText(WebKitURISchemeRequest* request, int status, const std::string& type, std::string body) {
@@ -53,7 +71,7 @@ void FinishWithText(WebKitURISchemeRequest* request, int status, const std::stri
 void Answer(Job& job) {
   platform::DocReply& reply = job.reply;
   // Before the page reaches the engine, which then asks for what it names.
-  State().referencedFiles.insert(reply.references.begin(), reply.references.end());
+  job.handler->referencedFiles.insert(reply.references.begin(), reply.references.end());
   switch (reply.kind) {
     case platform::DocReply::Kind::File: {
       const GObjectPtr<GInputStream> stream(g_unix_input_stream_new(reply.file.Release(), TRUE));
@@ -63,14 +81,9 @@ void Answer(Job& job) {
       webkit_uri_scheme_request_finish_with_response(job.request.get(), response.get());
       return;
     }
-    case platform::DocReply::Kind::Search: {
-      const CDocScheme::SearchFn& search = State().search;
-      std::string body = search ? search(reply.query)
-                                : platform::ErrorPage(res::LoadString(res::IDS_SEARCH_TITLE),
-                                                      res::LoadString(res::IDS_SEARCH_NOT_AVAILABLE));
-      FinishWithText(job.request.get(), 200, "text/html; charset=utf-8", std::move(body));
+    case platform::DocReply::Kind::Search:
+      FinishWithText(job.request.get(), 200, "text/html; charset=utf-8", std::move(job.searchPage));
       return;
-    }
     case platform::DocReply::Kind::Page:
     case platform::DocReply::Kind::Error:
       FinishWithText(job.request.get(), reply.status, reply.contentType, std::move(reply.body));
@@ -86,16 +99,17 @@ std::string OriginOf(WebKitURISchemeRequest* request) {
   return origin ? origin : "";
 }
 
-platform::DocSite SiteOfRequest() {
-  const CDocScheme::SiteFn& source = State().site ? State().site : State().registered;
+platform::DocSite SiteOf(State& handler) {
+  const CDocScheme::SiteFn& source = handler.site;
   std::shared_ptr<const platform::DocSite> site = source ? source() : nullptr;
   return site ? *site : platform::DocSite{};
 }
 
-void OnRequest(WebKitURISchemeRequest* request, gpointer) {
-  auto* job = new Job{NewRef(request), webkit_uri_scheme_request_get_uri(request), SiteOfRequest(),
-                      OriginOf(request), {}};
-  job->site.referencedFiles = State().referencedFiles;
+void OnRequest(WebKitURISchemeRequest* request, gpointer data) {
+  std::shared_ptr<State> handler = static_cast<SchemeRoute*>(data)->Current();
+  auto* job = new Job{handler, NewRef(request), webkit_uri_scheme_request_get_uri(request), SiteOf(*handler),
+                      OriginOf(request), {}, handler->search, {}};
+  job->site.referencedFiles = handler->referencedFiles;
   const GObjectPtr<GTask> task(g_task_new(nullptr, nullptr,
                            [](GObject*, GAsyncResult* result, gpointer) {
                              auto* done = static_cast<Job*>(g_task_get_task_data(G_TASK(result)));
@@ -106,24 +120,47 @@ void OnRequest(WebKitURISchemeRequest* request, gpointer) {
   g_task_run_in_thread(task.get(), [](GTask* t, gpointer, gpointer data, GCancellable*) {
     auto* j = static_cast<Job*>(data);
     j->reply = platform::ResolveDocRequest(j->uri, j->site, j->origin);
+    // A query may take its whole time budget: never on the window's thread.
+    if (j->reply.kind == platform::DocReply::Kind::Search) {
+      j->searchPage = j->search ? j->search(j->reply.query)
+                                : platform::ErrorPage(res::LoadString(res::IDS_SEARCH_TITLE),
+                                                      res::LoadString(res::IDS_SEARCH_NOT_AVAILABLE));
+    }
     g_task_return_boolean(t, TRUE);
   });
 }
 
 }  // namespace
 
-void CDocScheme::Register(WebKitWebContext* context, SiteFn site) {
-  static GQuark registered = g_quark_from_static_string("quiro-doc-scheme");
-  if (g_object_get_qdata(G_OBJECT(context), registered)) return;
-  State().registered = std::move(site);
-  g_object_set_qdata(G_OBJECT(context), registered, GINT_TO_POINTER(1));
-  webkit_web_context_register_uri_scheme(context, platform::kDocScheme, OnRequest, nullptr, nullptr);
+CDocScheme::CDocScheme(SiteFn site) : m_state(std::make_shared<State>()) { m_state->site = std::move(site); }
+
+CDocScheme::~CDocScheme() {
+  const GObjectPtr<WebKitWebContext> context = m_context.Get();
+  if (context == nullptr) return;
+  SchemeRoute* route = RouteOf(context.get());
+  if (route != nullptr && route->serving == m_state) route->serving.reset();
+}
+
+void CDocScheme::Register(WebKitWebContext* context, SiteFn fallbackSite) {
+  if (RouteOf(context) != nullptr) return;
+  // The registration owns the route; the context's data only points at it.
+  auto* route = new SchemeRoute{CDocScheme(std::move(fallbackSite)), nullptr, nullptr};
+  route->fallbackState = route->fallback.m_state;
+  g_object_set_data(G_OBJECT(context), kRouteKey, route);
+  webkit_web_context_register_uri_scheme(context, platform::kDocScheme, OnRequest, route,
+                                         [](gpointer data) { delete static_cast<SchemeRoute*>(data); });
   webkit_security_manager_register_uri_scheme_as_secure(webkit_web_context_get_security_manager(context),
                                                         platform::kDocScheme);
 }
 
-void CDocScheme::SetSearchHandler(SearchFn search) { State().search = std::move(search); }
+void CDocScheme::ServeOn(WebKitWebContext* context) {
+  Register(context, nullptr);
+  RouteOf(context)->serving = m_state;
+  m_context.Reset(context);
+}
 
-void CDocScheme::SetSite(SiteFn site) { State().site = std::move(site); }
+void CDocScheme::SetSearchHandler(SearchFn search) { m_state->search = std::move(search); }
+
+void CDocScheme::SetSite(SiteFn site) { m_state->site = std::move(site); }
 
 }  // namespace quiro

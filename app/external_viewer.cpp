@@ -25,19 +25,15 @@ Glib::RefPtr<Gio::AppInfo> DefaultAppFor(std::initializer_list<const char*> type
   return {};
 }
 
-// The site a plain window's view shows: that of the view it came from,
-// kept on the view while it lives.
-constexpr const char* kPlainSiteKey = "quiro-site";
+// What a plain window's view shares with the view it came from, kept on
+// the view while it lives.
+constexpr const char* kPlainLinksKey = "quiro-links";
 
-const SiteHolder& PlainSite(WebKitWebView* view) {
-  return **static_cast<std::shared_ptr<const SiteHolder>*>(g_object_get_data(G_OBJECT(view), kPlainSiteKey));
+const ViewLinks& PlainLinks(WebKitWebView* view) {
+  return *static_cast<ViewLinks*>(g_object_get_data(G_OBJECT(view), kPlainLinksKey));
 }
 
-// One gate for every view and plain window.
-ViewerStartGate& StartGate() {
-  static ViewerStartGate gate;
-  return gate;
-}
+const SiteHolder& PlainSite(WebKitWebView* view) { return *PlainLinks(view).site; }
 
 // Starts the desktop entry `app` on the file `path` through the entry
 // itself, so its own command line (%f, %u, its options) is honoured.
@@ -61,13 +57,13 @@ void PlainCloseRequested(WebKitWebView*, gpointer window) { gtk_widget_destroy(G
 // files: its policy keeps nothing from one decision to the next.
 gboolean PlainDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                            gpointer) {
-  return NavigationPolicy(false, PlainSite(view)).Decide(decision, type);
+  const ViewLinks& links = PlainLinks(view);
+  return NavigationPolicy(false, *links.site, *links.viewerStarts).Decide(decision, type);
 }
 
 // A page in a plain window may ask for yet another window.
 GtkWidget* PlainCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer) {
-  auto* site = static_cast<std::shared_ptr<const SiteHolder>*>(g_object_get_data(G_OBJECT(view), kPlainSiteKey));
-  WebKitWebView* opened = OpenRequestedWindow(view, RequestUri(action), *site);
+  WebKitWebView* opened = OpenRequestedWindow(view, RequestUri(action), PlainLinks(view));
   return opened ? GTK_WIDGET(opened) : nullptr;
 }
 
@@ -83,9 +79,10 @@ bool IsUserAction(WebKitPolicyDecision* decision) {
 }
 
 HandOff HandOffHelpFile(bool chm, const NavigationDecision& decision, const std::string& targetURL,
-                        bool userAction, const std::string& root, const std::set<std::string>& opened) {
+                        bool userAction, const std::string& root, const std::set<std::string>& opened,
+                        ViewerStartGate& gate) {
   if (!userAction || !IsLocalHelpFile(decision.url, root, opened)) return HandOff::Refused;
-  return HandOffToViewer(chm, targetURL, decision.url);
+  return HandOffToViewer(chm, targetURL, decision.url, gate);
 }
 
 std::string TrimProgramPath(std::string path) {
@@ -93,14 +90,14 @@ std::string TrimProgramPath(std::string path) {
   return path;
 }
 
-HandOff HandOffToViewer(bool chm, const std::string& targetURL, const std::string& path) {
+HandOff HandOffToViewer(bool chm, const std::string& targetURL, const std::string& path, ViewerStartGate& gate) {
   const std::string command = ViewerCommandLine(chm);
   if (command.empty()) {
     Glib::RefPtr<Gio::AppInfo> app =
         chm ? DefaultAppFor({"application/vnd.ms-htmlhelp", "application/x-chm"})
             : DefaultAppFor({"application/winhlp"});
     if (!app) return HandOff::NoViewer;
-    if (!StartGate().Take(std::chrono::steady_clock::now())) return HandOff::Refused;
+    if (!gate.Take(std::chrono::steady_clock::now())) return HandOff::Refused;
     return LaunchApp(app, path) ? HandOff::Started : HandOff::NotStarted;
   }
   const std::string program = TrimProgramPath(chm ? CutQuotedProgram(command) : CutPercentProgram(command));
@@ -108,7 +105,7 @@ HandOff HandOffToViewer(bool chm, const std::string& targetURL, const std::strin
   const char* pathVariable = std::getenv("PATH");
   const std::string executable = FindProgram(program, pathVariable != nullptr ? pathVariable : "");
   if (executable.empty()) return HandOff::NotFound;
-  if (!StartGate().Take(std::chrono::steady_clock::now())) return HandOff::Refused;
+  if (!gate.Take(std::chrono::steady_clock::now())) return HandOff::Refused;
   return StartViewer(executable, targetURL) ? HandOff::Started : HandOff::NotStarted;
 }
 
@@ -134,12 +131,12 @@ void OpenInDesktopBrowser(const std::string& uri) {
   }
 }
 
-WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo, std::shared_ptr<const SiteHolder> site) {
+WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo, ViewLinks links) {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
   GtkWidget* view = webkit_web_view_new_with_related_view(relatedTo);
-  g_object_set_data_full(G_OBJECT(view), kPlainSiteKey, new std::shared_ptr<const SiteHolder>(std::move(site)),
-                         [](gpointer data) { delete static_cast<std::shared_ptr<const SiteHolder>*>(data); });
+  g_object_set_data_full(G_OBJECT(view), kPlainLinksKey, new ViewLinks(std::move(links)),
+                         [](gpointer data) { delete static_cast<ViewLinks*>(data); });
   gtk_container_add(GTK_CONTAINER(window), view);
   g_signal_connect_object(view, "notify::title", G_CALLBACK(PlainTitleChanged), window, GConnectFlags(0));
   g_signal_connect_object(view, "ready-to-show", G_CALLBACK(PlainReadyToShow), window, GConnectFlags(0));
@@ -149,15 +146,18 @@ WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo, std::shared_ptr<const S
   return WEBKIT_WEB_VIEW(view);
 }
 
-WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri,
-                                   std::shared_ptr<const SiteHolder> site) {
-  const bool local = uri.empty() || platform::IsFileUrl(uri) || platform::IsDocUri(uri) || platform::IsOpenedFileUri(uri) ||
-                     platform::StartsWithNoCase(uri, "about:");
-  if (!local) {
+bool OpensInDesktopBrowser(const std::string& uri) {
+  const bool local = uri.empty() || platform::IsFileUrl(uri) || platform::IsDocUri(uri) ||
+                     platform::IsOpenedFileUri(uri) || platform::StartsWithNoCase(uri, "about:");
+  return !local;
+}
+
+WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri, ViewLinks links) {
+  if (OpensInDesktopBrowser(uri)) {
     OpenInDesktopBrowser(uri);
     return nullptr;
   }
-  return OpenPlainWindow(relatedTo, std::move(site));
+  return OpenPlainWindow(relatedTo, std::move(links));
 }
 
 std::string TitleOrAddress(WebKitWebView* view, const std::string& root) {

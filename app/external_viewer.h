@@ -34,20 +34,29 @@ bool StartViewer(const std::string& program, const std::string& argument);
 /// the user's own action, or a second start within a second.
 enum class HandOff { Started, NoViewer, NotStarted, NotFound, Refused };
 
+/// What the plain windows a view opens share with it: the site it shows and
+/// the gate every viewer it starts goes through (at most one a second).
+struct ViewLinks {
+  std::shared_ptr<const SiteHolder> site;
+  std::shared_ptr<ViewerStartGate> viewerStarts;
+};
+
 /// Hands a compiled help (`chm` true) or WinHelp target to its viewer: the
 /// program cut from ViewerCommandLine() by the kind's rule (a bare name
 /// looked up along PATH) gets the target URL exactly as the browser reported
 /// it; without a key store command the desktop's default application for the
 /// type is started through its entry on the file `path`. At most one viewer
-/// starts a second. Either way the caller cancels the navigation.
-HandOff HandOffToViewer(bool chm, const std::string& targetURL, const std::string& path);
+/// starts a second through `gate`. Either way the caller cancels the
+/// navigation.
+HandOff HandOffToViewer(bool chm, const std::string& targetURL, const std::string& path, ViewerStartGate& gate);
 
 /// HandOffToViewer for a navigation `decision`, only when it comes from the
 /// user's own action and its target is a local help file below the document
 /// root `root` or one the user opened (`opened`, as chosen); else Refused and
 /// nothing starts.
 HandOff HandOffHelpFile(bool chm, const NavigationDecision& decision, const std::string& targetURL,
-                        bool userAction, const std::string& root, const std::set<std::string>& opened);
+                        bool userAction, const std::string& root, const std::set<std::string>& opened,
+                        ViewerStartGate& gate);
 
 /// Whether a navigation decision comes from the user's click or key.
 bool IsUserAction(WebKitPolicyDecision* decision);
@@ -74,13 +83,16 @@ void OpenInDesktopBrowser(const std::string& uri);
 /// engine loads the request into it. The window shows itself when the
 /// engine says it is ready, follows the page title and goes when closed.
 /// Help files linked from its pages go to their viewers as well. The window
-/// keeps `site`, the site of the view it came from, while it lives.
-WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo, std::shared_ptr<const SiteHolder> site);
+/// keeps `links`, those of the view it came from, while it lives.
+WebKitWebView* OpenPlainWindow(WebKitWebView* relatedTo, ViewLinks links);
+
+/// Whether a new window asked for `uri` is the desktop's browser: every
+/// address but file:, the program's schemes, about: and none.
+bool OpensInDesktopBrowser(const std::string& uri);
 
 /// Answers a page's request for a new window for `uri`: web addresses go to
 /// the desktop's browser and nullptr is returned; local pages and blank
 /// windows get a plain window related to `relatedTo`, whose view is returned.
-WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri,
-                                   std::shared_ptr<const SiteHolder> site);
+WebKitWebView* OpenRequestedWindow(WebKitWebView* relatedTo, const std::string& uri, ViewLinks links);
 
 }  // namespace quiro

@@ -8,6 +8,8 @@ namespace {
 
 // More matches than this are not counted one by one.
 constexpr guint kMaxMatches = 1000;
+// The pause in typing after which the matches are counted.
+constexpr unsigned kCountDelayMs = 250;
 constexpr guint32 kFindOptions = WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND;
 
 // The bar reads as a tab hanging from the top edge of the page.
@@ -72,6 +74,7 @@ CFindBar::CFindBar(WebKitWebView* webView)
 }
 
 CFindBar::~CFindBar() {
+  m_countTimer.disconnect();
   g_signal_handlers_disconnect_by_data(m_pFinder, this);
 }
 
@@ -80,6 +83,30 @@ void CFindBar::Open() {
   m_entry.grab_focus();
   m_entry.select_region(0, -1);
   if (!m_entry.get_text().empty()) Search();
+}
+
+void CFindBar::OpenWith(std::vector<std::string> texts) {
+  if (texts.empty()) return;
+  m_trying = texts.front();
+  m_untried.assign(texts.begin() + 1, texts.end());
+  m_entry.set_text(m_trying);  // searches it
+  Open();
+}
+
+// A text of OpenWith() the page does not hold gives way to the next, while
+// the entry still shows what OpenWith() put there.
+bool CFindBar::TryNextText() {
+  if (m_trying.empty() || m_entry.get_text() != m_trying) {
+    m_untried.clear();
+    m_trying.clear();
+    return false;
+  }
+  if (m_untried.empty()) return false;
+  m_trying = m_untried.front();
+  m_untried.erase(m_untried.begin());
+  m_entry.set_text(m_trying);
+  m_entry.select_region(0, -1);
+  return true;
 }
 
 void CFindBar::Close() {
@@ -93,12 +120,45 @@ void CFindBar::Search() {
   std::string text = m_entry.get_text();
   if (text.empty()) {
     webkit_find_controller_search_finish(m_pFinder);
+    m_countTimer.disconnect();
     m_matches = -1;
     m_count.set_text("");
     return;
   }
   webkit_find_controller_search(m_pFinder, text.c_str(), kFindOptions, kMaxMatches);
-  webkit_find_controller_count_matches(m_pFinder, text.c_str(), kFindOptions, kMaxMatches);
+  // Counting a long page takes the engine a while: the count is asked for
+  // once typing pauses, and until it comes the bar shows none.
+  m_matches = -1;
+  m_count.set_text("");
+  m_countTimer.disconnect();
+  m_countTimer = Glib::signal_timeout().connect(
+      [this] {
+        CountMatches();
+        return false;
+      },
+      kCountDelayMs);
+}
+
+void CFindBar::CountMatches() {
+  m_countedText = m_entry.get_text();
+  ++m_countsAsked;
+  webkit_find_controller_count_matches(m_pFinder, m_countedText.c_str(), kFindOptions, kMaxMatches);
+}
+
+// The engine answers the counts in the order they were asked: only the
+// answer to the last one, for the text still in the entry, is shown.
+void CFindBar::OnCounted(int matches) {
+  if (m_countsAsked > 0) --m_countsAsked;
+  if (m_countsAsked > 0 || m_countTimer.connected() || m_entry.get_text() != m_countedText) return;
+  ShowCount(matches);
+}
+
+// A text of OpenWith() not found gives way to the next; otherwise a count on
+// its way will say so itself, for the text typed last.
+void CFindBar::OnFailed() {
+  if (TryNextText()) return;
+  if (m_countsAsked > 0 || m_countTimer.connected()) return;
+  ShowCount(0);
 }
 
 // Next and previous repeat the last search; with new text typed since, or
@@ -144,10 +204,10 @@ bool CFindBar::CloseOnEscape(const GdkEventKey* event) {
 // The count comes from counting (a search or next reports only what it
 // found from where it stood); more than the most counted comes as G_MAXUINT.
 void CFindBar::CountedThunk(WebKitFindController*, guint matchCount, gpointer self) {
-  static_cast<CFindBar*>(self)->ShowCount(matchCount > kMaxMatches ? static_cast<int>(kMaxMatches) + 1
+  static_cast<CFindBar*>(self)->OnCounted(matchCount > kMaxMatches ? static_cast<int>(kMaxMatches) + 1
                                                                    : static_cast<int>(matchCount));
 }
 
-void CFindBar::FailedThunk(WebKitFindController*, gpointer self) { static_cast<CFindBar*>(self)->ShowCount(0); }
+void CFindBar::FailedThunk(WebKitFindController*, gpointer self) { static_cast<CFindBar*>(self)->OnFailed(); }
 
 }  // namespace quiro

@@ -3,7 +3,8 @@
 // entry, Previous and Next, the number of matches and a close button. It
 // searches everything the view shows, the documents of every frame included,
 // ignoring letter case and wrapping around at the end; the engine selects
-// the current match and scrolls to it. The count covers every frame.
+// the current match and scrolls to it. The count covers every frame and is
+// made once typing pauses.
 //
 // Keys in the entry: Enter finds the next match, Shift+Enter the previous
 // one. Escape closes the bar; the window passes it here (CloseOnEscape),
@@ -13,6 +14,7 @@
 #include <webkit2/webkit2.h>
 
 #include <string>
+#include <vector>
 
 #include "app/gobject_ptr.h"
 
@@ -33,6 +35,9 @@ class CFindBar {
   /// Shows the bar with the focus in the entry and its text selected; a text
   /// already there is searched again.
   void Open();
+  /// Opens the bar with the first of `texts` that the page holds (the
+  /// entry shows it), trying them in order; with none found, the last.
+  void OpenWith(std::vector<std::string> texts);
   /// Hides the bar, takes the highlights away and gives the focus back to
   /// the view.
   void Close();
@@ -56,6 +61,10 @@ class CFindBar {
   /// text typed since, or none made yet, starts one.
   void Repeat(bool forward);
   void ShowCount(int matches);
+  bool TryNextText();
+  void CountMatches();
+  void OnCounted(int matches);
+  void OnFailed();
   static void CountedThunk(WebKitFindController*, guint matchCount, gpointer self);
   static void FailedThunk(WebKitFindController*, gpointer self);
 
@@ -68,6 +77,11 @@ class CFindBar {
   Gtk::Label m_count;
   Gtk::Button m_close;
   int m_matches = -1;
+  std::vector<std::string> m_untried;  // OpenWith()'s texts still to try while the entry shows its last
+  std::string m_trying;
+  sigc::connection m_countTimer;  // counts the matches once typing pauses
+  std::string m_countedText;      // the text of the last count asked for
+  int m_countsAsked = 0;          // counts asked for and not answered yet
 };
 
 }  // namespace quiro

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/core/guide_page.h"
+#include "app/web_engine.h"
 #include "res/strings.h"
 
 namespace quiro {
@@ -12,8 +14,8 @@ namespace quiro {
 namespace {
 
 constexpr const char* kUserHeading = "## Using the viewer";
-
-Gtk::Window* g_helpWindow = nullptr;
+// The address the guide's page is shown under: one of no document.
+constexpr const char* kGuideAddress = "about:blank";
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -59,6 +61,46 @@ std::string ManualPage() {
   return StripOverstrike(out);
 }
 
+// The guide's page in a view of its own: no script, and nothing the page
+// names is followed (the guide's links show as their text).
+GtkWidget* GuideView(const std::string& html) {
+  WebKitSettings* settings = webkit_settings_new();
+  webkit_settings_set_enable_javascript_markup(settings, FALSE);  // no page script, whatever the page says
+  GtkWidget* view = GTK_WIDGET(
+      g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(), "settings", settings, nullptr));
+  g_object_unref(settings);
+  g_signal_connect(view, "decide-policy",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                  gpointer) -> gboolean {
+                     if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+                     WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+                         WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+                     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+                     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && g_strcmp0(uri, kGuideAddress) == 0)
+                       webkit_policy_decision_use(decision);
+                     else
+                       webkit_policy_decision_ignore(decision);
+                     return TRUE;
+                   }),
+                   nullptr);
+  g_signal_connect(view, "context-menu", G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu* menu, GdkEvent*,
+                                                        WebKitHitTestResult*, gpointer) -> gboolean {
+                     // Copy and Select All only: no Reload, Back or Inspect.
+                     GList* items = g_list_copy(webkit_context_menu_get_items(menu));
+                     for (GList* i = items; i != nullptr; i = i->next) {
+                       auto* item = WEBKIT_CONTEXT_MENU_ITEM(i->data);
+                       const WebKitContextMenuAction action = webkit_context_menu_item_get_stock_action(item);
+                       if (action != WEBKIT_CONTEXT_MENU_ACTION_COPY && action != WEBKIT_CONTEXT_MENU_ACTION_SELECT_ALL)
+                         webkit_context_menu_remove(menu, item);
+                     }
+                     g_list_free(items);
+                     return FALSE;
+                   }),
+                   nullptr);
+  webkit_web_view_load_html(WEBKIT_WEB_VIEW(view), html.c_str(), kGuideAddress);
+  return view;
+}
+
 }  // namespace
 
 std::string ReadmeUserSection(const std::string& readme) {
@@ -100,31 +142,22 @@ std::string LoadUserGuide() {
   return guide;
 }
 
-bool ShowHelp(Gtk::Window* parent) {
-  if (g_helpWindow) {
-    g_helpWindow->present();
+HelpWindow::~HelpWindow() = default;
+
+bool HelpWindow::Show(Gtk::Window* parent) {
+  if (m_window) {
+    m_window->present();
     return true;
   }
   std::string guide = LoadUserGuide();
   if (guide.empty() || !g_utf8_validate(guide.data(), static_cast<gssize>(guide.size()), nullptr)) return false;
 
-  auto* window = new Gtk::Window();
+  m_window = std::make_unique<Gtk::Window>();
+  Gtk::Window* window = m_window.get();
   window->set_title(res::LoadString(res::IDS_HELP_TITLE));
   window->set_default_size(720, 640);
   if (parent) window->set_transient_for(*parent);
-  auto* scroller = Gtk::manage(new Gtk::ScrolledWindow());
-  auto* text = Gtk::manage(new Gtk::TextView());
-  text->get_buffer()->set_text(guide);
-  text->set_editable(false);
-  text->set_cursor_visible(false);
-  text->set_monospace(true);
-  text->set_wrap_mode(Gtk::WRAP_WORD);
-  text->set_left_margin(12);
-  text->set_right_margin(12);
-  text->set_top_margin(8);
-  text->set_bottom_margin(8);
-  scroller->add(*text);
-  window->add(*scroller);
+  window->add(*Glib::wrap(GuideView(GuidePageHtml(guide, res::LoadString(res::IDS_HELP_TITLE)))));
   // Escape and Ctrl+W close it, as they close the dialogs and the main window.
   window->signal_key_press_event().connect(
       [window](GdkEventKey* event) {
@@ -134,11 +167,11 @@ bool ShowHelp(Gtk::Window* parent) {
         return true;
       },
       false);
-  window->signal_hide().connect([window] {
-    g_helpWindow = nullptr;
-    Glib::signal_idle().connect_once([window] { delete window; });
+  // Closed, it goes once the hide has run its course; F1 then makes a new one.
+  window->signal_hide().connect([this] {
+    std::shared_ptr<Gtk::Window> closed(std::move(m_window));
+    Glib::signal_idle().connect_once([closed] {});
   });
-  g_helpWindow = window;
   window->show_all();
   return true;
 }

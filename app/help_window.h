@@ -1,5 +1,6 @@
 #pragma once
-// F1: the user's guide, as plain text in a window of its own.
+// F1: the user's guide, as a page in a window of its own
+// (app/core/guide_page.h makes the page).
 //
 // Where the guide comes from depends on where the program runs from:
 // - from its build tree (a developer's build, `scripts/run`): the README's
@@ -12,6 +13,7 @@
 
 #include <gtkmm.h>
 
+#include <memory>
 #include <string>
 
 namespace quiro {
@@ -28,9 +30,21 @@ std::string StripOverstrike(const std::string& text);
 /// The guide's text, from the first source that gives one ("" when none).
 std::string LoadUserGuide();
 
-/// Shows the guide in the help window over `parent` (one window, brought to
-/// the front when already open). Returns false, showing nothing, when no
-/// guide is installed.
-bool ShowHelp(Gtk::Window* parent);
+/// The help window: at most one, made when the guide is first asked for and
+/// gone when closed.
+class HelpWindow {
+ public:
+  HelpWindow() = default;
+  ~HelpWindow();
+  HelpWindow(const HelpWindow&) = delete;
+  HelpWindow& operator=(const HelpWindow&) = delete;
+
+  /// Shows the guide over `parent`, brought to the front when already open.
+  /// Returns false, showing nothing, when no guide is installed.
+  bool Show(Gtk::Window* parent);
+
+ private:
+  std::unique_ptr<Gtk::Window> m_window;
+};
 
 }  // namespace quiro

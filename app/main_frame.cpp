@@ -3,11 +3,14 @@
 #include <gdk/gdk.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/print_worker.h"
 #include "app/quiro_doc.h"
 #include "platform/viewer_state.h"
+#include "res/toolbar_pixels.h"
 
 namespace res = quiro::res;
 
@@ -25,18 +28,24 @@ constexpr const char* kFallbackIcons[] = {
     "format-text-bold", "document-print-preview",
 };
 
+// The pictures drawn when the program was built; they stay in the program's
+// memory, so the pixbuf only points at them.
 Glib::RefPtr<Gdk::Pixbuf> LoadToolbarImage(int image, bool hot) {
-  std::string path = res::ToolbarImagePath(image, hot);
-  if (!g_resources_get_info(path.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr, nullptr, nullptr))
-    return {};
-  try {
-    return Gdk::Pixbuf::create_from_resource(path);
-  } catch (const Glib::Error&) {
-    return {};
-  }
+  if (image < 0 || image >= QUIRO_TOOLBAR_IMAGE_COUNT) return {};
+  const quiro_toolbar_pixels& p = quiro_toolbar_images[hot ? 1 : 0][image];
+  if (p.rgba == nullptr || p.width <= 0 || p.height <= 0) return {};
+  return Gdk::Pixbuf::create_from_data(p.rgba, Gdk::COLORSPACE_RGB, true, 8, p.width, p.height, p.width * 4);
 }
 
+// The action that marks the current text size among the font size items.
+constexpr const char* kTextSizeAction = "text-size";
+
 Glib::RefPtr<Gio::MenuItem> MakeMenuItem(const res::MenuEntry& e) {
+  if (const int level = quiro::TextSizeOfCommand(e.id); level >= 0) {
+    Glib::RefPtr<Gio::MenuItem> item = Gio::MenuItem::create(res::MenuLabel(e.text), "");
+    item->set_action_and_target(std::string("win.") + kTextSizeAction, Glib::Variant<int>::create(level));
+    return item;
+  }
   const quiro::Command* cmd = quiro::FindCommand(e.id);
   return Gio::MenuItem::create(res::MenuLabel(e.text), cmd ? cmd->DetailedAction() : std::string("win."));
 }
@@ -68,26 +77,55 @@ Glib::RefPtr<Gio::Menu> BuildMenuModel(const res::MenuEntry*& it, const res::Men
 }  // namespace
 
 CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc,
-                       std::shared_ptr<quiro::SiteHolder> site)
-    : Gtk::ApplicationWindow(app), m_doc(doc), m_pView(std::make_unique<CQuiroView>(std::move(site))) {
+                       std::shared_ptr<quiro::SiteHolder> site, quiro::Services& services)
+    : Gtk::ApplicationWindow(app),
+      m_doc(doc),
+      m_services(services),
+      m_pView(std::make_unique<CQuiroView>(std::move(site))) {
   CQuiroView* view = m_pView.get();
   m_pPrintController = std::make_unique<quiro::CPrintController>(
-      *view, this, [view] { return view->GetCurrentURL(); },
+      *view, m_services.printAll, this, [view] { return view->GetCurrentURL(); },
       [this](const std::string& text) { SetMessageText(text); });
   set_default_size(1000, 740);
   CreateActions();
+  CreateTextSizeActions();
   CreateMenuBar();
   CreateToolBar();
   CreateStatusBar();
 
   m_pView->signal_title_changed().connect([this](const std::string& title) { m_doc.SetTitle(title); });
   m_pView->signal_navigation_decided().connect(sigc::mem_fun(*this, &CMainFrame::ApplyNavigationDecision));
-  m_pView->signal_web_process_gone().connect([this](const std::string& why) { SetMessageText(why); });
+  m_pView->signal_web_process_gone().connect([this](const std::string& why) {
+    SetMessageText(why);
+    m_goneMessage = why;
+  });
+  // The link under the pointer names its target in the message pane, as
+  // long as the pointer stays on it.
+  m_pView->signal_link_hovered().connect([this](const std::string& target) {
+    if (!target.empty()) {
+      SetMessageText(target);
+      m_linkShown = true;
+    } else if (m_linkShown) {
+      SetIdleMessage();
+    }
+  });
+  // The message about a gone web process lasts until a page is shown again.
+  m_pView->signal_document_complete().connect([this](const std::string&, const std::string&, bool topLevel) {
+    if (!topLevel || m_goneMessage.empty() || m_pView->ShowsGonePage()) return;
+    if (m_strMessage == m_goneMessage) SetIdleMessage();
+    m_goneMessage.clear();
+  });
   m_pView->signal_handed_off().connect(sigc::mem_fun(*this, &CMainFrame::ReportHandOff));
 
   m_layout.pack_start(*m_pMenuBar, Gtk::PACK_SHRINK);
   m_layout.pack_start(m_wndToolBar, Gtk::PACK_SHRINK);
   m_pFindBar = std::make_unique<quiro::CFindBar>(view->GetWebView());
+  // A page opened from the search results shows the words searched for.
+  m_pView->signal_history_navigation().connect([this] { m_searchArrival.Forget(); });
+  m_pView->signal_document_complete().connect([this](const std::string& frame, const std::string& url, bool top) {
+    std::vector<std::string> words = m_searchArrival.DocumentComplete(frame, url, top);
+    if (!words.empty()) m_pFindBar->OpenWith(std::move(words));
+  });
   m_viewOverlay.add(m_pView->GetWidget());
   m_viewOverlay.add_overlay(m_pFindBar->GetWidget());
   m_layout.pack_start(m_viewOverlay, Gtk::PACK_EXPAND_WIDGET);
@@ -152,7 +190,7 @@ CMainFrame::~CMainFrame() {
 }
 
 bool CMainFrame::on_delete_event(GdkEventAny* event) {
-  if (quiro::PrintAllRunsHandingOver() > 0) {
+  if (m_services.printAll.RunsHandingOver() > 0) {
     Gtk::MessageDialog ask(*this, res::LoadString(res::IDS_CLOSE_DURING_PRINT_ALL), false,
                            Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
     ask.set_title(res::LoadString(res::IDS_APP_TITLE));
@@ -163,7 +201,7 @@ bool CMainFrame::on_delete_event(GdkEventAny* event) {
     // The run may have ended while the question was open; then nothing waits.
     if (Glib::RefPtr<Gtk::Application> app = get_application()) {
       app->hold();
-      quiro::WhenPagesHandedOver([app] { app->release(); });
+      m_services.printAll.WhenPagesHandedOver([app] { app->release(); });
     }
   }
   SaveViewerState();
@@ -186,6 +224,43 @@ void CMainFrame::CreateActions() {
     action->signal_activate().connect([this, handler](const Glib::VariantBase&) { handler(*this); });
     add_action(action);
     if (app && *cmd.accel) app->set_accels_for_action(cmd.DetailedAction(), cmd.Accelerators());
+  }
+}
+
+// The font size items are one choice of five, the current size marked: a
+// stateful action whose target is the size. The zoom keys step through the
+// sizes, or go back to Medium.
+void CMainFrame::CreateTextSizeActions() {
+  m_textSizeAction = Gio::SimpleAction::create_radio_integer(kTextSizeAction, m_pView->GetTextSize());
+  m_textSizeAction->signal_activate().connect([this](const Glib::VariantBase& target) {
+    if (target.is_of_type(Glib::VariantType("i")))
+      m_pView->SetTextSize(Glib::VariantBase::cast_dynamic<Glib::Variant<int>>(target).get());
+  });
+  add_action(m_textSizeAction);
+  m_pView->signal_text_size_changed().connect(
+      [this](int level) { m_textSizeAction->set_state(Glib::Variant<int>::create(level)); });
+
+  struct Zoom {
+    const char* action;
+    const char* accels;
+    int step;  // 0: back to Medium
+  };
+  constexpr Zoom kZooms[] = {
+      {"text-larger", "<Control>equal <Control>plus <Control>KP_Add", +1},
+      {"text-smaller", "<Control>minus <Control>KP_Subtract", -1},
+      {"text-medium", "<Control>0 <Control>KP_0", 0},
+  };
+  Glib::RefPtr<Gtk::Application> app = get_application();
+  for (const Zoom& z : kZooms) {
+    Glib::RefPtr<Gio::SimpleAction> action = Gio::SimpleAction::create(z.action);
+    action->signal_activate().connect([this, step = z.step](const Glib::VariantBase&) {
+      m_pView->SetTextSize(step == 0 ? 2 : m_pView->GetTextSize() + step);
+    });
+    add_action(action);
+    if (app) {
+      const quiro::Command zoom{0, z.action, z.accels, false, nullptr};
+      app->set_accels_for_action(zoom.DetailedAction(), zoom.Accelerators());
+    }
   }
 }
 
@@ -372,12 +447,24 @@ bool CMainFrame::CreateOverflowItem(Gtk::ToolItem& button, int index) {
   auto* item = Gtk::manage(new Gtk::MenuItem(res::LoadString(b.label)));
   if (b.dropDown) {
     auto* sub = Gtk::manage(new Gtk::Menu());
+    std::vector<std::pair<Gtk::CheckMenuItem*, int>> sizes;
     for (const res::MenuEntry& e : res::kFontMenu) {
-      auto* size = Gtk::manage(new Gtk::MenuItem(res::MenuLabel(e.text), true));
-      size->signal_activate().connect([this, id = e.id] { SendCommand(id); });
+      auto* size = Gtk::manage(new Gtk::CheckMenuItem(res::MenuLabel(e.text), true));
+      size->set_draw_as_radio(true);
+      size->signal_activate().connect([this, id = e.id] {
+        if (!m_markingSizes) SendCommand(id);
+      });
       ShowPromptWhileSelected(*size, e.id);
       sub->append(*size);
+      sizes.emplace_back(size, quiro::TextSizeOfCommand(e.id));
     }
+    // Marked as the menu opens; marking an item activates it, which must not
+    // run its command.
+    sub->signal_show().connect([this, sizes] {
+      m_markingSizes = true;
+      for (const auto& [size, level] : sizes) size->set_active(level == m_pView->GetTextSize());
+      m_markingSizes = false;
+    });
     sub->show_all();
     item->set_submenu(*sub);
   } else {
@@ -453,6 +540,7 @@ std::string CMainFrame::GetIndicatorText(int paneIndex) const {
 }
 
 void CMainFrame::SetMessageText(const std::string& text) {
+  m_linkShown = false;
   m_strMessage = text;
   m_wndStatusBar.remove_all_messages();
   m_wndStatusBar.push(text);

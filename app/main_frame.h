@@ -10,9 +10,11 @@
 #include <memory>
 #include <string>
 
+#include "app/core/search_arrival.h"
 #include "app/find_bar.h"
 #include "app/print_controller.h"
 #include "app/quiro_view.h"
+#include "app/services.h"
 #include "res/strings.h"
 
 class CQuiroDoc;
@@ -20,8 +22,10 @@ class CQuiroDoc;
 class CMainFrame : public Gtk::ApplicationWindow {
  public:
   /// Builds the bars and the view. `doc` carries the title shown in the caption.
-  /// `site`: the document site the window's view shows.
-  CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc, std::shared_ptr<quiro::SiteHolder> site);
+  /// `site`: the document site the window's view shows; `services`: the
+  /// application's, which outlive the window.
+  CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc, std::shared_ptr<quiro::SiteHolder> site,
+             quiro::Services& services);
   ~CMainFrame() override;
   CMainFrame(const CMainFrame&) = delete;
   CMainFrame& operator=(const CMainFrame&) = delete;
@@ -32,6 +36,8 @@ class CMainFrame : public Gtk::ApplicationWindow {
   quiro::CFindBar& GetFindBar() { return *m_pFindBar; }
   /// Print and Print All for the view.
   quiro::CPrintController& GetPrintController() { return *m_pPrintController; }
+  /// What the application owns and the window's commands use.
+  quiro::Services& GetServices() { return m_services; }
 
   /// Shows or hides toolbar button `index` (0-8). Showing a visible button or
   /// hiding a hidden one changes nothing.
@@ -73,6 +79,7 @@ class CMainFrame : public Gtk::ApplicationWindow {
 
  private:
   void CreateActions();
+  void CreateTextSizeActions();
   void CreateMenuBar();
   void CreateToolBar();
   void CreateStatusBar();
@@ -92,6 +99,7 @@ class CMainFrame : public Gtk::ApplicationWindow {
   void SaveViewerState();
 
   CQuiroDoc& m_doc;
+  quiro::Services& m_services;
   Gtk::Box m_layout{Gtk::ORIENTATION_VERTICAL};
   Gtk::MenuBar* m_pMenuBar = nullptr;
   Gtk::Toolbar m_wndToolBar;
@@ -106,11 +114,16 @@ class CMainFrame : public Gtk::ApplicationWindow {
   std::unique_ptr<quiro::CPrintController> m_pPrintController;
   Gtk::Overlay m_viewOverlay;
   std::unique_ptr<quiro::CFindBar> m_pFindBar;
+  quiro::SearchArrival m_searchArrival;
   Gtk::Statusbar m_wndStatusBar;
   std::array<Gtk::Frame, 3> m_indicatorFrames;
   std::array<Gtk::Label, 3> m_indicators;
   std::string m_strMessage;
+  bool m_linkShown = false;   // the message pane names the link under the pointer
+  std::string m_goneMessage;  // the message about a gone web process, while it stands
   Glib::RefPtr<Gio::SimpleAction> m_toolbarAction;
   Glib::RefPtr<Gio::SimpleAction> m_statusBarAction;
+  Glib::RefPtr<Gio::SimpleAction> m_textSizeAction;
+  bool m_markingSizes = false;  // the overflow menu's size items are being marked
   bool m_maximized = false;
 };

@@ -21,10 +21,10 @@ class NavigationPolicy {
  public:
   /// `preparesPrinting`: pages the user may rewrite below the root get their
   /// print page breaks before they load (the window's view; a plain window
-  /// prints nothing). `site`: the document site the view shows, which
-  /// outlives the policy.
-  NavigationPolicy(bool preparesPrinting, const SiteHolder& site)
-      : m_preparesPrinting(preparesPrinting), m_site(site) {}
+  /// prints nothing). `site`: the document site the view shows; `viewerStarts`:
+  /// the gate help-file viewers start through; both outlive the policy.
+  NavigationPolicy(bool preparesPrinting, const SiteHolder& site, ViewerStartGate& viewerStarts)
+      : m_preparesPrinting(preparesPrinting), m_site(site), m_viewerStarts(viewerStarts) {}
 
   /// The check every navigation passes, in the top window and in every
   /// frame, before anything is read: `engineURL` as the engine asks for it;
@@ -48,6 +48,7 @@ class NavigationPolicy {
  private:
   bool m_preparesPrinting;
   const SiteHolder& m_site;
+  ViewerStartGate& m_viewerStarts;
   std::string m_userOpening;  // the file chosen in File > Open, until its navigation is decided
   sigc::signal<void(const NavigationDecision&)> m_decided;
   sigc::signal<void(bool, HandOff)> m_handedOff;

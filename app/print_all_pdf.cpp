@@ -1,14 +1,8 @@
 #include "app/print_all_pdf.h"
 
-// Use qpdf's std::shared_ptr interface, not its old pointer holder.
-#define POINTERHOLDER_TRANSITION 4
-
 #include <glib-unix.h>
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFWriter.hh>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,6 +15,8 @@
 #include "app/core/doc_site.h"
 #include "app/gobject_ptr.h"
 #include "app/print_worker.h"
+#include "app/web_engine.h"
+#include "pdfprint/module.h"
 #include "platform/dir.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -63,39 +59,8 @@ gboolean OnStopSignal(gpointer data) {
 
 bool JoinPdfFiles(const std::vector<std::string>& inputs, const std::string& output,
                   std::string& error) {
-  if (inputs.empty()) {
-    error = "no pages to join";
-    return false;
-  }
-  std::string temp = output + ".part";
-  try {
-    QPDF joined;
-    joined.emptyPDF();
-    QPDFPageDocumentHelper target(joined);
-    // The sources must live until the joined file is written: their pages
-    // are copied from them then.
-    std::vector<std::unique_ptr<QPDF>> sources;
-    for (const std::string& input : inputs) {
-      auto source = std::make_unique<QPDF>();
-      source->processFile(input.c_str());
-      for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*source).getAllPages()) {
-        target.addPage(page, false);
-      }
-      sources.push_back(std::move(source));
-    }
-    QPDFWriter writer(joined, temp.c_str());
-    writer.write();
-  } catch (const std::exception& e) {
-    error = e.what();
-    ::unlink(temp.c_str());
-    return false;
-  }
-  if (std::rename(temp.c_str(), output.c_str()) != 0) {
-    error = "cannot write " + output;
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  const pdfprint::Table* module = pdfprint::Module(error);
+  return module != nullptr && module->joinPdfFiles(inputs, output, error);
 }
 
 int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
@@ -141,9 +106,14 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
   guint sigint = g_unix_signal_add(SIGINT, OnStopSignal, &run);
   guint sigterm = g_unix_signal_add(SIGTERM, OnStopSignal, &run);
 
+  // What this mode owns, as the application owns its own: the site and the
+  // runs.
+  const SiteHolder site;
+  SetUpSharedWebContext(*site.Snapshot());
+  PrintAllService printAll;
   PrintAllOptions options;
   options.startPath = FindPrintStartPage(local);
-  options.site = CurrentDocSite();
+  options.site = *site.Snapshot();
   options.destination.pdfFolder = pageFolder;
   options.pauseMs = 0;  // the files are complete once printed; nothing to wait for
   options.finished = [&run](const PrintAllResult& result) {
@@ -151,12 +121,12 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
     run.ended = true;
     g_main_loop_quit(run.loop);
   };
-  if (StartPrintAllRun(std::move(options))) {
+  if (printAll.Start(std::move(options))) {
     g_main_loop_run(run.loop);
   } else {
     run.ended = true;
   }
-  StopAllPrintAllRuns();
+  printAll.StopAll();
   g_source_remove(sigint);
   g_source_remove(sigterm);
   g_main_loop_unref(run.loop);

@@ -9,6 +9,7 @@
 #include "app/quiro_view.h"
 #include "app/web_engine.h"
 #include "builder/catalogue_config.h"
+#include "platform/doc_uri.h"
 #include "printall/printer.h"
 #include "printall/page_rewriter.h"
 #include "printall/print_all_run.h"
@@ -138,16 +139,16 @@ void PrintPdfFile(const std::string& path, Gtk::Window* parent) {
 
 }  // namespace
 
-CPrintController::CPrintController(CQuiroView& view, Gtk::Window* parent, LocationFn location,
-                                   StatusFn showStatus)
+CPrintController::CPrintController(CQuiroView& view, PrintAllService& printAll, Gtk::Window* parent,
+                                   LocationFn location, StatusFn showStatus)
     : m_view(view),
+      m_printAll(printAll),
       m_webView(NewRef(view.GetWebView())),
-      m_pWebView(m_webView.get()),
       m_pParent(parent),
       m_location(std::move(location)),
       m_showStatus(std::move(showStatus)) {
-  g_signal_connect(m_pWebView, "load-changed", G_CALLBACK(OnTopLoadChanged), this);
-  g_signal_connect(m_pWebView, "resource-load-started", G_CALLBACK(OnResourceLoadStarted), this);
+  g_signal_connect(m_webView.get(), "load-changed", G_CALLBACK(OnTopLoadChanged), this);
+  g_signal_connect(m_webView.get(), "resource-load-started", G_CALLBACK(OnResourceLoadStarted), this);
   // Any document that loads after a PDF takes its place.
   m_documentComplete = view.signal_document_complete().connect(
       [this](const std::string&, const std::string&, bool) { m_pdfUrl.clear(); });
@@ -156,7 +157,7 @@ CPrintController::CPrintController(CQuiroView& view, Gtk::Window* parent, Locati
 CPrintController::~CPrintController() {
   *m_alive = false;
   m_documentComplete.disconnect();
-  g_signal_handlers_disconnect_by_data(m_pWebView, this);
+  g_signal_handlers_disconnect_by_data(m_webView.get(), this);
 }
 
 // A PDF the engine shows (in the whole view or in a frame) runs no page
@@ -204,7 +205,7 @@ void CPrintController::OnFilePrint() {
   std::string frameUrl = m_view.GetReadingFrame().Url();
   // A page the user may not rewrite on disk (outside the document root, or
   // in a root the user cannot write) prints from its rewritten text.
-  const char* shown = webkit_web_view_get_uri(m_pWebView);
+  const char* shown = webkit_web_view_get_uri(m_webView.get());
   const std::string address = !frameUrl.empty() ? frameUrl : shown != nullptr ? shown : "";
   const std::string root = m_view.Site().Root();
   const std::string path = LocalPathOfLocation(LocalAddress(address, root));
@@ -219,7 +220,7 @@ void CPrintController::OnFilePrint() {
     PrintDocumentAt(frameUrl, m_pParent, *m_view.Site().Snapshot());
     return;
   }
-  const GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(m_pWebView));
+  const GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(m_webView.get()));
   webkit_print_operation_run_dialog(operation.get(), m_pParent != nullptr ? m_pParent->gobj() : nullptr);
 }
 
@@ -232,10 +233,19 @@ bool CPrintController::StartPrintAll() {
   // In a frameset the walk starts from the frame being read: the frameset
   // itself prints as a blank sheet and links to no page.
   const std::string frameUrl = m_view.GetReadingFrame().Url();
-  std::string location = LocalPathOfLocation(!frameUrl.empty() ? LocalAddress(frameUrl, m_view.Site().Root())
-                                             : m_location      ? m_location()
-                                                               : std::string());
-  if (location.empty()) return false;  // a web address: nothing to print
+  const std::string address = !frameUrl.empty() ? LocalAddress(frameUrl, m_view.Site().Root())
+                              : m_location      ? m_location()
+                                                : std::string();
+  std::string location = LocalPathOfLocation(address);
+  if (location.empty()) {
+    // A web address or the program's own page (the search results): there
+    // is no local page to walk from, which the user is told.
+    const bool ownPage =
+        platform::IsDocUri(address) && platform::DocUriRelativePath(address).rfind(platform::kReservedPrefix, 0) == 0;
+    if (m_showStatus)
+      m_showStatus(res::LoadString(ownPage ? res::IDS_PRINT_ALL_OWN_PAGE : res::IDS_PRINT_ALL_NOT_LOCAL));
+    return false;
+  }
   // The run may outlive the controller; progress is shown only while it lives.
   std::weak_ptr<bool> alive = m_alive;
   StatusFn status = m_showStatus;
@@ -276,7 +286,7 @@ bool CPrintController::StartPrintAll() {
     showStatus(PrintRunStatus(report));
     showProblems(PrintRunProblems(report));
   };
-  return StartPrintAllRun(std::move(options));
+  return m_printAll.Start(std::move(options));
 }
 
 void CPrintController::ShowPrintProblems(Gtk::Window* parent, const std::string& text) {

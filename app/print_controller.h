@@ -32,17 +32,21 @@ class CQuiroView;
 
 namespace quiro {
 
+class PrintAllService;
+
 class CPrintController {
  public:
   using LocationFn = std::function<std::string()>;
   using StatusFn = std::function<void(const std::string& text)>;
 
   /// `view`: the view Print prints from, which says which frame is being
-  /// read; it outlives the controller. `parent`: the dialogs' parent window
+  /// read; it outlives the controller. `printAll`: where runs are started,
+  /// which outlives the controller and its runs. `parent`: the dialogs' parent window
   /// (may be null); `location`: the view's current location (a local path or
   /// a URL); `showStatus`: progress texts, called on the main thread only
   /// while the controller lives.
-  CPrintController(CQuiroView& view, Gtk::Window* parent, LocationFn location, StatusFn showStatus);
+  CPrintController(CQuiroView& view, PrintAllService& printAll, Gtk::Window* parent, LocationFn location,
+                   StatusFn showStatus);
   ~CPrintController();
   CPrintController(const CPrintController&) = delete;
   CPrintController& operator=(const CPrintController&) = delete;
@@ -51,8 +55,9 @@ class CPrintController {
   void OnFilePrint();
   /// Print All (59394): confirmation, then StartPrintAll().
   void OnPrintAll();
-  /// Print All once confirmed: does nothing when the location is no local
-  /// page, else starts a run at the start page found by the climb. Returns
+  /// Print All once confirmed: when the location is no local page (a web
+  /// address, the program's own search page) it prints nothing and says why
+  /// in a progress text, else starts a run at the start page found by the climb. Returns
   /// whether a run started.
   bool StartPrintAll();
 
@@ -76,8 +81,8 @@ class CPrintController {
   static void OnResourceResponse(WebKitWebResource*, GParamSpec*, gpointer watch);
 
   CQuiroView& m_view;
+  PrintAllService& m_printAll;
   GObjectPtr<WebKitWebView> m_webView;  // the controller's own reference of the view
-  WebKitWebView* m_pWebView;            // m_webView, for the engine's calls
   Gtk::Window* m_pParent;
   LocationFn m_location;
   StatusFn m_showStatus;

@@ -48,25 +48,30 @@ struct RunRecord {
   std::jthread thread;
 };
 
-// Main thread only. Never destroyed: runs still alive at exit without
-// StopAllPrintAllRuns are simply abandoned with the process.
-std::list<std::unique_ptr<RunRecord>>& Runs() {
-  static auto* runs = new std::list<std::unique_ptr<RunRecord>>();
-  return *runs;
-}
+}  // namespace
 
-// Main thread only: who waits for every run's pages to be handed over.
-std::vector<std::function<void()>>& HandOverWaiters() {
-  static auto* waiters = new std::vector<std::function<void()>>();
-  return *waiters;
-}
+// The runs of one service and who waits for their pages to be handed over.
+// Main thread only. The workers' last requests reach it through a weak
+// reference: a run's requests answered after the service went find nothing.
+struct PrintAllRuns {
+  std::list<std::unique_ptr<RunRecord>> runs;
+  std::vector<std::function<void()>> waiters;
 
-void CallHandOverWaitersWhenDone() {
-  if (PrintAllRunsHandingOver() != 0) return;
-  std::vector<std::function<void()>> waiters = std::move(HandOverWaiters());
-  HandOverWaiters().clear();
-  for (auto& waiter : waiters) waiter();
-}
+  int HandingOver() const {
+    int walking = 0;
+    for (const auto& run : runs) walking += run->shared->walking ? 1 : 0;
+    return walking;
+  }
+
+  void CallWaitersWhenDone() {
+    if (HandingOver() != 0) return;
+    std::vector<std::function<void()>> done = std::move(waiters);
+    waiters.clear();
+    for (auto& waiter : done) waiter();
+  }
+};
+
+namespace {
 
 // Records what became of a page; main thread only.
 void RecordPage(const std::shared_ptr<RunShared>& shared, const std::string& path,
@@ -192,7 +197,7 @@ bool PrintPageInBrowser(const std::string& path, const std::string& root, PrintA
 }
 
 void PrintAllThreadProc(std::string startPath, std::string root, std::shared_ptr<RunShared> shared,
-                        RunRecord* record, int pauseMs) {
+                        std::weak_ptr<PrintAllRuns> owner, RunRecord* record, int pauseMs) {
   const std::stop_token stop = shared->stop.get_token();
   PrintAllRun run;
   run.root = root;
@@ -204,10 +209,10 @@ void PrintAllThreadProc(std::string startPath, std::string root, std::shared_ptr
   const int recorded = run.pageCount;
   const int views = run.browserCount;
   // Every page is handed over or given up by now.
-  PostToMainLoop([shared] {
+  PostToMainLoop([shared, owner] {
     shared->walking = false;
     if (shared->options.walked && !shared->stop.stop_requested()) shared->options.walked(shared->result.report);
-    CallHandOverWaitersWhenDone();
+    if (const std::shared_ptr<PrintAllRuns> runs = owner.lock()) runs->CallWaitersWhenDone();
   });
 
   // The closing pause gives the printing system time with the pages before
@@ -256,8 +261,10 @@ void PrintAllThreadProc(std::string startPath, std::string root, std::shared_ptr
   }
 
   const bool cancelled = stop.stop_requested();
-  PostToMainLoop([record, recorded, views, cancelled] {
-    std::list<std::unique_ptr<RunRecord>>& runs = Runs();
+  PostToMainLoop([owner, record, recorded, views, cancelled] {
+    const std::shared_ptr<PrintAllRuns> service = owner.lock();
+    if (!service) return;
+    std::list<std::unique_ptr<RunRecord>>& runs = service->runs;
     for (auto it = runs.begin(); it != runs.end(); ++it) {
       if (it->get() != record) continue;
       std::unique_ptr<RunRecord> done = std::move(*it);
@@ -275,19 +282,6 @@ void PrintAllThreadProc(std::string startPath, std::string root, std::shared_ptr
   });
 }
 
-bool g_shutdownHooked = false;
-
-void HookApplicationShutdown() {
-  if (g_shutdownHooked) return;
-  GApplication* app = g_application_get_default();
-  if (app == nullptr) return;
-  g_signal_connect(app, "shutdown", G_CALLBACK(+[](GApplication*, gpointer) {
-                     StopAllPrintAllRuns();
-                   }),
-                   nullptr);
-  g_shutdownHooked = true;
-}
-
 }  // namespace
 
 int PrintAllPauseMs() {
@@ -302,8 +296,11 @@ int PrintAllPauseMs() {
   return 60000;
 }
 
-bool StartPrintAllRun(PrintAllOptions options) {
-  HookApplicationShutdown();
+PrintAllService::PrintAllService() : m_runs(std::make_shared<PrintAllRuns>()) {}
+
+PrintAllService::~PrintAllService() { StopAll(); }
+
+bool PrintAllService::Start(PrintAllOptions options) {
   auto record = std::make_unique<RunRecord>();
   record->shared = std::make_shared<RunShared>();
   record->printer = std::make_shared<CHiddenPagePrinter>(options.destination, options.site);
@@ -316,33 +313,31 @@ bool StartPrintAllRun(PrintAllOptions options) {
   RunRecord* raw = record.get();
   try {
     record->thread = std::jthread(PrintAllThreadProc, std::move(startPath), std::move(root), record->shared,
-                                  raw, pauseMs);
+                                  std::weak_ptr<PrintAllRuns>(m_runs), raw, pauseMs);
   } catch (const std::system_error&) {
     return false;
   }
-  Runs().push_back(std::move(record));
+  m_runs->runs.push_back(std::move(record));
   return true;
 }
 
 // The probe's count is defined here, next to the runs it counts.
-int TestProbe::RunningPrintAllRuns() { return static_cast<int>(Runs().size()); }
-
-int PrintAllRunsHandingOver() {
-  int walking = 0;
-  for (const auto& run : Runs()) walking += run->shared->walking ? 1 : 0;
-  return walking;
+int TestProbe::RunningPrintAllRuns(const PrintAllService& service) {
+  return static_cast<int>(service.m_runs->runs.size());
 }
 
-void WhenPagesHandedOver(std::function<void()> done) {
-  HandOverWaiters().push_back(std::move(done));
-  CallHandOverWaitersWhenDone();
+int PrintAllService::RunsHandingOver() const { return m_runs->HandingOver(); }
+
+void PrintAllService::WhenPagesHandedOver(std::function<void()> done) {
+  m_runs->waiters.push_back(std::move(done));
+  m_runs->CallWaitersWhenDone();
 }
 
-void StopAllPrintAllRuns() {
-  for (auto& run : Runs()) run->shared->stop.request_stop();
+void PrintAllService::StopAll() {
+  for (auto& run : m_runs->runs) run->shared->stop.request_stop();
   // Each worker, once woken, posts its last request; answering it removes
   // the run. Keep the loop turning until all have.
-  while (!Runs().empty()) g_main_context_iteration(nullptr, TRUE);
+  while (!m_runs->runs.empty()) g_main_context_iteration(nullptr, TRUE);
 }
 
 }  // namespace quiro

@@ -5,9 +5,10 @@
 // WebKit objects live on the main thread only. The worker asks the main loop
 // for each step and waits for its answer; a stop request (program exit) wakes
 // every wait, and the main loop then answers pending requests with
-// "cancelled". Runs are independent: several may print at the same time.
+// "cancelled".
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,22 +49,38 @@ struct PrintAllOptions {
   std::function<void(const PrintAllResult& result)> finished;
 };
 
-/// Starts a run on a worker thread of its own. Main thread only. Returns
-/// false when the thread could not be started (nothing is printed then).
-bool StartPrintAllRun(PrintAllOptions options);
+struct PrintAllRuns;
 
-/// Runs whose walk goes on: they still have pages to hand to the printer.
-/// Main thread only.
-int PrintAllRunsHandingOver();
+/// The Print All runs of one owner (the application, or a command-line
+/// mode): it starts them, knows which still hand pages over and stops them
+/// all. Runs are independent: several may print at the same time. Main
+/// thread only; the service stops every run of its own when it goes.
+class PrintAllService {
+ public:
+  PrintAllService();
+  ~PrintAllService();
+  PrintAllService(const PrintAllService&) = delete;
+  PrintAllService& operator=(const PrintAllService&) = delete;
 
-/// Calls `done` on the main thread once no run has pages left to hand over
-/// (at once when none has).
-void WhenPagesHandedOver(std::function<void()> done);
+  /// Starts a run on a worker thread of its own. Returns false when the
+  /// thread could not be started (nothing is printed then).
+  bool Start(PrintAllOptions options);
 
-/// Stops every run: wakes its waits, answers its pending requests on the main
-/// loop with "cancelled", joins its thread and closes its hidden views.
-/// Main thread only; returns once no run is left. Called automatically when
-/// the application shuts down.
-void StopAllPrintAllRuns();
+  /// Runs whose walk goes on: they still have pages to hand to the printer.
+  int RunsHandingOver() const;
+
+  /// Calls `done` on the main thread once no run has pages left to hand over
+  /// (at once when none has).
+  void WhenPagesHandedOver(std::function<void()> done);
+
+  /// Stops every run: wakes its waits, answers its pending requests on the
+  /// main loop with "cancelled", joins its thread and closes its hidden
+  /// views. Returns once no run is left.
+  void StopAll();
+
+ private:
+  friend class TestProbe;  // counts the runs
+  std::shared_ptr<PrintAllRuns> m_runs;
+};
 
 }  // namespace quiro

@@ -7,7 +7,9 @@
 #include "app/doc_scheme.h"
 #include "app/main_frame.h"
 #include "app/quiro_doc.h"
+#include "app/services.h"
 #include "app/test_probe.h"
+#include "app/web_engine.h"
 #include "builder/catalogue_config.h"
 #include "builder/site_builder.h"
 #include "search/indexer.h"
@@ -20,19 +22,25 @@ Glib::RefPtr<CQuiroApp> CQuiroApp::create(quiro::ViewerOptions options) {
 
 CQuiroApp::CQuiroApp(quiro::ViewerOptions options)
     : Gtk::Application(kApplicationId, Gio::APPLICATION_NON_UNIQUE), m_options(std::move(options)) {
-  static bool named = false;  // GLib takes the name once per process
-  if (!named) Glib::set_application_name(quiro::res::LoadString(quiro::res::IDS_APP_TITLE));
-  named = true;
+  // GLib takes the name once per process; until then it answers with the
+  // program's name.
+  const char* named = g_get_application_name();
+  if (named == nullptr || named == g_get_prgname())
+    Glib::set_application_name(quiro::res::LoadString(quiro::res::IDS_APP_TITLE));
   m_build = [](const ShowPageFn& showPage) { ::BuildSite(showPage); };
-  m_probe = std::make_unique<quiro::TestProbe>(m_options, [this] { quit(); });
+  m_services = std::make_unique<quiro::Services>();
+  m_probe = std::make_unique<quiro::TestProbe>(m_options, *m_services, [this] { quit(); });
+  // Print All runs still going end with the application.
+  signal_shutdown().connect([this] { m_services->printAll.StopAll(); });
 }
 
 CQuiroApp::~CQuiroApp() {
   for (sigc::connection& c : m_viewConnections) c.disconnect();
-  // No search page is made from the index once it is gone; its thread ends
-  // (after the page it is reading) before the application goes.
-  if (m_searchIndexer) quiro::CDocScheme::SetSearchHandler(nullptr);
-  if (m_site) quiro::CDocScheme::SetSite(nullptr);
+  // No new search page is made from the index; its thread ends (after the
+  // page it is reading) before the application goes. A page being made on a
+  // worker keeps the index until it is done.
+  m_services->scheme.SetSearchHandler(nullptr);
+  if (m_searchIndexer) m_searchIndexer->Stop();
   m_searchIndexer.reset();
 }
 
@@ -52,20 +60,22 @@ bool CQuiroApp::InitInstance() {
   Gtk::Window::set_default_icon_name(kApplicationId);
   m_pDocument = std::make_unique<CQuiroDoc>();
   if (!m_pDocument->OnNewDocument()) return false;
-  // The root the start-up build uses, read as it reads it.
-  std::string iniPath = GetIniPath();
-  const std::string root = ReadDocumentRoot(iniPath);
-  m_searchIndexer = std::make_unique<search::BackgroundIndexer>(
-      root, iniPath, [](const std::string& note) { std::fprintf(stderr, "%s\n", note.c_str()); });
-  // The scheme's reserved page ".quiro/search?q=WORDS" is the results page.
-  quiro::CDocScheme::SetSearchHandler(
-      [indexer = m_searchIndexer.get()](const std::string& query) { return search::RenderSearchPage(*indexer, query); });
-  // The site as it is before the build; the build's end makes it anew.
+  // The site as it is before the build; the build's end makes it anew. The
+  // engine's sandbox reads its folders; the scheme serves it.
   m_site = std::make_shared<quiro::SiteHolder>();
-  quiro::CDocScheme::SetSite([site = m_site] { return site->Snapshot(); });
+  quiro::SetUpSharedWebContext(*m_site->Snapshot());
+  quiro::CDocScheme& scheme = m_services->scheme;
+  scheme.SetSite([site = m_site] { return site->Snapshot(); });
+  scheme.ServeOn(quiro::SharedWebContext());
+  // The index is of the root the start-up build uses.
+  m_searchIndexer = std::make_shared<search::BackgroundIndexer>(
+      m_site->Root(), GetIniPath(), [](const std::string& note) { std::fprintf(stderr, "%s\n", note.c_str()); });
+  // The scheme's reserved page ".quiro/search?q=WORDS" is the results page.
+  scheme.SetSearchHandler(
+      [indexer = m_searchIndexer](const std::string& query) { return search::RenderSearchPage(*indexer, query); });
   reference();  // the RefPtr below gives this reference back when it goes
   Glib::RefPtr<Gtk::Application> self(this);
-  m_pMainWnd = std::make_unique<CMainFrame>(self, *m_pDocument, m_site);
+  m_pMainWnd = std::make_unique<CMainFrame>(self, *m_pDocument, m_site, *m_services);
   add_window(*m_pMainWnd);
 
   CQuiroView& view = m_pMainWnd->GetActiveView();
@@ -127,7 +137,7 @@ void CQuiroApp::BuildSite() {
   auto makeSite = [this, &made] {
     if (made) return;
     made = true;
-    m_site->Replace(quiro::CurrentDocSite());
+    m_site->Reread();
   };
   ShowPageFn showPage = [this, makeSite](const std::string& path) {
     makeSite();

@@ -17,6 +17,7 @@
 class CMainFrame;
 class CQuiroDoc;
 namespace quiro {
+struct Services;
 class TestProbe;
 }
 namespace search {
@@ -79,6 +80,8 @@ class CQuiroApp : public Gtk::Application {
 
   quiro::ViewerOptions m_options;
   BuildFn m_build;
+  // What the window is handed and the probe watches; before both, which use it.
+  std::unique_ptr<quiro::Services> m_services;
   std::unique_ptr<quiro::TestProbe> m_probe;
   // The document site the window shows and the scheme serves: set up by
   // InitInstance, made anew when the site has been built. Before the window,
@@ -86,7 +89,8 @@ class CQuiroApp : public Gtk::Application {
   std::shared_ptr<quiro::SiteHolder> m_site;
   std::unique_ptr<CQuiroDoc> m_pDocument;
   std::unique_ptr<CMainFrame> m_pMainWnd;
-  std::unique_ptr<search::BackgroundIndexer> m_searchIndexer;
+  // Shared with the search pages being made on the scheme's workers.
+  std::shared_ptr<search::BackgroundIndexer> m_searchIndexer;
   bool m_initialised = false;
   bool m_buildScheduled = false;
   bool m_startPageAsked = false;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
@@ -44,7 +45,7 @@ std::string JsString(const std::string& s) {
 struct FrameNavigation {
   quiro::GObjectPtr<WebKitWebView> view;
   std::string uri;
-  std::shared_ptr<const quiro::SiteHolder> site;
+  quiro::ViewLinks links;
 };
 
 // When the script that targets a frame cannot run (no page yet, or a page
@@ -56,7 +57,7 @@ void FrameNavigationDone(GObject* source, GAsyncResult* result, gpointer data) {
   const quiro::GObjectPtr<JSCValue> value(
       webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, error.Out()));
   if (error) {
-    WebKitWebView* plain = quiro::OpenPlainWindow(nav->view.get(), nav->site);
+    WebKitWebView* plain = quiro::OpenPlainWindow(nav->view.get(), nav->links);
     webkit_web_view_load_uri(plain, nav->uri.c_str());
     gtk_widget_show_all(gtk_widget_get_toplevel(GTK_WIDGET(plain)));
   }
@@ -67,31 +68,32 @@ void FrameNavigationDone(GObject* source, GAsyncResult* result, gpointer data) {
 CQuiroView::CQuiroView() : CQuiroView(std::make_shared<quiro::SiteHolder>()) {}
 
 CQuiroView::CQuiroView(std::shared_ptr<quiro::SiteHolder> site)
-    : m_site(std::move(site)), m_webView(quiro::NewBrowserView()), m_pWebView(m_webView.get()) {
-  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_pWebView);
+    : m_site(std::move(site)), m_webView(quiro::NewBrowserView()) {
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_webView.get());
   g_signal_connect(content, (std::string("script-message-received::") + quiro::kFrameReportHandler).c_str(),
                    G_CALLBACK(MessageThunk), this);
-  WebKitSettings* settings = webkit_web_view_get_settings(m_pWebView);
+  WebKitSettings* settings = webkit_web_view_get_settings(m_webView.get());
   webkit_settings_set_zoom_text_only(settings, TRUE);
 
-  g_signal_connect(m_pWebView, "decide-policy", G_CALLBACK(DecidePolicyThunk), this);
-  g_signal_connect(m_pWebView, "notify::title", G_CALLBACK(TitleThunk), this);
-  g_signal_connect(m_pWebView, "notify::is-loading", G_CALLBACK(HistoryLoadingThunk), this);
-  g_signal_connect(m_pWebView, "load-changed", G_CALLBACK(LoadChangedThunk), this);
-  g_signal_connect(m_pWebView, "create", G_CALLBACK(CreateThunk), this);
-  g_signal_connect(m_pWebView, "load-failed", G_CALLBACK(LoadFailedThunk), this);
-  g_signal_connect(m_pWebView, "web-process-terminated", G_CALLBACK(WebProcessTerminatedThunk), this);
-  m_pWidget = Glib::wrap(GTK_WIDGET(m_pWebView));
+  g_signal_connect(m_webView.get(), "decide-policy", G_CALLBACK(DecidePolicyThunk), this);
+  g_signal_connect(m_webView.get(), "notify::title", G_CALLBACK(TitleThunk), this);
+  g_signal_connect(m_webView.get(), "notify::is-loading", G_CALLBACK(HistoryLoadingThunk), this);
+  g_signal_connect(m_webView.get(), "load-changed", G_CALLBACK(LoadChangedThunk), this);
+  g_signal_connect(m_webView.get(), "create", G_CALLBACK(CreateThunk), this);
+  g_signal_connect(m_webView.get(), "mouse-target-changed", G_CALLBACK(MouseTargetThunk), this);
+  g_signal_connect(m_webView.get(), "load-failed", G_CALLBACK(LoadFailedThunk), this);
+  g_signal_connect(m_webView.get(), "web-process-terminated", G_CALLBACK(WebProcessTerminatedThunk), this);
+  m_pWidget = Glib::wrap(GTK_WIDGET(m_webView.get()));
 }
 
 CQuiroView::~CQuiroView() {
-  g_signal_handlers_disconnect_by_data(m_pWebView, this);
-  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_pWebView);
+  g_signal_handlers_disconnect_by_data(m_webView.get(), this);
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_webView.get());
   if (content) g_signal_handlers_disconnect_by_data(content, this);
 }
 
 Gtk::Window* CQuiroView::GetTopWindow() {
-  GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(m_pWebView));
+  GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(m_webView.get()));
   if (!top || !GTK_IS_WINDOW(top)) return nullptr;
   return Glib::wrap(GTK_WINDOW(top));
 }
@@ -108,7 +110,7 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
   m_historySteps.Reset();
   std::string uri = ToUri(address);
   if (!targetFrame || !*targetFrame) {
-    webkit_web_view_load_uri(m_pWebView, uri.c_str());
+    webkit_web_view_load_uri(m_webView.get(), uri.c_str());
     return;
   }
   // A frame of a page of the scheme cannot load a file URL: a local page
@@ -123,8 +125,8 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
   // The script must not hand back the window it opened (a file page's window
   // object cannot be passed out).
   std::string script = "window.open(" + JsString(uri) + ", " + JsString(targetFrame) + "); true";
-  auto nav = std::make_unique<FrameNavigation>(FrameNavigation{quiro::NewRef(m_pWebView), uri, m_site});
-  webkit_web_view_evaluate_javascript(m_pWebView, script.c_str(), -1, quiro::kProgramWorld, nullptr, nullptr,
+  auto nav = std::make_unique<FrameNavigation>(FrameNavigation{quiro::NewRef(m_webView.get()), uri, Links()});
+  webkit_web_view_evaluate_javascript(m_webView.get(), script.c_str(), -1, quiro::kProgramWorld, nullptr, nullptr,
                                       FrameNavigationDone, nav.release());
 }
 
@@ -133,22 +135,22 @@ void CQuiroView::GoForward() { StepThroughHistory(+1); }
 
 void CQuiroView::Stop() {
   m_historySteps.DropWaiting();
-  webkit_web_view_stop_loading(m_pWebView);
+  webkit_web_view_stop_loading(m_webView.get());
 }
 
 // Steps asked for while the page of the step before still loads wait for
 // that load's end (HistoryLoadingThunk); see app/core/history_steps.h.
 void CQuiroView::StepThroughHistory(int direction) {
-  if (!m_historySteps.Ask(direction, webkit_web_view_is_loading(m_pWebView))) return;
+  if (!m_historySteps.Ask(direction, webkit_web_view_is_loading(m_webView.get()))) return;
   const bool possible =
-      direction < 0 ? webkit_web_view_can_go_back(m_pWebView) : webkit_web_view_can_go_forward(m_pWebView);
+      direction < 0 ? webkit_web_view_can_go_back(m_webView.get()) : webkit_web_view_can_go_forward(m_webView.get());
   if (possible) {
     if (direction < 0)
-      webkit_web_view_go_back(m_pWebView);
+      webkit_web_view_go_back(m_webView.get());
     else
-      webkit_web_view_go_forward(m_pWebView);
+      webkit_web_view_go_forward(m_webView.get());
   }
-  m_historySteps.Taken(possible, webkit_web_view_is_loading(m_pWebView));
+  m_historySteps.Taken(possible, webkit_web_view_is_loading(m_webView.get()));
 }
 
 void CQuiroView::HistoryLoadingThunk(WebKitWebView* view, GParamSpec*, gpointer self) {
@@ -199,16 +201,18 @@ void RefreshDone(GObject*, GAsyncResult* result, gpointer data) {
 void CQuiroView::Refresh() {
   m_historySteps.DropWaiting();
   if (ShowsGonePage()) {
-    webkit_web_view_load_uri(m_pWebView, m_goneAddress.c_str());
+    // The frame being read comes back with its page once the frameset has loaded.
+    m_restoreFrame = m_goneFrame;
+    webkit_web_view_load_uri(m_webView.get(), m_goneAddress.c_str());
     return;
   }
-  webkit_web_view_evaluate_javascript(m_pWebView, kRefreshScript, -1, quiro::kProgramWorld, nullptr, nullptr,
-                                      RefreshDone, quiro::NewRef(m_pWebView).release());
+  webkit_web_view_evaluate_javascript(m_webView.get(), kRefreshScript, -1, quiro::kProgramWorld, nullptr, nullptr,
+                                      RefreshDone, quiro::NewRef(m_webView.get()).release());
 }
 
 bool CQuiroView::ShowsGonePage() const {
   if (m_goneAddress.empty()) return false;
-  const gchar* uri = webkit_web_view_get_uri(m_pWebView);
+  const gchar* uri = webkit_web_view_get_uri(m_webView.get());
   return uri != nullptr && std::string(uri) == m_goneShownAs;
 }
 
@@ -216,7 +220,8 @@ void CQuiroView::SetTextSize(int level) {
   if (level < 0) level = 0;
   if (level > 4) level = 4;
   m_textSize = level;
-  webkit_web_view_set_zoom_level(m_pWebView, kTextZoom[level]);
+  webkit_web_view_set_zoom_level(m_webView.get(), kTextZoom[level]);
+  m_textSizeChanged.emit(level);
 }
 
 // ---- Commands ----
@@ -237,10 +242,11 @@ void CQuiroView::OnFileOpen() {
   if (Gtk::Window* top = GetTopWindow()) dialog.set_transient_for(*top);
   std::string page = m_readingFrame.Url();
   if (page.empty())
-    if (const char* uri = webkit_web_view_get_uri(m_pWebView)) page = uri;
+    if (const char* uri = webkit_web_view_get_uri(m_webView.get())) page = uri;
   // Without a local page to start from (an empty view, a web page), the
   // dialog starts in the document root, else in the current folder.
   std::string folder = m_site->Root();
+  page = quiro::LocalAddress(page, m_site->Root());  // a page of the scheme as its file
   if (platform::IsFileUrl(page)) {
     std::string path = platform::FileUrlToPath(page);
     folder = std::filesystem::path(path.substr(0, path.find('#'))).parent_path().string();
@@ -252,7 +258,7 @@ void CQuiroView::OnFileOpen() {
   dialog.add_button(quiro::res::MenuLabel(quiro::res::LoadString(quiro::res::IDS_OPEN_OK)), Gtk::RESPONSE_OK);
   dialog.set_default_response(Gtk::RESPONSE_OK);
 
-  for (const quiro::OpenFilter& f : quiro::ParseOpenFilter(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER))) {
+  for (const quiro::OpenFilter& f : quiro::OpenDialogFilters(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER))) {
     Glib::RefPtr<Gtk::FileFilter> filter = Gtk::FileFilter::create();
     filter->set_name(f.name);
     for (const std::string& pattern : f.patterns) filter->add_pattern(pattern);
@@ -281,13 +287,19 @@ bool CQuiroView::OnBeforeNavigate2(const std::string& engineURL, bool userAction
 void CQuiroView::OnTitleChange(const std::string& text) { m_titleChanged.emit(text); }
 
 void CQuiroView::OnDocumentComplete(const std::string& frameName, const std::string& url, bool topLevel) {
+  if (topLevel && !m_restoreFrame.first.empty()) {
+    const auto [name, page] = std::exchange(m_restoreFrame, {});
+    const bool shown = m_readingFrame.Name() == name && m_readingFrame.Url() == page;
+    if (!shown && url.substr(0, url.find('#')) == m_goneAddress.substr(0, m_goneAddress.find('#')))
+      Navigate2(page, name.c_str());
+  }
   const std::string local = quiro::LocalAddress(url, m_site->Root());
   m_strCurrentURL = platform::IsFileUrl(local) ? platform::FileUrlToPath(local) : local;
   m_documentComplete.emit(topLevel ? std::string() : frameName, url, topLevel);
 }
 
 WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
-  return quiro::OpenRequestedWindow(m_pWebView, url, m_site);
+  return quiro::OpenRequestedWindow(m_webView.get(), url, Links());
 }
 
 // ---- Engine signal thunks ----
@@ -295,6 +307,13 @@ WebKitWebView* CQuiroView::OnNewWindow2(const std::string& url) {
 gboolean CQuiroView::DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision* decision,
                                        WebKitPolicyDecisionType type, gpointer self) {
   auto* view = static_cast<CQuiroView*>(self);
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+    WebKitNavigationAction* action =
+        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    const WebKitNavigationType how = webkit_navigation_action_get_navigation_type(action);
+    if (how == WEBKIT_NAVIGATION_TYPE_BACK_FORWARD || how == WEBKIT_NAVIGATION_TYPE_RELOAD)
+      view->m_historyNavigation.emit();
+  }
   // The Reload link of the page that stands for a gone one: the view loads
   // the address it keeps itself, whatever the link says.
   std::string uri;
@@ -305,6 +324,12 @@ gboolean CQuiroView::DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision* dec
     return TRUE;
   }
   return view->m_navigationPolicy.Decide(decision, type);
+}
+
+void CQuiroView::MouseTargetThunk(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer self) {
+  auto* view = static_cast<CQuiroView*>(self);
+  const gchar* uri = webkit_hit_test_result_context_is_link(hit) ? webkit_hit_test_result_get_link_uri(hit) : nullptr;
+  view->m_linkHovered.emit(uri != nullptr ? quiro::LinkTargetText(uri, view->m_site->Root()) : std::string());
 }
 
 void CQuiroView::TitleThunk(WebKitWebView* view, GParamSpec*, gpointer self) {
@@ -324,7 +349,7 @@ void CQuiroView::MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*
   auto* view = static_cast<CQuiroView*>(self);
   quiro::FrameReport report;
   if (!quiro::ReadFrameReport(result, report)) return;
-  if (!quiro::ReportMatchesView(view->m_pWebView, report)) return;
+  if (!quiro::ReportMatchesView(view->m_webView.get(), report)) return;
   view->m_readingFrame.Report(report);
   if (report.kind == quiro::FrameReport::Kind::Load)
     view->OnDocumentComplete(report.name, report.href, report.top);
@@ -340,7 +365,7 @@ void CQuiroView::WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTermi
 std::string CQuiroView::WebProcessGonePage(const std::string& why, const std::string& address) {
   const std::string href = platform::EscapeHtml(address);
   return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">" + platform::OwnPagePolicy() + "<title>" +
-         quiro::res::LoadString(quiro::res::IDS_APP_TITLE) +
+         platform::EscapeHtml(quiro::res::LoadString(quiro::res::IDS_PAGE_GONE_HEADING)) +
          "</title></head>\n<body style=\"font-family: sans-serif; margin: 2em\">\n"
          "<h2>" + platform::EscapeHtml(quiro::res::LoadString(quiro::res::IDS_PAGE_GONE_HEADING)) + "</h2>\n<p>" +
          platform::EscapeHtml(why) + "</p>\n<p><a id=\"reload\" href=\"" + href + "\">" +
@@ -365,16 +390,18 @@ void CQuiroView::OnWebProcessTerminated(WebKitWebProcessTerminationReason reason
   // The address the page stands for is kept here, never read back from the
   // page: when the process went again on that page, it is the one before.
   const std::string address = ShowsGonePage() ? m_goneAddress : [this] {
-    const gchar* uri = webkit_web_view_get_uri(m_pWebView);
+    const gchar* uri = webkit_web_view_get_uri(m_webView.get());
     std::string shown = uri != nullptr ? uri : "";
     if (shown.empty() || shown.rfind("about:", 0) == 0) shown = ToUri(m_site->Root() + "DocFrame.htm");
     return shown;
   }();
+  // The frame being read then, to bring back with the frameset.
+  if (!ShowsGonePage()) m_goneFrame = {m_readingFrame.Name(), m_readingFrame.Url()};
   // Shown under an address of its own (the page's with a fragment), so that
   // the Reload link to the page itself is a navigation.
   m_goneAddress = address;
   m_goneShownAs = address.substr(0, address.find('#')) + std::string(kGoneFragment);
-  webkit_web_view_load_alternate_html(m_pWebView, WebProcessGonePage(why, address).c_str(),
+  webkit_web_view_load_alternate_html(m_webView.get(), WebProcessGonePage(why, address).c_str(),
                                       m_goneShownAs.c_str(), nullptr);
   m_webProcessGone.emit(why);
 }

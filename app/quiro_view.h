@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/core/doc_site.h"
 #include "app/core/history_steps.h"
@@ -34,7 +35,7 @@ class CQuiroView {
 
   /// The engine's widget, to be packed into the frame.
   Gtk::Widget& GetWidget() { return *m_pWidget; }
-  WebKitWebView* GetWebView() const { return m_pWebView; }
+  WebKitWebView* GetWebView() const { return m_webView.get(); }
   /// The top-level window, parent of the view's dialogs (nullptr before the
   /// view is in a window).
   Gtk::Window* GetTopWindow();
@@ -66,6 +67,11 @@ class CQuiroView {
   void SetTextSize(int level);
   /// The text size last set (2, medium, at first).
   int GetTextSize() const { return m_textSize; }
+  /// The pointer moved onto a link (carries how to name its target, see
+  /// LinkTargetText) or off it ("").
+  sigc::signal<void(const std::string& target)>& signal_link_hovered() { return m_linkHovered; }
+  /// The text size changed; carries the new one.
+  sigc::signal<void(int level)>& signal_text_size_changed() { return m_textSizeChanged; }
 
   // Commands that need more than one browser operation.
   void OnGoStartPage();
@@ -114,10 +120,15 @@ class CQuiroView {
   /// The engine's web process ended (a crash, most often); the view now shows
   /// a page saying so, with a Reload link. Carries that sentence.
   sigc::signal<void(const std::string& why)>& signal_web_process_gone() { return m_webProcessGone; }
+  /// A navigation through the history (Back, Forward) or a reload, in the
+  /// top document or a frame, before it is decided.
+  sigc::signal<void()>& signal_history_navigation() { return m_historyNavigation; }
 
   /// The page shown after the web process went: what happened, then a
   /// Reload link to `address`.
   static std::string WebProcessGonePage(const std::string& why, const std::string& address);
+  /// The view shows the page that stands for a gone web process.
+  bool ShowsGonePage() const;
 
  private:
   static gboolean DecidePolicyThunk(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
@@ -129,15 +140,17 @@ class CQuiroView {
   static void WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
   void OnWebProcessTerminated(WebKitWebProcessTerminationReason reason);
   std::string ToUri(const std::string& address) const;
+  /// What the plain windows the view opens share with it.
+  quiro::ViewLinks Links() const { return {m_site, m_viewerStarts}; }
   void StepThroughHistory(int direction);
-  /// The view shows the page that stands for a gone web process.
-  bool ShowsGonePage() const;
   static void HistoryLoadingThunk(WebKitWebView*, GParamSpec*, gpointer self);
+  static void MouseTargetThunk(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer self);
   static void LoadChangedThunk(WebKitWebView*, WebKitLoadEvent event, gpointer self);
 
   std::shared_ptr<quiro::SiteHolder> m_site;
   quiro::GObjectPtr<WebKitWebView> m_webView;  // the view's own reference
-  WebKitWebView* m_pWebView = nullptr;          // m_webView, for the engine's calls
+  // Help-file viewers started from the view and the plain windows it opens.
+  std::shared_ptr<quiro::ViewerStartGate> m_viewerStarts = std::make_shared<quiro::ViewerStartGate>();
   Gtk::Widget* m_pWidget = nullptr;
   std::string m_strCurrentURL;
   int m_textSize = 2;
@@ -145,9 +158,14 @@ class CQuiroView {
   quiro::ReadingFrame m_readingFrame;
   std::string m_goneAddress;  // the address the page after a gone web process stands for
   std::string m_goneShownAs;  // the address that page is shown under
-  quiro::NavigationPolicy m_navigationPolicy{true, *m_site};  // the view prepares pages for printing
+  std::pair<std::string, std::string> m_goneFrame;     // the frame read then: its name and address
+  std::pair<std::string, std::string> m_restoreFrame;  // that frame, while its frameset reloads
+  quiro::NavigationPolicy m_navigationPolicy{true, *m_site, *m_viewerStarts};  // the view prepares pages for printing
   sigc::signal<void(const std::string&, const std::string&, bool)> m_documentComplete;
   sigc::signal<void(const std::string&)> m_titleChanged;
+  sigc::signal<void(int)> m_textSizeChanged;
+  sigc::signal<void(const std::string&)> m_linkHovered;
   sigc::signal<void()> m_loadFailed;
   sigc::signal<void(const std::string&)> m_webProcessGone;
+  sigc::signal<void()> m_historyNavigation;
 };

@@ -4,11 +4,12 @@
 #include <memory>
 
 #include "app/print_controller.h"
+#include "app/services.h"
 
 namespace quiro {
 
-TestProbe::TestProbe(ViewerOptions options, std::function<void()> quit)
-    : m_options(std::move(options)), m_quit(std::move(quit)) {}
+TestProbe::TestProbe(ViewerOptions options, Services& services, std::function<void()> quit)
+    : m_options(std::move(options)), m_services(services), m_quit(std::move(quit)) {}
 
 void TestProbe::Watch(Gtk::Window& window, Gtk::Widget& pageArea) {
   m_pWindow = &window;
@@ -101,7 +102,9 @@ bool TestProbe::SaveScreenshot(const std::string& path) {
 
 const std::string& TestProbe::ShownPdfUrl(const CPrintController& controller) { return controller.m_pdfUrl; }
 
-// TestProbe::RunningPrintAllRuns is defined in print_worker.cpp, which alone
-// holds the runs.
+int TestProbe::RunningPrintAllRuns() const { return RunningPrintAllRuns(m_services.printAll); }
+
+// TestProbe::RunningPrintAllRuns(const PrintAllService&) is defined in
+// print_worker.cpp, which alone knows the runs.
 
 }  // namespace quiro

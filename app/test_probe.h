@@ -18,11 +18,14 @@
 namespace quiro {
 
 class CPrintController;
+class PrintAllService;
+struct Services;
 
 class TestProbe : public sigc::trackable {
  public:
-  /// `quit` ends the application (after the screenshot, when asked to).
-  TestProbe(ViewerOptions options, std::function<void()> quit);
+  /// `services`: the application's, which outlive the probe. `quit` ends
+  /// the application (after the screenshot, when asked to).
+  TestProbe(ViewerOptions options, Services& services, std::function<void()> quit);
 
   /// The window whose picture is taken and the page area inside it that must
   /// show something first. Until then no picture can be taken.
@@ -47,8 +50,12 @@ class TestProbe : public sigc::trackable {
 
   // What only the window tests read: no part of the window shows these.
 
-  /// Print All runs started and not yet ended (their closing pause included).
-  static int RunningPrintAllRuns();
+  /// The application's services, as the window is handed them.
+  Services& GetServices() { return m_services; }
+  /// Print All runs of the application, or of `service`, started and not
+  /// yet ended (their closing pause included).
+  int RunningPrintAllRuns() const;
+  static int RunningPrintAllRuns(const PrintAllService& service);
   /// The address of the PDF the controller's view shows inline, or "".
   static const std::string& ShownPdfUrl(const CPrintController& controller);
 
@@ -60,6 +67,7 @@ class TestProbe : public sigc::trackable {
   static constexpr int kPaintWaitMs = 3000;
 
   ViewerOptions m_options;
+  Services& m_services;
   std::function<void()> m_quit;
   Gtk::Window* m_pWindow = nullptr;
   Gtk::Widget* m_pPageArea = nullptr;

@@ -105,21 +105,27 @@ void ForgetLoads(WebKitWebView* view, WebKitLoadEvent event, gpointer) {
   if (event == WEBKIT_LOAD_STARTED) LoadedDocuments(view).clear();
 }
 
+// Marks a context set up, once, before its first web process.
+constexpr const char* kSetUpKey = "quiro-set-up";
+
 gboolean SuppressScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer) { return TRUE; }
 gboolean SuppressPrintRequest(WebKitWebView*, WebKitPrintOperation*, gpointer) { return TRUE; }
 
 }  // namespace
 
+void SetUpSharedWebContext(const platform::DocSite& site) {
+  WebKitWebContext* context = webkit_web_context_get_default();
+  if (g_object_get_data(G_OBJECT(context), kSetUpKey) != nullptr) return;
+  g_object_set_data(G_OBJECT(context), kSetUpKey, GINT_TO_POINTER(1));
+  SetUpWebProcessSandbox(context, site);
+  // Views made without the application (command-line modes) read the site
+  // for every request; the application serves its own (CDocScheme::ServeOn).
+  CDocScheme::Register(context, [] { return std::make_shared<const platform::DocSite>(CurrentDocSite()); });
+}
+
 WebKitWebContext* SharedWebContext() {
   WebKitWebContext* context = webkit_web_context_get_default();
-  static const bool once = [context] {
-    SetUpWebProcessSandbox(context);
-    return true;
-  }();
-  (void)once;
-  // Views made without the application (command-line modes) read the site
-  // for every request; the application sets its own (CDocScheme::SetSite).
-  CDocScheme::Register(context, [] { return std::make_shared<const platform::DocSite>(CurrentDocSite()); });
+  if (g_object_get_data(G_OBJECT(context), kSetUpKey) == nullptr) SetUpSharedWebContext(CurrentDocSite());
   return context;
 }
 

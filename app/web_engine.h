@@ -11,11 +11,17 @@
 
 #include "app/core/reading_frame.h"
 #include "app/gobject_ptr.h"
+#include "platform/doc_request.h"
 
 namespace quiro {
 
-/// The web context of every view the program makes; anything registered on
-/// the context (URI schemes, cache settings) is registered here, once.
+/// Sets up the web context of every view for `site`: its web process
+/// sandbox reads the site's folders, and the quiro:// scheme is registered
+/// on it. Only the first call counts; it must come before the first view.
+void SetUpSharedWebContext(const platform::DocSite& site);
+
+/// The web context of every view the program makes, set up for the site as
+/// it is now when SetUpSharedWebContext() has not been called.
 WebKitWebContext* SharedWebContext();
 
 /// The script world of the program's own scripts in a page: the frame

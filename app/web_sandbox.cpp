@@ -8,7 +8,6 @@
 #include <set>
 #include <string_view>
 
-#include "app/core/doc_site.h"
 #include "app/gobject_ptr.h"
 #include "platform/xdg.h"
 
@@ -67,14 +66,13 @@ const std::string& WebSandboxProblem() {
   return problem;
 }
 
-void SetUpWebProcessSandbox(WebKitWebContext* context) {
+void SetUpWebProcessSandbox(WebKitWebContext* context, const platform::DocSite& site) {
   const std::string& problem = WebSandboxProblem();
   if (!problem.empty()) {
     std::fprintf(stderr, "quiro: pages run without the web process sandbox: %s\n", problem.c_str());
     return;
   }
   webkit_web_context_set_sandbox_enabled(context, TRUE);
-  const platform::DocSite site = CurrentDocSite();
   std::set<std::string> added;
   AddReadable(context, added, site.root);
   AddReadable(context, added, site.overlay);

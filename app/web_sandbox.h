@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/doc_request.h"
+
 namespace quiro {
 
 /// Why the web process cannot run sandboxed here, as one line of text; ""
@@ -15,10 +17,10 @@ namespace quiro {
 /// bubblewrap) and kept.
 const std::string& WebSandboxProblem();
 
-/// Turns the sandbox on for `context` with the document root, its per-user
-/// page folder, the drive C folder and the program's cache folder readable,
+/// Turns the sandbox on for `context` with the document root of `site`, its
+/// per-user page folder, the drive C folder and the program's cache folder readable,
 /// or, when WebSandboxProblem() says it cannot start, leaves it off and says
 /// so once on stderr. Must run before the context's first web process.
-void SetUpWebProcessSandbox(WebKitWebContext* context);
+void SetUpWebProcessSandbox(WebKitWebContext* context, const platform::DocSite& site);
 
 }  // namespace quiro

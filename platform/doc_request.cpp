@@ -12,6 +12,7 @@
 
 #include "platform/confined.h"
 #include "platform/doc_uri.h"
+#include "platform/form_query.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -83,24 +84,6 @@ Candidate OpenCandidate(const std::string& base, const std::string& rel) {
   c.fd = UniqueFd(OpenNamedBelow(base, rel, kOpenFlags, &c.path));
   Examine(c);
   return c;
-}
-
-std::string QueryValue(std::string_view query, std::string_view key) {
-  std::size_t pos = 0;
-  while (pos <= query.size()) {
-    std::size_t end = query.find('&', pos);
-    if (end == std::string_view::npos) end = query.size();
-    const std::string_view pair = query.substr(pos, end - pos);
-    if (pair.size() > key.size() && pair.substr(0, key.size()) == key && pair[key.size()] == '=') {
-      std::string value(pair.substr(key.size() + 1));
-      for (char& c : value) {
-        if (c == '+') c = ' ';
-      }
-      return PercentDecode(value);
-    }
-    pos = end + 1;
-  }
-  return {};
 }
 
 std::string RedirectPage(const std::string& url) {
@@ -426,7 +409,7 @@ DocReply ResolveDocRequest(std::string_view uri, const DocSite& site, std::strin
     }
     DocReply reply;
     reply.kind = DocReply::Kind::Search;
-    reply.query = QueryValue(query, "q");
+    reply.query = DecodeSearchQuery(query);
     return reply;
   }
 

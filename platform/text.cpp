@@ -120,6 +120,30 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
   return cp;
 }
 
+namespace {
+
+// Windows-1252 bytes 0x80-0x9F; the five unassigned ones keep their C1 value
+// as browsers do.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+void AppendWindows1252(std::string_view bytes, std::string& out) {
+  out.reserve(out.size() + bytes.size());
+  for (unsigned char c : bytes) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0xA0) {
+      AppendCodePoint(kCp1252High[c - 0x80], out);
+    } else {
+      AppendCodePoint(c, out);
+    }
+  }
+}
+
 bool AppendUtf16AsUtf8(std::string_view bytes, bool bigEndian, std::string& out) {
   out.reserve(out.size() + bytes.size());
   auto unit = [&](std::size_t i) -> char16_t {

@@ -46,6 +46,9 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i);
 /// Decodes the sequence at `s[i]` (U+FFFD for an invalid one) and advances `i`.
 char32_t NextCodePoint(std::string_view s, std::size_t& i);
 
+/// Appends Windows-1252 `bytes` to `out` as UTF-8.
+void AppendWindows1252(std::string_view bytes, std::string& out);
+
 /// Appends UTF-16 `bytes` (no byte order mark) to `out` as UTF-8. An
 /// unpaired surrogate or an odd last byte becomes U+FFFD, and the result is
 /// false: the text did not come through whole.

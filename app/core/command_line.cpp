@@ -23,7 +23,8 @@ constexpr const char* kUsageLines =
     "       quiro --prepare-print PATH...\n"
     "       quiro --list-print-pages PAGE\n"
     "       quiro --print-all PAGE --to-pdf FILE\n"
-    "       quiro --search QUERY [--limit N]\n"
+    "       quiro --search QUERY [--limit N] [--verbose]\n"
+    "       quiro --shared-index\n"
     "\n"
     "Without options, opens the documentation viewer: builds the index site\n"
     "from the catalogue TOVY.INI and shows its start page. FILE is accepted\n"
@@ -145,11 +146,17 @@ int RunPreparePrint(const std::vector<std::string>& paths) {
   return status;
 }
 
-int RunSearch(const std::string& query, std::size_t limit) {
-  const search::SearchCommandResult result = search::SearchDocumentRoot(query, limit);
+int RunSearch(const std::string& query, std::size_t limit, bool verbose) {
+  const search::SearchCommandResult result = search::SearchDocumentRoot(query, limit, verbose);
   for (const std::string& note : result.notes) std::fprintf(stderr, "%s\n", note.c_str());
   std::fputs(result.out.c_str(), stdout);
   if (std::fflush(stdout) != 0) return 2;
+  return result.status;
+}
+
+int RunSharedIndex() {
+  const search::SearchCommandResult result = search::BuildSharedIndexOfDocumentRoot();
+  for (const std::string& note : result.notes) std::fprintf(stderr, "%s\n", note.c_str());
   return result.status;
 }
 
@@ -172,7 +179,8 @@ int RunListPrintPages(const std::string& page) {
 
 const std::vector<CommandLineOption> kCommandLineOptions = {
     {"--build-only", "run the start-up site build without a window and\nprint the page the window would show"},
-    {"--verbose", "with --build-only: explain each decision on stderr"},
+    {"--verbose", "with --build-only: explain each decision on stderr;\n"
+                  "with --search: say which index answered"},
     {"--prepare-print PATH",
      "insert print page breaks into each page given and\ninto every .htm and .html file below each folder"},
     {"--list-print-pages PAGE",
@@ -185,6 +193,10 @@ const std::vector<CommandLineOption> kCommandLineOptions = {
      "status 1 when none). All words must match;\n"
      "\"a phrase\", a OR b and prefix* also work"},
     {"--limit N", "with --search: list at most N pages (default 20)"},
+    {"--shared-index",
+     "build the search index of the system's document\n"
+     "root that every user may search (run as root by\n"
+     "the package trigger)"},
     {"--screenshot FILE",
      "with the window: once the start page and its\nframes have loaded, save a PNG of the window"},
     {"--exit-after-screenshot", "quit after saving that screenshot"},
@@ -252,11 +264,19 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool haveWind
     line.query = args[1];
     line.limit = search::kDefaultCommandLimit;
     for (std::size_t i = 2; i < args.size(); ++i) {
-      if (args[i] != "--limit") return Error("--search takes only --limit N after the QUERY, not '" + args[i] + "'");
+      if (args[i] == "--verbose" || args[i] == "-v") {
+        line.verbose = true;
+        continue;
+      }
+      if (args[i] != "--limit")
+        return Error("--search takes only --limit N and --verbose after the QUERY, not '" + args[i] + "'");
       if (i + 1 >= args.size() || !search::ParseCommandLimit(args[i + 1], line.limit))
         return Error("--limit needs a whole number from 1 to 1000000");
       ++i;
     }
+  } else if (first == "--shared-index") {
+    if (args.size() != 1) return Error("--shared-index takes no arguments");
+    line.action = CommandLine::Action::SharedIndex;
   } else if (!haveWindow) {
     if (first.rfind("--", 0) == 0) return Error("unknown option '" + first + "'", true);
     return Error("built without the window; see --help");
@@ -283,7 +303,9 @@ int RunCommandLine(int argc, char** argv, const WindowEntries* window) {
     case CommandLine::Action::ListPrintPages:
       return RunListPrintPages(line.page);
     case CommandLine::Action::Search:
-      return RunSearch(line.query, line.limit);
+      return RunSearch(line.query, line.limit, line.verbose);
+    case CommandLine::Action::SharedIndex:
+      return RunSharedIndex();
     case CommandLine::Action::PrintAllToPdf:
       return window->printAllToPdf(line.page, line.pdfFile);
     case CommandLine::Action::Window:

@@ -7,7 +7,8 @@
 //   quiro --prepare-print PATH...
 //   quiro --list-print-pages PAGE
 //   quiro --print-all PAGE --to-pdf FILE
-//   quiro --search QUERY [--limit N]
+//   quiro --search QUERY [--limit N] [--verbose]
+//   quiro --shared-index
 //
 // An option that needs the window is run through the entries the window
 // layer hands in (WindowEntries); a program built without the window has
@@ -41,9 +42,10 @@ std::string UsageText();
 
 /// What a command line asks for.
 struct CommandLine {
-  enum class Action { Help, Version, BuildOnly, PreparePrint, ListPrintPages, PrintAllToPdf, Search, Window, Error };
+  enum class Action { Help, Version, BuildOnly, PreparePrint, ListPrintPages, PrintAllToPdf, Search, SharedIndex, Window,
+                      Error };
   Action action = Action::Window;
-  bool verbose = false;             ///< --build-only --verbose
+  bool verbose = false;             ///< --build-only --verbose, --search --verbose
   std::vector<std::string> paths;   ///< --prepare-print's paths
   std::string page;                 ///< --list-print-pages and --print-all: the page as given
   std::string pdfFile;              ///< --to-pdf

@@ -10,6 +10,7 @@
 #include "platform/doc_uri.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "platform/user_folders.h"
 
 namespace quiro {
@@ -82,6 +83,15 @@ std::string LocalAddress(const std::string& engineUrl, const std::string& root) 
   if (!platform::IsDocUri(engineUrl) && !platform::IsOpenedFileUri(engineUrl)) return engineUrl;
   std::string url = platform::DocUriToFileUrl(engineUrl, root);
   return url.empty() ? engineUrl : url;
+}
+
+std::string LinkTargetText(const std::string& engineUrl, const std::string& root) {
+  const std::string local = LocalAddress(engineUrl, root);
+  if (!platform::IsFileUrl(local)) return engineUrl;
+  std::string path = platform::FileUrlToPath(local);
+  if (!root.empty() && path.size() > root.size() && platform::StartsWithNoCase(path, root))
+    path.erase(0, root.size());
+  return path;
 }
 
 }  // namespace quiro

@@ -34,6 +34,9 @@ class SiteHolder {
 
   /// Holds `site` from now on, with the opened files kept so far.
   void Replace(platform::DocSite site);
+  /// Holds CurrentDocSite() from now on (the site read anew once it has
+  /// been rebuilt), with the opened files kept so far.
+  void Reread() { Replace(CurrentDocSite()); }
   /// The site as it is now, its openedFiles filled in; a snapshot that later
   /// changes leave alone.
   std::shared_ptr<const platform::DocSite> Snapshot() const;
@@ -63,5 +66,10 @@ std::string EngineAddress(const std::string& address, const std::string& root);
 /// opened page's of a quiro://file/ URL); the program's own pages,
 /// ".quiro/...", and anything else stay as they are.
 std::string LocalAddress(const std::string& engineUrl, const std::string& root);
+
+/// How the status bar names the target of the link under the pointer: a
+/// page below `root` by its path below the root, another local file by its
+/// path, and anything else (a web address) as it is.
+std::string LinkTargetText(const std::string& engineUrl, const std::string& root);
 
 }  // namespace quiro

@@ -18,4 +18,9 @@ struct OpenFilter {
 /// means every file, as it does in the dialog the string was written for.
 std::vector<OpenFilter> ParseOpenFilter(const std::string& text);
 
+/// The filters the Open dialog offers: those of the filter string `text`,
+/// in its order, then "PDF Files" (the view shows PDF files inline, and the
+/// string names none).
+std::vector<OpenFilter> OpenDialogFilters(const std::string& text);
+
 }  // namespace quiro

@@ -52,6 +52,10 @@ TEST(CommandLine, EachOptionParsesToItsAction) {
   EXPECT_EQ(search.query, "\"back panel\"");
   EXPECT_EQ(search.limit, 5u);
   EXPECT_EQ(ParseCommandLine({"--search", "x"}, true).limit, 20u);
+  const CommandLine verbose = ParseCommandLine({"--search", "x", "--verbose", "--limit", "3"}, false);
+  EXPECT_TRUE(verbose.verbose);
+  EXPECT_EQ(verbose.limit, 3u);
+  EXPECT_EQ(ParseCommandLine({"--shared-index"}, false).action, Action::SharedIndex);
 }
 
 TEST(CommandLine, BadLinesAreRefusedWithTheirMessage) {
@@ -73,7 +77,8 @@ TEST(CommandLine, BadLinesAreRefusedWithTheirMessage) {
       {{"--prepare-print"}, true, "--prepare-print needs at least one PATH"},
       {{"--list-print-pages", "a", "b"}, true, "--list-print-pages needs exactly one PAGE"},
       {{"--search"}, true, "--search needs a QUERY"},
-      {{"--search", "a", "b"}, true, "--search takes only --limit N after the QUERY, not 'b'"},
+      {{"--search", "a", "b"}, true, "--search takes only --limit N and --verbose after the QUERY, not 'b'"},
+      {{"--shared-index", "x"}, true, "--shared-index takes no arguments"},
       {{"--search", "a", "--limit"}, false, "--limit needs a whole number from 1 to 1000000"},
       {{"--search", "a", "--limit", "0"}, true, "--limit needs a whole number from 1 to 1000000"},
       {{"--search", "a", "--limit", "12x"}, true, "--limit needs a whole number from 1 to 1000000"},

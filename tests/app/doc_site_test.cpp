@@ -28,6 +28,16 @@ TEST(DocSite, AddressesCrossBetweenTheEngineAndTheProgramsLogic) {
       {"about:blank", "about:blank"},
   };
   for (const auto& [engine, local] : toLocal) EXPECT_EQ(quiro::LocalAddress(engine, root), local) << engine;
+
+  // The link under the pointer, as the status bar names it.
+  const std::pair<const char*, const char*> shown[] = {
+      {"quiro://doc/guide/a%20b.htm#sec", "guide/a b.htm#sec"},
+      {"quiro://file/home/user/p.htm", "/home/user/p.htm"},
+      {"file:///home/user/page.htm", "/home/user/page.htm"},
+      {"https://www.example.com/a%20b", "https://www.example.com/a%20b"},
+      {"mailto:help@example.com", "mailto:help@example.com"},
+  };
+  for (const auto& [engine, text] : shown) EXPECT_EQ(quiro::LinkTargetText(engine, root), text) << engine;
 }
 
 // The files the user opened: every one as chosen for the help-file rule; for

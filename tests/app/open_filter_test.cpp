@@ -23,6 +23,14 @@ TEST(OpenFilter, TheDialogsListInOrderWithCaseFreePatterns) {
   EXPECT_EQ(f[7].patterns, std::vector<std::string>{"*"});
 }
 
+TEST(OpenFilter, TheDialogAddsPdfFilesAfterTheString) {
+  std::vector<OpenFilter> f = quiro::OpenDialogFilters(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER));
+  ASSERT_EQ(f.size(), 9u);
+  EXPECT_EQ(f[7].name, "All Files");
+  EXPECT_EQ(f[8].name, "PDF Files");
+  EXPECT_EQ(f[8].patterns, std::vector<std::string>{"*.[pP][dD][fF]"});
+}
+
 TEST(OpenFilter, OddStrings) {
   EXPECT_TRUE(ParseOpenFilter("").empty());
   EXPECT_TRUE(ParseOpenFilter("||").empty());

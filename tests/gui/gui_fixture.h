@@ -231,6 +231,8 @@ class WindowTest : public ::testing::Test {
   }
 
   CMainFrame& Frame() { return *app_->GetMainWnd(); }
+  /// The application's Print All runs not yet ended.
+  int RunningPrintAllRuns() { return app_->GetProbe().RunningPrintAllRuns(); }
 
   /// The windows besides the main one that show a page (plain windows),
   /// on the screen yet or not.

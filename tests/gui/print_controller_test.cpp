@@ -16,6 +16,8 @@
 #include "app/print_controller.h"
 #include "app/viewer.h"
 #include "app/print_worker.h"
+#include "app/services.h"
+#include "app/test_probe.h"
 #include "app/web_engine.h"
 #include "common/cups_scheduler.h"
 #include "common/run_program.h"
@@ -91,7 +93,7 @@ class PrintCommandTest : public gui_test::WindowTest {
     setenv("QUIRO_PRINT_ALL_PAUSE_MS", "0", 1);
   }
   void TearDown() override {
-    quiro::StopAllPrintAllRuns();
+    if (app_) app_->GetProbe().GetServices().printAll.StopAll();
     unsetenv("QUIRO_PRINT_TO_PDF_DIR");
     unsetenv("QUIRO_PRINT_ALL_PAUSE_MS");
     gui_test::WindowTest::TearDown();
@@ -153,7 +155,7 @@ TEST_F(PrintCommandTest, CancelInTheConfirmationPrintsNothing) {
   EXPECT_EQ(seen.responses, (std::set<int>{GTK_RESPONSE_OK, GTK_RESPONSE_CANCEL}));
   EXPECT_EQ(seen.parent, GTK_WINDOW(Frame().gobj()));
 
-  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0);
+  EXPECT_EQ(RunningPrintAllRuns(), 0);
   gui_test::Settle(Web());
   EXPECT_TRUE(Printed().empty());
 }
@@ -171,14 +173,14 @@ TEST_F(PrintCommandTest, OkPrintsTheDocumentFromItsIndexWithProgress) {
     Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
   }
   ASSERT_TRUE(seen.seen);
-  ASSERT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 1);
+  ASSERT_EQ(RunningPrintAllRuns(), 1);
 
   std::vector<std::string> messages;
   ASSERT_TRUE(RunUntil(
       [&] {
         std::string m = Frame().GetMessageText();
         if (messages.empty() || messages.back() != m) messages.push_back(m);
-        return quiro::TestProbe::RunningPrintAllRuns() == 0;
+        return RunningPrintAllRuns() == 0;
       },
       60000));
   EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-ch1.htm.pdf",
@@ -206,7 +208,7 @@ TEST_F(PrintCommandTest, OnTheFramesetPrintAllWalksFromTheFrameBeingRead) {
   }
   SeenDialog problem;
   DialogAnswerer close(GTK_RESPONSE_OK, problem);
-  ASSERT_TRUE(RunUntil([&] { return quiro::TestProbe::RunningPrintAllRuns() == 0 && problem.seen; }, 60000));
+  ASSERT_TRUE(RunUntil([&] { return RunningPrintAllRuns() == 0 && problem.seen; }, 60000));
   EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-ch1.htm.pdf", "003-ch2.htm.pdf"}));
   EXPECT_EQ(problem.title, "quiro");
   EXPECT_EQ(problem.text,
@@ -244,7 +246,7 @@ TEST_F(PrintCommandTest, AForgedFrameReportChangesNothingPrinted) {
     DialogAnswerer ok(GTK_RESPONSE_OK, confirm);
     Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
   }
-  ASSERT_TRUE(RunUntil([&] { return quiro::TestProbe::RunningPrintAllRuns() == 0; }, 60000));
+  ASSERT_TRUE(RunUntil([&] { return RunningPrintAllRuns() == 0; }, 60000));
   EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-ch1.htm.pdf", "003-ch2.htm.pdf"}));
 }
 
@@ -298,8 +300,27 @@ TEST_F(PrintCommandTest, PrintOfAnInlinePdfPrintsThePdf) {
                  problems.end());
 }
 
+// Print All confirmed on the search results: nothing is walked, and the
+// status bar says why.
+TEST_F(PrintCommandTest, PrintAllOnTheSearchResultsSaysWhyNothingIsPrinted) {
+  WriteSmallSite();
+  std::filesystem::remove(root_ + "Search.htm");
+  StartAndWaitReady();
+  Frame().SendCommand(quiro::res::ID_GO_SEARCH_THE_WEB);
+  ASSERT_TRUE(WaitForFrameLocation("content", "/.quiro/search"));
+  SeenDialog seen;
+  {
+    DialogAnswerer ok(GTK_RESPONSE_OK, seen);
+    Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);
+  }
+  EXPECT_TRUE(seen.seen);
+  EXPECT_EQ(Frame().GetMessageText(), quiro::res::LoadString(quiro::res::IDS_PRINT_ALL_OWN_PAGE));
+  EXPECT_EQ(RunningPrintAllRuns(), 0);
+  EXPECT_TRUE(Printed().empty());
+}
+
 // The controller on a view of its own, without a window: confirmed, it
-// prints nothing for a location that is no local page, and says nothing.
+// prints nothing for a location that is no local page, and says why.
 TEST_F(PrintCommandTest, NothingHappensForAWebAddress) {
   ASSERT_TRUE(print_test::InitGtk());
   Gtk::Main::init_gtkmm_internals();
@@ -307,7 +328,8 @@ TEST_F(PrintCommandTest, NothingHappensForAWebAddress) {
   std::string location;
   std::vector<std::string> said;
   {
-    quiro::CPrintController controller(*view, nullptr, [&] { return location; },
+    quiro::PrintAllService printAll;
+    quiro::CPrintController controller(*view, printAll, nullptr, [&] { return location; },
                                        [&](const std::string& text) { said.push_back(text); });
     for (const char* where : {"http://example.com/guide/index.htm", "about:blank", ""}) {
       location = where;
@@ -318,11 +340,12 @@ TEST_F(PrintCommandTest, NothingHappensForAWebAddress) {
       }
       EXPECT_TRUE(seen.seen);
       EXPECT_EQ(seen.parent, nullptr);
-      EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0) << where;
+      EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(printAll), 0) << where;
     }
   }
   view.reset();
-  EXPECT_TRUE(said.empty());
+  const std::string notLocal = quiro::res::LoadString(quiro::res::IDS_PRINT_ALL_NOT_LOCAL);
+  EXPECT_EQ(said, std::vector<std::string>(3, notLocal));
   EXPECT_TRUE(Printed().empty());
 }
 
@@ -397,7 +420,7 @@ class PrintToPrinterTest : public PrintCommandTest {
     EXPECT_TRUE(confirm.seen);
     SeenDialog problem;
     DialogAnswerer close(GTK_RESPONSE_OK, problem);
-    RunUntil([&] { return quiro::TestProbe::RunningPrintAllRuns() == 0; }, 60000);
+    RunUntil([&] { return RunningPrintAllRuns() == 0; }, 60000);
     RunUntil([&] { return problem.seen; }, 1000);  // only when something was lost
     return problem;
   }
@@ -408,7 +431,7 @@ TEST_F(PrintToPrinterTest, WithoutAPrinterNothingIsWalkedAndTheUserIsTold) {
   StartAndWaitReady();
   UseScheduler(dir_ / "no-scheduler.sock");
   const SeenDialog problem = PrintAllFromChapterOne();
-  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0);
+  EXPECT_EQ(RunningPrintAllRuns(), 0);
   EXPECT_EQ(problem.title, "quiro");
   EXPECT_EQ(problem.type, GTK_MESSAGE_WARNING);
   EXPECT_EQ(problem.text, "Nothing was printed. The printing service (CUPS) is not running, so there is no printer.");
@@ -479,7 +502,7 @@ TEST_F(PrintToPrinterTest, AJobLostAfterItWasTakenIsSaid) {
       << problem.text;
   EXPECT_EQ(Frame().GetMessageText().rfind("Print All: no page printed: the printer did not print it: ", 0), 0u)
       << Frame().GetMessageText();
-  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 1);  // still in its closing pause
+  EXPECT_EQ(RunningPrintAllRuns(), 1);  // still in its closing pause
 }
 
 }  // namespace
@@ -498,6 +521,7 @@ constexpr const char* kChildFlag = "QUIRO_TEST_PRINT_ALL_CHILD";
 // are printed before the program ends. It would then pause 60 s; ending
 // does not wait for that.
 SeenDialog g_closeQuestion;
+int g_runsAfterShutdown = -1;
 
 gboolean DriveViewer(gpointer) {
   static int step = 0;
@@ -515,7 +539,9 @@ gboolean DriveViewer(gpointer) {
     step = 2;
     frame.SendCommand(quiro::res::ID_FILE_PRINT_ALL);
     answerer.reset();
-    if (quiro::TestProbe::RunningPrintAllRuns() != 1) std::_Exit(3);
+    if (app->GetProbe().RunningPrintAllRuns() != 1) std::_Exit(3);
+    // The application's own shutdown handler, connected first, has run by then.
+    app->signal_shutdown().connect([app] { g_runsAfterShutdown = app->GetProbe().RunningPrintAllRuns(); });
   } else if (step == 2) {
     std::string folder = std::getenv("QUIRO_PRINT_TO_PDF_DIR");
     bool printed = false;
@@ -545,7 +571,7 @@ TEST(PrintAllWindowChild, Run) {
   char* argv[] = {name, nullptr};
   int status = quiro::RunViewer({}, argv[0]);
   // The application's shutdown stopped and joined the run.
-  if (quiro::TestProbe::RunningPrintAllRuns() != 0) status = 4;
+  if (g_runsAfterShutdown != 0) status = 4;
   if (!g_closeQuestion.seen || g_closeQuestion.title != "quiro" ||
       g_closeQuestion.text.find("Close anyway?") == std::string::npos)
     status = 5;

@@ -28,7 +28,7 @@ class PrintWorkerTest : public ::testing::Test {
     setenv("VESK_DRIVE_C", dir_.path().c_str(), 1);
   }
   void TearDown() override {
-    if (print_test::InitGtk()) quiro::StopAllPrintAllRuns();
+    if (print_test::InitGtk()) printAll_.StopAll();
   }
 
   struct Outcome {
@@ -40,12 +40,12 @@ class PrintWorkerTest : public ::testing::Test {
   void Start(const std::string& start, const std::string& pdfFolder, int pauseMs, Outcome& outcome) {
     quiro::PrintAllOptions options;
     options.startPath = start;
-    options.site = quiro::CurrentDocSite();
+    options.site = *quiro::SiteHolder().Snapshot();
     options.destination.pdfFolder = pdfFolder;
     options.pauseMs = pauseMs;
     options.showStatus = [&outcome](const std::string& t) { outcome.statuses.push_back(t); };
     options.finished = [&outcome](const quiro::PrintAllResult& r) { outcome.result = r; };
-    ASSERT_TRUE(quiro::StartPrintAllRun(std::move(options)));
+    ASSERT_TRUE(printAll_.Start(std::move(options)));
   }
 
   static std::vector<std::string> PdfFilesIn(const std::string& folder) {
@@ -57,6 +57,7 @@ class PrintWorkerTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  quiro::PrintAllService printAll_;
 };
 
 TEST_F(PrintWorkerTest, PrintsTheListedPagesInOrderOnePdfEach) {
@@ -143,7 +144,7 @@ TEST_F(PrintWorkerTest, TwoRunsAtOnceBothComplete) {
   Outcome first, second;
   Start(doc + "/index.htm", dir_ / "out", 0, first);
   Start(doc + "/index.htm", dir_ / "out", 0, second);
-  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 2);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(printAll_), 2);
   ASSERT_TRUE(RunUntil([&] { return first.result && second.result; }, 180000));
   EXPECT_EQ(first.result->pagesPrinted, 5);
   EXPECT_EQ(second.result->pagesPrinted, 5);
@@ -151,7 +152,7 @@ TEST_F(PrintWorkerTest, TwoRunsAtOnceBothComplete) {
   std::vector<std::string> files = PdfFilesIn(dir_ / "out");
   ASSERT_EQ(files.size(), 10u);
   for (const std::string& f : files) EXPECT_GE(print_test::PdfPageCount(f), 1) << f;
-  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(printAll_), 0);
 }
 
 TEST_F(PrintWorkerTest, NothingPrintableEndsAtOnceWithoutThePause) {
@@ -210,12 +211,12 @@ TEST_F(PrintWorkerTest, StoppingEndsTheClosingPauseAndClosesTheViews) {
                         60000));
   RunUntil([] { return false; }, 300);
   EXPECT_FALSE(outcome.result.has_value());
-  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 1);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(printAll_), 1);
 
   auto begin = std::chrono::steady_clock::now();
-  quiro::StopAllPrintAllRuns();
+  printAll_.StopAll();
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(20));
-  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(), 0);
+  EXPECT_EQ(quiro::TestProbe::RunningPrintAllRuns(printAll_), 0);
   ASSERT_TRUE(outcome.result.has_value());
   EXPECT_TRUE(outcome.result->cancelled);
   EXPECT_EQ(outcome.result->pagesPrinted, 1);
@@ -226,7 +227,7 @@ TEST_F(PrintWorkerTest, StoppingInTheMiddleLeavesOnlyWholeFiles) {
   Outcome outcome;
   Start(doc + "/index.htm", dir_ / "out", 0, outcome);
   ASSERT_TRUE(RunUntil([&] { return outcome.statuses.size() >= 3; }, 60000));
-  quiro::StopAllPrintAllRuns();
+  printAll_.StopAll();
   ASSERT_TRUE(outcome.result.has_value());
   EXPECT_TRUE(outcome.result->cancelled);
   EXPECT_LT(outcome.result->pagesPrinted, 31);

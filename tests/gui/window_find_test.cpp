@@ -119,6 +119,11 @@ TEST_F(FindTest, CtrlWCtrlQAndF1) {
   Press(GDK_KEY_F1);
   Gtk::Window* help = ShownWindowTitled("quiro Help");
   ASSERT_NE(help, nullptr);
+  // The guide reads as a page: its heading is a heading, no Markdown shows.
+  auto* page = WEBKIT_WEB_VIEW(gtk_bin_get_child(GTK_BIN(help->gobj())));
+  ASSERT_TRUE(RunUntil([&] { return !webkit_web_view_is_loading(page); }));
+  EXPECT_EQ(Eval(page, "document.querySelector('h2').textContent"), "Using the viewer");
+  EXPECT_EQ(Eval(page, "String(document.body.innerText.indexOf('## '))"), "-1");
   help->hide();
   EXPECT_EQ(ShownWindowTitled("quiro Help"), nullptr);
   std::string guide = quiro::LoadUserGuide();

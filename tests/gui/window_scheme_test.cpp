@@ -178,13 +178,13 @@ TEST_F(SchemeWindowTest, TheSearchPageIsServedByWhoeverSetsIt) {
   WriteSmallSite();
   StartAndWaitReady();
   auto bodyText = [&] { return Eval(Web(), "document.body ? document.body.innerText : ''"); };
-  quiro::CDocScheme::SetSearchHandler(nullptr);  // without the window's own
+  Frame().GetServices().scheme.SetSearchHandler(nullptr);  // without the window's own
   View().Navigate2("quiro://doc/.quiro/search?q=disk+drive");
   ASSERT_TRUE(RunUntil([&] { return bodyText().find("Search is not available.") != std::string::npos; }));
-  quiro::CDocScheme::SetSearchHandler([](const std::string& words) { return "<p>Found: " + words + "</p>"; });
+  Frame().GetServices().scheme.SetSearchHandler([](const std::string& words) { return "<p>Found: " + words + "</p>"; });
   View().Refresh();
   EXPECT_TRUE(RunUntil([&] { return bodyText().find("Found: disk drive") != std::string::npos; })) << bodyText();
-  quiro::CDocScheme::SetSearchHandler(nullptr);
+  Frame().GetServices().scheme.SetSearchHandler(nullptr);
 }
 
 TEST_F(SchemeWindowTest, ARootTheUserCannotWriteShowsItsSiteAndNoFileInItChanges) {

@@ -41,6 +41,20 @@ TEST_F(WindowTest, FindSearchesTheDocumentsAndAResultOpensInContent) {
   EXPECT_EQ(View().GetCurrentURL(), root_ + "guide/ch2.htm");
   EXPECT_NE(ReadFile(root_ + "guide/ch2.htm").find("page-break-before"), std::string::npos);
   EXPECT_TRUE(WaitForFrameLocation("sidebar", "sidebar.htm"));
+  // The chapter shows the words searched for, found in it.
+  quiro::CFindBar& bar = Frame().GetFindBar();
+  ASSERT_TRUE(RunUntil([&] { return bar.IsOpen() && bar.GetMatchCount() >= 0; }));
+  EXPECT_EQ(std::string(bar.GetEntry().get_text()), "Voltage switch");
+  EXPECT_GE(bar.GetMatchCount(), 1);
+
+  // Back to the results and the same hit again: the words come again.
+  bar.Close();
+  Frame().SendCommand(quiro::res::ID_GO_BACK);
+  ASSERT_TRUE(WaitForFrameLocation("content", "/.quiro/search?q=Voltage+switch"));
+  EXPECT_FALSE(bar.IsOpen());
+  Eval(Web(), "frames['content'].document.querySelector('ol a').click(); true");
+  ASSERT_TRUE(WaitForFrameLocation("content", "/guide/ch2.htm"));
+  EXPECT_TRUE(RunUntil([&] { return bar.IsOpen(); }));
 }
 
 TEST_F(WindowTest, FindWithoutASearchPageShowsTheProgramsOwn) {

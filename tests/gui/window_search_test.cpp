@@ -68,5 +68,32 @@ TEST_F(WindowTest, FindWithoutASearchPageShowsTheProgramsOwn) {
   EXPECT_EQ(Eval(Web(), "frames['content'].document.activeElement.name"), "q");
 }
 
+// A search form that declares no charset sends its words the way the engine
+// encodes such a page (Windows-1252, numeric references beyond it); the
+// results find the words all the same, and the toolbar keeps its Find.
+TEST_F(WindowTest, WordsBeyondAsciiFromAFormWithoutACharsetFindThePage) {
+  WriteSmallSite();
+  dir_.Write("docs/Search.htm",
+             "<html><head><title>Search</title></head><body>\n"
+             "<form action=\"quiro://doc/.quiro/search\"><input name=\"q\" id=\"words\"></form></body></html>\n");
+  dir_.Write("docs/guide/memory.htm",
+             "<html><head><meta charset=\"utf-8\"><title>Speicher</title></head>"
+             "<body>Le caf\xC3\xA9 co\xC3\xBBte 3 \xE2\x82\xAC. \xE5\x86\x85\xE5\xAD\x98</body></html>");
+  StartAndWaitReady();
+  search::BackgroundIndexer* indexer = app_->GetSearchIndexer();
+  ASSERT_TRUE(RunUntil([&] { return indexer->GetStatus().state == search::BackgroundIndexer::State::Ready; },
+                       30000));
+  for (const char* words : {"caf\u00e9 \u20ac", "\u5185\u5b58"}) {
+    Frame().SendCommand(quiro::res::ID_GO_SEARCH_THE_WEB);
+    ASSERT_TRUE(WaitForFrameLocation("content", "/Search.htm"));
+    Eval(Web(), std::string("var d = frames['content'].document; d.getElementById('words').value = '") + words +
+                    "'; d.forms[0].submit(); true");
+    ASSERT_TRUE(RunUntil([&] { return LastCompleted("content").find("/.quiro/search?q=") != std::string::npos; }));
+    const std::string results = Eval(Web(), "frames['content'].document.body.innerText");
+    EXPECT_NE(results.find("Speicher"), std::string::npos) << words << ": " << results;
+    EXPECT_TRUE(Frame().IsToolbarButtonVisible(quiro::res::kFindButton)) << words;
+  }
+}
+
 }  // namespace
 }  // namespace gui_test

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/core/guide_page.h"
+#include "app/gobject_ptr.h"
 #include "app/web_engine.h"
 #include "res/strings.h"
 
@@ -64,11 +65,10 @@ std::string ManualPage() {
 // The guide's page in a view of its own: no script, and nothing the page
 // names is followed (the guide's links show as their text).
 GtkWidget* GuideView(const std::string& html) {
-  WebKitSettings* settings = webkit_settings_new();
-  webkit_settings_set_enable_javascript_markup(settings, FALSE);  // no page script, whatever the page says
+  const GObjectPtr<WebKitSettings> settings(webkit_settings_new());
+  webkit_settings_set_enable_javascript_markup(settings.get(), FALSE);  // no page script, whatever the page says
   GtkWidget* view = GTK_WIDGET(
-      g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(), "settings", settings, nullptr));
-  g_object_unref(settings);
+      g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(), "settings", settings.get(), nullptr));
   g_signal_connect(view, "decide-policy",
                    G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                   gpointer) -> gboolean {

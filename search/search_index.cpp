@@ -193,6 +193,9 @@ struct Walk {
   platform::WriteRoot bound;
   std::set<std::pair<dev_t, ino_t>> seenFolders;
   std::size_t outside = 0;  // links that lead out of the root
+  // Only pages every user of the machine may read, in folders every user
+  // may enter: what the shared index holds, since every user reads it.
+  bool everyoneReads = false;
   std::function<void(std::string, const struct stat&, PageKind)> onPage;
 
   // Lists the folder open as `fd` (taken over); `rel` is its path below the
@@ -227,6 +230,8 @@ struct Walk {
         close(target);
         if (!ok) continue;
       }
+      const mode_t everyone = S_ISDIR(st.st_mode) ? S_IROTH | S_IXOTH : S_IROTH;
+      if (everyoneReads && (st.st_mode & everyone) != everyone) continue;
       if (S_ISDIR(st.st_mode)) {
         if (depth < kMaxFolderDepth) folders.emplace_back(name);
       } else if (S_ISREG(st.st_mode) && kind != PageKind::None) {
@@ -324,7 +329,11 @@ std::string SearchIndex::SharedIndexPathFor(const std::string& root) {
 }
 
 SearchIndex::SearchIndex(std::string root, NoteFn note, const std::string& file, bool readOnly, SharedTag)
-    : root_(std::move(root)), realRoot_(CanonicalRoot(root_)), note_(std::move(note)), readOnly_(readOnly) {
+    : root_(std::move(root)),
+      realRoot_(CanonicalRoot(root_)),
+      note_(std::move(note)),
+      readOnly_(readOnly),
+      everyoneReads_(true) {
   if (root_.empty() || root_.back() != '/') root_ += '/';
   if (readOnly_) return;  // OpenReadOnly() follows
   int rc = SQLITE_OK;
@@ -448,6 +457,7 @@ std::size_t SearchIndex::CountChanged(int& rc) {
   std::size_t changed = 0;
   Walk walk;
   walk.bound = platform::WriteRoot(root_);
+  walk.everyoneReads = everyoneReads_;
   walk.onPage = [&](std::string rel, const struct stat& st, PageKind) {
     auto it = indexed.find(rel);
     if (it == indexed.end() || it->second != std::make_pair(static_cast<std::int64_t>(st.st_size), MtimeNs(st))) {
@@ -721,6 +731,7 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
   std::vector<PageFile> found;
   Walk walk;
   walk.bound = platform::WriteRoot(root_);
+  walk.everyoneReads = everyoneReads_;
   walk.onPage = [&](std::string rel, const struct stat& st, PageKind kind) {
     found.push_back(PageFile{std::move(rel), static_cast<std::int64_t>(st.st_size), MtimeNs(st), kind});
   };

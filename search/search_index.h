@@ -163,6 +163,7 @@ class SearchIndex {
   bool inMemory_ = false;
   bool readOnly_ = false;
   bool recovered_ = false;
+  bool everyoneReads_ = false;  // the shared index: only pages every user may read
   DocumentLengths lengths_;    // for the ranking function
   std::uint64_t writes_ = 0;   // transactions this object has committed
 };

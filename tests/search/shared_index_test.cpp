@@ -91,6 +91,21 @@ TEST_F(SharedIndexTest, AMatchingSharedIndexAnswersWithNothingInTheUsersCache) {
   EXPECT_EQ(chosen.index->Search("battery", 10).hits.size(), 1u);
 }
 
+// Every user reads the shared index, so it holds only what every user may
+// read: a page or a folder closed to others stays out of it, and the index
+// still answers for the root.
+TEST_F(SharedIndexTest, PagesClosedToOtherUsersStayOutOfTheSharedIndex) {
+  root.Write("guide/salary.htm", Page("Private", "Closedword in a private page."));
+  root.Write("staff/notes.htm", Page("Staff", "Closedword in a private folder."));
+  ASSERT_EQ(chmod((root / "guide/salary.htm").c_str(), 0600), 0);
+  ASSERT_EQ(chmod((root / "staff").c_str(), 0750), 0);
+  ASSERT_TRUE(SearchIndex::BuildShared(root.path(), {}));
+  search::ChosenIndex chosen = ChooseIndex(root.path());
+  ASSERT_TRUE(chosen.index->ReadOnly()) << chosen.why;
+  EXPECT_TRUE(chosen.index->Search("closedword", 10).hits.empty());
+  EXPECT_EQ(chosen.index->Search("fan", 10).hits.size(), 1u);
+}
+
 // Each way a shared index can fail to answer for the root: the user's own
 // index answers instead, the reason is told, and the shared file is left as
 // it was.

@@ -99,9 +99,8 @@ std::string OriginOf(WebKitURISchemeRequest* request) {
   return origin ? origin : "";
 }
 
-platform::DocSite SiteOf(State& handler) {
-  const CDocScheme::SiteFn& source = handler.site;
-  std::shared_ptr<const platform::DocSite> site = source ? source() : nullptr;
+platform::DocSite SiteOf(const State& handler) {
+  std::shared_ptr<const platform::DocSite> site = handler.site ? handler.site() : nullptr;
   return site ? *site : platform::DocSite{};
 }
 

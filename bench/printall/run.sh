@@ -8,6 +8,8 @@
 #              pages it links to, one hidden view each, joined into one PDF
 #   chromium   the same 50 pages printed one by one with headless Chromium's
 #              --print-to-pdf, one browser start per page
+#   baseline   with QUIRO_BASELINE=path: that build of quiro the same way,
+#              right after quiro, for before/after figures in one sitting
 #   floor      webkit_print (../shared/bench beside the checkout): 50 pages from hidden related
 #              WebKit views, one after another, the least the engine needs
 # Each line gives the wall time and the peak memory of the whole process tree
@@ -25,7 +27,12 @@ quiro=${QUIRO:-$top/build/app/quiro}
 shared=${QUIRO_BENCH_SHARED:-$top/../shared/bench}
 [ -x "$quiro" ] || { echo "no viewer at $quiro (run scripts/setup first)" >&2; exit 1; }
 
-if ! command -v chromium >/dev/null; then
+baseline=${QUIRO_BASELINE:-}
+[ -z "$baseline" ] || [ -x "$baseline" ] || { echo "no viewer at $baseline" >&2; exit 1; }
+# QUIRO_PRINTBENCH_CHROMIUM=0 leaves Chromium out (it takes most of a round).
+with_chromium=${QUIRO_PRINTBENCH_CHROMIUM:-1}
+
+if [ "$with_chromium" != 0 ] && ! command -v chromium >/dev/null; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y chromium >/dev/null
@@ -76,8 +83,15 @@ python3 "$shared/gen_site.py" "$site" >/dev/null
 for r in $(seq 1 "$rounds"); do
   echo "round $r"
   python3 "$here/measure.py" "  quiro   " -- "$quiro" --print-all "$site/index.htm" --to-pdf "$work/quiro-$r.pdf"
-  python3 "$here/measure.py" "  chromium" -- "$0" --chromium-loop "$site" "$work/chromium-$r"
+  if [ -n "$baseline" ]; then
+    python3 "$here/measure.py" "  baseline" -- "$baseline" --print-all "$site/index.htm" --to-pdf "$work/baseline-$r.pdf"
+    echo "  baseline: $(pdfinfo "$work/baseline-$r.pdf" | awk '/^Pages:/ {print $2}') sheets," \
+      "$(stat -c %s "$work/baseline-$r.pdf") bytes against $(stat -c %s "$work/quiro-$r.pdf")"
+  fi
+  if [ "$with_chromium" != 0 ]; then
+    python3 "$here/measure.py" "  chromium" -- "$0" --chromium-loop "$site" "$work/chromium-$r"
+  fi
   python3 "$here/measure.py" "  floor   " -- "$work/webkit_print" "$site" "$work/floor-$r" 50
   echo "  printed: quiro $(pdfinfo "$work/quiro-$r.pdf" | awk '/^Pages:/ {print $2}') sheets in one file," \
-    "chromium $(ls "$work/chromium-$r" | wc -l) files, floor $(ls "$work/floor-$r" | wc -l) files"
+    "chromium $(ls "$work/chromium-$r" 2>/dev/null | wc -l) files, floor $(ls "$work/floor-$r" | wc -l) files"
 done

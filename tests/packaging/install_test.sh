@@ -49,6 +49,7 @@ for f in usr/bin/quiro usr/libexec/quiro/update-docs usr/share/man/man1/quiro.1 
   usr/share/applications/org.quiro.Quiro.desktop usr/share/metainfo/org.quiro.Quiro.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/org.quiro.Quiro.svg \
   usr/share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/org.quiro.Quiro.png \
+  usr/share/locale/{de,es,fr,ja,zh_CN}/LC_MESSAGES/quiro.mo \
   var/lib/vesk/drive_c/VESK/DOCS/TOVY.INI var/lib/vesk/drive_c/VESK/DOCS/sb_in.htm \
   var/lib/vesk/drive_c/VESK/DOCS/guide/index.htm; do
   [ -f "$root/$f" ] || fail "not installed: $f"

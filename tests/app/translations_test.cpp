@@ -106,7 +106,9 @@ TEST(Translations, EachLanguageKeepsPlaceholdersAndAccessKeysApart) {
       EXPECT_EQ(Placeholders(shown), Placeholders(e.text)) << language << " " << e.id << ": " << shown;
       // A command's prompt and tooltip stay apart; --help's lines stay lines.
       const auto lines = [](const std::string& t) { return std::count(t.begin(), t.end(), '\n'); };
-      if (e.id >= 32768) EXPECT_EQ(lines(shown), lines(e.text)) << language << " " << e.id << ": " << shown;
+      if (e.id >= 32768) {
+        EXPECT_EQ(lines(shown), lines(e.text)) << language << " " << e.id << ": " << shown;
+      }
     }
     for (const std::vector<const char*>& group : SideBySide()) {
       std::map<std::string, std::string> keys;
@@ -123,7 +125,8 @@ TEST(Translations, EachLanguageKeepsPlaceholdersAndAccessKeysApart) {
 }
 
 // The synopsis lines below "Usage:" start under the program's name, counted
-// in terminal columns: a Japanese "使い方:" takes seven of them.
+// in terminal columns: a Japanese "使い方:" takes seven of them, a Chinese
+// "用法：" (its colon a wide one too) six.
 TEST(Translations, HelpLinesUpInEveryLanguage) {
   struct Case {
     const char* language;
@@ -133,7 +136,7 @@ TEST(Translations, HelpLinesUpInEveryLanguage) {
   const Case cases[] = {
       {"de", "Aufruf: quiro [FILE] [--screenshot", "\n        quiro --build-only [--verbose]\n"},
       {"ja", "使い方: quiro [FILE] [--screenshot", "\n        quiro --build-only [--verbose]\n"},
-      {"zh_CN", "用法： quiro [FILE] [--screenshot", "\n        quiro --build-only [--verbose]\n"},
+      {"zh_CN", "用法： quiro [FILE] [--screenshot", "\n       quiro --build-only [--verbose]\n"},
   };
   for (const Case& c : cases) {
     UseLanguage("C.UTF-8", c.language, QUIRO_TEST_LOCALE_DIR);

@@ -58,7 +58,7 @@ TEST_F(LanguageTest, AGermanUserSeesGermanMenusToolbarAndPrompts) {
   auto* back = dynamic_cast<Gtk::ToolButton*>(&Frame().GetToolbarItem(0));
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(back->get_label(), "Zurück");
-  EXPECT_EQ(back->get_tooltip_text(), "Zurück");
+  EXPECT_EQ(back->get_child()->get_tooltip_text(), "Zurück");
 
   // The pointer on File > Open: its prompt in the status bar, then "Ready" again.
   EXPECT_EQ(Frame().GetMessageText(), "Bereit");
@@ -106,7 +106,7 @@ TEST_F(LanguageTest, TheCLocaleKeepsTheWindowEnglish) {
   auto* find = dynamic_cast<Gtk::ToolButton*>(&Frame().GetToolbarItem(quiro::res::kFindButton));
   ASSERT_NE(find, nullptr);
   EXPECT_EQ(find->get_label(), "Find");
-  EXPECT_EQ(find->get_tooltip_text(), "Find");
+  EXPECT_EQ(find->get_child()->get_tooltip_text(), "Find");
 }
 
 }  // namespace

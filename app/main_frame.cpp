@@ -42,12 +42,12 @@ constexpr const char* kTextSizeAction = "text-size";
 
 Glib::RefPtr<Gio::MenuItem> MakeMenuItem(const res::MenuEntry& e) {
   if (const int level = quiro::TextSizeOfCommand(e.id); level >= 0) {
-    Glib::RefPtr<Gio::MenuItem> item = Gio::MenuItem::create(res::MenuLabel(e.text), "");
+    Glib::RefPtr<Gio::MenuItem> item = Gio::MenuItem::create(res::MenuText(e), "");
     item->set_action_and_target(std::string("win.") + kTextSizeAction, Glib::Variant<int>::create(level));
     return item;
   }
   const quiro::Command* cmd = quiro::FindCommand(e.id);
-  return Gio::MenuItem::create(res::MenuLabel(e.text), cmd ? cmd->DetailedAction() : std::string("win."));
+  return Gio::MenuItem::create(res::MenuText(e), cmd ? cmd->DetailedAction() : std::string("win."));
 }
 
 // Builds a menu model from entries [begin, end): separators start a new
@@ -61,7 +61,7 @@ Glib::RefPtr<Gio::Menu> BuildMenuModel(const res::MenuEntry*& it, const res::Men
       menu->append_section(section);
       section = Gio::Menu::create();
     } else if (it->id == res::kSubMenu) {
-      std::string label = res::MenuLabel(it->text);
+      std::string label = res::MenuText(*it);
       ++it;
       Glib::RefPtr<Gio::Menu> sub = BuildMenuModel(it, end);
       section->append_submenu(label, sub);
@@ -308,7 +308,7 @@ void CMainFrame::CreateMenuBar() {
       ++it;
       continue;
     }
-    std::string label = res::MenuLabel(it->text);
+    std::string label = res::MenuText(*it);
     ++it;
     bar->append_submenu(label, BuildMenuModel(it, end));
   }
@@ -449,7 +449,7 @@ bool CMainFrame::CreateOverflowItem(Gtk::ToolItem& button, int index) {
     auto* sub = Gtk::manage(new Gtk::Menu());
     std::vector<std::pair<Gtk::CheckMenuItem*, int>> sizes;
     for (const res::MenuEntry& e : res::kFontMenu) {
-      auto* size = Gtk::manage(new Gtk::CheckMenuItem(res::MenuLabel(e.text), true));
+      auto* size = Gtk::manage(new Gtk::CheckMenuItem(res::MenuText(e), true));
       size->set_draw_as_radio(true);
       size->signal_activate().connect([this, id = e.id] {
         if (!m_markingSizes) SendCommand(id);

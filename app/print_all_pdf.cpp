@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "printall/print_all_run.h"
+#include "res/strings.h"
 
 namespace quiro {
 
@@ -63,40 +64,47 @@ bool JoinPdfFiles(const std::vector<std::string>& inputs, const std::string& out
   return module != nullptr && module->joinPdfFiles(inputs, output, error);
 }
 
+namespace {
+
+// "quiro: " and string `id` with `args` on stderr.
+void Say(int id, std::initializer_list<std::string_view> args = {}) {
+  std::fprintf(stderr, "quiro: %s\n", res::FormatString(id, args).c_str());
+}
+
+}  // namespace
+
 int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
   if (!HaveDisplay()) {
-    std::fputs("quiro: --print-all needs a display: set DISPLAY (or run it under xvfb-run)\n",
-               stderr);
+    Say(res::IDS_CLI_NEEDS_DISPLAY);
     return 1;
   }
   if (pdfFile.empty()) {
-    std::fputs("quiro: --to-pdf needs a file name\n", stderr);
+    Say(res::IDS_CLI_TO_PDF_NEEDS_FILE);
     return 1;
   }
   std::string local = PagePathOfArgument(page);
   if (local.empty()) {
-    std::fprintf(stderr, "quiro: not a local page: %s\n", page.c_str());
+    Say(res::IDS_CLI_NOT_A_LOCAL_PAGE, {page});
     return 1;
   }
   if (!platform::CanOpenForReading(local)) {
-    std::fprintf(stderr, "quiro: cannot read %s\n", local.c_str());
+    Say(res::IDS_CLI_CANNOT_READ, {local});
     return 1;
   }
   const GCharPtr outputFolder(g_path_get_dirname(pdfFile.c_str()));
   const bool writable = ::access(outputFolder.get(), W_OK) == 0;
   if (!writable) {
-    std::fprintf(stderr, "quiro: cannot write %s: its folder is missing or read-only\n",
-                 pdfFile.c_str());
+    Say(res::IDS_CLI_CANNOT_WRITE_FOLDER, {pdfFile});
     return 1;
   }
   if (!gtk_init_check(nullptr, nullptr)) {
-    std::fputs("quiro: cannot open the display\n", stderr);
+    Say(res::IDS_CLI_NO_DISPLAY);
     return 1;
   }
 
   const GCharPtr folder(g_dir_make_tmp("quiro-print-XXXXXX", nullptr));
   if (folder == nullptr) {
-    std::fputs("quiro: cannot create a temporary folder\n", stderr);
+    Say(res::IDS_CLI_NO_TEMP_FOLDER);
     return 1;
   }
   std::string pageFolder = folder.get();
@@ -133,15 +141,15 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
 
   int status = 0;
   if (run.interrupted) {
-    std::fputs("quiro: interrupted; nothing written\n", stderr);
+    Say(res::IDS_CLI_INTERRUPTED);
     status = 130;
   } else if (run.result.outputFiles.empty()) {
-    std::fprintf(stderr, "quiro: nothing could be printed from %s\n", local.c_str());
+    Say(res::IDS_CLI_NOTHING_PRINTED, {local});
     status = 1;
   } else {
     std::string error;
     if (!JoinPdfFiles(run.result.outputFiles, pdfFile, error)) {
-      std::fprintf(stderr, "quiro: cannot write %s: %s\n", pdfFile.c_str(), error.c_str());
+      Say(res::IDS_CLI_CANNOT_WRITE, {pdfFile, error});
       status = 1;
     }
   }

@@ -4,7 +4,9 @@
 // when it sets DocumentRoot; otherwise every setting comes from the default
 // INI "C:\VESK\DOCS\TOVY.INI" (drive C mapped by platform::MapWindowsPath).
 
+#include <functional>
 #include <string>
+#include <vector>
 
 /// Section and keys of the builder settings.
 inline constexpr const char* kMainSection = "MAIN";
@@ -20,13 +22,23 @@ std::string GetIniPath();
 /// The default INI, "C:\VESK\DOCS\TOVY.INI" mapped to a native path.
 std::string DefaultIniPath();
 
+/// The user's languages for the document sets, most wanted first, as gettext
+/// takes them: LANGUAGE's list, then the messages locale (LC_ALL, LC_MESSAGES,
+/// LANG), each as "ll_TT" and then "ll" ("zh_CN", "zh"); none in the C or
+/// POSIX locale. Only names of letters and digits, "_" between, count.
+std::vector<std::string> UserLanguages();
+
 /// The document root named by `iniPath`, ending in "/". When that INI sets
-/// no DocumentRoot (or sets it to "%"), `iniPath` becomes the default INI and
-/// the root is read from there (default "C:\VESK\DOCS"). A Windows-style
-/// value ("C:\..." or "\...") is mapped below drive C, an absolute path is
-/// used as is, a relative one is taken from the folder of the INI that named
-/// it; backslashes become "/".
-std::string ReadDocumentRoot(std::string& iniPath);
+/// no DocumentRoot (or sets it to "%"), `iniPath` becomes the catalogue of
+/// the first of the user's languages with a usable one,
+/// "C:\VESK\DOCS\<lang>\TOVY.INI" (it sets a DocumentRoot that is a
+/// folder), else the default INI, and the root is read from there (default
+/// "C:\VESK\DOCS"). A Windows-style value ("C:\..." or "\...") is mapped
+/// below drive C, an absolute path is used as is, a relative one is taken
+/// from the folder of the INI that named it; backslashes become "/".
+/// `explain`, when given, hears which catalogue was taken and why.
+std::string ReadDocumentRoot(std::string& iniPath,
+                             const std::function<void(const std::string&)>& explain = {});
 
 /// GetIniPath() then ReadDocumentRoot() on a copy; read afresh every call.
 std::string GetDocumentRoot();

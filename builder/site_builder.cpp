@@ -184,11 +184,7 @@ void BuildSite(const ShowPageFn& showPage, const ExplainFn& explain) {
   platform::FolderListings listings;
   const platform::FolderListingsScope listingScope(listings);
   std::string iniPath = GetIniPath();
-  const std::string firstIni = iniPath;
-  const std::string root = ReadDocumentRoot(iniPath);
-  if (iniPath != firstIni) {
-    Explain(explain, firstIni + " sets no DocumentRoot: using " + iniPath);
-  }
+  const std::string root = ReadDocumentRoot(iniPath, [&explain](const std::string& line) { Explain(explain, line); });
   Explain(explain, "catalogue INI: " + iniPath);
   Explain(explain, "document root: " + root);
 

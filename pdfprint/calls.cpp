@@ -5,6 +5,7 @@
 #include "pdfprint/module.h"
 #include "printall/empty_sheets.h"
 #include "printall/printer.h"
+#include "res/strings.h"
 
 namespace printall {
 
@@ -13,7 +14,7 @@ PrinterStatus DefaultPrinter() {
   const pdfprint::Table* module = pdfprint::Module(why);
   if (module == nullptr) {
     PrinterStatus status;
-    status.problem = "Printing is not available: " + why + ".";
+    status.problem = quiro::res::FormatString(quiro::res::IDS_PRINTING_NOT_AVAILABLE, {why});
     return status;
   }
   return module->defaultPrinter();
@@ -22,7 +23,7 @@ PrinterStatus DefaultPrinter() {
 PrintJob SubmitPdf(const std::string& printer, const std::string& path, const std::string& title) {
   std::string why;
   const pdfprint::Table* module = pdfprint::Module(why);
-  if (module == nullptr) return PrintJob{0, "Printing is not available: " + why + "."};
+  if (module == nullptr) return PrintJob{0, quiro::res::FormatString(quiro::res::IDS_PRINTING_NOT_AVAILABLE, {why})};
   return module->submitPdf(printer, path, title);
 }
 

@@ -6,6 +6,8 @@
 #include <climits>
 #include <mutex>
 
+#include "res/strings.h"
+
 namespace pdfprint {
 namespace {
 
@@ -37,14 +39,14 @@ const Table* OpenModule(const std::string& path, std::string& why) {
   void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* reason = ::dlerror();
-    why = "the print and PDF module cannot be loaded (" + std::string(reason ? reason : path) + ")";
+    why = quiro::res::FormatString(quiro::res::IDS_MODULE_NOT_LOADED, {reason ? std::string(reason) : path});
     return nullptr;
   }
   using Entry = const Table* (*)();
   auto entry = reinterpret_cast<Entry>(::dlsym(handle, kEntryName));
   const Table* table = entry != nullptr ? entry() : nullptr;
   if (table == nullptr || table->version != kTableVersion || table->size != sizeof(Table)) {
-    why = "the print and PDF module " + path + " belongs to another version of the program";
+    why = quiro::res::FormatString(quiro::res::IDS_MODULE_OTHER_VERSION, {path});
     ::dlclose(handle);
     return nullptr;
   }

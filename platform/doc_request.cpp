@@ -15,6 +15,7 @@
 #include "platform/form_query.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "res/strings.h"
 
 namespace platform {
 
@@ -36,12 +37,16 @@ namespace {
 // mapped: holding them whole would cost more than the mapping is worth.
 constexpr off_t kMaxMappedPage = 64 << 20;
 
-DocReply Error(int status, std::string_view title, std::string_view message) {
+namespace res = quiro::res;
+
+// An error page of the string table's title and message; "%1" in the
+// message is `name`.
+DocReply Error(int status, int title, int message, std::string_view name = {}) {
   DocReply reply;
   reply.kind = DocReply::Kind::Error;
   reply.status = status;
   reply.contentType = "text/html; charset=utf-8";
-  reply.body = ErrorPage(title, message);
+  reply.body = ErrorPage(res::LoadString(title), res::FormatString(message, {name}));
   return reply;
 }
 
@@ -340,17 +345,17 @@ void ForEachStylesheetReference(std::string_view css, Fn refer) {
 }
 
 DocReply Refused() {
-  return Error(403, "Refused", "A page may not read the files of pages from elsewhere.");
+  return Error(403, res::IDS_ERR_REFUSED, res::IDS_ERR_OTHER_ORIGIN);
 }
 
 // A page outside the root that the user opened, and the files beside it.
 DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site, std::string_view origin) {
   const std::string_view rest = uri.substr(std::strlen(kOpenedFilePrefix) - 1);
   const std::string_view rawPath = rest.substr(0, rest.find_first_of("?#"));
-  if (rawPath.size() > 3 * kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+  if (rawPath.size() > 3 * kMaxRequestPath) return Error(414, res::IDS_ERR_NAME_TOO_LONG, res::IDS_ERR_ADDRESS_TOO_LONG);
   const std::string path = PercentDecode(rawPath);
-  if (path.find('\0') != std::string::npos) return Error(400, "Bad request", "The address holds a NUL byte.");
-  if (path.size() > kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+  if (path.find('\0') != std::string::npos) return Error(400, res::IDS_ERR_BAD_REQUEST, res::IDS_ERR_ADDRESS_NUL);
+  if (path.size() > kMaxRequestPath) return Error(414, res::IDS_ERR_NAME_TOO_LONG, res::IDS_ERR_ADDRESS_TOO_LONG);
   if (!origin.empty() && origin != kOpenedFileOrigin) return Refused();
   Candidate chosen;
   chosen.path = ResolveCase(NormalisedPath(path));
@@ -365,9 +370,9 @@ DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site, std::strin
                                                       return referenced && real != folder && IsAtOrBelow(real, folder);
                                                     });
   if (!allowed) {
-    return Error(403, "Not opened", "Only documents below the document root and pages opened are shown.");
+    return Error(403, res::IDS_ERR_NOT_OPENED, res::IDS_ERR_ONLY_ROOT_AND_OPENED);
   }
-  if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", path + " is not a file.");
+  if (!S_ISREG(chosen.st.st_mode)) return Error(403, res::IDS_ERR_NOT_A_FILE, res::IDS_ERR_IS_NOT_A_FILE, path);
   DocReply reply = ServeFile(chosen, path, site);
   const std::string folder = ParentFolder(chosen.path);
   auto refer = [&](std::string_view ref) {
@@ -391,21 +396,21 @@ DocReply ResolveOpenedFile(std::string_view uri, const DocSite& site, std::strin
 
 DocReply ResolveDocRequest(std::string_view uri, const DocSite& site, std::string_view origin) {
   if (IsOpenedFileUri(uri)) return ResolveOpenedFile(uri, site, origin);
-  if (!IsDocUri(uri)) return Error(400, "Bad request", "This address does not name a document.");
+  if (!IsDocUri(uri)) return Error(400, res::IDS_ERR_BAD_REQUEST, res::IDS_ERR_NOT_A_DOCUMENT_ADDRESS);
   if (!origin.empty() && origin != kDocOrigin) return Refused();
   const std::string_view rest = uri.substr(std::strlen(kDocUriPrefix));
   const std::size_t queryAt = rest.find('?');
   const std::string_view rawPath = rest.substr(0, std::min(queryAt, rest.find('#')));
   const std::string_view query =
       queryAt == std::string_view::npos ? std::string_view() : rest.substr(queryAt + 1, rest.find('#') - queryAt - 1);
-  if (rawPath.size() > 3 * kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+  if (rawPath.size() > 3 * kMaxRequestPath) return Error(414, res::IDS_ERR_NAME_TOO_LONG, res::IDS_ERR_ADDRESS_TOO_LONG);
   std::string rel = PercentDecode(rawPath);
-  if (rel.find('\0') != std::string::npos) return Error(400, "Bad request", "The address holds a NUL byte.");
-  if (rel.size() > kMaxRequestPath) return Error(414, "Name too long", "The address is too long.");
+  if (rel.find('\0') != std::string::npos) return Error(400, res::IDS_ERR_BAD_REQUEST, res::IDS_ERR_ADDRESS_NUL);
+  if (rel.size() > kMaxRequestPath) return Error(414, res::IDS_ERR_NAME_TOO_LONG, res::IDS_ERR_ADDRESS_TOO_LONG);
 
   if (StartsWithNoCase(rel, kReservedPrefix)) {
     if (!EqualsNoCase(rel, std::string(kReservedPrefix) + "search")) {
-      return Error(404, "Not found", "There is no page " + rel + ".");
+      return Error(404, res::IDS_ERR_NOT_FOUND, res::IDS_ERR_NO_PAGE, rel);
     }
     DocReply reply;
     reply.kind = DocReply::Kind::Search;
@@ -422,7 +427,7 @@ DocReply ResolveDocRequest(std::string_view uri, const DocSite& site, std::strin
     renamed = true;
     const std::string uriOfDrive = PathToDocUri(drive, root, site.driveC);
     if (uriOfDrive.empty()) {
-      return Error(403, "Outside the documents", "Only documents below the document root are shown.");
+      return Error(403, res::IDS_ERR_OUTSIDE, res::IDS_ERR_ONLY_ROOT);
     }
     rel = DocUriRelativePath(uriOfDrive);
   }
@@ -439,15 +444,15 @@ DocReply ResolveDocRequest(std::string_view uri, const DocSite& site, std::strin
     if (part.empty() || part == ".") continue;
     if (part == "..") {
       if (parts.empty()) {
-        return Error(403, "Outside the documents", "Only documents below the document root are shown.");
+        return Error(403, res::IDS_ERR_OUTSIDE, res::IDS_ERR_ONLY_ROOT);
       }
       parts.pop_back();
       continue;
     }
-    if (part.size() > kMaxRequestName) return Error(414, "Name too long", "A name in the address is too long.");
+    if (part.size() > kMaxRequestName) return Error(414, res::IDS_ERR_NAME_TOO_LONG, res::IDS_ERR_NAME_IN_ADDRESS_TOO_LONG);
     parts.push_back(std::move(part));
   }
-  if (parts.empty()) return Error(403, "Folder", "The document root is a folder, not a page.");
+  if (parts.empty()) return Error(403, res::IDS_ERR_FOLDER, res::IDS_ERR_ROOT_IS_FOLDER);
   std::string clean;
   for (const std::string& part : parts) clean += (clean.empty() ? "" : "/") + part;
 
@@ -465,15 +470,15 @@ DocReply ResolveDocRequest(std::string_view uri, const DocSite& site, std::strin
   const std::string& base = useOverlay ? overlay : root;
 
   if (!chosen.fd) {
-    if (chosen.error == ENAMETOOLONG) return Error(414, "Name too long", "The address is too long.");
-    if (chosen.error == EACCES) return Error(403, "Not readable", clean + " may not be read.");
+    if (chosen.error == ENAMETOOLONG) return Error(414, res::IDS_ERR_NAME_TOO_LONG, res::IDS_ERR_ADDRESS_TOO_LONG);
+    if (chosen.error == EACCES) return Error(403, res::IDS_ERR_NOT_READABLE, res::IDS_ERR_MAY_NOT_BE_READ, clean);
     if (chosen.error == EXDEV) {
-      return Error(403, "Outside the documents", "Only documents below the document root are shown.");
+      return Error(403, res::IDS_ERR_OUTSIDE, res::IDS_ERR_ONLY_ROOT);
     }
-    return Error(404, "Not found", "There is no document " + clean + ".");
+    return Error(404, res::IDS_ERR_NOT_FOUND, res::IDS_ERR_NO_DOCUMENT, clean);
   }
-  if (S_ISDIR(chosen.st.st_mode)) return Error(403, "Folder", clean + " is a folder, not a page.");
-  if (!S_ISREG(chosen.st.st_mode)) return Error(403, "Not a file", clean + " is not a file.");
+  if (S_ISDIR(chosen.st.st_mode)) return Error(403, res::IDS_ERR_FOLDER, res::IDS_ERR_IS_FOLDER, clean);
+  if (!S_ISREG(chosen.st.st_mode)) return Error(403, res::IDS_ERR_NOT_A_FILE, res::IDS_ERR_IS_NOT_A_FILE, clean);
   if (IsHtmlType(ContentTypeForName(chosen.path)) && renamed) {
     DocReply reply;
     reply.kind = DocReply::Kind::Page;
@@ -499,7 +504,7 @@ DocReply ServeFile(Candidate& chosen, const std::string& name, const DocSite& si
   if (IsHtmlType(reply.contentType) && chosen.st.st_size <= kMaxMappedPage) {
     std::string text;
     if (!ReadAll(chosen.fd.Get(), chosen.st.st_size, text)) {
-      return Error(500, "Read error", name + " could not be read.");
+      return Error(500, res::IDS_ERR_READ_ERROR, res::IDS_ERR_NOT_READ, name);
     }
     reply.kind = DocReply::Kind::Page;
     if (!DeclaresCharset(text)) reply.contentType += "; charset=windows-1252";

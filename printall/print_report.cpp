@@ -2,9 +2,13 @@
 
 #include <cstddef>
 
+#include "res/strings.h"
+
 namespace {
 
-std::string Pages(std::size_t n) { return std::to_string(n) + (n == 1 ? " page" : " pages"); }
+using quiro::res::FormatString;
+using quiro::res::LoadString;
+namespace res = quiro::res;
 
 std::string NameOf(const PrintedPage& page) {
   if (!page.title.empty()) return page.title;
@@ -14,7 +18,7 @@ std::string NameOf(const PrintedPage& page) {
 
 // The sentence, with its full stop.
 std::string Sentence(std::string text) {
-  if (text.empty()) text = "the reason is not known";
+  if (text.empty()) text = LoadString(res::IDS_REPORT_NO_REASON);
   if (text.back() != '.') text += '.';
   return text;
 }
@@ -42,32 +46,39 @@ std::string SharedProblem(const PrintRunReport& report) {
 }  // namespace
 
 std::string PrintRunStatus(const PrintRunReport& report) {
-  if (!report.refusal.empty()) return "Print All: no page printed: " + report.refusal;
+  if (!report.refusal.empty()) return FormatString(res::IDS_RUN_REFUSED, {report.refusal});
   std::size_t sent = 0;
   for (const PrintedPage& page : report.pages) sent += page.sent ? 1 : 0;
   const std::size_t total = report.pages.size();
-  if (total == 0) return "Print All: no page could be opened";
-  if (sent == total) return "Print All: " + Pages(total) + " sent to " + report.destination;
+  if (total == 0) return LoadString(res::IDS_RUN_NOTHING_OPENED);
+  if (sent == total) {
+    if (total == 1) return FormatString(res::IDS_RUN_ONE_SENT, {report.destination});
+    return FormatString(res::IDS_RUN_ALL_SENT, {std::to_string(total), report.destination});
+  }
   if (sent == 0) {
     const std::string shared = SharedProblem(report);
-    return "Print All: no page printed" + (shared.empty() ? std::string() : ": " + shared);
+    return shared.empty() ? LoadString(res::IDS_RUN_NONE_PRINTED)
+                          : FormatString(res::IDS_RUN_NONE_PRINTED_BECAUSE, {shared});
   }
-  return "Print All: " + std::to_string(sent) + " of " + Pages(total) + " sent to " +
-         report.destination + "; " + std::to_string(total - sent) + " not printed";
+  return FormatString(res::IDS_RUN_SOME_SENT, {std::to_string(sent), std::to_string(total), report.destination,
+                                               std::to_string(total - sent)});
 }
 
 std::string PrintRunProblems(const PrintRunReport& report) {
-  if (!report.refusal.empty()) return "Nothing was printed. " + Capitalised(Sentence(report.refusal));
+  if (!report.refusal.empty())
+    return FormatString(res::IDS_REPORT_NOTHING_PRINTED, {Capitalised(Sentence(report.refusal))});
   std::size_t lost = 0;
   for (const PrintedPage& page : report.pages) lost += page.sent ? 0 : 1;
   if (lost == 0) return {};
   const std::string shared = SharedProblem(report);
   std::string text;
   if (lost == report.pages.size()) {
-    text = lost == 1 ? "The page was not printed." : "None of the " + Pages(lost) + " was printed.";
+    text = lost == 1 ? LoadString(res::IDS_REPORT_PAGE_NOT_PRINTED)
+                     : FormatString(res::IDS_REPORT_NONE_PRINTED, {std::to_string(lost)});
   } else {
-    text = Pages(lost) + " of " + std::to_string(report.pages.size()) +
-           (lost == 1 ? " was" : " were") + " not printed.";
+    const std::string total = std::to_string(report.pages.size());
+    text = lost == 1 ? FormatString(res::IDS_REPORT_ONE_LOST, {total})
+                     : FormatString(res::IDS_REPORT_SOME_LOST, {std::to_string(lost), total});
   }
   if (!shared.empty() && lost == report.pages.size()) return text + " " + Capitalised(Sentence(shared));
   constexpr std::size_t kListed = 10;
@@ -76,10 +87,10 @@ std::string PrintRunProblems(const PrintRunReport& report) {
     const PrintedPage& page = report.pages[i];
     if (page.sent) continue;
     if (listed == kListed) {
-      text += "\n... and " + std::to_string(lost - kListed) + " more.";
+      text += "\n" + FormatString(res::IDS_REPORT_MORE, {std::to_string(lost - kListed)});
       break;
     }
-    text += "\nPage " + std::to_string(i + 1) + ", " + NameOf(page) + ": " + Sentence(page.problem);
+    text += "\n" + FormatString(res::IDS_REPORT_PAGE, {std::to_string(i + 1), NameOf(page), Sentence(page.problem)});
     ++listed;
   }
   return text;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "res/strings.h"
+
 namespace printall {
 
 namespace {
@@ -48,9 +50,8 @@ PrinterStatus DefaultPrinter() {
   PrinterStatus status;
   cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
   if (dest == nullptr) {
-    status.problem = SchedulerAnswers()
-                         ? "No default printer is set up."
-                         : "The printing service (CUPS) is not running, so there is no printer.";
+    status.problem = quiro::res::LoadString(SchedulerAnswers() ? quiro::res::IDS_PRINTER_NO_DEFAULT
+                                                               : quiro::res::IDS_PRINTER_NO_SERVICE);
     return status;
   }
   status.name = dest->name;
@@ -69,8 +70,9 @@ PrinterStatus DefaultPrinter() {
       reason = TextOf(response, "printer-state-message");
       ippDelete(response);
     }
-    status.problem = "The printer \"" + status.name + "\" is not accepting jobs" +
-                     (reason.empty() ? "." : ": " + reason + ".");
+    status.problem = reason.empty()
+                         ? quiro::res::FormatString(quiro::res::IDS_PRINTER_NOT_ACCEPTING, {status.name})
+                         : quiro::res::FormatString(quiro::res::IDS_PRINTER_NOT_ACCEPTING_BECAUSE, {status.name, reason});
   }
   cupsFreeDests(1, dest);
   return status;
@@ -85,7 +87,8 @@ PrintJob SubmitPdf(const std::string& printer, const std::string& path, const st
   cupsFreeOptions(count, options);
   if (job.id == 0) {
     const char* why = cupsLastErrorString();
-    job.problem = why != nullptr && *why != '\0' ? why : "the printing service refused the job";
+    job.problem = why != nullptr && *why != '\0' ? std::string(why)
+                                                 : quiro::res::LoadString(quiro::res::IDS_PRINTER_JOB_REFUSED);
   }
   return job;
 }
@@ -107,7 +110,8 @@ JobState QueryJob(int id) {
     state.outcome = JobOutcome::Failed;
     state.problem = TextOf(response, "job-printer-state-message");
     if (state.problem.empty()) {
-      state.problem = value == IPP_JSTATE_CANCELED ? "the job was cancelled" : "the job was aborted";
+      state.problem = quiro::res::LoadString(value == IPP_JSTATE_CANCELED ? quiro::res::IDS_PRINTER_JOB_CANCELLED
+                                                                           : quiro::res::IDS_PRINTER_JOB_ABORTED);
     }
   }
   ippDelete(response);

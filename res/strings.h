@@ -2,9 +2,15 @@
 // The window's resources: command ids, the string table, the menus and the
 // toolbar layout. Every text the window shows comes from here.
 //
+// Every text is the English message id of the text domain "quiro" and is
+// read through gettext, so the window speaks the user's language where a
+// catalogue has it (platform::StartTranslations binds the domain).
+//
 // A command string holds the status-bar prompt before "\n" and the tooltip
 // after it. Menu texts mark their mnemonic with "&" and their accelerator hint
 // after "\t"; MenuLabel() turns them into GTK labels.
+
+#include <libintl.h>
 
 #include <cstddef>
 #include <initializer_list>
@@ -120,6 +126,134 @@ inline constexpr int IDS_PAGE_NO_FILE_FOLDER = 1277;
 inline constexpr int IDS_PAGE_NO_VIEW = 1278;
 inline constexpr int IDS_PAGE_JOB_FAILED = 1279;
 
+// The program's own search page. The submit button is IDS_SEARCH_TITLE.
+inline constexpr int IDS_SEARCH_HEADING = 1243;
+inline constexpr int IDS_SEARCH_TITLE_QUERY = 1244;
+inline constexpr int IDS_SEARCH_LOOKING = 1245;
+inline constexpr int IDS_SEARCH_INDEXING = 1246;
+inline constexpr int IDS_SEARCH_INCOMPLETE = 1247;
+inline constexpr int IDS_SEARCH_UNREADABLE = 1248;
+inline constexpr int IDS_SEARCH_NO_HITS = 1249;
+inline constexpr int IDS_SEARCH_ONE_HIT = 1280;
+inline constexpr int IDS_SEARCH_HITS = 1281;
+inline constexpr int IDS_SEARCH_ONE_HIT_RANKED = 1282;
+inline constexpr int IDS_SEARCH_HITS_RANKED = 1283;
+// Why a query cannot be searched (the results page and --search).
+inline constexpr int IDS_QUERY_NO_WORDS = 1284;
+inline constexpr int IDS_QUERY_TOO_LONG = 1285;
+inline constexpr int IDS_QUERY_TOO_MANY_TERMS = 1286;
+inline constexpr int IDS_QUERY_TOO_MANY_PREFIXES = 1287;
+// The document scheme's error pages: a title, then the message; "%1" is the
+// name asked for.
+inline constexpr int IDS_ERR_REFUSED = 1300;
+inline constexpr int IDS_ERR_NAME_TOO_LONG = 1301;
+inline constexpr int IDS_ERR_BAD_REQUEST = 1302;
+inline constexpr int IDS_ERR_NOT_OPENED = 1303;
+inline constexpr int IDS_ERR_NOT_A_FILE = 1304;
+inline constexpr int IDS_ERR_NOT_FOUND = 1305;
+inline constexpr int IDS_ERR_OUTSIDE = 1306;
+inline constexpr int IDS_ERR_FOLDER = 1307;
+inline constexpr int IDS_ERR_NOT_READABLE = 1308;
+inline constexpr int IDS_ERR_READ_ERROR = 1309;
+inline constexpr int IDS_ERR_OTHER_ORIGIN = 1310;
+inline constexpr int IDS_ERR_ADDRESS_TOO_LONG = 1311;
+inline constexpr int IDS_ERR_ADDRESS_NUL = 1312;
+inline constexpr int IDS_ERR_ONLY_ROOT_AND_OPENED = 1313;
+inline constexpr int IDS_ERR_IS_NOT_A_FILE = 1314;
+inline constexpr int IDS_ERR_NOT_A_DOCUMENT_ADDRESS = 1315;
+inline constexpr int IDS_ERR_NO_PAGE = 1316;
+inline constexpr int IDS_ERR_ONLY_ROOT = 1317;
+inline constexpr int IDS_ERR_NAME_IN_ADDRESS_TOO_LONG = 1318;
+inline constexpr int IDS_ERR_ROOT_IS_FOLDER = 1319;
+inline constexpr int IDS_ERR_MAY_NOT_BE_READ = 1320;
+inline constexpr int IDS_ERR_NO_DOCUMENT = 1321;
+inline constexpr int IDS_ERR_IS_FOLDER = 1322;
+inline constexpr int IDS_ERR_NOT_READ = 1323;
+// The command line: --help's texts (an option's help breaks its lines with
+// "\n"; the option names themselves stay as they are) and its messages on
+// stderr, which follow "quiro: ". "%1" is an argument as given.
+inline constexpr int IDS_CLI_USAGE = 1400;
+inline constexpr int IDS_CLI_ABOUT = 1401;
+inline constexpr int IDS_CLI_HELP_BUILD_ONLY = 1410;
+inline constexpr int IDS_CLI_HELP_VERBOSE = 1411;
+inline constexpr int IDS_CLI_HELP_PREPARE_PRINT = 1412;
+inline constexpr int IDS_CLI_HELP_LIST_PRINT_PAGES = 1413;
+inline constexpr int IDS_CLI_HELP_PRINT_ALL = 1414;
+inline constexpr int IDS_CLI_HELP_SEARCH = 1415;
+inline constexpr int IDS_CLI_HELP_LIMIT = 1416;
+inline constexpr int IDS_CLI_HELP_SHARED_INDEX = 1417;
+inline constexpr int IDS_CLI_HELP_SCREENSHOT = 1418;
+inline constexpr int IDS_CLI_HELP_EXIT_AFTER_SCREENSHOT = 1419;
+inline constexpr int IDS_CLI_HELP_REPORT_READY = 1420;
+inline constexpr int IDS_CLI_HELP_HELP = 1421;
+inline constexpr int IDS_CLI_HELP_VERSION = 1422;
+inline constexpr int IDS_CLI_SEE_HELP = 1430;
+inline constexpr int IDS_CLI_SCREENSHOT_NEEDS_FILE = 1431;
+inline constexpr int IDS_CLI_PRINT_ALL_NEEDS_PAGE = 1432;
+inline constexpr int IDS_CLI_TO_PDF_NEEDS_FILE = 1433;
+inline constexpr int IDS_CLI_UNKNOWN_OPTION = 1434;
+inline constexpr int IDS_CLI_MORE_THAN_ONE_FILE = 1435;
+inline constexpr int IDS_CLI_PRINT_ALL_TO_PDF = 1436;
+inline constexpr int IDS_CLI_EXIT_NEEDS_SCREENSHOT = 1437;
+inline constexpr int IDS_CLI_NO_WINDOW = 1438;
+inline constexpr int IDS_CLI_BUILD_ONLY_ARGS = 1439;
+inline constexpr int IDS_CLI_PREPARE_PRINT_ARGS = 1440;
+inline constexpr int IDS_CLI_LIST_PRINT_PAGES_ARGS = 1441;
+inline constexpr int IDS_CLI_SEARCH_NEEDS_QUERY = 1442;
+inline constexpr int IDS_CLI_SEARCH_ARGS = 1443;
+inline constexpr int IDS_CLI_LIMIT_VALUE = 1444;
+inline constexpr int IDS_CLI_SHARED_INDEX_ARGS = 1445;
+inline constexpr int IDS_CLI_NO_SUCH_PATH = 1450;
+inline constexpr int IDS_CLI_FOLDER_UNLISTED = 1451;
+inline constexpr int IDS_CLI_NOT_OPENED = 1452;
+inline constexpr int IDS_CLI_NOT_REWRITTEN = 1453;
+inline constexpr int IDS_CLI_NO_LOCAL_PAGE = 1454;
+inline constexpr int IDS_CLI_PAGE_UNREADABLE = 1455;
+inline constexpr int IDS_CLI_ROOT_NOT_A_FOLDER = 1456;
+inline constexpr int IDS_CLI_INDEX_UNREADABLE = 1457;
+inline constexpr int IDS_CLI_SEARCH_CUT_SHORT = 1458;
+inline constexpr int IDS_CLI_NEEDS_DISPLAY = 1460;
+inline constexpr int IDS_CLI_NOT_A_LOCAL_PAGE = 1461;
+inline constexpr int IDS_CLI_CANNOT_READ = 1462;
+inline constexpr int IDS_CLI_CANNOT_WRITE_FOLDER = 1463;
+inline constexpr int IDS_CLI_NO_DISPLAY = 1464;
+inline constexpr int IDS_CLI_NO_TEMP_FOLDER = 1465;
+inline constexpr int IDS_CLI_INTERRUPTED = 1466;
+inline constexpr int IDS_CLI_NOTHING_PRINTED = 1467;
+inline constexpr int IDS_CLI_CANNOT_WRITE = 1468;
+
+// Print All's last status line and its report of lost pages; "%1"... are
+// counts, the printer's name, a reason, a page's number and name.
+inline constexpr int IDS_RUN_REFUSED = 1500;
+inline constexpr int IDS_RUN_NOTHING_OPENED = 1501;
+inline constexpr int IDS_RUN_ONE_SENT = 1502;
+inline constexpr int IDS_RUN_ALL_SENT = 1503;
+inline constexpr int IDS_RUN_NONE_PRINTED = 1504;
+inline constexpr int IDS_RUN_NONE_PRINTED_BECAUSE = 1505;
+inline constexpr int IDS_RUN_SOME_SENT = 1506;
+inline constexpr int IDS_REPORT_NOTHING_PRINTED = 1510;
+inline constexpr int IDS_REPORT_PAGE_NOT_PRINTED = 1511;
+inline constexpr int IDS_REPORT_NONE_PRINTED = 1512;
+inline constexpr int IDS_REPORT_ONE_LOST = 1513;
+inline constexpr int IDS_REPORT_SOME_LOST = 1514;
+inline constexpr int IDS_REPORT_MORE = 1515;
+inline constexpr int IDS_REPORT_PAGE = 1516;
+inline constexpr int IDS_REPORT_NO_REASON = 1517;
+// What the printing system answered.
+inline constexpr int IDS_PRINTER_NO_DEFAULT = 1520;
+inline constexpr int IDS_PRINTER_NO_SERVICE = 1521;
+inline constexpr int IDS_PRINTER_NOT_ACCEPTING = 1522;
+inline constexpr int IDS_PRINTER_NOT_ACCEPTING_BECAUSE = 1523;
+inline constexpr int IDS_PRINTER_JOB_REFUSED = 1524;
+inline constexpr int IDS_PRINTER_JOB_CANCELLED = 1525;
+inline constexpr int IDS_PRINTER_JOB_ABORTED = 1526;
+inline constexpr int IDS_PRINTING_NOT_AVAILABLE = 1527;
+inline constexpr int IDS_MODULE_NOT_LOADED = 1528;
+inline constexpr int IDS_MODULE_OTHER_VERSION = 1529;
+
+/// The gettext domain of every text below; the catalogues are quiro.mo.
+inline constexpr const char* kTextDomain = "quiro";
+
 struct StringEntry {
   int id;
   const char* text;
@@ -215,12 +349,146 @@ inline constexpr StringEntry kStringTable[] = {
      "This function will print the entire document with all associated links which is some "
      "cases may be a large number of pages.  To print only the page in the viewer, press Cancel "
      "and click on the other Print button.  Do you wish to continue?"},
+    {IDS_SEARCH_HEADING, "Search the Documents"},
+    {IDS_SEARCH_TITLE_QUERY, "Search: %1"},
+    {IDS_SEARCH_LOOKING, "indexing: looking for pages"},
+    {IDS_SEARCH_INDEXING, "indexing %1 of %2 pages"},
+    {IDS_SEARCH_INCOMPLETE, "The index is incomplete; some pages may be missing from the results."},
+    {IDS_SEARCH_UNREADABLE, "The search index cannot be read just now."},
+    {IDS_SEARCH_NO_HITS, "No page contains these words."},
+    {IDS_SEARCH_ONE_HIT, "1 page"},
+    {IDS_SEARCH_HITS, "%1 pages"},
+    {IDS_SEARCH_ONE_HIT_RANKED, "1 page, best first"},
+    {IDS_SEARCH_HITS_RANKED, "%1 pages, best first"},
+    {IDS_QUERY_NO_WORDS, "The query has no words to search for."},
+    {IDS_QUERY_TOO_LONG, "The query is too long: at most 1,000 characters."},
+    {IDS_QUERY_TOO_MANY_TERMS, "The query has too many words: at most 64."},
+    {IDS_QUERY_TOO_MANY_PREFIXES,
+     "The query has too many short prefixes: at most 4 words of one or two letters may end in *."},
+    {IDS_ERR_REFUSED, "Refused"},
+    {IDS_ERR_NAME_TOO_LONG, "Name too long"},
+    {IDS_ERR_BAD_REQUEST, "Bad request"},
+    {IDS_ERR_NOT_OPENED, "Not opened"},
+    {IDS_ERR_NOT_A_FILE, "Not a file"},
+    {IDS_ERR_NOT_FOUND, "Not found"},
+    {IDS_ERR_OUTSIDE, "Outside the documents"},
+    {IDS_ERR_FOLDER, "Folder"},
+    {IDS_ERR_NOT_READABLE, "Not readable"},
+    {IDS_ERR_READ_ERROR, "Read error"},
+    {IDS_ERR_OTHER_ORIGIN, "A page may not read the files of pages from elsewhere."},
+    {IDS_ERR_ADDRESS_TOO_LONG, "The address is too long."},
+    {IDS_ERR_ADDRESS_NUL, "The address holds a NUL byte."},
+    {IDS_ERR_ONLY_ROOT_AND_OPENED, "Only documents below the document root and pages opened are shown."},
+    {IDS_ERR_IS_NOT_A_FILE, "%1 is not a file."},
+    {IDS_ERR_NOT_A_DOCUMENT_ADDRESS, "This address does not name a document."},
+    {IDS_ERR_NO_PAGE, "There is no page %1."},
+    {IDS_ERR_ONLY_ROOT, "Only documents below the document root are shown."},
+    {IDS_ERR_NAME_IN_ADDRESS_TOO_LONG, "A name in the address is too long."},
+    {IDS_ERR_ROOT_IS_FOLDER, "The document root is a folder, not a page."},
+    {IDS_ERR_MAY_NOT_BE_READ, "%1 may not be read."},
+    {IDS_ERR_NO_DOCUMENT, "There is no document %1."},
+    {IDS_ERR_IS_FOLDER, "%1 is a folder, not a page."},
+    {IDS_ERR_NOT_READ, "%1 could not be read."},
+    {IDS_CLI_USAGE, "Usage:"},
+    {IDS_CLI_ABOUT,
+     "Without options, opens the documentation viewer: builds the index site\n"
+     "from the catalogue TOVY.INI and shows its start page. FILE is accepted\n"
+     "and ignored."},
+    {IDS_CLI_HELP_BUILD_ONLY, "run the start-up site build without a window and\nprint the page the window would show"},
+    {IDS_CLI_HELP_VERBOSE, "with --build-only: explain each decision on stderr;\nwith --search: say which index answered"},
+    {IDS_CLI_HELP_PREPARE_PRINT,
+     "insert print page breaks into each page given and\ninto every .htm and .html file below each folder"},
+    {IDS_CLI_HELP_LIST_PRINT_PAGES, "list, in printing order, the pages Print All\nwould print while PAGE is displayed"},
+    {IDS_CLI_HELP_PRINT_ALL, "print what Print All would print for PAGE into\none PDF file (needs a display)"},
+    {IDS_CLI_HELP_SEARCH,
+     "search the text of every document and list the\n"
+     "best pages, one \"PATH<tab>TITLE\" a line (exit\n"
+     "status 1 when none). All words must match;\n"
+     "\"a phrase\", a OR b and prefix* also work"},
+    {IDS_CLI_HELP_LIMIT, "with --search: list at most N pages (default 20)"},
+    {IDS_CLI_HELP_SHARED_INDEX,
+     "build the search index of the system's document\n"
+     "root that every user may search (run as root by\n"
+     "the package trigger)"},
+    {IDS_CLI_HELP_SCREENSHOT, "with the window: once the start page and its\nframes have loaded, save a PNG of the window"},
+    {IDS_CLI_HELP_EXIT_AFTER_SCREENSHOT, "quit after saving that screenshot"},
+    {IDS_CLI_HELP_REPORT_READY, "print a line with a monotonic timestamp on stderr\nonce the start page and its frames have loaded"},
+    {IDS_CLI_HELP_HELP, "show this help"},
+    {IDS_CLI_HELP_VERSION, "show the version"},
+    {IDS_CLI_SEE_HELP, "%1 (see --help)"},
+    {IDS_CLI_SCREENSHOT_NEEDS_FILE, "--screenshot needs a file name"},
+    {IDS_CLI_PRINT_ALL_NEEDS_PAGE, "--print-all needs a page"},
+    {IDS_CLI_TO_PDF_NEEDS_FILE, "--to-pdf needs a file name"},
+    {IDS_CLI_UNKNOWN_OPTION, "unknown option '%1'"},
+    {IDS_CLI_MORE_THAN_ONE_FILE, "more than one file given"},
+    {IDS_CLI_PRINT_ALL_TO_PDF, "--print-all and --to-pdf go together"},
+    {IDS_CLI_EXIT_NEEDS_SCREENSHOT, "--exit-after-screenshot needs --screenshot"},
+    {IDS_CLI_NO_WINDOW, "built without the window; see --help"},
+    {IDS_CLI_BUILD_ONLY_ARGS, "--build-only takes only --verbose, not '%1'"},
+    {IDS_CLI_PREPARE_PRINT_ARGS, "--prepare-print needs at least one PATH"},
+    {IDS_CLI_LIST_PRINT_PAGES_ARGS, "--list-print-pages needs exactly one PAGE"},
+    {IDS_CLI_SEARCH_NEEDS_QUERY, "--search needs a QUERY"},
+    {IDS_CLI_SEARCH_ARGS, "--search takes only --limit N and --verbose after the QUERY, not '%1'"},
+    {IDS_CLI_LIMIT_VALUE, "--limit needs a whole number from 1 to 1000000"},
+    {IDS_CLI_SHARED_INDEX_ARGS, "--shared-index takes no arguments"},
+    {IDS_CLI_NO_SUCH_PATH, "%1: no such file or folder"},
+    {IDS_CLI_FOLDER_UNLISTED, "could not read all of %1: %2; its pages were not prepared"},
+    {IDS_CLI_NOT_OPENED, "%1 could not be opened (in use elsewhere?); left as it is"},
+    {IDS_CLI_NOT_REWRITTEN, "%1 could not be rewritten (read or write error); left as it is"},
+    {IDS_CLI_NO_LOCAL_PAGE, "%1 is no local page; Print All prints nothing for it"},
+    {IDS_CLI_PAGE_UNREADABLE, "%1 cannot be read; Print All prints nothing for it"},
+    {IDS_CLI_ROOT_NOT_A_FOLDER, "the document root %1 is no folder; nothing to search"},
+    {IDS_CLI_INDEX_UNREADABLE, "the search index cannot be read"},
+    {IDS_CLI_SEARCH_CUT_SHORT, "the search was cut short; these are the pages found so far"},
+    {IDS_CLI_NEEDS_DISPLAY, "--print-all needs a display: set DISPLAY (or run it under xvfb-run)"},
+    {IDS_CLI_NOT_A_LOCAL_PAGE, "not a local page: %1"},
+    {IDS_CLI_CANNOT_READ, "cannot read %1"},
+    {IDS_CLI_CANNOT_WRITE_FOLDER, "cannot write %1: its folder is missing or read-only"},
+    {IDS_CLI_NO_DISPLAY, "cannot open the display"},
+    {IDS_CLI_NO_TEMP_FOLDER, "cannot create a temporary folder"},
+    {IDS_CLI_INTERRUPTED, "interrupted; nothing written"},
+    {IDS_CLI_NOTHING_PRINTED, "nothing could be printed from %1"},
+    {IDS_CLI_CANNOT_WRITE, "cannot write %1: %2"},
+    {IDS_RUN_REFUSED, "Print All: no page printed: %1"},
+    {IDS_RUN_NOTHING_OPENED, "Print All: no page could be opened"},
+    {IDS_RUN_ONE_SENT, "Print All: 1 page sent to %1"},
+    {IDS_RUN_ALL_SENT, "Print All: %1 pages sent to %2"},
+    {IDS_RUN_NONE_PRINTED, "Print All: no page printed"},
+    {IDS_RUN_NONE_PRINTED_BECAUSE, "Print All: no page printed: %1"},
+    {IDS_RUN_SOME_SENT, "Print All: %1 of %2 pages sent to %3; %4 not printed"},
+    {IDS_REPORT_NOTHING_PRINTED, "Nothing was printed. %1"},
+    {IDS_REPORT_PAGE_NOT_PRINTED, "The page was not printed."},
+    {IDS_REPORT_NONE_PRINTED, "None of the %1 pages was printed."},
+    {IDS_REPORT_ONE_LOST, "1 page of %1 was not printed."},
+    {IDS_REPORT_SOME_LOST, "%1 pages of %2 were not printed."},
+    {IDS_REPORT_MORE, "... and %1 more."},
+    {IDS_REPORT_PAGE, "Page %1, %2: %3"},
+    {IDS_REPORT_NO_REASON, "the reason is not known"},
+    {IDS_PRINTER_NO_DEFAULT, "No default printer is set up."},
+    {IDS_PRINTER_NO_SERVICE, "The printing service (CUPS) is not running, so there is no printer."},
+    {IDS_PRINTER_NOT_ACCEPTING, "The printer \"%1\" is not accepting jobs."},
+    {IDS_PRINTER_NOT_ACCEPTING_BECAUSE, "The printer \"%1\" is not accepting jobs: %2."},
+    {IDS_PRINTER_JOB_REFUSED, "the printing service refused the job"},
+    {IDS_PRINTER_JOB_CANCELLED, "the job was cancelled"},
+    {IDS_PRINTER_JOB_ABORTED, "the job was aborted"},
+    {IDS_PRINTING_NOT_AVAILABLE, "Printing is not available: %1."},
+    {IDS_MODULE_NOT_LOADED, "the print and PDF module cannot be loaded (%1)"},
+    {IDS_MODULE_OTHER_VERSION, "the print and PDF module %1 belongs to another version of the program"},
 };
 
-/// The text of string `id`, or an empty string when the table has none.
+/// `text` in the user's language: its translation in the catalogue of the
+/// domain "quiro", or `text` itself. An empty text stays empty (gettext
+/// answers "" with the catalogue's header).
+inline std::string Translate(const char* text) {
+  if (text == nullptr || *text == '\0') return {};
+  return dgettext(kTextDomain, text);
+}
+
+/// The text of string `id` in the user's language, or an empty string when
+/// the table has none.
 inline std::string LoadString(int id) {
   for (const StringEntry& e : kStringTable)
-    if (e.id == id) return e.text;
+    if (e.id == id) return Translate(e.text);
   return {};
 }
 
@@ -317,6 +585,9 @@ inline constexpr MenuEntry kMainMenu[] = {
     {kSeparator, ""},
     {ID_GO_START_PAGE, "&Start Page"},
 };
+
+/// The GTK label of a menu entry, in the user's language.
+inline std::string MenuText(const MenuEntry& e) { return MenuLabel(Translate(e.text)); }
 
 /// The Font button's drop-down menu.
 inline constexpr MenuEntry kFontMenu[] = {

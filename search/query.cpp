@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "res/strings.h"
 #include "search/text_decode.h"
 
 namespace search {
@@ -132,13 +133,13 @@ std::string QueryErrorMessage(QueryError error) {
     case QueryError::None:
       return {};
     case QueryError::NoWords:
-      return "The query has no words to search for.";
+      return quiro::res::LoadString(quiro::res::IDS_QUERY_NO_WORDS);
     case QueryError::TooLong:
-      return "The query is too long: at most 1,000 characters.";
+      return quiro::res::LoadString(quiro::res::IDS_QUERY_TOO_LONG);
     case QueryError::TooManyTerms:
-      return "The query has too many words: at most 64.";
+      return quiro::res::LoadString(quiro::res::IDS_QUERY_TOO_MANY_TERMS);
     case QueryError::TooManyShortPrefixes:
-      return "The query has too many short prefixes: at most 4 words of one or two letters may end in *.";
+      return quiro::res::LoadString(quiro::res::IDS_QUERY_TOO_MANY_PREFIXES);
   }
   return {};
 }

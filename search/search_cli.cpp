@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "builder/catalogue_config.h"
+#include "res/strings.h"
 
 namespace search {
 std::string FormatHitLine(const Hit& hit) {
@@ -25,7 +26,7 @@ SearchCommandResult SearchRoot(const std::string& root, const std::string& query
   struct stat st {};
   if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     result.status = 1;
-    result.notes.push_back("quiro: the document root " + root + " is no folder; nothing to search");
+    result.notes.push_back("quiro: " + quiro::res::FormatString(quiro::res::IDS_CLI_ROOT_NOT_A_FOLDER, {root}));
     return result;
   }
   ChosenIndex chosen = ChooseIndex(root, [&result](const std::string& note) { result.notes.push_back(note); });
@@ -41,10 +42,10 @@ SearchCommandResult SearchRoot(const std::string& root, const std::string& query
   const SearchResult found = index.Search(query, limit);
   if (found.failed) {
     result.status = 2;
-    result.notes.push_back("quiro: the search index cannot be read");
+    result.notes.push_back("quiro: " + quiro::res::LoadString(quiro::res::IDS_CLI_INDEX_UNREADABLE));
     return result;
   }
-  if (found.cutShort) result.notes.push_back("quiro: the search was cut short; these are the pages found so far");
+  if (found.cutShort) result.notes.push_back("quiro: " + quiro::res::LoadString(quiro::res::IDS_CLI_SEARCH_CUT_SHORT));
   for (const Hit& hit : found.hits) result.out += FormatHitLine(hit);
   result.status = found.hits.empty() ? 1 : 0;
   return result;

@@ -9,6 +9,11 @@
 namespace search {
 namespace {
 
+namespace res = quiro::res;
+
+// A text of the string table as HTML text.
+std::string Html(int id) { return platform::EscapeHtml(res::LoadString(id)); }
+
 // The snippet with its highlight markers turned into <mark> elements.
 std::string SnippetHtml(std::string_view snippet) {
   std::string out;
@@ -44,7 +49,7 @@ constexpr const char* kHead =
     ".snippet { font-size: 14px; }\n"
     "mark { background: #fde9a8; color: inherit; }\n"
     "</style></head>\n"
-    "<body>\n<h1>Search the Documents</h1>\n";
+    "<body>\n<h1>%HEADING%</h1>\n";
 
 }  // namespace
 
@@ -62,23 +67,30 @@ std::string RenderSearchPageHtml(std::string_view query, const SearchResult& res
   std::string html = kHead;
   // No script at all: the words searched for are shown on the page.
   html.replace(html.find("%POLICY%"), 8, platform::OwnPagePolicy());
-  html.replace(html.find("%TITLE%"), 7, shownQuery.empty() ? "Search" : "Search: " + shownQuery);
+  // The query goes in escaped after the title's own text: a "%1" in it stays.
+  html.replace(html.find("%TITLE%"), 7,
+               shownQuery.empty() ? Html(res::IDS_SEARCH_TITLE)
+                                  : platform::EscapeHtml(res::FormatString(res::IDS_SEARCH_TITLE_QUERY, {SanitizeUtf8(query)})));
+  html.replace(html.find("%HEADING%"), 9, Html(res::IDS_SEARCH_HEADING));
   html += "<form action=\"";
   html += kSearchPageUrl;
   html += "\" method=\"get\">\n<input type=\"text\" name=\"q\" id=\"q\" value=\"" + shownQuery +
-          "\" autocomplete=\"off\" autofocus>\n<input type=\"submit\" value=\"Search\">\n</form>\n";
+          "\" autocomplete=\"off\" autofocus>\n<input type=\"submit\" value=\"" + Html(res::IDS_SEARCH_TITLE) +
+          "\">\n</form>\n";
 
   switch (status.state) {
     case BackgroundIndexer::State::NotStarted:
     case BackgroundIndexer::State::Opening:
-      html += "<p class=\"state\">indexing: looking for pages</p>\n";
+      html += "<p class=\"state\">" + Html(res::IDS_SEARCH_LOOKING) + "</p>\n";
       break;
     case BackgroundIndexer::State::Indexing:
-      html += "<p class=\"state\">indexing " + FormatCount(status.done) + " of " + FormatCount(status.total) +
-              " pages</p>\n";
+      html += "<p class=\"state\">" +
+              platform::EscapeHtml(
+                  res::FormatString(res::IDS_SEARCH_INDEXING, {FormatCount(status.done), FormatCount(status.total)})) +
+              "</p>\n";
       break;
     case BackgroundIndexer::State::Stopped:
-      html += "<p class=\"state\">The index is incomplete; some pages may be missing from the results.</p>\n";
+      html += "<p class=\"state\">" + Html(res::IDS_SEARCH_INCOMPLETE) + "</p>\n";
       break;
     case BackgroundIndexer::State::Ready:
       break;
@@ -91,17 +103,20 @@ std::string RenderSearchPageHtml(std::string_view query, const SearchResult& res
   if (result.error != QueryError::None) {
     html += "<p class=\"message\">" + platform::EscapeHtml(QueryErrorMessage(result.error)) + "</p>\n";
   } else if (result.failed) {
-    html += "<p class=\"message\">The search index cannot be read just now.</p>\n";
+    html += "<p class=\"message\">" + Html(res::IDS_SEARCH_UNREADABLE) + "</p>\n";
   } else if (result.hits.empty() && !result.cutShort) {
-    html += "<p class=\"message\">No page contains these words.</p>\n";
+    html += "<p class=\"message\">" + Html(res::IDS_SEARCH_NO_HITS) + "</p>\n";
   } else {
     if (result.cutShort) {
-      html += "<p class=\"message\">" + platform::EscapeHtml(quiro::res::LoadString(quiro::res::IDS_SEARCH_CUT_SHORT)) +
-              "</p>\n";
+      html += "<p class=\"message\">" + Html(res::IDS_SEARCH_CUT_SHORT) + "</p>\n";
     }
-    html += "<p class=\"count\">" +
-            (result.hits.size() == 1 ? std::string("1 page") : FormatCount(result.hits.size()) + " pages") +
-            (result.cutShort ? "" : ", best first") + "</p>\n<ol class=\"hits\">\n";
+    const bool one = result.hits.size() == 1;
+    const std::string count =
+        result.cutShort ? (one ? res::LoadString(res::IDS_SEARCH_ONE_HIT)
+                               : res::FormatString(res::IDS_SEARCH_HITS, {FormatCount(result.hits.size())}))
+                        : (one ? res::LoadString(res::IDS_SEARCH_ONE_HIT_RANKED)
+                               : res::FormatString(res::IDS_SEARCH_HITS_RANKED, {FormatCount(result.hits.size())}));
+    html += "<p class=\"count\">" + platform::EscapeHtml(count) + "</p>\n<ol class=\"hits\">\n";
     for (const Hit& hit : result.hits) {
       const std::string document = documentTitle ? documentTitle(hit.document) : hit.document;
       // The scheme's URL: a page of the scheme may not link to a file URL.

@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "printall/print_all_run.h"
 #include "printall/print_batch.h"
+#include "res/strings.h"
 #include "search/search_cli.h"
 
 #ifndef QUIRO_VERSION
@@ -17,19 +18,37 @@ namespace quiro {
 
 namespace {
 
-constexpr const char* kUsageLines =
-    "Usage: quiro [FILE] [--screenshot FILE [--exit-after-screenshot]] [--report-ready]\n"
-    "       quiro --build-only [--verbose]\n"
-    "       quiro --prepare-print PATH...\n"
-    "       quiro --list-print-pages PAGE\n"
-    "       quiro --print-all PAGE --to-pdf FILE\n"
-    "       quiro --search QUERY [--limit N] [--verbose]\n"
-    "       quiro --shared-index\n"
-    "\n"
-    "Without options, opens the documentation viewer: builds the index site\n"
-    "from the catalogue TOVY.INI and shows its start page. FILE is accepted\n"
-    "and ignored.\n"
-    "\n";
+namespace res = quiro::res;
+
+// The synopsis lines after "Usage:", which stay as they are in every language.
+constexpr const char* kSynopsis[] = {
+    "quiro [FILE] [--screenshot FILE [--exit-after-screenshot]] [--report-ready]",
+    "quiro --build-only [--verbose]",
+    "quiro --prepare-print PATH...",
+    "quiro --list-print-pages PAGE",
+    "quiro --print-all PAGE --to-pdf FILE",
+    "quiro --search QUERY [--limit N] [--verbose]",
+    "quiro --shared-index",
+};
+
+// The columns a terminal gives UTF-8 `text`: two for the wide characters of
+// Chinese, Japanese and Korean, one for every other character.
+std::size_t Columns(const std::string& text) {
+  std::size_t columns = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+                      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+    columns += wide ? 2 : 1;
+    i += length;
+  }
+  return columns;
+}
 
 // Names up to this long share their line with the help text.
 constexpr std::size_t kNameColumn = 22;
@@ -57,7 +76,9 @@ CommandLine Error(std::string message, bool showsUsage = false) {
 
 // The window's own options (and --print-all, which needs a display).
 CommandLine ParseWindowOptions(const std::vector<std::string>& args) {
-  auto usageError = [](const std::string& message) { return Error(message + " (see --help)"); };
+  auto usageError = [](int id, const std::string& arg = {}) {
+    return Error(res::FormatString(res::IDS_CLI_SEE_HELP, {res::FormatString(id, {arg})}));
+  };
   CommandLine line;
   bool printAll = false, toPdf = false;
   int files = 0;
@@ -70,30 +91,30 @@ CommandLine ParseWindowOptions(const std::vector<std::string>& args) {
     };
     if (arg == "--screenshot") {
       if (!value(line.viewer.screenshotPath) || line.viewer.screenshotPath.empty())
-        return usageError("--screenshot needs a file name");
+        return usageError(res::IDS_CLI_SCREENSHOT_NEEDS_FILE);
     } else if (arg == "--exit-after-screenshot") {
       line.viewer.exitAfterScreenshot = true;
     } else if (arg == "--report-ready") {
       line.viewer.reportReady = true;
     } else if (arg == "--print-all") {
-      if (!value(line.page)) return usageError("--print-all needs a page");
+      if (!value(line.page)) return usageError(res::IDS_CLI_PRINT_ALL_NEEDS_PAGE);
       printAll = true;
     } else if (arg == "--to-pdf") {
-      if (!value(line.pdfFile)) return usageError("--to-pdf needs a file name");
+      if (!value(line.pdfFile)) return usageError(res::IDS_CLI_TO_PDF_NEEDS_FILE);
       toPdf = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
-      return usageError("unknown option '" + arg + "'");
+      return usageError(res::IDS_CLI_UNKNOWN_OPTION, arg);
     } else if (++files > 1) {
-      return usageError("more than one file given");
+      return usageError(res::IDS_CLI_MORE_THAN_ONE_FILE);
     }
   }
-  if (printAll != toPdf) return usageError("--print-all and --to-pdf go together");
+  if (printAll != toPdf) return usageError(res::IDS_CLI_PRINT_ALL_TO_PDF);
   if (printAll) {
     line.action = CommandLine::Action::PrintAllToPdf;
     return line;
   }
   if (line.viewer.exitAfterScreenshot && line.viewer.screenshotPath.empty())
-    return usageError("--exit-after-screenshot needs --screenshot");
+    return usageError(res::IDS_CLI_EXIT_NEEDS_SCREENSHOT);
   line.action = CommandLine::Action::Window;
   return line;
 }
@@ -122,23 +143,22 @@ int RunPreparePrint(const std::vector<std::string>& paths) {
     const char* path = p.path.c_str();
     switch (p.kind) {
       case PreparePrintProblem::Kind::NoSuchPath:
-        std::fprintf(stderr, "quiro: %s: no such file or folder\n", path);
+        std::fprintf(stderr, "quiro: %s\n", res::FormatString(res::IDS_CLI_NO_SUCH_PATH, {path}).c_str());
         status = 1;
         break;
       case PreparePrintProblem::Kind::FolderUnlisted:
-        std::fprintf(stderr, "quiro: could not read all of %s: %s; its pages were not prepared\n", path,
-                     p.detail.c_str());
+        std::fprintf(stderr, "quiro: %s\n", res::FormatString(res::IDS_CLI_FOLDER_UNLISTED, {path, p.detail}).c_str());
         status = 1;
         break;
       case PreparePrintProblem::Kind::Outside:
         std::fprintf(stderr, "quiro: %s %s: skipped, nothing written there\n", path, p.detail.c_str());
         break;
       case PreparePrintProblem::Kind::NotOpened:
-        std::fprintf(stderr, "quiro: %s could not be opened (in use elsewhere?); left as it is\n", path);
+        std::fprintf(stderr, "quiro: %s\n", res::FormatString(res::IDS_CLI_NOT_OPENED, {path}).c_str());
         status = 1;
         break;
       case PreparePrintProblem::Kind::Failed:
-        std::fprintf(stderr, "quiro: %s could not be rewritten (read or write error); left as it is\n", path);
+        std::fprintf(stderr, "quiro: %s\n", res::FormatString(res::IDS_CLI_NOT_REWRITTEN, {path}).c_str());
         status = 1;
         break;
     }
@@ -163,12 +183,12 @@ int RunSharedIndex() {
 int RunListPrintPages(const std::string& page) {
   const std::string location = PagePathOfArgument(page);
   if (location.empty()) {
-    std::fprintf(stderr, "quiro: %s is no local page; Print All prints nothing for it\n", page.c_str());
+    std::fprintf(stderr, "quiro: %s\n", res::FormatString(res::IDS_CLI_NO_LOCAL_PAGE, {page}).c_str());
     return 1;
   }
   const std::vector<std::string> pages = ListPrintPages(location);
   if (pages.empty()) {
-    std::fprintf(stderr, "quiro: %s cannot be read; Print All prints nothing for it\n", page.c_str());
+    std::fprintf(stderr, "quiro: %s\n", res::FormatString(res::IDS_CLI_PAGE_UNREADABLE, {page}).c_str());
     return 1;
   }
   for (const std::string& p : pages) std::printf("%s\n", p.c_str());
@@ -178,36 +198,29 @@ int RunListPrintPages(const std::string& page) {
 }  // namespace
 
 const std::vector<CommandLineOption> kCommandLineOptions = {
-    {"--build-only", "run the start-up site build without a window and\nprint the page the window would show"},
-    {"--verbose", "with --build-only: explain each decision on stderr;\n"
-                  "with --search: say which index answered"},
-    {"--prepare-print PATH",
-     "insert print page breaks into each page given and\ninto every .htm and .html file below each folder"},
-    {"--list-print-pages PAGE",
-     "list, in printing order, the pages Print All\nwould print while PAGE is displayed"},
-    {"--print-all PAGE --to-pdf FILE",
-     "print what Print All would print for PAGE into\none PDF file (needs a display)"},
-    {"--search QUERY",
-     "search the text of every document and list the\n"
-     "best pages, one \"PATH<tab>TITLE\" a line (exit\n"
-     "status 1 when none). All words must match;\n"
-     "\"a phrase\", a OR b and prefix* also work"},
-    {"--limit N", "with --search: list at most N pages (default 20)"},
-    {"--shared-index",
-     "build the search index of the system's document\n"
-     "root that every user may search (run as root by\n"
-     "the package trigger)"},
-    {"--screenshot FILE",
-     "with the window: once the start page and its\nframes have loaded, save a PNG of the window"},
-    {"--exit-after-screenshot", "quit after saving that screenshot"},
-    {"--report-ready",
-     "print a line with a monotonic timestamp on stderr\nonce the start page and its frames have loaded"},
-    {"--help", "show this help"},
-    {"--version", "show the version"},
+    {"--build-only", res::IDS_CLI_HELP_BUILD_ONLY},
+    {"--verbose", res::IDS_CLI_HELP_VERBOSE},
+    {"--prepare-print PATH", res::IDS_CLI_HELP_PREPARE_PRINT},
+    {"--list-print-pages PAGE", res::IDS_CLI_HELP_LIST_PRINT_PAGES},
+    {"--print-all PAGE --to-pdf FILE", res::IDS_CLI_HELP_PRINT_ALL},
+    {"--search QUERY", res::IDS_CLI_HELP_SEARCH},
+    {"--limit N", res::IDS_CLI_HELP_LIMIT},
+    {"--shared-index", res::IDS_CLI_HELP_SHARED_INDEX},
+    {"--screenshot FILE", res::IDS_CLI_HELP_SCREENSHOT},
+    {"--exit-after-screenshot", res::IDS_CLI_HELP_EXIT_AFTER_SCREENSHOT},
+    {"--report-ready", res::IDS_CLI_HELP_REPORT_READY},
+    {"--help", res::IDS_CLI_HELP_HELP},
+    {"--version", res::IDS_CLI_HELP_VERSION},
 };
 
 std::string UsageText() {
-  std::string text = kUsageLines;
+  // "Usage:" in the user's language; the synopsis lines below the first
+  // start where it does.
+  const std::string usage = res::LoadString(res::IDS_CLI_USAGE) + " ";
+  const std::string synopsisIndent(Columns(usage), ' ');
+  std::string text;
+  for (const char* line : kSynopsis) text += (text.empty() ? usage : synopsisIndent) + line + "\n";
+  text += "\n" + res::LoadString(res::IDS_CLI_ABOUT) + "\n\n";
   const std::string indent(2 + kNameColumn, ' ');
   for (const CommandLineOption& option : kCommandLineOptions) {
     std::string name = option.name;
@@ -216,9 +229,9 @@ std::string UsageText() {
       text += std::string(kNameColumn - name.size(), ' ');
     else
       text += "\n" + indent;
-    for (const char* c = option.help; *c; ++c) {
-      text += *c;
-      if (*c == '\n') text += indent;
+    for (const char c : res::LoadString(option.help)) {
+      text += c;
+      if (c == '\n') text += indent;
     }
     text += '\n';
   }
@@ -235,7 +248,7 @@ std::string PagePathOfArgument(const std::string& page) {
 CommandLine ParseCommandLine(const std::vector<std::string>& args, bool haveWindow) {
   CommandLine line;
   if (args.empty()) {
-    if (!haveWindow) return Error("built without the window; see --help");
+    if (!haveWindow) return Error(res::LoadString(res::IDS_CLI_NO_WINDOW));
     return line;
   }
   const std::string& first = args[0];
@@ -247,19 +260,19 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool haveWind
     line.action = CommandLine::Action::BuildOnly;
     for (std::size_t i = 1; i < args.size(); ++i) {
       if (args[i] != "--verbose" && args[i] != "-v")
-        return Error("--build-only takes only --verbose, not '" + args[i] + "'");
+        return Error(res::FormatString(res::IDS_CLI_BUILD_ONLY_ARGS, {args[i]}));
       line.verbose = true;
     }
   } else if (first == "--prepare-print") {
-    if (args.size() < 2) return Error("--prepare-print needs at least one PATH");
+    if (args.size() < 2) return Error(res::LoadString(res::IDS_CLI_PREPARE_PRINT_ARGS));
     line.action = CommandLine::Action::PreparePrint;
     line.paths.assign(args.begin() + 1, args.end());
   } else if (first == "--list-print-pages") {
-    if (args.size() != 2) return Error("--list-print-pages needs exactly one PAGE");
+    if (args.size() != 2) return Error(res::LoadString(res::IDS_CLI_LIST_PRINT_PAGES_ARGS));
     line.action = CommandLine::Action::ListPrintPages;
     line.page = args[1];
   } else if (first == "--search") {
-    if (args.size() < 2) return Error("--search needs a QUERY");
+    if (args.size() < 2) return Error(res::LoadString(res::IDS_CLI_SEARCH_NEEDS_QUERY));
     line.action = CommandLine::Action::Search;
     line.query = args[1];
     line.limit = search::kDefaultCommandLimit;
@@ -269,17 +282,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool haveWind
         continue;
       }
       if (args[i] != "--limit")
-        return Error("--search takes only --limit N and --verbose after the QUERY, not '" + args[i] + "'");
+        return Error(res::FormatString(res::IDS_CLI_SEARCH_ARGS, {args[i]}));
       if (i + 1 >= args.size() || !search::ParseCommandLimit(args[i + 1], line.limit))
-        return Error("--limit needs a whole number from 1 to 1000000");
+        return Error(res::LoadString(res::IDS_CLI_LIMIT_VALUE));
       ++i;
     }
   } else if (first == "--shared-index") {
-    if (args.size() != 1) return Error("--shared-index takes no arguments");
+    if (args.size() != 1) return Error(res::LoadString(res::IDS_CLI_SHARED_INDEX_ARGS));
     line.action = CommandLine::Action::SharedIndex;
   } else if (!haveWindow) {
-    if (first.rfind("--", 0) == 0) return Error("unknown option '" + first + "'", true);
-    return Error("built without the window; see --help");
+    if (first.rfind("--", 0) == 0) return Error(res::FormatString(res::IDS_CLI_UNKNOWN_OPTION, {first}), true);
+    return Error(res::LoadString(res::IDS_CLI_NO_WINDOW));
   } else {
     return ParseWindowOptions(args);
   }

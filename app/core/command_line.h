@@ -31,7 +31,7 @@ struct ViewerOptions {
 /// One option of the command line, as --help lists it.
 struct CommandLineOption {
   const char* name;  ///< with its argument, as shown: "--screenshot FILE"
-  const char* help;  ///< help text; "\n" starts a new help line
+  int help;          ///< string id of the help text; "\n" starts a new help line
 };
 
 /// Every option, in the order --help lists them.

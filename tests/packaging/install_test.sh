@@ -49,6 +49,7 @@ for f in usr/bin/quiro usr/libexec/quiro/update-docs usr/share/man/man1/quiro.1 
   usr/share/applications/org.quiro.Quiro.desktop usr/share/metainfo/org.quiro.Quiro.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/org.quiro.Quiro.svg \
   usr/share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/org.quiro.Quiro.png \
+  usr/share/locale/{de,es,fr,ja,zh_CN}/LC_MESSAGES/quiro.mo \
   var/lib/vesk/drive_c/VESK/DOCS/TOVY.INI var/lib/vesk/drive_c/VESK/DOCS/sb_in.htm \
   var/lib/vesk/drive_c/VESK/DOCS/guide/index.htm; do
   [ -f "$root/$f" ] || fail "not installed: $f"
@@ -84,6 +85,10 @@ status=$?
 [ "$status" -eq 0 ] || fail "build: postinst exit status $status: $(cat "$tmp/err")"
 [ -f "$docs/sidebar.htm" ] || fail "build: no sidebar.htm"
 grep -qi 'page-break-before' "$docs/guide/ch1.htm" || fail "build: guide pages not prepared for printing"
+# The German document set is built as its own site, with its own shared index.
+grep -q 'Wichtige Informationen' "$docs/de/sidebar.htm" 2>/dev/null || fail "build: the German set's sidebar.htm is missing"
+grep -qi 'page-break-before' "$docs/de/guide/ch1.htm" || fail "build: German pages not prepared for printing"
+[ "$(find "$shared/search" -name '*.db' | wc -l)" -ge 2 ] || fail "build: no shared index of the German set"
 [ -z "$(find "$docs" -name '*~')" ] || fail "build: temporary files left behind"
 [ "$(outside)" = "$before" ] || fail "build: files outside the document root changed: $(diff <(echo "$before") <(outside))"
 [ ! -e "$tmp/home" ] || fail "build: the home folder gained files"
@@ -102,6 +107,12 @@ done
 [ -s "$tmp/hits" ] || fail "search: no hits from the shared index: $(cat "$tmp/err")"
 grep -q "searched the shared search index" "$tmp/err" || fail "search: not the shared index: $(cat "$tmp/err")"
 [ ! -e "$tmp/usercache" ] || fail "search: the user's cache gained files"
+# A German user searches the German set, answered from its shared index.
+(cd "$tmp" && env -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 LANGUAGE=de VESK_DRIVE_C="$root/var/lib/vesk/drive_c" \
+  XDG_CACHE_HOME="$tmp/usercache-de" QUIRO_SHARED_INDEX_DIR="$shared/search" "$root/usr/bin/quiro" \
+  --search Netzschalter --verbose >"$tmp/hits" 2>"$tmp/err")
+grep -q "^$docs/de/guide/ch1.htm" "$tmp/hits" || fail "search: a German user does not find the German guide: $(cat "$tmp/hits" "$tmp/err")"
+grep -q "searched the shared search index" "$tmp/err" || fail "search: German: not the shared index: $(cat "$tmp/err")"
 
 # A run while another holds the lock gives up after the wait, untouched.
 (exec 8<"$docs" && flock 8 && exec sleep 60) &

@@ -18,6 +18,9 @@ namespace {
 
 constexpr int kMinButtonWidth = 50;
 
+// How far a window moves from a place another instance's window holds.
+constexpr int kCascadeStep = 32;
+
 // The lock-key panes, left to right: Caps Lock, Num Lock, Scroll Lock.
 constexpr int kIndicatorIds[3] = {res::IDS_INDICATOR_CAPS, res::IDS_INDICATOR_NUM, res::IDS_INDICATOR_SCRL};
 
@@ -145,11 +148,36 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
 void CMainFrame::RestoreViewerState() {
   const platform::ViewerState state = platform::LoadViewerState(platform::ViewerStateFile());
   m_pView->SetTextSize(state.textSize);
+  GdkDisplay* display = gdk_display_get_default();
+  m_place = std::make_unique<platform::WindowPlaceEntry>(platform::WindowPlacesFolder(),
+                                                         display != nullptr ? gdk_display_get_name(display) : "");
   if (state.hasGeometry) {
     set_default_size(state.width, state.height);
-    move(state.x, state.y);
+    // Instances started together would open on top of each other; each
+    // later one goes a step down the diagonal, staying on the monitor.
+    platform::WindowPlace place{state.x, state.y};
+    platform::PlaceBounds bounds;
+    GdkMonitor* monitor = display != nullptr ? gdk_display_get_monitor_at_point(display, state.x, state.y) : nullptr;
+    if (monitor != nullptr) {
+      GdkRectangle area{};
+      gdk_monitor_get_workarea(monitor, &area);
+      bounds = {area.x, area.y, std::max(area.x, area.x + area.width - state.width),
+                std::max(area.y, area.y + area.height - state.height)};
+    }
+    place = platform::FreeWindowPlace(place, m_place->Others(), kCascadeStep, monitor != nullptr ? &bounds : nullptr);
+    move(place.x, place.y);
+    m_place->Update(place);
   }
   if (state.maximized) maximize();
+}
+
+bool CMainFrame::on_configure_event(GdkEventConfigure* event) {
+  if (m_place) {
+    int x = 0, y = 0;
+    get_position(x, y);
+    m_place->Update({x, y});
+  }
+  return Gtk::ApplicationWindow::on_configure_event(event);
 }
 
 // Kept when the window closes. A file that cannot be written changes nothing.

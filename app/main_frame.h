@@ -15,6 +15,7 @@
 #include "app/print_controller.h"
 #include "app/quiro_view.h"
 #include "app/services.h"
+#include "platform/window_places.h"
 #include "res/strings.h"
 
 class CQuiroDoc;
@@ -76,6 +77,8 @@ class CMainFrame : public Gtk::ApplicationWindow {
   /// pages are handed over.
   bool on_delete_event(GdkEventAny* event) override;
   bool on_window_state_event(GdkEventWindowState* event) override;
+  /// Where the window stands is told to the other running instances.
+  bool on_configure_event(GdkEventConfigure* event) override;
 
  private:
   void CreateActions();
@@ -95,6 +98,8 @@ class CMainFrame : public Gtk::ApplicationWindow {
   void UpdateCaption(const std::string& docTitle);
   /// The text size and the window's size and position as kept from the
   /// last run ($XDG_STATE_HOME/quiro/state.ini), and keeping them again.
+  /// A kept position where another running instance's window already
+  /// stands moves a step down and to the right.
   void RestoreViewerState();
   void SaveViewerState();
 
@@ -126,4 +131,5 @@ class CMainFrame : public Gtk::ApplicationWindow {
   Glib::RefPtr<Gio::SimpleAction> m_textSizeAction;
   bool m_markingSizes = false;  // the overflow menu's size items are being marked
   bool m_maximized = false;
+  std::unique_ptr<platform::WindowPlaceEntry> m_place;  // this instance among the running ones
 };

@@ -20,6 +20,7 @@
 #include "platform/dir.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "printall/pdf_compact.h"
 #include "printall/print_all_run.h"
 
 namespace quiro {
@@ -143,6 +144,11 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
     if (!JoinPdfFiles(run.result.outputFiles, pdfFile, error)) {
       std::fprintf(stderr, "quiro: cannot write %s: %s\n", pdfFile.c_str(), error.c_str());
       status = 1;
+    } else {
+      // Joined, the file carries each page's whole fonts once per page.
+      // Without Ghostscript, or when it fails, it stays as it is.
+      std::string why;
+      CompactPdf(pdfFile, why);
     }
   }
   // A file without some of the pages is written, for what it holds, but the

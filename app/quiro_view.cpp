@@ -258,7 +258,8 @@ void CQuiroView::OnFileOpen() {
   dialog.add_button(quiro::res::MenuLabel(quiro::res::LoadString(quiro::res::IDS_OPEN_OK)), Gtk::RESPONSE_OK);
   dialog.set_default_response(Gtk::RESPONSE_OK);
 
-  for (const quiro::OpenFilter& f : quiro::OpenDialogFilters(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER))) {
+  for (const quiro::OpenFilter& f : quiro::OpenDialogFilters(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER),
+                                                             quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER_PDF))) {
     Glib::RefPtr<Gtk::FileFilter> filter = Gtk::FileFilter::create();
     filter->set_name(f.name);
     for (const std::string& pattern : f.patterns) filter->add_pattern(pattern);

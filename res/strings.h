@@ -88,6 +88,9 @@ inline constexpr int IDS_KIND_HLP = 1215;
 inline constexpr int IDS_OPEN_TITLE = 1202;
 inline constexpr int IDS_OPEN_CANCEL = 1203;
 inline constexpr int IDS_OPEN_OK = 1204;
+// The filter the Open dialog offers after those of IDS_OPEN_FILTER: the
+// view shows PDF files inline, and that string names none.
+inline constexpr int IDS_OPEN_FILTER_PDF = 1205;
 // The program's own search page when the search index is not there.
 inline constexpr int IDS_SEARCH_TITLE = 1240;
 inline constexpr int IDS_SEARCH_NOT_AVAILABLE = 1241;
@@ -142,6 +145,7 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_OPEN_TITLE, "Open"},
     {IDS_OPEN_CANCEL, "&Cancel"},
     {IDS_OPEN_OK, "&Open"},
+    {IDS_OPEN_FILTER_PDF, "PDF Files|*.pdf||"},
     {IDS_NO_VIEWER, "No viewer is registered for %1 files."},
     {IDS_VIEWER_NOT_STARTED, "The viewer for %1 files could not be started."},
     {IDS_VIEWER_NOT_FOUND, "The viewer program for %1 files was not found."},

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <charconv>
 #include <string_view>
+#include <utility>
 
 #include "platform/xdg.h"
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,8 +61,8 @@ int HoldEntry(const TempDir& dir, const std::string& name, const std::string& te
 TEST(WindowPlaceEntry, SeesTheRunningInstancesOfItsDisplayAndClearsGoneOnes) {
   TempDir dir;
   const std::string folder = dir / "windows";
-  WindowPlaceEntry entry(folder, ":7");
-  ASSERT_TRUE(entry.Active());
+  auto entry = std::make_unique<WindowPlaceEntry>(folder, ":7");
+  ASSERT_TRUE(entry->Active());
   struct stat st {};
   ASSERT_EQ(::stat(folder.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -72,25 +73,23 @@ TEST(WindowPlaceEntry, SeesTheRunningInstancesOfItsDisplayAndClearsGoneOnes) {
   dir.Write("windows/4004", "Display=:7\nX=1\nY=2\n");  // nobody holds it: gone
   dir.Write("windows/.4005.new", "Display=:7\nX=5\nY=6\n");  // not yet in place
   ASSERT_EQ(::symlink((dir / "windows/4001").c_str(), (dir / "windows/4006").c_str()), 0);
-  EXPECT_EQ(entry.Others(), (std::vector<WindowPlace>{{30, 40}}));
+  EXPECT_EQ(entry->Others(), (std::vector<WindowPlace>{{30, 40}}));
   EXPECT_FALSE(std::filesystem::exists(dir / "windows/4004"));
   EXPECT_TRUE(std::filesystem::exists(dir / "windows/.4005.new"));
 
   // Its own entry says where its window stands, and goes with it.
-  entry.Update({62, 72});
+  entry->Update({62, 72});
   const std::string own = dir / ("windows/" + std::to_string(::getpid()));
   EXPECT_EQ(ReadFile(own), "Display=:7\nX=62\nY=72\n");
-  entry.Update({-5, 7});
+  entry->Update({-5, 7});
   EXPECT_EQ(ReadFile(own), "Display=:7\nX=-5\nY=7\n");
   // The instance whose entry it was has ended.
   ::close(live);
-  EXPECT_TRUE(entry.Others().empty());
+  EXPECT_TRUE(entry->Others().empty());
   EXPECT_FALSE(std::filesystem::exists(dir / "windows/4001"));
   ::close(elsewhere);
   ::close(damaged);
-  {
-    WindowPlaceEntry gone(folder, ":7");
-  }
+  entry.reset();
   EXPECT_FALSE(std::filesystem::exists(own));
 }
 

@@ -92,14 +92,15 @@ class CompactPdfTest : public ::testing::Test {
   }
 
   // A "gs" that runs `body` with $out set to its output file and $in to its
-  // input, the only one on PATH (the relative entry is never searched).
+  // input, found on PATH before the real one (the relative entry is never
+  // searched).
   void FakeGs(const std::string& body) {
     dir_.Write("bin/gs",
                "#!/bin/sh\n"
                "for a; do case \"$a\" in -sOutputFile=*) out=\"${a#-sOutputFile=}\";; esac; in=\"$a\"; done\n"
                "echo \"$@\" > \"" + dir_ / "args" + "\"\n" + body + "\n");
     ::chmod((dir_ / "bin/gs").c_str(), 0755);
-    setenv("PATH", (".:" + dir_ / "bin").c_str(), 1);
+    setenv("PATH", (".:" + dir_ / "bin" + ":/usr/bin:/bin").c_str(), 1);
   }
 
   TempDir dir_;

@@ -376,6 +376,17 @@ void CMainFrame::CreateToolBar() {
   // Buttons that do not fit go into the overflow menu behind the toolbar's
   // arrow, so the window can be as narrow as half a small screen.
   m_wndToolBar.set_show_arrow(true);
+  // Its arrow would look just like the Font button's drop-down arrow, which
+  // stands right before it when the window is narrow: it shows "more" and
+  // says what it opens.
+  gtk_container_forall(GTK_CONTAINER(m_wndToolBar.gobj()), [](GtkWidget* child, gpointer self) {
+    if (GTK_IS_TOGGLE_BUTTON(child)) static_cast<CMainFrame*>(self)->m_pOverflowArrow = child;
+  }, this);
+  if (m_pOverflowArrow != nullptr) {
+    if (GtkWidget* image = gtk_bin_get_child(GTK_BIN(m_pOverflowArrow)); image != nullptr && GTK_IS_IMAGE(image))
+      gtk_image_set_from_icon_name(GTK_IMAGE(image), "view-more-horizontal-symbolic", GTK_ICON_SIZE_BUTTON);
+    gtk_widget_set_tooltip_text(m_pOverflowArrow, res::LoadString(res::IDS_TOOLBAR_MORE).c_str());
+  }
   for (std::size_t i = 0; i < res::kToolbarButtonCount; ++i) {
     const res::ToolbarButton& b = res::kToolbar[i];
     m_normal[i] = LoadToolbarImage(b.image, false);

@@ -58,6 +58,9 @@ class CMainFrame : public Gtk::ApplicationWindow {
   // Widgets, for the view's dialogs and for tests.
   Gtk::Toolbar& GetToolBar() { return m_wndToolBar; }
   Gtk::ToolItem& GetToolbarItem(int index) { return *m_buttons[index]; }
+  /// The arrow at the toolbar's end that opens the buttons that do not fit
+  /// (nullptr when the toolkit made none).
+  GtkWidget* GetOverflowArrow() { return m_pOverflowArrow; }
   Gtk::Statusbar& GetStatusBar() { return m_wndStatusBar; }
   Gtk::MenuBar* GetMenuBar() { return m_pMenuBar; }
   Gtk::Menu& GetFontMenu() { return *m_pFontMenu; }
@@ -114,6 +117,7 @@ class CMainFrame : public Gtk::ApplicationWindow {
   std::array<Glib::RefPtr<Gdk::Pixbuf>, quiro::res::kToolbarButtonCount> m_hotImages{};
   std::array<bool, quiro::res::kToolbarButtonCount> m_hot{};
   bool m_openingFontMenu = false;
+  GtkWidget* m_pOverflowArrow = nullptr;  // the toolbar's own
   Gtk::Menu* m_pFontMenu = nullptr;  // owned by the Font button
   std::unique_ptr<CQuiroView> m_pView;
   std::unique_ptr<quiro::CPrintController> m_pPrintController;

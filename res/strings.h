@@ -80,6 +80,9 @@ inline constexpr int IDS_TOOLBAR_FIND = 753;
 inline constexpr int IDS_TOOLBAR_PRINT = 755;
 inline constexpr int IDS_TOOLBAR_FONT = 756;
 inline constexpr int IDS_TOOLBAR_PRINT_ALL = 758;
+// The tooltip of the arrow at the toolbar's end that opens the buttons that
+// do not fit.
+inline constexpr int IDS_TOOLBAR_MORE = 1290;
 // The file kinds that go to a help viewer, for "%1" in IDS_NO_VIEWER and the
 // texts after it.
 inline constexpr int IDS_KIND_CHM = 1214;
@@ -139,6 +142,7 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_TOOLBAR_PRINT, "Print"},
     {IDS_TOOLBAR_FONT, "Font"},
     {IDS_TOOLBAR_PRINT_ALL, "Print All"},
+    {IDS_TOOLBAR_MORE, "More buttons"},
     {IDS_OPEN_FILTER,
      "HTML Files|*.htm;*.html|Text Files|*.txt|GIF Files|*.gif|JPEG Files|*.jpg;*.jpeg|"
      "AU Files|*.au|AIFF Files|*.aif;*.aiff|XBM Files|*.xbm|All Files|*.*||"},

@@ -45,6 +45,7 @@ TEST_F(WindowTest, TextSizeAndWindowGeometryComeBackAndAreKeptOnClosing) {
 TEST_F(WindowTest, AWindowDoesNotOpenOnTopOfAnotherInstancesWindow) {
   WriteSmallSite();
   dir_.Write("state/quiro/state.ini", "[Viewer]\nTextSize=2\nX=30\nY=40\nWidth=700\nHeight=500\nMaximized=0\n");
+  ASSERT_TRUE(gtk_init_check(nullptr, nullptr));
   const std::string display = gdk_display_get_name(gdk_display_get_default());
   std::vector<int> held;
   for (const auto& [name, place] : {std::pair{"4001", "X=30\nY=40"}, std::pair{"4002", "X=62\nY=72"}}) {

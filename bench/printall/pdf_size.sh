@@ -10,7 +10,8 @@
 #   quiro      the same with Ghostscript: what the program writes
 #   one print  every page of the walk as one long page (bodies one after the
 #              other, sheet breaks between them, links taken out so the walk
-#              stays on it), printed once by the engine: the yardstick
+#              stays on it), printed once by the engine: a rough yardstick
+#              (the page breaks fall otherwise, so its sheets differ)
 # with the size in bytes, the sheets, and the ratio of quiro to one print.
 # Sizes only; the times are bench/printall/run.sh's business.
 set -euo pipefail
@@ -49,16 +50,18 @@ mkdir "$work/one"
 "$quiro" --list-print-pages "$page" | python3 -c '
 import re, sys, pathlib
 base = pathlib.Path(sys.argv[1]).parent.as_uri() + "/"
-bodies = []
+bodies, styles = [], []
 for path in sys.stdin.read().split("\n"):
     if not path:
         continue
     text = open(path, encoding="latin-1").read()
     m = re.search(r"<body[^>]*>(.*)</body>", text, re.S | re.I)
     body = m.group(1) if m else text
+    styles += re.findall(r"<style[^>]*>.*?</style>", text, re.S | re.I)
     bodies.append(re.sub(r"\bhref\s*=", "data-href=", body, flags=re.I))
-sheet = "\n<div style=\"page-break-before: always\"></div>\n"
-sys.stdout.write("<html><head><title>One print</title><base href=\"" + base + "\"></head><body>\n" +
+sheet = "\n<div style=\"page-break-before: always\">&nbsp;</div>\n"
+sys.stdout.write("<html><head><title>One print</title><base href=\"" + base + "\">" +
+                 "".join(dict.fromkeys(styles)) + "</head><body>\n" +
                  sheet.join(bodies) + "\n</body></html>\n")
 ' "$page" >"$work/one/one.htm"
 PATH="$work/nogs" "$quiro" --print-all "$work/one/one.htm" --to-pdf "$work/one.pdf"

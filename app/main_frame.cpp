@@ -18,6 +18,9 @@ namespace {
 
 constexpr int kMinButtonWidth = 50;
 
+// How far a window moves from a place another instance's window holds.
+constexpr int kCascadeStep = 32;
+
 // The lock-key panes, left to right: Caps Lock, Num Lock, Scroll Lock.
 constexpr int kIndicatorIds[3] = {res::IDS_INDICATOR_CAPS, res::IDS_INDICATOR_NUM, res::IDS_INDICATOR_SCRL};
 
@@ -145,11 +148,36 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
 void CMainFrame::RestoreViewerState() {
   const platform::ViewerState state = platform::LoadViewerState(platform::ViewerStateFile());
   m_pView->SetTextSize(state.textSize);
+  GdkDisplay* display = gdk_display_get_default();
+  m_place = std::make_unique<platform::WindowPlaceEntry>(platform::WindowPlacesFolder(),
+                                                         display != nullptr ? gdk_display_get_name(display) : "");
   if (state.hasGeometry) {
     set_default_size(state.width, state.height);
-    move(state.x, state.y);
+    // Instances started together would open on top of each other; each
+    // later one goes a step down the diagonal, staying on the monitor.
+    platform::WindowPlace place{state.x, state.y};
+    platform::PlaceBounds bounds;
+    GdkMonitor* monitor = display != nullptr ? gdk_display_get_monitor_at_point(display, state.x, state.y) : nullptr;
+    if (monitor != nullptr) {
+      GdkRectangle area{};
+      gdk_monitor_get_workarea(monitor, &area);
+      bounds = {area.x, area.y, std::max(area.x, area.x + area.width - state.width),
+                std::max(area.y, area.y + area.height - state.height)};
+    }
+    place = platform::FreeWindowPlace(place, m_place->Others(), kCascadeStep, monitor != nullptr ? &bounds : nullptr);
+    move(place.x, place.y);
+    m_place->Update(place);
   }
   if (state.maximized) maximize();
+}
+
+bool CMainFrame::on_configure_event(GdkEventConfigure* event) {
+  if (m_place) {
+    int x = 0, y = 0;
+    get_position(x, y);
+    m_place->Update({x, y});
+  }
+  return Gtk::ApplicationWindow::on_configure_event(event);
 }
 
 // Kept when the window closes. A file that cannot be written changes nothing.
@@ -348,6 +376,17 @@ void CMainFrame::CreateToolBar() {
   // Buttons that do not fit go into the overflow menu behind the toolbar's
   // arrow, so the window can be as narrow as half a small screen.
   m_wndToolBar.set_show_arrow(true);
+  // Its arrow would look just like the Font button's drop-down arrow, which
+  // stands right before it when the window is narrow: it shows "more" and
+  // says what it opens.
+  gtk_container_forall(GTK_CONTAINER(m_wndToolBar.gobj()), [](GtkWidget* child, gpointer self) {
+    if (GTK_IS_TOGGLE_BUTTON(child)) static_cast<CMainFrame*>(self)->m_pOverflowArrow = child;
+  }, this);
+  if (m_pOverflowArrow != nullptr) {
+    if (GtkWidget* image = gtk_bin_get_child(GTK_BIN(m_pOverflowArrow)); image != nullptr && GTK_IS_IMAGE(image))
+      gtk_image_set_from_icon_name(GTK_IMAGE(image), "view-more-horizontal-symbolic", GTK_ICON_SIZE_BUTTON);
+    gtk_widget_set_tooltip_text(m_pOverflowArrow, res::LoadString(res::IDS_TOOLBAR_MORE).c_str());
+  }
   for (std::size_t i = 0; i < res::kToolbarButtonCount; ++i) {
     const res::ToolbarButton& b = res::kToolbar[i];
     m_normal[i] = LoadToolbarImage(b.image, false);

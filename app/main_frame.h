@@ -15,6 +15,7 @@
 #include "app/print_controller.h"
 #include "app/quiro_view.h"
 #include "app/services.h"
+#include "platform/window_places.h"
 #include "res/strings.h"
 
 class CQuiroDoc;
@@ -57,6 +58,9 @@ class CMainFrame : public Gtk::ApplicationWindow {
   // Widgets, for the view's dialogs and for tests.
   Gtk::Toolbar& GetToolBar() { return m_wndToolBar; }
   Gtk::ToolItem& GetToolbarItem(int index) { return *m_buttons[index]; }
+  /// The arrow at the toolbar's end that opens the buttons that do not fit
+  /// (nullptr when the toolkit made none).
+  GtkWidget* GetOverflowArrow() { return m_pOverflowArrow; }
   Gtk::Statusbar& GetStatusBar() { return m_wndStatusBar; }
   Gtk::MenuBar* GetMenuBar() { return m_pMenuBar; }
   Gtk::Menu& GetFontMenu() { return *m_pFontMenu; }
@@ -76,6 +80,8 @@ class CMainFrame : public Gtk::ApplicationWindow {
   /// pages are handed over.
   bool on_delete_event(GdkEventAny* event) override;
   bool on_window_state_event(GdkEventWindowState* event) override;
+  /// Where the window stands is told to the other running instances.
+  bool on_configure_event(GdkEventConfigure* event) override;
 
  private:
   void CreateActions();
@@ -95,6 +101,8 @@ class CMainFrame : public Gtk::ApplicationWindow {
   void UpdateCaption(const std::string& docTitle);
   /// The text size and the window's size and position as kept from the
   /// last run ($XDG_STATE_HOME/quiro/state.ini), and keeping them again.
+  /// A kept position where another running instance's window already
+  /// stands moves a step down and to the right.
   void RestoreViewerState();
   void SaveViewerState();
 
@@ -109,6 +117,7 @@ class CMainFrame : public Gtk::ApplicationWindow {
   std::array<Glib::RefPtr<Gdk::Pixbuf>, quiro::res::kToolbarButtonCount> m_hotImages{};
   std::array<bool, quiro::res::kToolbarButtonCount> m_hot{};
   bool m_openingFontMenu = false;
+  GtkWidget* m_pOverflowArrow = nullptr;  // the toolbar's own
   Gtk::Menu* m_pFontMenu = nullptr;  // owned by the Font button
   std::unique_ptr<CQuiroView> m_pView;
   std::unique_ptr<quiro::CPrintController> m_pPrintController;
@@ -126,4 +135,5 @@ class CMainFrame : public Gtk::ApplicationWindow {
   Glib::RefPtr<Gio::SimpleAction> m_textSizeAction;
   bool m_markingSizes = false;  // the overflow menu's size items are being marked
   bool m_maximized = false;
+  std::unique_ptr<platform::WindowPlaceEntry> m_place;  // this instance among the running ones
 };

@@ -149,20 +149,15 @@ CPrintController::CPrintController(CQuiroView& view, PrintAllService& printAll, 
       m_showStatus(std::move(showStatus)) {
   g_signal_connect(m_webView.get(), "load-changed", G_CALLBACK(OnTopLoadChanged), this);
   g_signal_connect(m_webView.get(), "resource-load-started", G_CALLBACK(OnResourceLoadStarted), this);
-  // Any document that loads after a PDF takes its place.
-  m_documentComplete = view.signal_document_complete().connect(
-      [this](const std::string&, const std::string&, bool) { m_pdfUrl.clear(); });
 }
 
 CPrintController::~CPrintController() {
   *m_alive = false;
-  m_documentComplete.disconnect();
   g_signal_handlers_disconnect_by_data(m_webView.get(), this);
 }
 
-// A PDF the engine shows (in the whole view or in a frame) runs no page
-// script and never reports: its response says what it is. Any document that
-// loads after it takes its place.
+// A PDF the engine shows (in the whole view or in a frame) is known by its
+// response: its viewer runs none of the page's scripts.
 void CPrintController::OnResourceLoadStarted(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest*,
                                              gpointer self) {
   auto* controller = static_cast<CPrintController*>(self);
@@ -176,13 +171,26 @@ void CPrintController::OnResourceResponse(WebKitWebResource* resource, GParamSpe
   auto live = watch->alive.lock();
   WebKitURIResponse* response = webkit_web_resource_get_response(resource);
   if (!live || !*live || response == nullptr) return;
-  if (g_strcmp0(webkit_uri_response_get_mime_type(response), "application/pdf") == 0)
-    watch->controller->m_pdfUrl = webkit_web_resource_get_uri(resource);
+  const gchar* uri = webkit_web_resource_get_uri(resource);
+  if (uri != nullptr && g_strcmp0(webkit_uri_response_get_mime_type(response), "application/pdf") == 0) {
+    const std::string address = uri;
+    watch->controller->m_pdfDocuments.insert(address.substr(0, address.find('#')));
+  }
 }
 
 // A new top document shows no PDF before it has loaded.
 void CPrintController::OnTopLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
-  if (event == WEBKIT_LOAD_STARTED) static_cast<CPrintController*>(self)->m_pdfUrl.clear();
+  if (event == WEBKIT_LOAD_STARTED) static_cast<CPrintController*>(self)->m_pdfDocuments.clear();
+}
+
+std::string CPrintController::PdfBeingRead() const {
+  std::string address = m_view.GetReadingFrame().Url();
+  if (address.empty()) {
+    const gchar* shown = webkit_web_view_get_uri(m_webView.get());
+    address = shown != nullptr ? shown : "";
+  }
+  address = address.substr(0, address.find('#'));
+  return m_pdfDocuments.count(address) != 0 ? address : std::string();
 }
 
 bool CPrintController::ConfirmPrintAll(Gtk::Window* parent) {
@@ -195,8 +203,8 @@ bool CPrintController::ConfirmPrintAll(Gtk::Window* parent) {
 }
 
 void CPrintController::OnFilePrint() {
-  if (!m_pdfUrl.empty()) {
-    const std::string pdf = LocalPathOfLocation(LocalAddress(m_pdfUrl, m_view.Site().Root()));
+  if (const std::string shownPdf = PdfBeingRead(); !shownPdf.empty()) {
+    const std::string pdf = LocalPathOfLocation(LocalAddress(shownPdf, m_view.Site().Root()));
     if (!pdf.empty()) {
       PrintPdfFile(pdf, m_pParent);
       return;

@@ -24,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/gobject_ptr.h"
@@ -70,7 +71,12 @@ class CPrintController {
   static void ShowPrintProblems(Gtk::Window* parent, const std::string& text);
 
  private:
-  friend class TestProbe;  // reads m_pdfUrl
+  friend class TestProbe;  // reads PdfBeingRead()
+
+  /// The address of the PDF the user is reading, when the document being
+  /// read (the frame being read in a frameset, else the view's own) is a
+  /// PDF the engine shows inline; else "".
+  std::string PdfBeingRead() const;
 
   static void OnTopLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
   struct PdfWatch {
@@ -86,8 +92,11 @@ class CPrintController {
   Gtk::Window* m_pParent;
   LocationFn m_location;
   StatusFn m_showStatus;
-  sigc::connection m_documentComplete;
-  std::string m_pdfUrl;
+  // The addresses (without fragment) the engine answered with a PDF since
+  // the top document started: a PDF shown whole or in a frame is one of
+  // them. Its own document completes after its response, and other frames
+  // go on loading, so no document's completion takes a PDF off.
+  std::set<std::string> m_pdfDocuments;
   std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 

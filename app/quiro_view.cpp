@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "app/core/doc_site.h"
 #include "app/core/navigation_check.h"
@@ -21,6 +24,9 @@ namespace {
 // The fragment of the address under which the page that stands for a gone
 // web process is shown.
 constexpr std::string_view kGoneFragment = "#quiro-web-process-gone";
+
+// The address the engine's PDF viewer is loaded from.
+constexpr std::string_view kPdfViewerScheme = "webkit-pdfjs-viewer:";
 
 // Text sizes 0-4: the factor applied to text only.
 constexpr double kTextZoom[] = {0.7, 0.85, 1.0, 1.2, 1.5};
@@ -87,6 +93,7 @@ CQuiroView::CQuiroView(std::shared_ptr<quiro::SiteHolder> site)
 }
 
 CQuiroView::~CQuiroView() {
+  *m_self = nullptr;
   g_signal_handlers_disconnect_by_data(m_webView.get(), this);
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(m_webView.get());
   if (content) g_signal_handlers_disconnect_by_data(content, this);
@@ -258,7 +265,8 @@ void CQuiroView::OnFileOpen() {
   dialog.add_button(quiro::res::MenuLabel(quiro::res::LoadString(quiro::res::IDS_OPEN_OK)), Gtk::RESPONSE_OK);
   dialog.set_default_response(Gtk::RESPONSE_OK);
 
-  for (const quiro::OpenFilter& f : quiro::OpenDialogFilters(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER))) {
+  for (const quiro::OpenFilter& f : quiro::OpenDialogFilters(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER),
+                                                             quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER_PDF))) {
     Glib::RefPtr<Gtk::FileFilter> filter = Gtk::FileFilter::create();
     filter->set_name(f.name);
     for (const std::string& pattern : f.patterns) filter->add_pattern(pattern);
@@ -350,9 +358,101 @@ void CQuiroView::MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*
   quiro::FrameReport report;
   if (!quiro::ReadFrameReport(result, report)) return;
   if (!quiro::ReportMatchesView(view->m_webView.get(), report)) return;
+  // The engine's PDF viewer is no document of the page's own: its report
+  // stands for the frame that shows the PDF.
+  if (!report.top && std::string_view(report.href).substr(0, kPdfViewerScheme.size()) == kPdfViewerScheme) {
+    view->ReportPdfFrames(report.kind);
+    return;
+  }
   view->m_readingFrame.Report(report);
   if (report.kind == quiro::FrameReport::Kind::Load)
     view->OnDocumentComplete(report.name, report.href, report.top);
+}
+
+namespace {
+
+// The engine shows a PDF as a document of its own whose one frame is its
+// viewer; the PDF's document runs no script of the program's, the viewer's
+// does but knows nothing of the frame around it. The top document (of the
+// document scheme, as the PDF is) reads every frame's type: the frames
+// showing a PDF, by name and address.
+constexpr const char* kPdfFramesScript = R"JS(
+(function () {
+  var found = [];
+  (function walk(w) {
+    for (var i = 0; i < w.frames.length; i++) {
+      try {
+        var f = w.frames[i];
+        if (f.document.contentType === 'application/pdf')
+          found.push({name: String(f.name || ''), href: String(f.location.href)});
+        walk(f);
+      } catch (e) {}
+    }
+  })(window);
+  return found;
+})()
+)JS";
+
+struct PdfFramesCall {
+  std::weak_ptr<CQuiroView*> view;
+  std::string top;  // the top document asked
+  std::function<void(const std::vector<std::pair<std::string, std::string>>&)> found;
+};
+
+std::string PropertyText(JSCValue* object, const char* name) {
+  const quiro::GObjectPtr<JSCValue> value(jsc_value_object_get_property(object, name));
+  if (value == nullptr || !jsc_value_is_string(value.get())) return {};
+  const quiro::GCharPtr text(jsc_value_to_string(value.get()));
+  return text != nullptr ? text.get() : "";
+}
+
+}  // namespace
+
+void CQuiroView::ReportPdfFrames(quiro::FrameReport::Kind kind) {
+  const gchar* shown = webkit_web_view_get_uri(m_webView.get());
+  auto call = std::make_unique<PdfFramesCall>();
+  call->view = m_self;
+  call->top = shown != nullptr ? shown : "";
+  call->found = [this, kind, top = call->top](const std::vector<std::pair<std::string, std::string>>& frames) {
+    const gchar* now = webkit_web_view_get_uri(m_webView.get());
+    if (now == nullptr || top != now) return;  // another page by now
+    for (const auto& [name, href] : frames) {
+      quiro::FrameReport report;
+      report.name = name;
+      report.href = href;
+      if (m_readingFrame.FrameUrl(name) != href) {
+        m_readingFrame.Report(report);
+        OnDocumentComplete(name, href, false);
+      }
+      if (kind == quiro::FrameReport::Kind::Use) {
+        report.kind = quiro::FrameReport::Kind::Use;
+        m_readingFrame.Report(report);
+      }
+    }
+  };
+  webkit_web_view_evaluate_javascript(
+      m_webView.get(), kPdfFramesScript, -1, quiro::kProgramWorld, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        const std::unique_ptr<PdfFramesCall> call(static_cast<PdfFramesCall*>(data));
+        quiro::CGError error;
+        const quiro::GObjectPtr<JSCValue> value(
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, error.Out()));
+        const std::shared_ptr<CQuiroView*> view = call->view.lock();
+        if (!view || *view == nullptr || value == nullptr || !jsc_value_is_array(value.get())) return;
+        std::vector<std::pair<std::string, std::string>> frames;
+        const quiro::GObjectPtr<JSCValue> length(jsc_value_object_get_property(value.get(), "length"));
+        const int count = length != nullptr && jsc_value_is_number(length.get()) ? jsc_value_to_int32(length.get()) : 0;
+        for (int i = 0; i < count && i < 64; ++i) {
+          const quiro::GObjectPtr<JSCValue> frame(jsc_value_object_get_property_at_index(value.get(), i));
+          if (frame == nullptr || !jsc_value_is_object(frame.get())) continue;
+          std::string name = PropertyText(frame.get(), "name");
+          std::string href = PropertyText(frame.get(), "href");
+          // A frame's own name only: the top document has none.
+          if (!name.empty() && !href.empty()) frames.emplace_back(std::move(name), std::move(href));
+        }
+        call->found(frames);
+      },
+      call.release());
 }
 
 void CQuiroView::WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason reason,

@@ -146,8 +146,14 @@ class CQuiroView {
   static void HistoryLoadingThunk(WebKitWebView*, GParamSpec*, gpointer self);
   static void MouseTargetThunk(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer self);
   static void LoadChangedThunk(WebKitWebView*, WebKitLoadEvent event, gpointer self);
+  /// The engine's PDF viewer reported (`kind`) from inside a frame whose
+  /// own document, the PDF, runs no script: the frames showing a PDF are
+  /// looked up from the top document and reported for it.
+  void ReportPdfFrames(quiro::FrameReport::Kind kind);
 
   std::shared_ptr<quiro::SiteHolder> m_site;
+  // Points at the view while it lives, for engine answers that come later.
+  std::shared_ptr<CQuiroView*> m_self = std::make_shared<CQuiroView*>(this);
   quiro::GObjectPtr<WebKitWebView> m_webView;  // the view's own reference
   // Help-file viewers started from the view and the plain windows it opens.
   std::shared_ptr<quiro::ViewerStartGate> m_viewerStarts = std::make_shared<quiro::ViewerStartGate>();

@@ -100,7 +100,7 @@ bool TestProbe::SaveScreenshot(const std::string& path) {
   }
 }
 
-const std::string& TestProbe::ShownPdfUrl(const CPrintController& controller) { return controller.m_pdfUrl; }
+std::string TestProbe::ShownPdfUrl(const CPrintController& controller) { return controller.PdfBeingRead(); }
 
 int TestProbe::RunningPrintAllRuns() const { return RunningPrintAllRuns(m_services.printAll); }
 

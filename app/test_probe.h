@@ -56,8 +56,9 @@ class TestProbe : public sigc::trackable {
   /// yet ended (their closing pause included).
   int RunningPrintAllRuns() const;
   static int RunningPrintAllRuns(const PrintAllService& service);
-  /// The address of the PDF the controller's view shows inline, or "".
-  static const std::string& ShownPdfUrl(const CPrintController& controller);
+  /// The address of the PDF Print of the controller prints now (the
+  /// document being read is a PDF shown inline), or "".
+  static std::string ShownPdfUrl(const CPrintController& controller);
 
  private:
   void TakeScreenshot();

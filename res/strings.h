@@ -86,6 +86,9 @@ inline constexpr int IDS_TOOLBAR_FIND = 753;
 inline constexpr int IDS_TOOLBAR_PRINT = 755;
 inline constexpr int IDS_TOOLBAR_FONT = 756;
 inline constexpr int IDS_TOOLBAR_PRINT_ALL = 758;
+// The tooltip of the arrow at the toolbar's end that opens the buttons that
+// do not fit.
+inline constexpr int IDS_TOOLBAR_MORE = 1290;
 // The file kinds that go to a help viewer, for "%1" in IDS_NO_VIEWER and the
 // texts after it.
 inline constexpr int IDS_KIND_CHM = 1214;
@@ -94,6 +97,9 @@ inline constexpr int IDS_KIND_HLP = 1215;
 inline constexpr int IDS_OPEN_TITLE = 1202;
 inline constexpr int IDS_OPEN_CANCEL = 1203;
 inline constexpr int IDS_OPEN_OK = 1204;
+// The filter the Open dialog offers after those of IDS_OPEN_FILTER: the
+// view shows PDF files inline, and that string names none.
+inline constexpr int IDS_OPEN_FILTER_PDF = 1205;
 // The program's own search page when the search index is not there.
 inline constexpr int IDS_SEARCH_TITLE = 1240;
 inline constexpr int IDS_SEARCH_NOT_AVAILABLE = 1241;
@@ -270,12 +276,14 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_TOOLBAR_PRINT, "Print"},
     {IDS_TOOLBAR_FONT, "Font"},
     {IDS_TOOLBAR_PRINT_ALL, "Print All"},
+    {IDS_TOOLBAR_MORE, "More buttons"},
     {IDS_OPEN_FILTER,
      "HTML Files|*.htm;*.html|Text Files|*.txt|GIF Files|*.gif|JPEG Files|*.jpg;*.jpeg|"
      "AU Files|*.au|AIFF Files|*.aif;*.aiff|XBM Files|*.xbm|All Files|*.*||"},
     {IDS_OPEN_TITLE, "Open"},
     {IDS_OPEN_CANCEL, "&Cancel"},
     {IDS_OPEN_OK, "&Open"},
+    {IDS_OPEN_FILTER_PDF, "PDF Files|*.pdf||"},
     {IDS_NO_VIEWER, "No viewer is registered for %1 files."},
     {IDS_VIEWER_NOT_STARTED, "The viewer for %1 files could not be started."},
     {IDS_VIEWER_NOT_FOUND, "The viewer program for %1 files was not found."},

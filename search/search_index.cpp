@@ -39,6 +39,10 @@ constexpr std::size_t kBatchPages = 256;
 // enough to bound the memory (each at most kBatchTextBytes of text).
 constexpr std::size_t kBatchesAhead = 2;
 constexpr int kMaxFolderDepth = 64;
+// How many pages of a document tell what its pages repeat, and how much of
+// each end of a long page is looked at.
+constexpr std::size_t kBoilerplateSample = 32;
+constexpr std::size_t kBoilerplateEnds = 32 * 1024;
 // The files of the first layout were named with FNV-1a started from this
 // basis (the standard one with a digit lost); such a file of the same root is
 // removed when its successor is made.
@@ -938,6 +942,30 @@ struct QueryClock {
 
 }  // namespace
 
+const Boilerplate& SearchIndex::BoilerplateOf(const std::string& document) {
+  auto known = boilerplate_.documents.find(document);
+  if (known != boilerplate_.documents.end()) return known->second;
+  // A sample of the document's pages; headers sit at a page's start and
+  // footers at its end, so a long page gives both ends.
+  std::vector<std::string> bodies;
+  Statement pages(db_,
+                  "SELECT quiro_inflate(t.body) FROM files f JOIN texts t ON t.id = f.id"
+                  " WHERE f.path >= ?1 AND f.path < ?2 ORDER BY f.id LIMIT ?3");
+  const std::string from = document + "/", to = document + "0";  // '0' follows '/'
+  if (pages.ok() && !document.empty()) {
+    pages.BindBlob(1, from);
+    pages.BindBlob(2, to);
+    pages.Bind(3, static_cast<std::int64_t>(kBoilerplateSample));
+    while (pages.Step() == SQLITE_ROW) {
+      std::string body = pages.Text(0);
+      if (body.size() > 2 * kBoilerplateEnds)
+        body = body.substr(0, kBoilerplateEnds) + " " + body.substr(body.size() - kBoilerplateEnds);
+      bodies.push_back(std::move(body));
+    }
+  }
+  return boilerplate_.documents.emplace(document, Boilerplate::FromPages(bodies)).first->second;
+}
+
 SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool withSnippets,
                                  const SearchBudget& budget) {
   SearchResult result;
@@ -964,6 +992,8 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
     lengths_.dataVersion = dataVersion;
     lengths_.generation = writes_;
   }
+  // Each hit's body with its matches marked, for the snippet.
+  std::vector<std::string> marked;
   QueryClock clock;
   clock.counted = budget.steps > 0;
   auto startClock = [&] {
@@ -988,7 +1018,10 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
         hit.path = root_ + rel;
         hit.title = file.Text(1);
         hit.document = rel.substr(0, rel.find('/'));
-        if (withSnippets) hit.snippet = rows.Text(1);
+        if (withSnippets) {
+          hit.snippet = rows.Text(1);
+          marked.push_back(rows.Text(2));
+        }
         result.hits.push_back(std::move(hit));
       }
       file.Reset();
@@ -1009,7 +1042,8 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   // computes them only for the rows returned.
   int rc = SQLITE_OK;
   startClock();
-  bool finished = collect(withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24)"
+  bool finished = collect(withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24),"
+                                         " highlight(pages, 1, char(1), char(2))"
                                          " FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2"
                                        : "SELECT rowid FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2",
                           rc);
@@ -1017,13 +1051,32 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
     // Ranking needs every match before the first; unranked, matches come as
     // they are found, so a second budget yields at least some of them.
     startClock();
-    collect(withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24)"
+    collect(withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24),"
+                           " highlight(pages, 1, char(1), char(2))"
                            " FROM pages WHERE pages MATCH ?1 LIMIT ?2"
                          : "SELECT rowid FROM pages WHERE pages MATCH ?1 LIMIT ?2",
             rc);
   }
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
   result.cutShort = !finished;
+  // In a document whose pages repeat headers and navigation lines, the
+  // snippet shows a stretch where the words matched outside them. FTS5's
+  // own snippet stays where nothing repeats, and for text without blanks
+  // between words (Chinese, Japanese), which the chooser cannot cut.
+  if (rc == SQLITE_OK && withSnippets && marked.size() == result.hits.size()) {
+    if (boilerplate_.dataVersion != dataVersion || boilerplate_.generation != writes_) {
+      boilerplate_.documents.clear();
+      boilerplate_.dataVersion = dataVersion;
+      boilerplate_.generation = writes_;
+    }
+    for (std::size_t i = 0; i < result.hits.size(); ++i) {
+      Hit& hit = result.hits[i];
+      const Boilerplate& repeated = BoilerplateOf(hit.document);
+      if (repeated.Empty()) continue;
+      std::string chosen = ChooseSnippet(marked[i], repeated);
+      if (chosen.size() <= 3 * hit.snippet.size() + 64) hit.snippet = std::move(chosen);
+    }
+  }
   if (rc != SQLITE_OK) {
     result.hits.clear();
     result.cutShort = false;

@@ -27,8 +27,11 @@
 #include <string_view>
 #include <vector>
 
+#include <map>
+
 #include "search/query.h"
 #include "search/rank.h"
+#include "search/snippet.h"
 
 namespace search {
 
@@ -153,6 +156,9 @@ class SearchIndex {
   bool Recover(int rc);
   void Note(const std::string& text) const;
   UpdateStats UpdateOnce(UpdateProgress* progress, const std::function<bool()>& stop, int& rc);
+  // What the pages of the document folder `document` repeat (cached until
+  // the index changes); called with mutex_ held.
+  const Boilerplate& BoilerplateOf(const std::string& document);
 
   std::string root_;
   std::string realRoot_;  // its real path: names the index file
@@ -165,6 +171,11 @@ class SearchIndex {
   bool recovered_ = false;
   bool everyoneReads_ = false;  // the shared index: only pages every user may read
   DocumentLengths lengths_;    // for the ranking function
+  struct {
+    std::map<std::string, Boilerplate> documents;
+    std::int64_t dataVersion = -1;
+    std::uint64_t generation = 0;
+  } boilerplate_;  // by document folder, for the snippets
   std::uint64_t writes_ = 0;   // transactions this object has committed
 };
 

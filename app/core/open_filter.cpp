@@ -47,9 +47,9 @@ std::vector<OpenFilter> ParseOpenFilter(const std::string& text) {
   return filters;
 }
 
-std::vector<OpenFilter> OpenDialogFilters(const std::string& text) {
+std::vector<OpenFilter> OpenDialogFilters(const std::string& text, const std::string& more) {
   std::vector<OpenFilter> filters = ParseOpenFilter(text);
-  for (OpenFilter& extra : ParseOpenFilter("PDF Files|*.pdf||")) filters.push_back(std::move(extra));
+  for (OpenFilter& extra : ParseOpenFilter(more)) filters.push_back(std::move(extra));
   return filters;
 }
 

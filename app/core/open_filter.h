@@ -19,8 +19,8 @@ struct OpenFilter {
 std::vector<OpenFilter> ParseOpenFilter(const std::string& text);
 
 /// The filters the Open dialog offers: those of the filter string `text`,
-/// in its order, then "PDF Files" (the view shows PDF files inline, and the
-/// string names none).
-std::vector<OpenFilter> OpenDialogFilters(const std::string& text);
+/// in its order, then those of `more` (written the same way; the PDF files
+/// the view shows inline, which `text` names none of).
+std::vector<OpenFilter> OpenDialogFilters(const std::string& text, const std::string& more);
 
 }  // namespace quiro

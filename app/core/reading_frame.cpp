@@ -38,4 +38,9 @@ std::string ReadingFrame::Url() const {
   return reading != nullptr ? reading->second : std::string();
 }
 
+std::string ReadingFrame::FrameUrl(const std::string& name) const {
+  auto known = m_frameHrefs.find(name);
+  return known != m_frameHrefs.end() ? known->second : std::string();
+}
+
 }  // namespace quiro

@@ -34,6 +34,8 @@ class ReadingFrame {
   std::string Name() const;
   /// That frame's address as the engine has it; "" for the page itself.
   std::string Url() const;
+  /// The address last reported for the frame named `name` ("" when none).
+  std::string FrameUrl(const std::string& name) const;
 
  private:
   /// The frame being read (name and address), or nullptr for the page itself.

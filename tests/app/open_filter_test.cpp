@@ -24,7 +24,8 @@ TEST(OpenFilter, TheDialogsListInOrderWithCaseFreePatterns) {
 }
 
 TEST(OpenFilter, TheDialogAddsPdfFilesAfterTheString) {
-  std::vector<OpenFilter> f = quiro::OpenDialogFilters(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER));
+  std::vector<OpenFilter> f = quiro::OpenDialogFilters(quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER),
+                                                       quiro::res::LoadString(quiro::res::IDS_OPEN_FILTER_PDF));
   ASSERT_EQ(f.size(), 9u);
   EXPECT_EQ(f[7].name, "All Files");
   EXPECT_EQ(f[8].name, "PDF Files");

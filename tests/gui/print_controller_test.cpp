@@ -250,32 +250,33 @@ TEST_F(PrintCommandTest, AForgedFrameReportChangesNothingPrinted) {
   EXPECT_EQ(Printed(), (std::vector<std::string>{"001-index.htm.pdf", "002-ch1.htm.pdf", "003-ch2.htm.pdf"}));
 }
 
-// Print with a PDF in the content frame: the print dialog, and what the
-// chosen printer gets is the PDF file itself. The test picks GTK's
-// print-to-file printer in the dialog, as a user would, and prints.
-TEST_F(PrintCommandTest, PrintOfAnInlinePdfPrintsThePdf) {
-  WriteSmallSite();
-  StartAndWaitReady();
-  Click("sidebar", "pdf");
-  ASSERT_TRUE(RunUntil([&] { return EndsWith(quiro::TestProbe::ShownPdfUrl(Frame().GetPrintController()), "/doc.pdf"); }));
+// Picks GTK's print-to-file printer in the next print dialog, writing PDF
+// to `output`, and prints, as a user would.
+class PrintToFilePicker {
+ public:
+  explicit PrintToFilePicker(std::string output) : output_(std::move(output)) {
+    source_ = g_timeout_add(20, &PrintToFilePicker::Poll, this);
+  }
+  ~PrintToFilePicker() {
+    if (source_ != 0) g_source_remove(source_);
+  }
+  bool Answered() const { return source_ == 0; }
 
-  struct Pick {
-    std::string output;
-    bool answered = false;
-  } pick{dir_ / "printed-pdf.pdf"};
-  guint poll = g_timeout_add(20, [](gpointer data) -> gboolean {
-    auto* p = static_cast<Pick*>(data);
+ private:
+  static gboolean Poll(gpointer data) {
+    auto* self = static_cast<PrintToFilePicker*>(data);
     GList* windows = gtk_window_list_toplevels();
     GtkPrintUnixDialog* dialog = nullptr;
     for (GList* w = windows; w != nullptr; w = w->next)
-      if (GTK_IS_PRINT_UNIX_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data))) dialog = GTK_PRINT_UNIX_DIALOG(w->data);
+      if (GTK_IS_PRINT_UNIX_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)))
+        dialog = GTK_PRINT_UNIX_DIALOG(w->data);
     g_list_free(windows);
     if (dialog == nullptr) return G_SOURCE_CONTINUE;
     GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(dialog);
     if (printer == nullptr || g_strcmp0(gtk_printer_get_name(printer), g_dgettext("gtk30", "Print to File")) != 0) {
       GtkPrintSettings* settings = gtk_print_settings_new();
       gtk_print_settings_set_printer(settings, g_dgettext("gtk30", "Print to File"));
-      gchar* uri = g_filename_to_uri(p->output.c_str(), nullptr, nullptr);
+      gchar* uri = g_filename_to_uri(self->output_.c_str(), nullptr, nullptr);
       gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_URI, uri);
       gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
       g_free(uri);
@@ -284,14 +285,60 @@ TEST_F(PrintCommandTest, PrintOfAnInlinePdfPrintsThePdf) {
       return G_SOURCE_CONTINUE;  // until the printer list has it selected
     }
     gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
-    p->answered = true;
+    self->source_ = 0;
     return G_SOURCE_REMOVE;
-  }, &pick);
-  Frame().SendCommand(quiro::res::ID_FILE_PRINT);
-  if (!pick.answered) g_source_remove(poll);
-  ASSERT_TRUE(pick.answered);
-  ASSERT_TRUE(RunUntil([&] { return print_test::PdfPageCount(pick.output) == 1; }, 20000));
-  EXPECT_NE(print_test::PdfText(pick.output).find("Manual"), std::string::npos);
+  }
+
+  std::string output_;
+  guint source_ = 0;
+};
+
+// Print with a PDF on display, in the content frame or as the whole page:
+// the Print buttons are hidden (a PDF has no Print All), Ctrl+P and
+// File > Print offer the print dialog, and what the chosen printer gets is
+// the PDF file itself. A page loaded after it prints as a page again.
+TEST_F(PrintCommandTest, PrintOfAnInlinePdfPrintsThePdf) {
+  WriteSmallSite();
+  StartAndWaitReady();
+  auto shownPdf = [&] { return quiro::TestProbe::ShownPdfUrl(Frame().GetPrintController()); };
+
+  Click("sidebar", "pdf");
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(shownPdf(), "/doc.pdf"); }));
+  EXPECT_FALSE(Frame().IsToolbarButtonVisible(quiro::res::kPrintButton));
+  EXPECT_FALSE(Frame().IsToolbarButtonVisible(quiro::res::kPrintAllButton));
+  // The PDF's own document and its viewer finish loading after its
+  // response; it is still what Print prints.
+  gui_test::Settle(Web());
+  RunUntil([] { return false; }, 500);
+  EXPECT_TRUE(EndsWith(shownPdf(), "/doc.pdf")) << shownPdf();
+  {
+    const std::string output = dir_ / "frame-pdf.pdf";
+    PrintToFilePicker pick(output);
+    gtk_widget_grab_focus(GTK_WIDGET(Web()));
+    Press(GDK_KEY_p, GDK_CONTROL_MASK);
+    ASSERT_TRUE(RunUntil([&] { return pick.Answered(); }, 20000)) << "no print dialog";
+    ASSERT_TRUE(RunUntil([&] { return print_test::PdfPageCount(output) == 1; }, 20000));
+    EXPECT_NE(print_test::PdfText(output).find("Manual"), std::string::npos);
+  }
+
+  // Another page in the frame: no PDF to print, the buttons are back.
+  Click("sidebar", "two");
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(View().GetReadingFrame().Url(), "/page2.htm"); }));
+  EXPECT_EQ(shownPdf(), "");
+  EXPECT_TRUE(Frame().IsToolbarButtonVisible(quiro::res::kPrintButton));
+
+  // The PDF as the whole page, printed from the menu's command.
+  View().Navigate2(root_ + "doc.pdf");
+  ASSERT_TRUE(RunUntil([&] { return EndsWith(shownPdf(), "/doc.pdf"); }));
+  gui_test::Settle(Web());
+  {
+    const std::string output = dir_ / "whole-pdf.pdf";
+    PrintToFilePicker pick(output);
+    Frame().SendCommand(quiro::res::ID_FILE_PRINT);
+    ASSERT_TRUE(RunUntil([&] { return pick.Answered(); }, 20000)) << "no print dialog";
+    ASSERT_TRUE(RunUntil([&] { return print_test::PdfPageCount(output) == 1; }, 20000));
+    EXPECT_NE(print_test::PdfText(output).find("Manual"), std::string::npos);
+  }
   // The print dialog's printer lookup asks for the system bus, which test
   // machines often lack; that warning is the machine's, not the program's.
   auto& problems = gui_test::LoggedProblems();

@@ -12,27 +12,6 @@ namespace res = quiro::res;
 
 class FindTest : public WindowTest {
  protected:
-  // Presses and releases `keyval` with `modifiers` on the main window, as the
-  // keyboard would: the key goes to the accelerators and the focus widget.
-  void Press(guint keyval, guint modifiers = 0) {
-    GdkKeymapKey* keys = nullptr;
-    gint n = 0;
-    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), keyval, &keys, &n);
-    guint16 code = n > 0 ? static_cast<guint16>(keys[0].keycode) : 0;
-    g_free(keys);
-    for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
-      GdkEvent* key = gdk_event_new(type);
-      key->key.window = GDK_WINDOW(g_object_ref(Frame().get_window()->gobj()));
-      key->key.keyval = keyval;
-      key->key.state = modifiers;
-      key->key.hardware_keycode = code;
-      key->key.time = GDK_CURRENT_TIME;
-      gdk_event_set_device(key, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
-      gtk_main_do_event(key);
-      gdk_event_free(key);
-    }
-  }
-
   void Type(const std::string& text) {
     for (char c : text) Press(gdk_unicode_to_keyval(static_cast<unsigned char>(c)));
   }

@@ -1,0 +1,48 @@
+#pragma once
+// The snippet a result shows: the stretch of a page's text around its
+// matches. Manuals repeat headers, footers and navigation lines on every
+// page of a document; a match there says nothing about the page, so such
+// text weighs little when the stretch is chosen.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace search {
+
+/// Words a run of repeated text is made of.
+inline constexpr std::size_t kBoilerplateRunWords = 5;
+/// Words a snippet shows.
+inline constexpr std::size_t kSnippetWords = 24;
+
+/// The text repeated on most pages of one document.
+class Boilerplate {
+ public:
+  /// From the body texts (blanks collapsed) of pages of one document: every
+  /// run of kBoilerplateRunWords words (letter case ignored) found on at
+  /// least half of them. Fewer than 3 pages repeat nothing.
+  static Boilerplate FromPages(const std::vector<std::string>& bodies);
+
+  bool Empty() const { return runs_.empty(); }
+  /// For each of `words`, whether it lies in a run of repeated text.
+  std::vector<bool> Covered(const std::vector<std::string_view>& words) const;
+
+ private:
+  std::unordered_set<std::uint64_t> runs_;
+};
+
+/// About `length` words of `marked`, a page's body in which each match
+/// stands between kHighlightOpen and kHighlightClose (search_index.h), as
+/// FTS5's highlight() writes it: the stretch with the most matches, a match
+/// in repeated text counting a tenth of one (and, among equals, the one
+/// with the least repeated text, then the first, moved on so that a quarter
+/// of it comes before its first match where that is as good). "…" stands
+/// where the text is cut; highlights cut by the stretch are closed or opened
+/// again.
+std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplate,
+                          std::size_t length = kSnippetWords);
+
+}  // namespace search

@@ -1,0 +1,98 @@
+// Snippets that pass over what every page of a document repeats.
+
+#include "search/snippet.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.h"
+#include "search/search_index.h"
+
+namespace {
+
+using search::Boilerplate;
+using search::ChooseSnippet;
+
+const std::string kNav = "Home Contents Index Printer setup Next page";
+
+std::string Body(const std::string& text) { return kNav + " " + text + " Copyright 2026 Vesk Computers all rights reserved"; }
+
+TEST(Snippet, RepeatedRunsAreThoseOnHalfThePagesOrMore) {
+  const Boilerplate none = Boilerplate::FromPages({Body("one"), Body("two")});
+  EXPECT_TRUE(none.Empty());  // two pages repeat nothing
+  const Boilerplate repeated = Boilerplate::FromPages(
+      {Body("the fan spins slowly"), Body("memory goes into the slots"), "HOME contents index printer SETUP next page",
+       "a page of its own without the lines at all here"});
+  ASSERT_FALSE(repeated.Empty());
+  const std::vector<std::string_view> words = {"Home", "Contents", "Index", "Printer", "setup", "Next",
+                                               "page", "the",  "fan",   "spins"};
+  const std::vector<bool> covered = repeated.Covered(words);
+  EXPECT_EQ(covered, (std::vector<bool>{true, true, true, true, true, true, true, false, false, false}));
+}
+
+TEST(Snippet, TheStretchWithTheMatchesOutsideRepeatedText) {
+  const Boilerplate repeated =
+      Boilerplate::FromPages({Body("alpha"), Body("beta"), Body("gamma"), Body("delta")});
+  const std::string page = Body("To connect the \x01printer\x02 use the cable at the back of the case and turn it on");
+  // The navigation line's "Printer" is a match too, and comes first.
+  const std::string marked = "Home Contents Index \x01Printer\x02 setup Next page" +
+                             page.substr(kNav.size());
+  struct Case {
+    const char* what;
+    std::string marked;
+    std::size_t length;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"past the navigation line", marked, 6, "\xE2\x80\xA6the \x01printer\x02 use the cable at\xE2\x80\xA6"},
+      {"the whole text fits", "a \x01b\x02 c", 24, "a \x01b\x02 c"},
+      {"a highlight cut by the stretch", "x x x x \x01one two three\x02 y y y y y y", 2,
+       "\xE2\x80\xA6\x01one two\x02\xE2\x80\xA6"},
+      {"no match: the first stretch outside repeated text", Body("plain words only"), 3,
+       "\xE2\x80\xA6plain words only\xE2\x80\xA6"},
+      {"nothing", "", 24, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ChooseSnippet(c.marked, repeated, c.length), c.expected);
+  }
+}
+
+// The results page's snippets through the index: a document whose pages all
+// carry one navigation line holding the word searched for.
+TEST(Snippet, TheIndexShowsTheTextOfThePageNotItsNavigation) {
+  testing_support::TempDir cache, root;
+  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  auto page = [](const std::string& text) {
+    return "<html><head><title>Guide</title></head><body><p>" + Body(text) + "</p></body></html>\n";
+  };
+  root.Write("guide/a.htm", page("The fan spins slowly when the case is cool"));
+  root.Write("guide/b.htm", page("Memory modules go into the slots near the processor"));
+  root.Write("guide/c.htm", page("Unpack everything and keep the box for later use"));
+  std::string filler;
+  for (int i = 0; i < 30; ++i) filler += "word" + std::to_string(i) + " ";
+  root.Write("guide/d.htm", page(filler + "and then the printer driver comes from the disc in the box"));
+  root.Write("other/e.htm", page("A lone page elsewhere"));
+  search::SearchIndex index(root.path());
+  ASSERT_TRUE(index.Update().complete);
+  // Every page's navigation line says "Printer"; one page says more.
+  const search::SearchResult result = index.Search("printer", 10, true);
+  ASSERT_EQ(result.hits.size(), 5u);
+  for (const search::Hit& hit : result.hits) {
+    SCOPED_TRACE(hit.path);
+    if (hit.path.ends_with("/d.htm")) {
+      EXPECT_NE(hit.snippet.find("the \x01printer\x02 driver"), std::string::npos) << hit.snippet;
+      EXPECT_EQ(hit.snippet.find("Index \x01Printer\x02"), std::string::npos) << hit.snippet;
+    } else {
+      EXPECT_NE(hit.snippet.find("\x01Printer\x02"), std::string::npos) << hit.snippet;
+    }
+  }
+  // A document of one page repeats nothing: FTS5's own snippet.
+  const search::SearchResult lone = index.Search("lone", 5, true);
+  ASSERT_EQ(lone.hits.size(), 1u);
+  EXPECT_NE(lone.hits[0].snippet.find("\x01lone\x02"), std::string::npos);
+}
+
+}  // namespace

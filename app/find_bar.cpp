@@ -1,5 +1,6 @@
 #include "app/find_bar.h"
 
+#include "app/accessible.h"
 #include "res/strings.h"
 
 namespace quiro {
@@ -24,6 +25,7 @@ void SetIconButton(Gtk::Button& button, const char* icon, int tooltip) {
   button.set_relief(Gtk::RELIEF_NONE);
   button.set_tooltip_text(res::LoadString(tooltip));
   button.set_can_focus(false);
+  SetAccessibleText(button, AccessibleName(res::LoadString(tooltip)));
 }
 
 }  // namespace
@@ -33,6 +35,7 @@ CFindBar::CFindBar(WebKitWebView* webView)
       m_pFinder(webkit_web_view_get_find_controller(webView)) {
   m_entry.set_placeholder_text(res::LoadString(res::IDS_FIND_PLACEHOLDER));
   m_entry.set_width_chars(20);
+  SetAccessibleText(m_entry, res::LoadString(res::IDS_FIND_PLACEHOLDER), res::CommandPrompt(res::ID_EDIT_FIND));
   SetIconButton(m_previous, "go-up-symbolic", res::IDS_FIND_PREVIOUS);
   SetIconButton(m_next, "go-down-symbolic", res::IDS_FIND_NEXT);
   SetIconButton(m_close, "window-close-symbolic", res::IDS_FIND_CLOSE);

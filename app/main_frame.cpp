@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/accessible.h"
 #include "app/commands.h"
 #include "app/print_worker.h"
 #include "app/quiro_doc.h"
@@ -23,6 +24,9 @@ constexpr int kCascadeStep = 32;
 
 // The lock-key panes, left to right: Caps Lock, Num Lock, Scroll Lock.
 constexpr int kIndicatorIds[3] = {res::IDS_INDICATOR_CAPS, res::IDS_INDICATOR_NUM, res::IDS_INDICATOR_SCRL};
+// What a screen reader reads for each pane: the key and whether it is on.
+constexpr int kIndicatorOnNames[3] = {res::IDS_CAPS_LOCK_ON, res::IDS_NUM_LOCK_ON, res::IDS_SCROLL_LOCK_ON};
+constexpr int kIndicatorOffNames[3] = {res::IDS_CAPS_LOCK_OFF, res::IDS_NUM_LOCK_OFF, res::IDS_SCROLL_LOCK_OFF};
 
 // Themed icons standing in for toolbar images that are not compiled in.
 constexpr const char* kFallbackIcons[] = {
@@ -92,6 +96,7 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
   set_default_size(1000, 740);
   CreateActions();
   CreateTextSizeActions();
+  CreateKeyboardActions();
   CreateMenuBar();
   CreateToolBar();
   CreateStatusBar();
@@ -132,7 +137,7 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
   m_viewOverlay.add(m_pView->GetWidget());
   m_viewOverlay.add_overlay(m_pFindBar->GetWidget());
   m_layout.pack_start(m_viewOverlay, Gtk::PACK_EXPAND_WIDGET);
-  m_layout.pack_start(m_wndStatusBar, Gtk::PACK_SHRINK);
+  m_layout.pack_start(m_statusRow, Gtk::PACK_SHRINK);
   add(m_layout);
   m_layout.show_all();
   // Escape closes the find bar while the focus is in it, ahead of the
@@ -292,6 +297,66 @@ void CMainFrame::CreateTextSizeActions() {
   }
 }
 
+// F6 and Shift+F6 move the focus from pane to pane: the toolbar, then each
+// frame of the page (or the page, when it has none), and round again. F7
+// turns caret browsing on and off.
+void CMainFrame::CreateKeyboardActions() {
+  struct Key {
+    const char* action;
+    const char* accels;
+    void (CMainFrame::*run)();
+  };
+  constexpr Key kKeys[] = {
+      {"next-pane", "F6", &CMainFrame::FocusNextPane},
+      {"previous-pane", "<Shift>F6", &CMainFrame::FocusPreviousPane},
+      {"caret-browsing", "F7", &CMainFrame::ToggleCaretBrowsing},
+  };
+  Glib::RefPtr<Gtk::Application> app = get_application();
+  for (const Key& k : kKeys) {
+    Glib::RefPtr<Gio::SimpleAction> action = Gio::SimpleAction::create(k.action);
+    action->signal_activate().connect([this, run = k.run](const Glib::VariantBase&) { (this->*run)(); });
+    add_action(action);
+    if (app) {
+      const quiro::Command key{0, k.action, k.accels, false, nullptr};
+      app->set_accels_for_action(key.DetailedAction(), key.Accelerators());
+    }
+  }
+}
+
+void CMainFrame::FocusNextPane() { MoveFocusBetweenPanes(+1); }
+void CMainFrame::FocusPreviousPane() { MoveFocusBetweenPanes(-1); }
+
+void CMainFrame::MoveFocusBetweenPanes(int direction) {
+  Gtk::Widget& web = m_pView->GetWidget();
+  Gtk::Widget* focus = get_focus();
+  const bool inView = focus != nullptr && (focus == &web || focus->is_ancestor(web));
+  const bool toolbarShown = m_wndToolBar.get_visible();
+  // Out of the page's last frame (or first, going back) the focus goes to
+  // the toolbar; without a toolbar, round to the page's other end.
+  m_pView->MoveFocusAcrossFrames(direction, !inView, [this, direction, inView, toolbarShown](bool leaves) {
+    if (!leaves) return;
+    if (toolbarShown && FocusToolbar()) return;
+    if (inView) m_pView->MoveFocusAcrossFrames(direction, true, [](bool) {});
+  });
+}
+
+bool CMainFrame::FocusToolbar() {
+  if (Gtk::Widget* focus = get_focus(); focus != nullptr && focus->is_ancestor(m_wndToolBar)) return true;
+  unset_focus();
+  return m_wndToolBar.child_focus(Gtk::DIR_TAB_FORWARD);
+}
+
+bool CMainFrame::ToolbarHasFocus() {
+  Gtk::Widget* focus = get_focus();
+  return focus != nullptr && focus->is_ancestor(m_wndToolBar);
+}
+
+void CMainFrame::ToggleCaretBrowsing() {
+  const bool on = !m_pView->IsCaretBrowsing();
+  m_pView->SetCaretBrowsing(on);
+  SetMessageText(res::LoadString(on ? res::IDS_CARET_BROWSING_ON : res::IDS_CARET_BROWSING_OFF));
+}
+
 void CMainFrame::SendCommand(int id) {
   if (const quiro::Command* cmd = quiro::FindCommand(id)) activate_action(cmd->action);
 }
@@ -305,6 +370,7 @@ void CMainFrame::ToggleToolBar() {
 void CMainFrame::ToggleStatusBar() {
   bool show = !m_wndStatusBar.get_visible();
   m_wndStatusBar.set_visible(show);
+  m_statusRow.set_visible(show);
   m_statusBarAction->change_state(show);
 }
 
@@ -361,7 +427,10 @@ void CMainFrame::ConnectPrompts(Gtk::MenuShell& shell, const res::MenuEntry*& en
     while (entry != end && (entry->id == res::kSeparator || entry->id == res::kEndSubMenu)) ++entry;
     if (entry == end) return;
     const res::MenuEntry& e = *entry++;
-    if (e.id > 0) ShowPromptWhileSelected(*item, e.id);
+    if (e.id > 0) {
+      ShowPromptWhileSelected(*item, e.id);
+      quiro::SetAccessibleText(*item, quiro::AccessibleName(std::string(item->get_label())), res::CommandPrompt(e.id));
+    }
     if (Gtk::Menu* sub = item->get_submenu()) ConnectPrompts(*sub, entry, end);
   }
 }
@@ -386,6 +455,7 @@ void CMainFrame::CreateToolBar() {
     if (GtkWidget* image = gtk_bin_get_child(GTK_BIN(m_pOverflowArrow)); image != nullptr && GTK_IS_IMAGE(image))
       gtk_image_set_from_icon_name(GTK_IMAGE(image), "view-more-horizontal-symbolic", GTK_ICON_SIZE_BUTTON);
     gtk_widget_set_tooltip_text(m_pOverflowArrow, res::LoadString(res::IDS_TOOLBAR_MORE).c_str());
+    quiro::SetAccessibleText(m_pOverflowArrow, res::LoadString(res::IDS_TOOLBAR_MORE));
   }
   for (std::size_t i = 0; i < res::kToolbarButtonCount; ++i) {
     const res::ToolbarButton& b = res::kToolbar[i];
@@ -448,6 +518,11 @@ void CMainFrame::CreateToolBar() {
     if (const quiro::Command* cmd = quiro::FindCommand(b.command))
       gtk_actionable_set_action_name(GTK_ACTIONABLE(button->gobj()), cmd->DetailedAction().c_str());
 
+    // A screen reader reads the tooltip as the button's name and the prompt
+    // as what it does.
+    const std::string name = quiro::AccessibleName(res::CommandTooltip(b.command));
+    quiro::SetAccessibleText(*button, name, res::CommandPrompt(b.command));
+
     // Hot image and status-bar prompt while the pointer is over the button.
     int index = static_cast<int>(i);
     int command = b.command;
@@ -459,6 +534,7 @@ void CMainFrame::CreateToolBar() {
         targets.push_back(child);
     }
     for (Gtk::Widget* target : targets) {
+      if (dynamic_cast<Gtk::Button*>(target)) quiro::SetAccessibleText(*target, name, res::CommandPrompt(command));
       target->add_events(Gdk::ENTER_NOTIFY_MASK | Gdk::LEAVE_NOTIFY_MASK);
       target->signal_enter_notify_event().connect([this, index, command](GdkEventCrossing*) {
         SetButtonHot(index, true);
@@ -548,7 +624,15 @@ void CMainFrame::CreateStatusBar() {
     m_indicatorFrames[i].set_shadow_type(Gtk::SHADOW_IN);
     m_indicatorFrames[i].add(m_indicators[i]);
   }
-  for (int i = 2; i >= 0; --i) m_wndStatusBar.pack_end(m_indicatorFrames[i], Gtk::PACK_SHRINK);
+  // The panes stand in a row of their own beside the status bar: the status
+  // bar hides its children from assistive technology.
+  m_statusRow.pack_start(m_wndStatusBar, Gtk::PACK_EXPAND_WIDGET);
+  for (int i = 0; i < 3; ++i) {
+    m_indicatorFrames[i].set_margin_top(2);
+    m_indicatorFrames[i].set_margin_bottom(2);
+    m_statusRow.pack_start(m_indicatorFrames[i], Gtk::PACK_SHRINK);
+  }
+  m_statusRow.set_margin_end(4);
   SetIdleMessage();
 
   GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
@@ -569,8 +653,12 @@ void CMainFrame::OnKeymapStateChanged() {
     on[1] = gdk_keymap_get_num_lock_state(keymap);
     on[2] = gdk_keymap_get_scroll_lock_state(keymap);
   }
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < 3; ++i) {
     m_indicators[i].set_text(on[i] ? res::LoadString(kIndicatorIds[i]) : std::string());
+    const std::string name = res::LoadString(on[i] ? kIndicatorOnNames[i] : kIndicatorOffNames[i]);
+    quiro::SetAccessibleText(m_indicators[i], name);
+    quiro::SetAccessibleText(m_indicatorFrames[i], name);
+  }
 }
 
 std::string CMainFrame::GetIndicatorText(int paneIndex) const {
@@ -583,6 +671,9 @@ void CMainFrame::SetMessageText(const std::string& text) {
   m_strMessage = text;
   m_wndStatusBar.remove_all_messages();
   m_wndStatusBar.push(text);
+  // The status bar hides its label from assistive technology; its own name
+  // carries the message.
+  quiro::SetAccessibleText(m_wndStatusBar, text);
 }
 
 void CMainFrame::SetIdleMessage() { SetMessageText(res::LoadString(res::IDS_IDLE_MESSAGE)); }

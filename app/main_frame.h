@@ -70,6 +70,15 @@ class CMainFrame : public Gtk::ApplicationWindow {
   /// Runs the command with id `id` as if chosen from a menu or the toolbar.
   void SendCommand(int id);
 
+  /// F6 and Shift+F6: the focus to the next or previous pane (the toolbar,
+  /// each frame of the page).
+  void FocusNextPane();
+  void FocusPreviousPane();
+  /// Whether the keyboard focus is on a toolbar button.
+  bool ToolbarHasFocus();
+  /// F7: caret browsing on or off; the status bar says which.
+  void ToggleCaretBrowsing();
+
   /// View > Toolbar and View > Status Bar: show or hide the bar.
   void ToggleToolBar();
   void ToggleStatusBar();
@@ -86,6 +95,9 @@ class CMainFrame : public Gtk::ApplicationWindow {
  private:
   void CreateActions();
   void CreateTextSizeActions();
+  void CreateKeyboardActions();
+  void MoveFocusBetweenPanes(int direction);
+  bool FocusToolbar();
   void CreateMenuBar();
   void CreateToolBar();
   void CreateStatusBar();
@@ -124,6 +136,7 @@ class CMainFrame : public Gtk::ApplicationWindow {
   Gtk::Overlay m_viewOverlay;
   std::unique_ptr<quiro::CFindBar> m_pFindBar;
   quiro::SearchArrival m_searchArrival;
+  Gtk::Box m_statusRow{Gtk::ORIENTATION_HORIZONTAL, 2};  // the status bar and the lock-key panes
   Gtk::Statusbar m_wndStatusBar;
   std::array<Gtk::Frame, 3> m_indicatorFrames;
   std::array<Gtk::Label, 3> m_indicators;

@@ -137,6 +137,86 @@ void CQuiroView::Navigate2(const std::string& address, const char* targetFrame) 
                                       FrameNavigationDone, nav.release());
 }
 
+void CQuiroView::SetCaretBrowsing(bool on) {
+  webkit_settings_set_enable_caret_browsing(webkit_web_view_get_settings(m_webView.get()), on ? TRUE : FALSE);
+}
+
+bool CQuiroView::IsCaretBrowsing() const {
+  return webkit_settings_get_enable_caret_browsing(webkit_web_view_get_settings(m_webView.get())) != FALSE;
+}
+
+namespace {
+
+// Moves the focus one frame on (QUIRO_DIRECTION 1 or -1), starting outside
+// the frames when QUIRO_ENTERING; answers "leaves" when no frame lies that
+// way, else "in". The frame with the focus is the one whose element is the
+// top document's active element. A frame whose document the top one cannot
+// reach focuses its own first link on request (the frame reporter listens).
+constexpr const char* kFocusFrameScript = R"JS(
+(function (direction, entering) {
+  function focusIn(win) {
+    win.focus();
+    try {
+      var link = win.document.querySelector('a[href], area[href]');
+      if (link) link.focus();
+    } catch (e) {
+      win.postMessage('quiro:focus-frame', '*');
+    }
+  }
+  var n = window.frames.length;
+  if (n === 0) {
+    if (!entering) return 'leaves';
+    focusIn(window);
+    return 'in';
+  }
+  var current = -1;
+  var active = document.activeElement;
+  for (var i = 0; i < n; i++)
+    if (active && active.contentWindow === window.frames[i]) current = i;
+  var next = entering ? (direction > 0 ? 0 : n - 1) : (current < 0 && direction > 0 ? 0 : current + direction);
+  if (next < 0 || next >= n) return 'leaves';
+  focusIn(window.frames[next]);
+  return 'in';
+})(QUIRO_DIRECTION, QUIRO_ENTERING)
+)JS";
+
+struct FocusMove {
+  std::weak_ptr<CQuiroView*> view;
+  std::function<void(bool)> done;
+};
+
+void FocusMoveDone(GObject* source, GAsyncResult* result, gpointer data) {
+  const std::unique_ptr<FocusMove> move(static_cast<FocusMove*>(data));
+  quiro::CGError error;
+  const quiro::GObjectPtr<JSCValue> value(
+      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, error.Out()));
+  const std::shared_ptr<CQuiroView*> view = move->view.lock();
+  if (!view || *view == nullptr) return;
+  // A page that runs no script (an image, a PDF) is one pane, as a page
+  // without frames is: after it the focus leaves.
+  bool in = false;
+  if (value != nullptr && jsc_value_is_string(value.get())) {
+    const quiro::GCharPtr text(jsc_value_to_string(value.get()));
+    in = text != nullptr && std::string_view(text.get()) == "in";
+  }
+  move->done(!in);
+}
+
+}  // namespace
+
+void CQuiroView::MoveFocusAcrossFrames(int direction, bool entering, std::function<void(bool leaves)> done) {
+  std::string script = kFocusFrameScript;
+  auto put = [&script](std::string_view name, const char* value) {
+    script.replace(script.find(name), name.size(), value);
+  };
+  put("QUIRO_DIRECTION", direction < 0 ? "-1" : "1");
+  put("QUIRO_ENTERING", entering ? "true" : "false");
+  if (entering) gtk_widget_grab_focus(GTK_WIDGET(m_webView.get()));
+  auto move = std::make_unique<FocusMove>(FocusMove{m_self, std::move(done)});
+  webkit_web_view_evaluate_javascript(m_webView.get(), script.c_str(), -1, quiro::kProgramWorld, nullptr, nullptr,
+                                      FocusMoveDone, move.release());
+}
+
 void CQuiroView::GoBack() { StepThroughHistory(-1); }
 void CQuiroView::GoForward() { StepThroughHistory(+1); }
 

@@ -7,6 +7,7 @@
 #include <gtkmm.h>
 #include <webkit2/webkit2.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -67,6 +68,18 @@ class CQuiroView {
   void SetTextSize(int level);
   /// The text size last set (2, medium, at first).
   int GetTextSize() const { return m_textSize; }
+  /// Caret browsing: a caret the arrow keys move through the page's text, as
+  /// a screen reader needs to read it by line.
+  void SetCaretBrowsing(bool on);
+  bool IsCaretBrowsing() const;
+  /// Moves the keyboard focus to the next (`direction` 1) or previous (-1)
+  /// frame of the page on display, onto its first link; a page without
+  /// frames counts as one. `entering`: the focus comes from outside the
+  /// view, and goes to the first frame (forward) or the last. `done` is
+  /// called with true when no frame lies that way and the focus is to leave
+  /// the view, with false once a frame has it; not at all when the view went
+  /// first.
+  void MoveFocusAcrossFrames(int direction, bool entering, std::function<void(bool leaves)> done);
   /// The pointer moved onto a link (carries how to name its target, see
   /// LinkTargetText) or off it ("").
   sigc::signal<void(const std::string& target)>& signal_link_hovered() { return m_linkHovered; }

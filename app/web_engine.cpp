@@ -45,10 +45,17 @@ constexpr const char* kFrameReporterScript = R"JS(
   if (document.readyState === 'complete') loaded();
   else window.addEventListener('load', loaded);
   // Refresh of a frameset: the top document asks each of its frames to
-  // reload the page it shows now.
+  // reload the page it shows now. F6 asks a frame whose document the top
+  // one cannot reach to take the focus, on its first link.
   if (!top) {
     window.addEventListener('message', function (e) {
-      if (e.source === window.parent && e.data === 'quiro:reload-frame') location.reload();
+      if (e.source !== window.parent) return;
+      if (e.data === 'quiro:reload-frame') location.reload();
+      if (e.data === 'quiro:focus-frame') {
+        window.focus();
+        var link = document.querySelector('a[href], area[href]');
+        if (link) link.focus();
+      }
     });
   }
 })();
@@ -150,8 +157,17 @@ bool ReadFrameReport(WebKitJavascriptResult* message, FrameReport& report) {
   return true;
 }
 
+// The element with the keyboard focus is outlined on the screen, whatever
+// the page's own style says; printing is left as the page has it.
+constexpr const char* kFocusStyleSheet =
+    "@media screen { :focus { outline: 2px solid #1c71d8 !important; outline-offset: 1px !important; } }";
+
 GObjectPtr<WebKitWebView> NewBrowserView() {
   GObjectPtr<WebKitUserContentManager> content(webkit_user_content_manager_new());
+  WebKitUserStyleSheet* focusStyle = webkit_user_style_sheet_new(
+      kFocusStyleSheet, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+  webkit_user_content_manager_add_style_sheet(content.get(), focusStyle);
+  webkit_user_style_sheet_unref(focusStyle);
   webkit_user_content_manager_register_script_message_handler_in_world(content.get(), kFrameReportHandler,
                                                                       kProgramWorld);
   WebKitUserScript* script = webkit_user_script_new_for_world(

@@ -89,6 +89,16 @@ inline constexpr int IDS_TOOLBAR_PRINT_ALL = 758;
 // The tooltip of the arrow at the toolbar's end that opens the buttons that
 // do not fit.
 inline constexpr int IDS_TOOLBAR_MORE = 1290;
+// What assistive technology reads for the lock-key panes, by state.
+inline constexpr int IDS_CAPS_LOCK_ON = 1300;
+inline constexpr int IDS_CAPS_LOCK_OFF = 1301;
+inline constexpr int IDS_NUM_LOCK_ON = 1302;
+inline constexpr int IDS_NUM_LOCK_OFF = 1303;
+inline constexpr int IDS_SCROLL_LOCK_ON = 1304;
+inline constexpr int IDS_SCROLL_LOCK_OFF = 1305;
+// The status bar's answer to F7, which turns caret browsing on and off.
+inline constexpr int IDS_CARET_BROWSING_ON = 1306;
+inline constexpr int IDS_CARET_BROWSING_OFF = 1307;
 // The file kinds that go to a help viewer, for "%1" in IDS_NO_VIEWER and the
 // texts after it.
 inline constexpr int IDS_KIND_CHM = 1214;
@@ -277,6 +287,14 @@ inline constexpr StringEntry kStringTable[] = {
     {IDS_TOOLBAR_FONT, "Font"},
     {IDS_TOOLBAR_PRINT_ALL, "Print All"},
     {IDS_TOOLBAR_MORE, "More buttons"},
+    {IDS_CAPS_LOCK_ON, "Caps Lock on"},
+    {IDS_CAPS_LOCK_OFF, "Caps Lock off"},
+    {IDS_NUM_LOCK_ON, "Num Lock on"},
+    {IDS_NUM_LOCK_OFF, "Num Lock off"},
+    {IDS_SCROLL_LOCK_ON, "Scroll Lock on"},
+    {IDS_SCROLL_LOCK_OFF, "Scroll Lock off"},
+    {IDS_CARET_BROWSING_ON, "Caret browsing is on. Press F7 to turn it off."},
+    {IDS_CARET_BROWSING_OFF, "Caret browsing is off."},
     {IDS_OPEN_FILTER,
      "HTML Files|*.htm;*.html|Text Files|*.txt|GIF Files|*.gif|JPEG Files|*.jpg;*.jpeg|"
      "AU Files|*.au|AIFF Files|*.aif;*.aiff|XBM Files|*.xbm|All Files|*.*||"},

@@ -90,15 +90,15 @@ inline constexpr int IDS_TOOLBAR_PRINT_ALL = 758;
 // do not fit.
 inline constexpr int IDS_TOOLBAR_MORE = 1290;
 // What assistive technology reads for the lock-key panes, by state.
-inline constexpr int IDS_CAPS_LOCK_ON = 1300;
-inline constexpr int IDS_CAPS_LOCK_OFF = 1301;
-inline constexpr int IDS_NUM_LOCK_ON = 1302;
-inline constexpr int IDS_NUM_LOCK_OFF = 1303;
-inline constexpr int IDS_SCROLL_LOCK_ON = 1304;
-inline constexpr int IDS_SCROLL_LOCK_OFF = 1305;
+inline constexpr int IDS_CAPS_LOCK_ON = 1380;
+inline constexpr int IDS_CAPS_LOCK_OFF = 1381;
+inline constexpr int IDS_NUM_LOCK_ON = 1382;
+inline constexpr int IDS_NUM_LOCK_OFF = 1383;
+inline constexpr int IDS_SCROLL_LOCK_ON = 1384;
+inline constexpr int IDS_SCROLL_LOCK_OFF = 1385;
 // The status bar's answer to F7, which turns caret browsing on and off.
-inline constexpr int IDS_CARET_BROWSING_ON = 1306;
-inline constexpr int IDS_CARET_BROWSING_OFF = 1307;
+inline constexpr int IDS_CARET_BROWSING_ON = 1386;
+inline constexpr int IDS_CARET_BROWSING_OFF = 1387;
 // The file kinds that go to a help viewer, for "%1" in IDS_NO_VIEWER and the
 // texts after it.
 inline constexpr int IDS_KIND_CHM = 1214;

@@ -23,9 +23,10 @@ std::string WithNumber(int id, guint n) { return res::FormatString(id, {std::to_
 void SetIconButton(Gtk::Button& button, const char* icon, int tooltip) {
   button.set_image_from_icon_name(icon, Gtk::ICON_SIZE_BUTTON);
   button.set_relief(Gtk::RELIEF_NONE);
-  button.set_tooltip_text(res::LoadString(tooltip));
+  const std::string text = res::LoadString(tooltip);
+  button.set_tooltip_text(text);
   button.set_can_focus(false);
-  SetAccessibleText(button, AccessibleName(res::LoadString(tooltip)));
+  SetAccessibleText(button, AccessibleName(text));
 }
 
 }  // namespace

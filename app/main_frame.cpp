@@ -341,7 +341,7 @@ void CMainFrame::MoveFocusBetweenPanes(int direction) {
 }
 
 bool CMainFrame::FocusToolbar() {
-  if (Gtk::Widget* focus = get_focus(); focus != nullptr && focus->is_ancestor(m_wndToolBar)) return true;
+  if (ToolbarHasFocus()) return true;
   unset_focus();
   return m_wndToolBar.child_focus(Gtk::DIR_TAB_FORWARD);
 }
@@ -511,7 +511,9 @@ void CMainFrame::CreateToolBar() {
     } else {
       button = Gtk::manage(new Gtk::ToolButton(*image, label));
     }
-    button->set_tooltip_text(res::CommandTooltip(b.command));
+    const std::string tooltip = res::CommandTooltip(b.command);
+    const std::string prompt = res::CommandPrompt(b.command);
+    button->set_tooltip_text(tooltip);
     button->set_is_important(true);
     // Buttons are at least 50 pixels wide, so short labels line up.
     button->set_size_request(kMinButtonWidth, -1);
@@ -520,8 +522,8 @@ void CMainFrame::CreateToolBar() {
 
     // A screen reader reads the tooltip as the button's name and the prompt
     // as what it does.
-    const std::string name = quiro::AccessibleName(res::CommandTooltip(b.command));
-    quiro::SetAccessibleText(*button, name, res::CommandPrompt(b.command));
+    const std::string name = quiro::AccessibleName(tooltip);
+    quiro::SetAccessibleText(*button, name, prompt);
 
     // Hot image and status-bar prompt while the pointer is over the button.
     int index = static_cast<int>(i);
@@ -534,7 +536,7 @@ void CMainFrame::CreateToolBar() {
         targets.push_back(child);
     }
     for (Gtk::Widget* target : targets) {
-      if (dynamic_cast<Gtk::Button*>(target)) quiro::SetAccessibleText(*target, name, res::CommandPrompt(command));
+      if (dynamic_cast<Gtk::Button*>(target)) quiro::SetAccessibleText(*target, name, prompt);
       target->add_events(Gdk::ENTER_NOTIFY_MASK | Gdk::LEAVE_NOTIFY_MASK);
       target->signal_enter_notify_event().connect([this, index, command](GdkEventCrossing*) {
         SetButtonHot(index, true);

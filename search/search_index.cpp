@@ -41,8 +41,8 @@ constexpr std::size_t kBatchesAhead = 2;
 constexpr int kMaxFolderDepth = 64;
 // How many pages of a document tell what its pages repeat, and how much of
 // each end of a long page is looked at.
-constexpr std::size_t kBoilerplateSample = 32;
-constexpr std::size_t kBoilerplateEnds = 32 * 1024;
+constexpr std::size_t kBoilerplateSample = 16;
+constexpr std::size_t kBoilerplateEnds = 8 * 1024;
 // The files of the first layout were named with FNV-1a started from this
 // basis (the standard one with a digit lost); such a file of the same root is
 // removed when its successor is made.
@@ -949,8 +949,8 @@ const Boilerplate& SearchIndex::BoilerplateOf(const std::string& document) {
   // footers at its end, so a long page gives both ends.
   std::vector<std::string> bodies;
   Statement pages(db_,
-                  "SELECT quiro_inflate(t.body) FROM files f JOIN texts t ON t.id = f.id"
-                  " WHERE f.path >= ?1 AND f.path < ?2 ORDER BY f.id LIMIT ?3");
+                  "SELECT quiro_inflate(body) FROM texts WHERE id IN"
+                  " (SELECT id FROM files WHERE path >= ?1 AND path < ?2 ORDER BY id LIMIT ?3)");
   const std::string from = document + "/", to = document + "0";  // '0' follows '/'
   if (pages.ok() && !document.empty()) {
     pages.BindBlob(1, from);

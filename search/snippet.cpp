@@ -1,7 +1,6 @@
 #include "search/snippet.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "search/search_index.h"
 
@@ -25,22 +24,31 @@ std::vector<std::string_view> SplitWords(std::string_view text) {
   return words;
 }
 
-// FNV-1a over the run's words, ASCII letters folded, highlight markers left
-// out, a separator between words.
-std::uint64_t RunHash(const std::vector<std::string_view>& words, std::size_t first) {
+// FNV-1a over a word, ASCII letters folded, highlight markers left out.
+std::uint64_t WordHash(std::string_view word) {
   std::uint64_t hash = 14695981039346656037ull;
-  auto add = [&hash](unsigned char c) {
-    hash ^= c;
+  for (char c : word) {
+    if (c == kHighlightOpen || c == kHighlightClose) continue;
+    hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
     hash *= 1099511628211ull;
-  };
-  for (std::size_t i = first; i < first + kBoilerplateRunWords; ++i) {
-    for (char c : words[i]) {
-      if (c == kHighlightOpen || c == kHighlightClose) continue;
-      add(static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
-    }
-    add(0x1F);
   }
   return hash;
+}
+
+// The hash of every run of kBoilerplateRunWords words, in order: each word is
+// hashed once and the run's hashes are combined.
+std::vector<std::uint64_t> RunHashes(const std::vector<std::string_view>& words) {
+  std::vector<std::uint64_t> runs;
+  if (words.size() < kBoilerplateRunWords) return runs;
+  std::vector<std::uint64_t> hashes(words.size());
+  for (std::size_t i = 0; i < words.size(); ++i) hashes[i] = WordHash(words[i]);
+  runs.resize(words.size() - kBoilerplateRunWords + 1);
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    std::uint64_t run = 0;
+    for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) run = (run ^ hashes[j]) * 0x9E3779B97F4A7C15ull;
+    runs[i] = run;
+  }
+  return runs;
 }
 
 }  // namespace
@@ -48,26 +56,31 @@ std::uint64_t RunHash(const std::vector<std::string_view>& words, std::size_t fi
 Boilerplate Boilerplate::FromPages(const std::vector<std::string>& bodies) {
   Boilerplate boilerplate;
   if (bodies.size() < 3) return boilerplate;
-  std::unordered_map<std::uint64_t, std::size_t> pagesWith;
+  // Each page's distinct runs, all pages' together, sorted: a run's count is
+  // then the number of pages it is found on.
+  std::vector<std::uint64_t> all;
   for (const std::string& body : bodies) {
-    const std::vector<std::string_view> words = SplitWords(body);
-    if (words.size() < kBoilerplateRunWords) continue;
-    std::unordered_set<std::uint64_t> seen;
-    for (std::size_t i = 0; i + kBoilerplateRunWords <= words.size(); ++i) {
-      const std::uint64_t run = RunHash(words, i);
-      if (seen.insert(run).second) ++pagesWith[run];
-    }
+    std::vector<std::uint64_t> runs = RunHashes(SplitWords(body));
+    std::sort(runs.begin(), runs.end());
+    runs.erase(std::unique(runs.begin(), runs.end()), runs.end());
+    all.insert(all.end(), runs.begin(), runs.end());
   }
-  for (const auto& [run, count] : pagesWith)
-    if (count * 2 >= bodies.size()) boilerplate.runs_.insert(run);
+  std::sort(all.begin(), all.end());
+  for (std::size_t i = 0; i < all.size();) {
+    std::size_t j = i;
+    while (j < all.size() && all[j] == all[i]) ++j;
+    if ((j - i) * 2 >= bodies.size()) boilerplate.runs_.push_back(all[i]);
+    i = j;
+  }
   return boilerplate;
 }
 
 std::vector<bool> Boilerplate::Covered(const std::vector<std::string_view>& words) const {
   std::vector<bool> covered(words.size(), false);
   if (runs_.empty()) return covered;
-  for (std::size_t i = 0; i + kBoilerplateRunWords <= words.size(); ++i) {
-    if (runs_.count(RunHash(words, i)) == 0) continue;
+  const std::vector<std::uint64_t> runs = RunHashes(words);
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (!std::binary_search(runs_.begin(), runs_.end(), runs[i])) continue;
     for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) covered[j] = true;
   }
   return covered;

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace search {
@@ -31,7 +30,7 @@ class Boilerplate {
   std::vector<bool> Covered(const std::vector<std::string_view>& words) const;
 
  private:
-  std::unordered_set<std::uint64_t> runs_;
+  std::vector<std::uint64_t> runs_;  // sorted
 };
 
 /// About `length` words of `marked`, a page's body in which each match

@@ -189,6 +189,18 @@ namespace {
 
 using Pages = std::vector<std::pair<std::string, std::pair<std::int64_t, std::int64_t>>>;
 
+// Whether the folder open as `fd` has a catalogue of its own: a document set
+// of its own below the root, as each language's set lies below the default
+// one's. The name alone decides (a link of that name too): leaving a folder
+// out is never unsafe.
+bool HoldsCatalogue(int fd) {
+  for (const char* name : {"TOVY.INI", "tovy.ini"}) {
+    struct stat st {};
+    if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) return true;
+  }
+  return false;
+}
+
 // Every folder is reached through its parent's descriptor and every link is
 // followed only where it stays below the root (its real location), as the
 // document scheme serves: a link that leads out is not listed, read or
@@ -244,7 +256,12 @@ struct Walk {
     }
     for (const std::string& name : folders) {
       const int sub = platform::OpenBelow(dirfd(dir), name, O_RDONLY | O_DIRECTORY, bound);
-      if (sub >= 0) Folder(sub, rel + name + "/", depth + 1);
+      if (sub < 0) continue;
+      if (depth == 0 && HoldsCatalogue(sub)) {
+        close(sub);  // another document set (one language's), indexed on its own
+        continue;
+      }
+      Folder(sub, rel + name + "/", depth + 1);
     }
     closedir(dir);
   }

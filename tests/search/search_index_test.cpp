@@ -298,6 +298,20 @@ TEST_F(SearchIndexTest, LinksLeadingOutOfTheRootAreNeitherWalkedNorRead) {
   EXPECT_EQ(Found(index, "publicwords"), std::vector<std::string>{"x/guide.htm"});
 }
 
+// A folder with a catalogue of its own is another document set (one
+// language's): the root's index leaves it to the index of its own root.
+TEST_F(SearchIndexTest, AnotherDocumentSetBelowTheRootIsLeftToItsOwnIndex) {
+  root.Write("guide/setup.htm", Page("Setup", "printer"));
+  root.Write("de/TOVY.INI", "[MAIN]\nDocumentRoot=.\n");
+  root.Write("de/guide/setup.htm", Page("Einrichtung", "printer Drucker"));
+  SearchIndex index(root.path(), note);
+  EXPECT_EQ(index.Update().pages, 1u);
+  EXPECT_EQ(Found(index, "printer"), std::vector<std::string>{"guide/setup.htm"});
+  SearchIndex german(root / "de", note);
+  german.Update();
+  EXPECT_EQ(Found(german, "drucker"), std::vector<std::string>{"guide/setup.htm"});
+}
+
 TEST_F(SearchIndexTest, SearchPage) {
   search::SearchResult result;
   result.hits.push_back({"/docs/my guide/a.htm", "<Fans & more>", "guide", "the \x01" "fan\x02 <spins>"});

@@ -8,7 +8,7 @@
 # copied first since the viewer writes into it. Needs a display (xvfb-run).
 # Exits with the client's status.
 set -euo pipefail
-quiro=$1 client=$2 sample=$3
+quiro=$(realpath "$1") client=$(realpath "$2") sample=$(realpath "$3")
 
 work=$(mktemp -d)
 pids=()
@@ -43,10 +43,13 @@ for _ in $(seq 100); do
 done
 
 cp -r "$sample" "$work/docs"
-mkdir -p "$work/home"
+# The viewer's own folders are private ones; with a runtime folder of its own
+# the pages run in the web process sandbox, as they do for a user.
+mkdir -p "$work/home" "$work/runtime"
+chmod 700 "$work/runtime"
 unset NO_AT_BRIDGE
 (cd "$work/docs" && exec env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-   XDG_STATE_HOME="$work/home/.state" XDG_CACHE_HOME="$work/home/.cache" \
+   XDG_STATE_HOME="$work/home/.state" XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime" \
    timeout 80 "$quiro" >"$work/quiro.log" 2>&1) &
 pids+=($!)
 

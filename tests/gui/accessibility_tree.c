@@ -37,6 +37,7 @@ static Expect kExpected[] = {
 enum { kExpectedCount = sizeof kExpected / sizeof kExpected[0] };
 
 static int g_nodes;
+static gboolean g_dump;  // print each object walked, for a failure report
 
 // Whether `name` is what `e` looks for. The lock panes carry their state
 // after the key's name ("Caps Lock on", "Caps Lock off"); the page's text
@@ -70,6 +71,12 @@ static void Walk(AtspiAccessible* node, int depth, gboolean inPage) {
   inPage |= role == ATSPI_ROLE_DOCUMENT_WEB;
   gchar* name = atspi_accessible_get_name(node, &error);
   g_clear_error(&error);
+  if (g_dump) {
+    gchar* roleName = atspi_role_get_name(role);
+    printf("  %*s%s \"%s\" (process %u)\n", depth * 2, "", roleName, name ? name : "",
+           atspi_accessible_get_process_id(node, NULL));
+    g_free(roleName);
+  }
   Note(name, role, inPage);
   g_free(name);
   AtspiText* text = atspi_accessible_get_text_iface(node);
@@ -168,6 +175,12 @@ int main(int argc, char** argv) {
       printf("FAIL: no %s named \"%s\"\n", e->what, e->name);
       ++failures;
     }
+  }
+  if (failures > 0) {
+    printf("the tree as it is now:\n");
+    g_dump = TRUE;
+    g_nodes = 0;
+    Walk(app, 0, FALSE);
   }
   g_object_unref(app);
   printf("%d of %d checks missing\n", failures, kExpectedCount);

@@ -5,7 +5,8 @@
 #   dbus-run-session -- accessibility_session.sh QUIRO CLIENT SAMPLE
 #
 # QUIRO is the viewer, CLIENT the tree reader and SAMPLE a document root,
-# copied first since the viewer writes into it. Needs a display (xvfb-run).
+# copied first since the viewer writes into it. Needs a display of its own
+# (xvfb-run -a): the bus launcher marks the display with its bus.
 # Exits with the client's status.
 set -euo pipefail
 quiro=$(realpath "$1") client=$(realpath "$2") sample=$(realpath "$3")

@@ -89,6 +89,7 @@ CQuiroView::CQuiroView(std::shared_ptr<quiro::SiteHolder> site)
   g_signal_connect(m_webView.get(), "mouse-target-changed", G_CALLBACK(MouseTargetThunk), this);
   g_signal_connect(m_webView.get(), "load-failed", G_CALLBACK(LoadFailedThunk), this);
   g_signal_connect(m_webView.get(), "web-process-terminated", G_CALLBACK(WebProcessTerminatedThunk), this);
+  g_signal_connect(m_webView.get(), "focus", G_CALLBACK(TabIntoViewThunk), this);
   m_pWidget = Glib::wrap(GTK_WIDGET(m_webView.get()));
 }
 
@@ -215,6 +216,19 @@ void CQuiroView::MoveFocusAcrossFrames(int direction, bool entering, std::functi
   auto move = std::make_unique<FocusMove>(FocusMove{m_self, std::move(done)});
   webkit_web_view_evaluate_javascript(m_webView.get(), script.c_str(), -1, quiro::kProgramWorld, nullptr, nullptr,
                                       FocusMoveDone, move.release());
+}
+
+// Tab or Shift+Tab from the toolbar into the view lands on the first link of
+// the first frame (or the last frame, going back), as F6 does. Left to the
+// engine, the focus would first stop on the frameset page itself, which has
+// nothing to focus and which a screen reader reads as an unnamed, dimmed
+// object.
+gboolean CQuiroView::TabIntoViewThunk(GtkWidget* widget, GtkDirectionType direction, gpointer self) {
+  if (gtk_widget_has_focus(widget) || (direction != GTK_DIR_TAB_FORWARD && direction != GTK_DIR_TAB_BACKWARD))
+    return FALSE;
+  static_cast<CQuiroView*>(self)->MoveFocusAcrossFrames(direction == GTK_DIR_TAB_FORWARD ? 1 : -1, true,
+                                                        [](bool) {});
+  return TRUE;
 }
 
 void CQuiroView::GoBack() { StepThroughHistory(-1); }

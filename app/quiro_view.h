@@ -151,6 +151,7 @@ class CQuiroView {
   static void MessageThunk(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer self);
   static gboolean LoadFailedThunk(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self);
   static void WebProcessTerminatedThunk(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
+  static gboolean TabIntoViewThunk(GtkWidget* widget, GtkDirectionType direction, gpointer self);
   void OnWebProcessTerminated(WebKitWebProcessTerminationReason reason);
   std::string ToUri(const std::string& address) const;
   /// What the plain windows the view opens share with it.

@@ -223,9 +223,17 @@ void CQuiroView::MoveFocusAcrossFrames(int direction, bool entering, std::functi
 // engine, the focus would first stop on the frameset page itself, which has
 // nothing to focus and which a screen reader reads as an unnamed, dimmed
 // object.
+// The engine moves the focus the same way when a page focuses an element;
+// only a Tab key pressed outside the view counts here.
 gboolean CQuiroView::TabIntoViewThunk(GtkWidget* widget, GtkDirectionType direction, gpointer self) {
-  if (gtk_widget_has_focus(widget) || (direction != GTK_DIR_TAB_FORWARD && direction != GTK_DIR_TAB_BACKWARD))
+  if (gtk_widget_is_focus(widget) || (direction != GTK_DIR_TAB_FORWARD && direction != GTK_DIR_TAB_BACKWARD))
     return FALSE;
+  GdkEvent* event = gtk_get_current_event();
+  guint key = 0;
+  const bool tabKey = event && event->type == GDK_KEY_PRESS && gdk_event_get_keyval(event, &key) &&
+                      (key == GDK_KEY_Tab || key == GDK_KEY_ISO_Left_Tab || key == GDK_KEY_KP_Tab);
+  if (event) gdk_event_free(event);
+  if (!tabKey) return FALSE;
   static_cast<CQuiroView*>(self)->MoveFocusAcrossFrames(direction == GTK_DIR_TAB_FORWARD ? 1 : -1, true,
                                                         [](bool) {});
   return TRUE;

@@ -64,8 +64,11 @@ TEST_F(WindowTest, FindWithoutASearchPageShowsTheProgramsOwn) {
   StartAndWaitReady();
   Frame().SendCommand(quiro::res::ID_GO_SEARCH_THE_WEB);
   ASSERT_TRUE(WaitForFrameLocation("content", "/.quiro/search"));
+  // The frame's address is known before its page is parsed.
+  const char* focused = "frames['content'].document.activeElement.name";
+  RunUntil([&] { return Eval(Web(), focused) == "q"; }, 5000);
   EXPECT_EQ(Eval(Web(), "frames['content'].document.title"), "Search");
-  EXPECT_EQ(Eval(Web(), "frames['content'].document.activeElement.name"), "q");
+  EXPECT_EQ(Eval(Web(), focused), "q");
 }
 
 // A search form that declares no charset sends its words the way the engine

@@ -222,9 +222,8 @@ void CQuiroView::MoveFocusAcrossFrames(int direction, bool entering, std::functi
 // the first frame (or the last frame, going back), as F6 does. Left to the
 // engine, the focus would first stop on the frameset page itself, which has
 // nothing to focus and which a screen reader reads as an unnamed, dimmed
-// object.
-// The engine moves the focus the same way when a page focuses an element;
-// only a Tab key pressed outside the view counts here.
+// object. The engine moves the focus into the view the same way when a page
+// focuses an element, so only a Tab key pressed outside the view counts.
 gboolean CQuiroView::TabIntoViewThunk(GtkWidget* widget, GtkDirectionType direction, gpointer self) {
   if (gtk_widget_is_focus(widget) || (direction != GTK_DIR_TAB_FORWARD && direction != GTK_DIR_TAB_BACKWARD))
     return FALSE;

@@ -414,7 +414,8 @@ bool SearchIndex::OpenReadOnly(const std::string& path, std::string& why) {
   }
   if (rc == SQLITE_OK) {
     sqlite3_busy_timeout(db_, 200);
-    if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_)) rc = SQLITE_ERROR;
+    if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_) || !RegisterInflateFunction(db_))
+      rc = SQLITE_ERROR;
   }
   std::int64_t version = -1;
   if (rc == SQLITE_OK) {

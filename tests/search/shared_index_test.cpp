@@ -71,6 +71,11 @@ TEST_F(SharedIndexTest, AMatchingSharedIndexAnswersWithNothingInTheUsersCache) {
   EXPECT_EQ(chosen.why, "");
   EXPECT_EQ(chosen.index->Update().complete, true);
   ASSERT_EQ(chosen.index->Search("fan", 10).hits.size(), 1u);
+  // The results page's query, with snippets, reads the stored texts too.
+  const search::SearchResult withSnippets = chosen.index->Search("fan", 10, true);
+  EXPECT_FALSE(withSnippets.failed);
+  ASSERT_EQ(withSnippets.hits.size(), 1u);
+  EXPECT_NE(withSnippets.hits[0].snippet.find("fan"), std::string::npos) << withSnippets.hits[0].snippet;
   chosen.index.reset();
 
   const search::SearchCommandResult cli = search::SearchRoot(root.path(), "printer", 10, true);

@@ -43,6 +43,9 @@ constexpr int kMaxFolderDepth = 64;
 // each end of a long page is looked at.
 constexpr std::size_t kBoilerplateSample = 16;
 constexpr std::size_t kBoilerplateEnds = 8 * 1024;
+// Bytes a word of a chosen snippet may take on average; text without blanks
+// between its words (Chinese, Japanese) makes longer ones.
+constexpr std::size_t kLongestSnippetWord = 24;
 // The files of the first layout were named with FNV-1a started from this
 // basis (the standard one with a digit lost); such a file of the same root is
 // removed when its successor is made.
@@ -414,7 +417,8 @@ bool SearchIndex::OpenReadOnly(const std::string& path, std::string& why) {
   }
   if (rc == SQLITE_OK) {
     sqlite3_busy_timeout(db_, 200);
-    if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_) || !RegisterInflateFunction(db_))
+    if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_) || !RegisterInflateFunction(db_) ||
+        !RegisterRepeatsFunction())
       rc = SQLITE_ERROR;
   }
   std::int64_t version = -1;
@@ -629,7 +633,8 @@ void SearchIndex::OpenInMemory() {
 bool SearchIndex::Prepare(int& rc) {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   lengths_ = DocumentLengths();
-  if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_) || !RegisterInflateFunction(db_)) {
+  if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_) || !RegisterInflateFunction(db_) ||
+      !RegisterRepeatsFunction()) {
     rc = SQLITE_ERROR;
     return false;
   }
@@ -984,6 +989,31 @@ const Boilerplate& SearchIndex::BoilerplateOf(const std::string& document) {
   return boilerplate_.documents.emplace(document, Boilerplate::FromPages(bodies)).first->second;
 }
 
+bool SearchIndex::RowRepeatsText(std::int64_t rowid) {
+  if (rowid == lastRow_.rowid) return lastRow_.repeats;
+  bool repeats = false;
+  Statement file(db_, "SELECT path FROM files WHERE id = ?1");
+  if (file.ok()) {
+    file.Bind(1, rowid);
+    if (file.Step() == SQLITE_ROW) {
+      const std::string rel = file.Text(0);
+      repeats = !BoilerplateOf(rel.substr(0, rel.find('/'))).Empty();
+    }
+  }
+  lastRow_ = {rowid, repeats};
+  return repeats;
+}
+
+void SearchIndex::RepeatsFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+  auto* index = static_cast<SearchIndex*>(sqlite3_user_data(context));
+  sqlite3_result_int(context, index->RowRepeatsText(sqlite3_value_int64(argv[0])) ? 1 : 0);
+}
+
+bool SearchIndex::RegisterRepeatsFunction() {
+  return sqlite3_create_function_v2(db_, "quiro_repeats", 1, SQLITE_UTF8, this, &RepeatsFunction, nullptr, nullptr,
+                                    nullptr) == SQLITE_OK;
+}
+
 SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool withSnippets,
                                  const SearchBudget& budget) {
   SearchResult result;
@@ -1010,8 +1040,17 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
     lengths_.dataVersion = dataVersion;
     lengths_.generation = writes_;
   }
-  // Each hit's body with its matches marked, for the snippet.
+  // What each document repeats is known for the index as it is now.
+  if (boilerplate_.dataVersion != dataVersion || boilerplate_.generation != writes_) {
+    boilerplate_.documents.clear();
+    boilerplate_.dataVersion = dataVersion;
+    boilerplate_.generation = writes_;
+  }
+  lastRow_ = {};
+  // Each hit's body with its matches marked, for the snippet chosen here
+  // (empty where FTS5's own snippet stands).
   std::vector<std::string> marked;
+  std::vector<std::int64_t> rowids;
   QueryClock clock;
   clock.counted = budget.steps > 0;
   auto startClock = [&] {
@@ -1039,6 +1078,7 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
         if (withSnippets) {
           hit.snippet = rows.Text(1);
           marked.push_back(rows.Text(2));
+          rowids.push_back(rows.Int(0));
         }
         result.hits.push_back(std::move(hit));
       }
@@ -1057,24 +1097,26 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   };
   sqlite3_progress_handler(db_, kSearchStepInstructions, &QueryClock::Check, &clock);
   // Snippets come from the ranked query itself: FTS5 sorts by rank first and
-  // computes them only for the rows returned.
+  // computes them only for the rows returned. Each row gets one of FTS5's
+  // snippet and its marked body (CASE evaluates only the branch taken), as
+  // each costs a pass over the page's text.
+#define QUIRO_SNIPPET_COLUMNS                                                                                  \
+  "SELECT rowid, CASE WHEN quiro_repeats(rowid) THEN NULL"                                                     \
+  " ELSE snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24) END,"                                         \
+  " CASE WHEN quiro_repeats(rowid) THEN highlight(pages, 1, char(1), char(2)) END FROM pages WHERE pages MATCH ?1"
   int rc = SQLITE_OK;
   startClock();
-  bool finished = collect(withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24),"
-                                         " highlight(pages, 1, char(1), char(2))"
-                                         " FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2"
+  bool finished = collect(withSnippets ? QUIRO_SNIPPET_COLUMNS " ORDER BY rank LIMIT ?2"
                                        : "SELECT rowid FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2",
                           rc);
   if (!finished && result.hits.empty() && rc == SQLITE_OK) {
     // Ranking needs every match before the first; unranked, matches come as
     // they are found, so a second budget yields at least some of them.
     startClock();
-    collect(withSnippets ? "SELECT rowid, snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24),"
-                           " highlight(pages, 1, char(1), char(2))"
-                           " FROM pages WHERE pages MATCH ?1 LIMIT ?2"
-                         : "SELECT rowid FROM pages WHERE pages MATCH ?1 LIMIT ?2",
+    collect(withSnippets ? QUIRO_SNIPPET_COLUMNS " LIMIT ?2" : "SELECT rowid FROM pages WHERE pages MATCH ?1 LIMIT ?2",
             rc);
   }
+#undef QUIRO_SNIPPET_COLUMNS
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
   result.cutShort = !finished;
   // In a document whose pages repeat headers and navigation lines, the
@@ -1082,17 +1124,20 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   // own snippet stays where nothing repeats, and for text without blanks
   // between words (Chinese, Japanese), which the chooser cannot cut.
   if (rc == SQLITE_OK && withSnippets && marked.size() == result.hits.size()) {
-    if (boilerplate_.dataVersion != dataVersion || boilerplate_.generation != writes_) {
-      boilerplate_.documents.clear();
-      boilerplate_.dataVersion = dataVersion;
-      boilerplate_.generation = writes_;
-    }
     for (std::size_t i = 0; i < result.hits.size(); ++i) {
       Hit& hit = result.hits[i];
-      const Boilerplate& repeated = BoilerplateOf(hit.document);
-      if (repeated.Empty()) continue;
-      std::string chosen = ChooseSnippet(marked[i], repeated);
-      if (chosen.size() <= 3 * hit.snippet.size() + 64) hit.snippet = std::move(chosen);
+      if (marked[i].empty()) continue;
+      std::string chosen = ChooseSnippet(marked[i], BoilerplateOf(hit.document));
+      if (chosen.size() <= kSnippetWords * kLongestSnippetWord) {
+        hit.snippet = std::move(chosen);
+        continue;
+      }
+      // Text the chooser cannot cut into words: FTS5's snippet of the page.
+      Statement own(db_, "SELECT snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24) FROM pages"
+                         " WHERE pages MATCH ?1 AND rowid = ?2");
+      own.BindText(1, parsed.match);
+      own.Bind(2, rowids[i]);
+      if (own.ok() && own.Step() == SQLITE_ROW) hit.snippet = own.Text(0);
     }
   }
   if (rc != SQLITE_OK) {

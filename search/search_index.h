@@ -159,6 +159,12 @@ class SearchIndex {
   // What the pages of the document folder `document` repeat (cached until
   // the index changes); called with mutex_ held.
   const Boilerplate& BoilerplateOf(const std::string& document);
+  // Whether the page of `rowid` belongs to a document whose pages repeat
+  // text: SQL's quiro_repeats(rowid), which lets the results query ask for
+  // the marked body only where the snippet is chosen here.
+  bool RowRepeatsText(std::int64_t rowid);
+  static void RepeatsFunction(sqlite3_context* context, int argc, sqlite3_value** argv);
+  bool RegisterRepeatsFunction();
 
   std::string root_;
   std::string realRoot_;  // its real path: names the index file
@@ -176,6 +182,10 @@ class SearchIndex {
     std::int64_t dataVersion = -1;
     std::uint64_t generation = 0;
   } boilerplate_;  // by document folder, for the snippets
+  struct {
+    std::int64_t rowid = -1;
+    bool repeats = false;
+  } lastRow_;  // quiro_repeats() is asked twice for each row
   std::uint64_t writes_ = 0;   // transactions this object has committed
 };
 

@@ -75,11 +75,24 @@ TEST(Snippet, TheIndexShowsTheTextOfThePageNotItsNavigation) {
   for (int i = 0; i < 30; ++i) filler += "word" + std::to_string(i) + " ";
   root.Write("guide/d.htm", page(filler + "and then the printer driver comes from the disc in the box"));
   root.Write("other/e.htm", page("A lone page elsewhere"));
+  // Text without blanks, which the chooser cannot cut into words, in a
+  // document that repeats its navigation line.
+  std::string unspaced;
+  for (int i = 0; i < 80; ++i) unspaced += "\xE5\x86\x85\xE5\xAD\x98";  // 内存
+  root.Write("guide/f.htm", "<html><head><meta charset=\"utf-8\"><title>Guide</title></head><body><p>" +
+                                Body(unspaced + "\xE6\x89\x93\xE5\x8D\xB0\xE6\x9C\xBA" + unspaced) +
+                                "</p></body></html>\n");  // 打印机 amid it
   search::SearchIndex index(root.path());
   ASSERT_TRUE(index.Update().complete);
   // Every page's navigation line says "Printer"; one page says more.
   const search::SearchResult result = index.Search("printer", 10, true);
-  ASSERT_EQ(result.hits.size(), 5u);
+  ASSERT_EQ(result.hits.size(), 6u);
+  // The unspaced page's snippet is FTS5's own, a stretch of the text around
+  // the match rather than the whole text.
+  const search::SearchResult cjk = index.Search("\xE6\x89\x93\xE5\x8D\xB0\xE6\x9C\xBA", 5, true);
+  ASSERT_EQ(cjk.hits.size(), 1u);
+  EXPECT_NE(cjk.hits[0].snippet.find("\x01"), std::string::npos) << cjk.hits[0].snippet;
+  EXPECT_LT(cjk.hits[0].snippet.size(), unspaced.size()) << cjk.hits[0].snippet;
   for (const search::Hit& hit : result.hits) {
     SCOPED_TRACE(hit.path);
     if (hit.path.ends_with("/d.htm")) {

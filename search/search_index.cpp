@@ -417,9 +417,7 @@ bool SearchIndex::OpenReadOnly(const std::string& path, std::string& why) {
   }
   if (rc == SQLITE_OK) {
     sqlite3_busy_timeout(db_, 200);
-    if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_) || !RegisterInflateFunction(db_) ||
-        !RegisterRepeatsFunction())
-      rc = SQLITE_ERROR;
+    if (!RegisterFunctions()) rc = SQLITE_ERROR;
   }
   std::int64_t version = -1;
   if (rc == SQLITE_OK) {
@@ -633,8 +631,7 @@ void SearchIndex::OpenInMemory() {
 bool SearchIndex::Prepare(int& rc) {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   lengths_ = DocumentLengths();
-  if (!RegisterTokenizer(db_) || !RegisterRankFunction(db_, &lengths_) || !RegisterInflateFunction(db_) ||
-      !RegisterRepeatsFunction()) {
+  if (!RegisterFunctions()) {
     rc = SQLITE_ERROR;
     return false;
   }
@@ -1009,8 +1006,9 @@ void SearchIndex::RepeatsFunction(sqlite3_context* context, int, sqlite3_value**
   sqlite3_result_int(context, index->RowRepeatsText(sqlite3_value_int64(argv[0])) ? 1 : 0);
 }
 
-bool SearchIndex::RegisterRepeatsFunction() {
-  return sqlite3_create_function_v2(db_, "quiro_repeats", 1, SQLITE_UTF8, this, &RepeatsFunction, nullptr, nullptr,
+bool SearchIndex::RegisterFunctions() {
+  return RegisterTokenizer(db_) && RegisterRankFunction(db_, &lengths_) && RegisterInflateFunction(db_) &&
+         sqlite3_create_function_v2(db_, "quiro_repeats", 1, SQLITE_UTF8, this, &RepeatsFunction, nullptr, nullptr,
                                     nullptr) == SQLITE_OK;
 }
 

@@ -164,7 +164,9 @@ class SearchIndex {
   // the marked body only where the snippet is chosen here.
   bool RowRepeatsText(std::int64_t rowid);
   static void RepeatsFunction(sqlite3_context* context, int argc, sqlite3_value** argv);
-  bool RegisterRepeatsFunction();
+  // The tokenizer and the SQL functions every query of db_ may use, the same
+  // for the user's index and the shared one.
+  bool RegisterFunctions();
 
   std::string root_;
   std::string realRoot_;  // its real path: names the index file

@@ -270,6 +270,14 @@ struct Walk {
   }
 };
 
+// FTS5's snippet of a hit's body, with its matches marked as highlight()
+// marks them and "…" where the text is cut.
+const std::string& Fts5Snippet() {
+  static const std::string expression =
+      "snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', " + std::to_string(kSnippetWords) + ")";
+  return expression;
+}
+
 bool IsDamage(int rc) {
   const int primary = rc & 0xFF;
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_CANTOPEN ||
@@ -1098,23 +1106,20 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   // computes them only for the rows returned. Each row gets one of FTS5's
   // snippet and its marked body (CASE evaluates only the branch taken), as
   // each costs a pass over the page's text.
-#define QUIRO_SNIPPET_COLUMNS                                                                                  \
-  "SELECT rowid, CASE WHEN quiro_repeats(rowid) THEN NULL"                                                     \
-  " ELSE snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24) END,"                                         \
-  " CASE WHEN quiro_repeats(rowid) THEN highlight(pages, 1, char(1), char(2)) END FROM pages WHERE pages MATCH ?1"
+  std::string matching = "SELECT rowid FROM pages WHERE pages MATCH ?1";
+  if (withSnippets)
+    matching = "SELECT rowid, CASE WHEN quiro_repeats(rowid) THEN NULL ELSE " + Fts5Snippet() +
+               " END, CASE WHEN quiro_repeats(rowid) THEN highlight(pages, 1, char(1), char(2)) END"
+               " FROM pages WHERE pages MATCH ?1";
   int rc = SQLITE_OK;
   startClock();
-  bool finished = collect(withSnippets ? QUIRO_SNIPPET_COLUMNS " ORDER BY rank LIMIT ?2"
-                                       : "SELECT rowid FROM pages WHERE pages MATCH ?1 ORDER BY rank LIMIT ?2",
-                          rc);
+  bool finished = collect((matching + " ORDER BY rank LIMIT ?2").c_str(), rc);
   if (!finished && result.hits.empty() && rc == SQLITE_OK) {
     // Ranking needs every match before the first; unranked, matches come as
     // they are found, so a second budget yields at least some of them.
     startClock();
-    collect(withSnippets ? QUIRO_SNIPPET_COLUMNS " LIMIT ?2" : "SELECT rowid FROM pages WHERE pages MATCH ?1 LIMIT ?2",
-            rc);
+    collect((matching + " LIMIT ?2").c_str(), rc);
   }
-#undef QUIRO_SNIPPET_COLUMNS
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
   result.cutShort = !finished;
   // In a document whose pages repeat headers and navigation lines, the
@@ -1122,6 +1127,7 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   // own snippet stays where nothing repeats, and for text without blanks
   // between words (Chinese, Japanese), which the chooser cannot cut.
   if (rc == SQLITE_OK && withSnippets && marked.size() == result.hits.size()) {
+    std::unique_ptr<Statement> own;  // FTS5's snippet of one row, made when first needed
     for (std::size_t i = 0; i < result.hits.size(); ++i) {
       Hit& hit = result.hits[i];
       if (marked[i].empty()) continue;
@@ -1131,11 +1137,14 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
         continue;
       }
       // Text the chooser cannot cut into words: FTS5's snippet of the page.
-      Statement own(db_, "SELECT snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', 24) FROM pages"
-                         " WHERE pages MATCH ?1 AND rowid = ?2");
-      own.BindText(1, parsed.match);
-      own.Bind(2, rowids[i]);
-      if (own.ok() && own.Step() == SQLITE_ROW) hit.snippet = own.Text(0);
+      if (!own) {
+        own = std::make_unique<Statement>(
+            db_, ("SELECT " + Fts5Snippet() + " FROM pages WHERE pages MATCH ?1 AND rowid = ?2").c_str());
+      }
+      own->BindText(1, parsed.match);
+      own->Bind(2, rowids[i]);
+      if (own->ok() && own->Step() == SQLITE_ROW) hit.snippet = own->Text(0);
+      own->Reset();
     }
   }
   if (rc != SQLITE_OK) {

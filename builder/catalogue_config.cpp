@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr const char* kIniFileName = "/TOVY.INI";
 constexpr const char* kDefaultIni = "C:\\VESK\\DOCS\\TOVY.INI";
 constexpr const char* kDefaultRoot = "C:\\VESK\\DOCS";
 constexpr const char* kAbsent = "%";
@@ -78,7 +77,7 @@ std::string GetIniPath() {
   std::string cwd = platform::CurrentDirectory();
   if (cwd.empty()) return DefaultIniPath();
   if (cwd.back() == '/') cwd.pop_back();
-  return cwd + kIniFileName;
+  return cwd + "/" + kCatalogueFileName;
 }
 
 std::string MapDocumentRoot(const std::string& value, const std::string& iniPath) {
@@ -111,7 +110,7 @@ std::string ReadDocumentRoot(std::string& iniPath, const std::function<void(cons
     // The document set in the user's language, where one is installed.
     for (const std::string& language : UserLanguages()) {
       const std::string candidate = platform::ResolveCase(
-          platform::MapWindowsPath(std::string(kDefaultRoot) + "\\" + language + "\\TOVY.INI"));
+          platform::MapWindowsPath(std::string(kDefaultRoot) + "\\" + language + "\\" + kCatalogueFileName));
       const std::string named = platform::GetPrivateProfileString(kMainSection, kDocumentRootKey, kAbsent, candidate);
       if (named == kAbsent) {
         say("language " + language + ": " + candidate +

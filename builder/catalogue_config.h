@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+/// The catalogue's file name, in the current directory, the default root and
+/// each language's folder.
+inline constexpr const char* kCatalogueFileName = "TOVY.INI";
+
 /// Section and keys of the builder settings.
 inline constexpr const char* kMainSection = "MAIN";
 inline constexpr const char* kDocumentRootKey = "DocumentRoot";

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "builder/catalogue_config.h"
 #include "platform/confined.h"
 #include "platform/doc_request.h"
 #include "platform/hash.h"
@@ -197,7 +198,7 @@ using Pages = std::vector<std::pair<std::string, std::pair<std::int64_t, std::in
 // one's. The name alone decides (a link of that name too): leaving a folder
 // out is never unsafe.
 bool HoldsCatalogue(int fd) {
-  for (const char* name : {"TOVY.INI", "tovy.ini"}) {
+  for (const char* name : {kCatalogueFileName, "tovy.ini"}) {
     struct stat st {};
     if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) return true;
   }

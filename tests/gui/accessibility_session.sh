@@ -21,8 +21,8 @@ cleanup() {
 trap cleanup EXIT
 
 # The bus launcher answers on the session bus with the accessibility bus's
-# address; that address is handed on explicitly, since a display shared with
-# other tests may carry another one.
+# address; the viewer and the client are handed that address rather than
+# left to find one on the display.
 launcher=/usr/libexec/at-spi-bus-launcher
 "$launcher" --launch-immediately --a11y=1 &
 pids+=($!)

@@ -310,9 +310,24 @@ const char* DescribeDamage(int rc) {
 namespace {
 
 // The hash of the root's real path names the file, with the layout version.
-std::string IndexFileName(const std::string& root) {
-  return platform::Hex16(platform::Fnv1a64(CanonicalRoot(root))) + "-v" +
-         std::to_string(kSchemaVersion) + ".db";
+std::string IndexFileName(const std::string& root, int version = kSchemaVersion) {
+  return platform::Hex16(platform::Fnv1a64(CanonicalRoot(root))) + "-v" + std::to_string(version) + ".db";
+}
+
+// The files of `folder` that earlier layouts kept for `root` (from the
+// second on: the first was named otherwise), which the current one replaces.
+void RemoveEarlierLayouts(const std::string& folder, const std::string& root) {
+  for (int version = kFirstLayoutVersion + 1; version < kSchemaVersion; ++version) {
+    const std::string old = folder + "/" + IndexFileName(root, version);
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) unlink((old + suffix).c_str());
+  }
+}
+
+// The document folder a page of the root belongs to ("" for a page of the
+// root itself, which belongs to none).
+std::string DocumentOf(const std::string& rel) {
+  const std::size_t slash = rel.find('/');
+  return slash == std::string::npos ? std::string() : rel.substr(0, slash);
 }
 
 void RemoveDatabase(const std::string& path) {
@@ -513,6 +528,7 @@ bool SearchIndex::BuildShared(const std::string& root, NoteFn note) {
     say("quiro: cannot create the folder of the shared search index " + folder);
     return false;
   }
+  RemoveEarlierLayouts(folder, root);
   // The new state is made beside the old one (a run that was stopped may
   // have left one) and replaces it whole.
   const std::string temp = path + ".new";
@@ -581,10 +597,11 @@ SearchIndex::SearchIndex(std::string root, NoteFn note)
     OpenInMemory();
     return;
   }
-  // The first layout's file of this root is of no more use.
+  // The earlier layouts' files of this root are of no more use.
   if (const std::string old = FirstLayoutPathFor(root_); !old.empty()) {
     for (const char* suffix : {"", "-wal", "-shm"}) unlink((old + suffix).c_str());
   }
+  RemoveEarlierLayouts(path.substr(0, path.rfind('/')), root_);
   // Another process creating the file or turning it to WAL can make SQLite
   // refuse at once, without its busy wait (it does not wait where waiting
   // could deadlock); such a refusal is worth a few more tries.
@@ -683,6 +700,7 @@ bool SearchIndex::Prepare(int& rc) {
   // A new file, another layout, or another root: start afresh.
   static const char* kSchema[] = {
       "DROP TABLE IF EXISTS pages",
+      "DROP TABLE IF EXISTS repeats",
       "DROP VIEW IF EXISTS page_text",
       "DROP TABLE IF EXISTS texts",
       "DROP TABLE IF EXISTS files",
@@ -697,6 +715,9 @@ bool SearchIndex::Prepare(int& rc) {
       "CREATE VIEW page_text(id, title, body) AS SELECT id, title, quiro_inflate(body) FROM texts",
       "CREATE TRIGGER files_dropped AFTER DELETE ON files BEGIN DELETE FROM texts WHERE id = old.id; END",
       kPagesTable,
+      // What the pages of each document folder repeat (Boilerplate::Pack),
+      // kept by the update so that no search has to sample pages for it.
+      "CREATE TABLE repeats(document BLOB PRIMARY KEY, runs BLOB NOT NULL)",
       // bm25 with a title match worth ten body matches.
       "INSERT INTO pages(pages, rank) VALUES('rank', 'quiro_bm25(10.0, 1.0)')",
   };
@@ -810,6 +831,12 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
     toRead.push_back(&page);
   }
   if (progress) progress->total = toRead.size();
+  // The document folders whose pages this update changes: what they repeat
+  // is stored again at its end.
+  std::set<std::string> touched;
+  auto touch = [&touched](const std::string& rel) {
+    if (std::string document = DocumentOf(rel); !document.empty()) touched.insert(std::move(document));
+  };
 
   // Entries whose pages are gone.
   if (!indexed.empty()) {
@@ -819,6 +846,7 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
     rc = dropPage.ok() ? dropFile.prepareResult() : dropPage.prepareResult();
     for (auto it = indexed.begin(); rc == SQLITE_OK && it != indexed.end(); ++it) {
       rc = DropEntry(dropPage, dropFile, ids[it->first]);
+      touch(it->first);
     }
     Exec(db_, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
     ++writes_;
@@ -853,6 +881,7 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
     for (Read& item : batch) {
       if (r != SQLITE_OK) break;
       const PageFile& page = *item.page;
+      touch(page.rel);
       find.BindBlob(1, page.rel);
       const int step = find.Step();
       const bool exists = step == SQLITE_ROW;
@@ -948,9 +977,33 @@ UpdateStats SearchIndex::UpdateOnce(UpdateProgress* progress, const std::functio
   }
   queue.Cancel();
   reader.join();
+  if (rc == SQLITE_OK && !touched.empty()) {
+    lock.lock();
+    rc = db_ ? StoreRepeats(touched) : SQLITE_ERROR;
+  }
   if (rc != SQLITE_OK) return stats;
   stats.complete = !stopped;
   return stats;
+}
+
+int SearchIndex::StoreRepeats(const std::set<std::string>& documents) {
+  int rc = Exec(db_, "BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) return rc;
+  Statement store(db_, "INSERT OR REPLACE INTO repeats(document, runs) VALUES(?1, ?2)");
+  Statement drop(db_, "DELETE FROM repeats WHERE document = ?1");
+  rc = store.ok() ? drop.prepareResult() : store.prepareResult();
+  for (auto it = documents.begin(); rc == SQLITE_OK && it != documents.end(); ++it) {
+    bool anyPage = false;
+    const std::string runs = SampleBoilerplate(*it, &anyPage).Pack();
+    Statement& step = anyPage ? store : drop;
+    step.BindBlob(1, *it);
+    if (anyPage) step.BindBlob(2, runs);
+    rc = StepResult(step.Step());
+    step.Reset();
+  }
+  Exec(db_, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
+  ++writes_;
+  return rc;
 }
 
 namespace {
@@ -974,6 +1027,17 @@ struct QueryClock {
 const Boilerplate& SearchIndex::BoilerplateOf(const std::string& document) {
   auto known = boilerplate_.documents.find(document);
   if (known != boilerplate_.documents.end()) return known->second;
+  Statement stored(db_, "SELECT runs FROM repeats WHERE document = ?1");
+  if (stored.ok()) {
+    stored.BindBlob(1, document);
+    if (stored.Step() == SQLITE_ROW)
+      return boilerplate_.documents.emplace(document, Boilerplate::Unpack(stored.Text(0))).first->second;
+  }
+  // Not stored (an update cut short before its end): from the pages.
+  return boilerplate_.documents.emplace(document, SampleBoilerplate(document)).first->second;
+}
+
+Boilerplate SearchIndex::SampleBoilerplate(const std::string& document, bool* anyPage) {
   // A sample of the document's pages; headers sit at a page's start and
   // footers at its end, so a long page gives both ends.
   std::vector<std::string> bodies;
@@ -992,7 +1056,8 @@ const Boilerplate& SearchIndex::BoilerplateOf(const std::string& document) {
       bodies.push_back(std::move(body));
     }
   }
-  return boilerplate_.documents.emplace(document, Boilerplate::FromPages(bodies)).first->second;
+  if (anyPage) *anyPage = !bodies.empty();
+  return Boilerplate::FromPages(bodies);
 }
 
 bool SearchIndex::RowRepeatsText(std::int64_t rowid) {
@@ -1003,7 +1068,7 @@ bool SearchIndex::RowRepeatsText(std::int64_t rowid) {
     file.Bind(1, rowid);
     if (file.Step() == SQLITE_ROW) {
       const std::string rel = file.Text(0);
-      repeats = !BoilerplateOf(rel.substr(0, rel.find('/'))).Empty();
+      repeats = !BoilerplateOf(DocumentOf(rel)).Empty();
     }
   }
   lastRow_ = {rowid, repeats};

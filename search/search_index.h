@@ -28,6 +28,7 @@
 #include <vector>
 
 #include <map>
+#include <set>
 
 #include "search/query.h"
 #include "search/rank.h"
@@ -39,7 +40,7 @@ namespace search {
 using NoteFn = std::function<void(const std::string&)>;
 
 /// The layout of the index database; a file of another version is rebuilt.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 /// Text markers around highlighted words in a snippet (never in page text).
 inline constexpr char kHighlightOpen = '\x01';
@@ -157,8 +158,13 @@ class SearchIndex {
   void Note(const std::string& text) const;
   UpdateStats UpdateOnce(UpdateProgress* progress, const std::function<bool()>& stop, int& rc);
   // What the pages of the document folder `document` repeat (cached until
-  // the index changes); called with mutex_ held.
+  // the index changes): as the last update stored it, else from a sample of
+  // its pages. Called with mutex_ held.
   const Boilerplate& BoilerplateOf(const std::string& document);
+  Boilerplate SampleBoilerplate(const std::string& document, bool* anyPage = nullptr);
+  // Stores what each of `documents` repeats now (a document without pages
+  // loses its row); called with mutex_ held, outside a transaction.
+  int StoreRepeats(const std::set<std::string>& documents);
   // Whether the page of `rowid` belongs to a document whose pages repeat
   // text: SQL's quiro_repeats(rowid), which lets the results query ask for
   // the marked body only where the snippet is chosen here.

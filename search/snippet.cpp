@@ -75,6 +75,28 @@ Boilerplate Boilerplate::FromPages(const std::vector<std::string>& bodies) {
   return boilerplate;
 }
 
+std::string Boilerplate::Pack() const {
+  std::string packed(runs_.size() * 8, '\0');
+  for (std::size_t i = 0; i < runs_.size(); ++i)
+    for (int b = 0; b < 8; ++b) packed[i * 8 + b] = static_cast<char>(runs_[i] >> (8 * b));
+  return packed;
+}
+
+Boilerplate Boilerplate::Unpack(std::string_view packed) {
+  Boilerplate boilerplate;
+  if (packed.size() % 8 != 0) return boilerplate;
+  boilerplate.runs_.resize(packed.size() / 8);
+  for (std::size_t i = 0; i < boilerplate.runs_.size(); ++i) {
+    std::uint64_t run = 0;
+    for (int b = 0; b < 8; ++b) run |= std::uint64_t{static_cast<unsigned char>(packed[i * 8 + b])} << (8 * b);
+    boilerplate.runs_[i] = run;
+  }
+  // Stored sorted; sorted again in case the file says otherwise.
+  if (!std::is_sorted(boilerplate.runs_.begin(), boilerplate.runs_.end()))
+    std::sort(boilerplate.runs_.begin(), boilerplate.runs_.end());
+  return boilerplate;
+}
+
 std::vector<bool> Boilerplate::Covered(const std::vector<std::string_view>& words) const {
   std::vector<bool> covered(words.size(), false);
   if (runs_.empty()) return covered;

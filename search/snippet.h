@@ -25,6 +25,11 @@ class Boilerplate {
   /// least half of them. Fewer than 3 pages repeat nothing.
   static Boilerplate FromPages(const std::vector<std::string>& bodies);
 
+  /// The runs as stored in the index (little-endian 64-bit hashes, sorted),
+  /// and back; a blob of another length than a multiple of 8 repeats nothing.
+  std::string Pack() const;
+  static Boilerplate Unpack(std::string_view packed);
+
   bool Empty() const { return runs_.empty(); }
   /// For each of `words`, whether it lies in a run of repeated text.
   std::vector<bool> Covered(const std::vector<std::string_view>& words) const;

@@ -149,7 +149,7 @@ TEST_F(SearchIndexTest, UpkeepAddsChangesAndRemovesPages) {
   EXPECT_EQ(index.Update().read, 0u);
 }
 
-TEST_F(SearchIndexTest, IndexFileNamesAndTheFirstLayoutsFile) {
+TEST_F(SearchIndexTest, IndexFileNamesAndEarlierLayoutsFiles) {
   // Named with the standard FNV-1a of the root's real path.
   EXPECT_EQ(SearchIndex::IndexPathFor("/nonexistent/quiro/docs"),
             cache.path() + "/quiro/search/18bd876a1ef0205b-v" + std::to_string(search::kSchemaVersion) + ".db");
@@ -164,10 +164,12 @@ TEST_F(SearchIndexTest, IndexFileNamesAndTheFirstLayoutsFile) {
   char old[17];
   std::snprintf(old, sizeof old, "%016llx", static_cast<unsigned long long>(hash));
   const std::string oldPath = cache.path() + "/quiro/search/" + old + "-v1.db";
+  // Later layouts' files are named like the current one, with their version.
+  const std::string secondPath = current.substr(0, current.rfind("-v")) + "-v2.db";
   std::filesystem::create_directories(cache.path() + "/quiro/search");
-  {
+  for (const std::string& path : {oldPath, secondPath}) {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(oldPath.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     sqlite3_exec(db, "CREATE TABLE files(id INTEGER PRIMARY KEY); PRAGMA user_version=1", nullptr, nullptr, nullptr);
     sqlite3_close(db);
   }
@@ -178,6 +180,7 @@ TEST_F(SearchIndexTest, IndexFileNamesAndTheFirstLayoutsFile) {
     EXPECT_EQ(index.Search("alpha", 1, true).hits.at(0).snippet, "\x01" "alpha" "\x02");
   }
   EXPECT_FALSE(std::filesystem::exists(oldPath));
+  EXPECT_FALSE(std::filesystem::exists(secondPath));
   EXPECT_NE(name, old);
   setenv("XDG_CACHE_HOME", "/", 1);
   EXPECT_EQ(SearchIndex::IndexPathFor("/nonexistent/quiro/docs").rfind("/quiro/", 0), std::string::npos);

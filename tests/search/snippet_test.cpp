@@ -30,6 +30,9 @@ TEST(Snippet, RepeatedRunsAreThoseOnHalfThePagesOrMore) {
                                                "page", "the",  "fan",   "spins"};
   const std::vector<bool> covered = repeated.Covered(words);
   EXPECT_EQ(covered, (std::vector<bool>{true, true, true, true, true, true, true, false, false, false}));
+  // As the index stores them; a blob cut short repeats nothing.
+  EXPECT_EQ(Boilerplate::Unpack(repeated.Pack()).Covered(words), covered);
+  EXPECT_TRUE(Boilerplate::Unpack(repeated.Pack().substr(1)).Empty());
 }
 
 TEST(Snippet, TheStretchWithTheMatchesOutsideRepeatedText) {
@@ -106,6 +109,44 @@ TEST(Snippet, TheIndexShowsTheTextOfThePageNotItsNavigation) {
   const search::SearchResult lone = index.Search("lone", 5, true);
   ASSERT_EQ(lone.hits.size(), 1u);
   EXPECT_NE(lone.hits[0].snippet.find("\x01lone\x02"), std::string::npos);
+}
+
+// What a document repeats is kept with the index and follows its pages: a
+// navigation line added to every page is passed over by the next search,
+// also from another connection to the index.
+TEST(Snippet, WhatADocumentRepeatsFollowsAnUpdate) {
+  testing_support::TempDir cache, root;
+  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  auto write = [&](bool withNav) {
+    std::string filler;
+    for (int i = 0; i < 30; ++i) filler += "word" + std::to_string(i) + " ";
+    const std::string texts[] = {"The fan spins slowly", "Memory goes into the slots", "Keep the box",
+                                 filler + "and the printer driver comes on a disc"};
+    for (int i = 0; i < 4; ++i) {
+      const std::string text = withNav ? Body(texts[i]) : texts[i];
+      root.Write("guide/" + std::string(1, static_cast<char>('a' + i)) + ".htm",
+                 "<html><head><title>Guide</title></head><body><p>" + text + "</p></body></html>\n");
+    }
+  };
+  write(false);
+  {
+    search::SearchIndex index(root.path());
+    ASSERT_TRUE(index.Update().complete);
+    ASSERT_EQ(index.Search("printer", 10, true).hits.size(), 1u);
+  }
+  write(true);
+  {
+    search::SearchIndex index(root.path());
+    ASSERT_TRUE(index.Update().complete);
+  }
+  search::SearchIndex index(root.path());
+  const search::SearchResult result = index.Search("printer", 10, true);
+  ASSERT_EQ(result.hits.size(), 4u);
+  for (const search::Hit& hit : result.hits) {
+    if (!hit.path.ends_with("/d.htm")) continue;
+    EXPECT_NE(hit.snippet.find("the \x01printer\x02 driver"), std::string::npos) << hit.snippet;
+    EXPECT_EQ(hit.snippet.find("Index \x01Printer\x02"), std::string::npos) << hit.snippet;
+  }
 }
 
 }  // namespace

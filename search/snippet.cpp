@@ -35,6 +35,9 @@ std::uint64_t WordHash(std::string_view word) {
   return hash;
 }
 
+// Combines the hashes of a run's words.
+constexpr std::uint64_t kRunMultiplier = 0x9E3779B97F4A7C15ull;
+
 // The hash of every run of kBoilerplateRunWords words, in order: each word is
 // hashed once and the run's hashes are combined.
 std::vector<std::uint64_t> RunHashes(const std::vector<std::string_view>& words) {
@@ -45,7 +48,7 @@ std::vector<std::uint64_t> RunHashes(const std::vector<std::string_view>& words)
   runs.resize(words.size() - kBoilerplateRunWords + 1);
   for (std::size_t i = 0; i < runs.size(); ++i) {
     std::uint64_t run = 0;
-    for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) run = (run ^ hashes[j]) * 0x9E3779B97F4A7C15ull;
+    for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) run = (run ^ hashes[j]) * kRunMultiplier;
     runs[i] = run;
   }
   return runs;
@@ -97,12 +100,24 @@ Boilerplate Boilerplate::Unpack(std::string_view packed) {
   return boilerplate;
 }
 
-std::vector<bool> Boilerplate::Covered(const std::vector<std::string_view>& words) const {
+std::vector<bool> Boilerplate::Covered(const std::vector<std::string_view>& words,
+                                       const std::vector<bool>* starts) const {
   std::vector<bool> covered(words.size(), false);
-  if (runs_.empty()) return covered;
-  const std::vector<std::uint64_t> runs = RunHashes(words);
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    if (!std::binary_search(runs_.begin(), runs_.end(), runs[i])) continue;
+  if (runs_.empty() || words.size() < kBoilerplateRunWords) return covered;
+  // Words are hashed as the runs looked at need them.
+  std::vector<std::uint64_t> hashes(words.size());
+  std::vector<bool> hashed(words.size(), false);
+  for (std::size_t i = 0; i + kBoilerplateRunWords <= words.size(); ++i) {
+    if (starts && !(*starts)[i]) continue;
+    std::uint64_t run = 0;
+    for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) {
+      if (!hashed[j]) {
+        hashes[j] = WordHash(words[j]);
+        hashed[j] = true;
+      }
+      run = (run ^ hashes[j]) * kRunMultiplier;
+    }
+    if (!std::binary_search(runs_.begin(), runs_.end(), run)) continue;
     for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) covered[j] = true;
   }
   return covered;
@@ -129,11 +144,23 @@ std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplat
     }
   }
   openBefore[n] = open;
-  const std::vector<bool> covered = boilerplate.Covered(words);
+  const std::size_t span = std::min(length, n);
+  // Where some word matches, only the stretches holding a match can be
+  // chosen, so only the runs reaching into them matter; a long page is then
+  // hashed around its matches alone.
+  std::vector<bool> starts(n, false);
+  bool anyMatch = false;
+  for (std::size_t i = 0, done = 0; i < n; ++i) {
+    if (!match[i]) continue;
+    anyMatch = true;
+    const std::size_t from = std::max(done, i >= span + kBoilerplateRunWords ? i - span - kBoilerplateRunWords : 0);
+    done = std::min(n, i + span);
+    for (std::size_t j = from; j < done; ++j) starts[j] = true;
+  }
+  const std::vector<bool> covered = boilerplate.Covered(words, anyMatch ? &starts : nullptr);
 
   // Sliding sums over windows of `span` words: matches in tenths (a match
   // in repeated text is worth 1, another 10), and repeated words.
-  const std::size_t span = std::min(length, n);
   auto weight = [&](std::size_t i) { return match[i] ? (covered[i] ? 1 : 10) : 0; };
   long score = 0, repeated = 0;
   for (std::size_t i = 0; i < span; ++i) {

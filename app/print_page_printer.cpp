@@ -21,9 +21,17 @@
 namespace quiro {
 
 struct CHiddenPagePrinter::Page {
+  /// Where the page in the view is: loading, loaded and waiting to be
+  /// printed, printing, or ended (also before any page: nothing to end).
+  enum class Step { Idle, Loading, Ready, Printing, Ended };
   GObjectPtr<WebKitWebView> view;
   GObjectPtr<WebKitPrintOperation> operation;  ///< while the page prints
-  DoneFn done;
+  Step step = Step::Idle;
+  LoadedFn loaded;  ///< while Loading
+  DoneFn done;      ///< while Printing
+  /// How a page ended while nobody waited for it (its web process went while
+  /// it was Ready); Print answers with it.
+  std::optional<PageOutcome> ended;
   int printTimeoutMs = 0;
   guint timeout = 0;
   bool loadFailed = false;
@@ -59,14 +67,14 @@ std::string DefaultProblem(PagePrintResult result) {
   return {};
 }
 
-// Ends the page's job: calls its done function once. The view itself stays
-// until the run closes it.
+// Ends the page: tells whoever waits for it (its load or its printing), once.
+// The view itself stays until the run closes it.
 void Finish(Page* page, PagePrintResult result) {
   StopTimeout(page);
   if (page->view != nullptr) g_signal_handlers_disconnect_by_data(page->view.get(), page);
-  if (!page->done) return;
-  CHiddenPagePrinter::DoneFn done = std::move(page->done);
-  page->done = nullptr;
+  const Page::Step was = page->step;
+  if (was == Page::Step::Idle || was == Page::Step::Ended) return;
+  page->step = Page::Step::Ended;
   PageOutcome outcome;
   outcome.result = result;
   outcome.title = page->title;
@@ -77,15 +85,25 @@ void Finish(Page* page, PagePrintResult result) {
     // The placeholder claimed for this page would be an empty, broken PDF.
     if (!page->outputFile.empty()) ::unlink(page->outputFile.c_str());
   }
-  done(outcome);
+  if (was == Page::Step::Loading) {
+    CHiddenPagePrinter::LoadedFn loaded = std::move(page->loaded);
+    page->loaded = nullptr;
+    if (loaded) loaded(outcome);
+  } else if (was == Page::Step::Printing) {
+    CHiddenPagePrinter::DoneFn done = std::move(page->done);
+    page->done = nullptr;
+    if (done) done(outcome);
+  } else {
+    page->ended = std::move(outcome);
+  }
 }
 
 gboolean OnTimeout(gpointer data) {
   auto* page = static_cast<Page*>(data);
   page->timeout = 0;
   Finish(page, PagePrintResult::TimedOut);
-  // The run's views share one web process, and it stopped answering: end it,
-  // so that the next page gets a fresh one instead of waiting out its time too.
+  // The page's web process stopped answering: end it, so that the next view
+  // related to this one gets a fresh one instead of waiting out its time too.
   webkit_web_view_terminate_web_process(page->view.get());
   return G_SOURCE_REMOVE;
 }
@@ -170,8 +188,8 @@ gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gp
 
 void OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer data) {
   auto* page = static_cast<Page*>(data);
-  Finish(page, page->operation != nullptr ? PagePrintResult::PrintFailed
-                                          : PagePrintResult::LoadFailed);
+  Finish(page, page->step == Page::Step::Printing ? PagePrintResult::PrintFailed
+                                                   : PagePrintResult::LoadFailed);
 }
 
 void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
@@ -215,13 +233,19 @@ void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
         }
         if (cancelled) return;  // the view, and its page, are gone
         auto* page = static_cast<Page*>(data);
-        if (!page->done || page->operation != nullptr) return;  // ended meanwhile
+        if (page->step != Page::Step::Loading) return;  // ended meanwhile
         page->title = title;
         if (frameset) {
           Finish(page, PagePrintResult::Frameset);
-        } else {
-          StartPrinting(page, page->printTimeoutMs);
+          return;
         }
+        // Loaded: the page waits in its view until it is its turn to print.
+        // Only its web process going can end it meanwhile.
+        StopTimeout(page);
+        page->step = Page::Step::Ready;
+        CHiddenPagePrinter::LoadedFn loaded = std::move(page->loaded);
+        page->loaded = nullptr;
+        if (loaded) loaded(std::nullopt);
       },
       page);
 }
@@ -273,12 +297,10 @@ CHiddenPagePrinter::~CHiddenPagePrinter() {
   if (!m_spoolFolder.empty()) ::rmdir(m_spoolFolder.c_str());  // its files went with their jobs
 }
 
-WebKitWebView* CHiddenPagePrinter::FirstView() const {
-  return m_pages.empty() ? nullptr : m_pages.front()->view.get();
-}
-
-int CHiddenPagePrinter::CreateView() {
-  GObjectPtr<WebKitWebView> view = NewHiddenPrintView(FirstView());
+int CHiddenPagePrinter::CreateView(int relatedTo) {
+  WebKitWebView* related = nullptr;
+  if (relatedTo >= 0 && relatedTo < ViewCount()) related = m_pages[static_cast<std::size_t>(relatedTo)]->view.get();
+  GObjectPtr<WebKitWebView> view = NewHiddenPrintView(related);
   if (view == nullptr) return -1;
   auto page = std::make_unique<Page>();
   page->view = std::move(view);
@@ -299,17 +321,18 @@ void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::stri
   g_bytes_unref(bytes);
 }
 
-void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int number, DoneFn done,
-                                      std::string memoryText) {
-  if (index < 0 || index >= ViewCount()) {
+void CHiddenPagePrinter::Load(int index, const std::string& path, int number, LoadedFn loaded,
+                              std::string memoryText) {
+  Page* page = index >= 0 && index < ViewCount() ? m_pages[static_cast<std::size_t>(index)].get() : nullptr;
+  if (page == nullptr || page->view == nullptr || page->step != Page::Step::Idle) {
     PageOutcome outcome;
     outcome.result = PagePrintResult::LoadFailed;
     outcome.problem = DefaultProblem(outcome.result);
-    done(outcome);
+    loaded(outcome);
     return;
   }
-  Page* page = m_pages[static_cast<std::size_t>(index)].get();
-  page->done = std::move(done);
+  page->step = Page::Step::Loading;
+  page->loaded = std::move(loaded);
   page->loadFailed = false;
   page->printFailed = false;
   page->outputFile.clear();
@@ -345,26 +368,57 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
   LoadPageForPrinting(page->view.get(), file, std::move(memoryText), m_site);
 }
 
+void CHiddenPagePrinter::Print(int index, DoneFn done) {
+  Page* page = index >= 0 && index < ViewCount() ? m_pages[static_cast<std::size_t>(index)].get() : nullptr;
+  if (page == nullptr || page->step != Page::Step::Ready) {
+    PageOutcome outcome;
+    if (page != nullptr && page->ended) {
+      outcome = std::move(*page->ended);  // lost while it waited
+      page->ended.reset();
+    } else {
+      outcome.result = PagePrintResult::LoadFailed;
+      outcome.problem = DefaultProblem(outcome.result);
+    }
+    done(outcome);
+    return;
+  }
+  page->step = Page::Step::Printing;
+  page->done = std::move(done);
+  StartPrinting(page, page->printTimeoutMs);
+}
+
+namespace {
+
+// Destroys the page's view; a page still in it ends as cancelled.
+void ClosePage(Page* page) {
+  if (page->view == nullptr) return;
+  StopTimeout(page);
+  if (page->cancellable != nullptr) {
+    g_cancellable_cancel(page->cancellable.get());
+    page->cancellable.reset();
+  }
+  if (page->operation != nullptr) {
+    g_signal_handlers_disconnect_by_data(page->operation.get(), page);
+    page->operation.reset();
+  }
+  Finish(page, PagePrintResult::Cancelled);
+  g_signal_handlers_disconnect_by_data(page->view.get(), page);
+  gtk_widget_destroy(GTK_WIDGET(page->view.get()));
+  page->view.reset();
+}
+
+}  // namespace
+
+void CHiddenPagePrinter::CloseView(int index) {
+  if (index >= 0 && index < ViewCount()) ClosePage(m_pages[static_cast<std::size_t>(index)].get());
+}
+
 void CHiddenPagePrinter::CloseAll() {
   std::vector<std::unique_ptr<Page>> pages = std::move(m_pages);
   m_pages.clear();
-  // Close the related views first and the run's first view last.
-  for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
-    Page* page = it->get();
-    StopTimeout(page);
-    if (page->cancellable != nullptr) {
-      g_cancellable_cancel(page->cancellable.get());
-      page->cancellable.reset();
-    }
-    if (page->operation != nullptr) {
-      g_signal_handlers_disconnect_by_data(page->operation.get(), page);
-      page->operation.reset();
-    }
-    Finish(page, PagePrintResult::Cancelled);
-    g_signal_handlers_disconnect_by_data(page->view.get(), page);
-    gtk_widget_destroy(GTK_WIDGET(page->view.get()));
-    page->view.reset();
-  }
+  // Close the views made later first: a view goes before the one it was
+  // made related to.
+  for (auto it = pages.rbegin(); it != pages.rend(); ++it) ClosePage(it->get());
 }
 
 }  // namespace quiro

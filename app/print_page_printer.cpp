@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "app/core/doc_site.h"
 #include "app/gobject_ptr.h"
@@ -32,6 +33,9 @@ struct CHiddenPagePrinter::Page {
   /// How a page ended while nobody waited for it (its web process went while
   /// it was Ready); Print answers with it.
   std::optional<PageOutcome> ended;
+  /// The page ended unprinted: its PDF file, should the engine still write
+  /// it (a print whose web process went), is taken away again.
+  bool discardFile = false;
   int printTimeoutMs = 0;
   guint timeout = 0;
   bool loadFailed = false;
@@ -84,6 +88,7 @@ void Finish(Page* page, PagePrintResult result) {
     outcome.problem = page->problem.empty() ? DefaultProblem(result) : page->problem;
     // The placeholder claimed for this page would be an empty, broken PDF.
     if (!page->outputFile.empty()) ::unlink(page->outputFile.c_str());
+    page->discardFile = true;
   }
   if (was == Page::Step::Loading) {
     CHiddenPagePrinter::LoadedFn loaded = std::move(page->loaded);
@@ -119,9 +124,24 @@ void OnPrintFailed(WebKitPrintOperation*, GError* error, gpointer data) {
   if (error != nullptr && page->problem.empty()) page->problem = error->message;
 }
 
+// Whether the file ends as a whole PDF does: with "%%EOF" in its last
+// kilobyte. The engine may report a page printed whose web process died
+// while it wrote the file; that file stops short.
+bool EndsAsPdf(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  char tail[1024];
+  ssize_t got = 0;
+  const off_t size = ::lseek(fd, 0, SEEK_END);
+  if (size > 0) got = ::pread(fd, tail, sizeof tail, size > 1024 ? size - 1024 : 0);
+  ::close(fd);
+  return got > 0 && std::string_view(tail, static_cast<std::size_t>(got)).find("%%EOF") != std::string_view::npos;
+}
+
 // The page's PDF is complete: without its trailing empty sheets it stays in
 // the PDF folder or goes to the printer as a job named after the page.
 PagePrintResult Deliver(Page* page) {
+  if (!EndsAsPdf(page->outputFile)) return PagePrintResult::PrintFailed;
   std::string error;
   TrimTrailingEmptySheets(page->outputFile, error);  // a failure leaves the file as printed
   if (page->printer.empty()) return PagePrintResult::Printed;
@@ -139,10 +159,20 @@ PagePrintResult Deliver(Page* page) {
   return PagePrintResult::Printed;
 }
 
+// A page that ended unprinted while the engine still had its PDF file open
+// loses the file the engine wrote after all.
+void DiscardFile(Page* page) {
+  if (page->discardFile && !page->outputFile.empty()) ::unlink(page->outputFile.c_str());
+}
+
 void OnPrintFinished(WebKitPrintOperation* operation, gpointer data) {
   auto* page = static_cast<Page*>(data);
   g_signal_handlers_disconnect_by_data(operation, page);
   page->operation.reset();
+  if (page->step != Page::Step::Printing) {  // ended meanwhile (its web process went)
+    DiscardFile(page);
+    return;
+  }
   // The printing system has the page now. The view stays until the run
   // closes it, but lets its page go: fifty loaded pages in one web process
   // slow every later page down.
@@ -339,6 +369,7 @@ void CHiddenPagePrinter::Load(int index, const std::string& path, int number, Lo
   page->title.clear();
   page->problem.clear();
   page->jobId = 0;
+  page->discardFile = false;
   page->printer = m_destination.ToPdf() ? std::string() : m_destination.printer;
   std::string folder = m_destination.pdfFolder;
   if (!m_destination.ToPdf()) {
@@ -405,6 +436,7 @@ void ClosePage(Page* page) {
   g_signal_handlers_disconnect_by_data(page->view.get(), page);
   gtk_widget_destroy(GTK_WIDGET(page->view.get()));
   page->view.reset();
+  DiscardFile(page);
 }
 
 }  // namespace

@@ -260,6 +260,13 @@ TEST_F(PrintWorkerTest, WebProcessThatDiesCostsOnlyItsPage) {
   EXPECT_GE(outcome.result->pagesPrinted, 20);  // the page in that process may be lost
   EXPECT_EQ(outcome.result->viewsCreated, 21);
   for (const std::string& f : PdfFilesIn(dir_ / "out")) EXPECT_EQ(print_test::PdfPageCount(f), 1) << f;
+  // Each file holds its own page, not the one loading beside it.
+  for (const std::string& f : outcome.result->outputFiles) {
+    const std::string name = std::filesystem::path(f).filename().string();  // "005-page04.htm.pdf"
+    const std::string mark =
+        name.find("-index.") != std::string::npos ? "Longindex" : "Longpage" + std::to_string(std::stoi(name.substr(8, 2)));
+    EXPECT_NE(print_test::PdfText(f).find(mark + "."), std::string::npos) << name;  // "Longpage1." is not in page 10
+  }
 }
 
 TEST(PrintSettingsTest, PauseAndDestinationComeFromTheEnvironment) {

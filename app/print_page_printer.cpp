@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "app/core/doc_site.h"
 #include "app/gobject_ptr.h"
@@ -21,9 +22,20 @@
 namespace quiro {
 
 struct CHiddenPagePrinter::Page {
+  /// Where the page in the view is: loading, loaded and waiting to be
+  /// printed, printing, or ended (also before any page: nothing to end).
+  enum class Step { Idle, Loading, Ready, Printing, Ended };
   GObjectPtr<WebKitWebView> view;
   GObjectPtr<WebKitPrintOperation> operation;  ///< while the page prints
-  DoneFn done;
+  Step step = Step::Idle;
+  LoadedFn loaded;  ///< while Loading
+  DoneFn done;      ///< while Printing
+  /// How a page ended while nobody waited for it (its web process went while
+  /// it was Ready); Print answers with it.
+  std::optional<PageOutcome> ended;
+  /// The page ended unprinted: its PDF file, should the engine still write
+  /// it (a print whose web process went), is taken away again.
+  bool discardFile = false;
   int printTimeoutMs = 0;
   guint timeout = 0;
   bool loadFailed = false;
@@ -59,14 +71,14 @@ std::string DefaultProblem(PagePrintResult result) {
   return {};
 }
 
-// Ends the page's job: calls its done function once. The view itself stays
-// until the run closes it.
+// Ends the page: tells whoever waits for it (its load or its printing), once.
+// The view itself stays until the run closes it.
 void Finish(Page* page, PagePrintResult result) {
   StopTimeout(page);
   if (page->view != nullptr) g_signal_handlers_disconnect_by_data(page->view.get(), page);
-  if (!page->done) return;
-  CHiddenPagePrinter::DoneFn done = std::move(page->done);
-  page->done = nullptr;
+  const Page::Step was = page->step;
+  if (was == Page::Step::Idle || was == Page::Step::Ended) return;
+  page->step = Page::Step::Ended;
   PageOutcome outcome;
   outcome.result = result;
   outcome.title = page->title;
@@ -76,16 +88,27 @@ void Finish(Page* page, PagePrintResult result) {
     outcome.problem = page->problem.empty() ? DefaultProblem(result) : page->problem;
     // The placeholder claimed for this page would be an empty, broken PDF.
     if (!page->outputFile.empty()) ::unlink(page->outputFile.c_str());
+    page->discardFile = true;
   }
-  done(outcome);
+  if (was == Page::Step::Loading) {
+    CHiddenPagePrinter::LoadedFn loaded = std::move(page->loaded);
+    page->loaded = nullptr;
+    if (loaded) loaded(outcome);
+  } else if (was == Page::Step::Printing) {
+    CHiddenPagePrinter::DoneFn done = std::move(page->done);
+    page->done = nullptr;
+    if (done) done(outcome);
+  } else {
+    page->ended = std::move(outcome);
+  }
 }
 
 gboolean OnTimeout(gpointer data) {
   auto* page = static_cast<Page*>(data);
   page->timeout = 0;
   Finish(page, PagePrintResult::TimedOut);
-  // The run's views share one web process, and it stopped answering: end it,
-  // so that the next page gets a fresh one instead of waiting out its time too.
+  // The page's web process stopped answering: end it, so that the next view
+  // related to this one gets a fresh one instead of waiting out its time too.
   webkit_web_view_terminate_web_process(page->view.get());
   return G_SOURCE_REMOVE;
 }
@@ -101,9 +124,24 @@ void OnPrintFailed(WebKitPrintOperation*, GError* error, gpointer data) {
   if (error != nullptr && page->problem.empty()) page->problem = error->message;
 }
 
+// Whether the file ends as a whole PDF does: with "%%EOF" in its last
+// kilobyte. The engine may report a page printed whose web process died
+// while it wrote the file; that file stops short.
+bool EndsAsPdf(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  char tail[1024];
+  ssize_t got = 0;
+  const off_t size = ::lseek(fd, 0, SEEK_END);
+  if (size > 0) got = ::pread(fd, tail, sizeof tail, size > 1024 ? size - 1024 : 0);
+  ::close(fd);
+  return got > 0 && std::string_view(tail, static_cast<std::size_t>(got)).find("%%EOF") != std::string_view::npos;
+}
+
 // The page's PDF is complete: without its trailing empty sheets it stays in
 // the PDF folder or goes to the printer as a job named after the page.
 PagePrintResult Deliver(Page* page) {
+  if (!EndsAsPdf(page->outputFile)) return PagePrintResult::PrintFailed;
   std::string error;
   TrimTrailingEmptySheets(page->outputFile, error);  // a failure leaves the file as printed
   if (page->printer.empty()) return PagePrintResult::Printed;
@@ -121,10 +159,20 @@ PagePrintResult Deliver(Page* page) {
   return PagePrintResult::Printed;
 }
 
+// A page that ended unprinted while the engine still had its PDF file open
+// loses the file the engine wrote after all.
+void DiscardFile(Page* page) {
+  if (page->discardFile && !page->outputFile.empty()) ::unlink(page->outputFile.c_str());
+}
+
 void OnPrintFinished(WebKitPrintOperation* operation, gpointer data) {
   auto* page = static_cast<Page*>(data);
   g_signal_handlers_disconnect_by_data(operation, page);
   page->operation.reset();
+  if (page->step != Page::Step::Printing) {  // ended meanwhile (its web process went)
+    DiscardFile(page);
+    return;
+  }
   // The printing system has the page now. The view stays until the run
   // closes it, but lets its page go: fifty loaded pages in one web process
   // slow every later page down.
@@ -170,8 +218,8 @@ gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gp
 
 void OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer data) {
   auto* page = static_cast<Page*>(data);
-  Finish(page, page->operation != nullptr ? PagePrintResult::PrintFailed
-                                          : PagePrintResult::LoadFailed);
+  Finish(page, page->step == Page::Step::Printing ? PagePrintResult::PrintFailed
+                                                   : PagePrintResult::LoadFailed);
 }
 
 void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
@@ -215,13 +263,19 @@ void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
         }
         if (cancelled) return;  // the view, and its page, are gone
         auto* page = static_cast<Page*>(data);
-        if (!page->done || page->operation != nullptr) return;  // ended meanwhile
+        if (page->step != Page::Step::Loading) return;  // ended meanwhile
         page->title = title;
         if (frameset) {
           Finish(page, PagePrintResult::Frameset);
-        } else {
-          StartPrinting(page, page->printTimeoutMs);
+          return;
         }
+        // Loaded: the page waits in its view until it is its turn to print.
+        // Only its web process going can end it meanwhile.
+        StopTimeout(page);
+        page->step = Page::Step::Ready;
+        CHiddenPagePrinter::LoadedFn loaded = std::move(page->loaded);
+        page->loaded = nullptr;
+        if (loaded) loaded(std::nullopt);
       },
       page);
 }
@@ -273,12 +327,10 @@ CHiddenPagePrinter::~CHiddenPagePrinter() {
   if (!m_spoolFolder.empty()) ::rmdir(m_spoolFolder.c_str());  // its files went with their jobs
 }
 
-WebKitWebView* CHiddenPagePrinter::FirstView() const {
-  return m_pages.empty() ? nullptr : m_pages.front()->view.get();
-}
-
-int CHiddenPagePrinter::CreateView() {
-  GObjectPtr<WebKitWebView> view = NewHiddenPrintView(FirstView());
+int CHiddenPagePrinter::CreateView(int relatedTo) {
+  WebKitWebView* related = nullptr;
+  if (relatedTo >= 0 && relatedTo < ViewCount()) related = m_pages[static_cast<std::size_t>(relatedTo)]->view.get();
+  GObjectPtr<WebKitWebView> view = NewHiddenPrintView(related);
   if (view == nullptr) return -1;
   auto page = std::make_unique<Page>();
   page->view = std::move(view);
@@ -299,23 +351,25 @@ void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::stri
   g_bytes_unref(bytes);
 }
 
-void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int number, DoneFn done,
-                                      std::string memoryText) {
-  if (index < 0 || index >= ViewCount()) {
+void CHiddenPagePrinter::Load(int index, const std::string& path, int number, LoadedFn loaded,
+                              std::string memoryText) {
+  Page* page = index >= 0 && index < ViewCount() ? m_pages[static_cast<std::size_t>(index)].get() : nullptr;
+  if (page == nullptr || page->view == nullptr || page->step != Page::Step::Idle) {
     PageOutcome outcome;
     outcome.result = PagePrintResult::LoadFailed;
     outcome.problem = DefaultProblem(outcome.result);
-    done(outcome);
+    loaded(outcome);
     return;
   }
-  Page* page = m_pages[static_cast<std::size_t>(index)].get();
-  page->done = std::move(done);
+  page->step = Page::Step::Loading;
+  page->loaded = std::move(loaded);
   page->loadFailed = false;
   page->printFailed = false;
   page->outputFile.clear();
   page->title.clear();
   page->problem.clear();
   page->jobId = 0;
+  page->discardFile = false;
   page->printer = m_destination.ToPdf() ? std::string() : m_destination.printer;
   std::string folder = m_destination.pdfFolder;
   if (!m_destination.ToPdf()) {
@@ -345,26 +399,58 @@ void CHiddenPagePrinter::LoadAndPrint(int index, const std::string& path, int nu
   LoadPageForPrinting(page->view.get(), file, std::move(memoryText), m_site);
 }
 
+void CHiddenPagePrinter::Print(int index, DoneFn done) {
+  Page* page = index >= 0 && index < ViewCount() ? m_pages[static_cast<std::size_t>(index)].get() : nullptr;
+  if (page == nullptr || page->step != Page::Step::Ready) {
+    PageOutcome outcome;
+    if (page != nullptr && page->ended) {
+      outcome = std::move(*page->ended);  // lost while it waited
+      page->ended.reset();
+    } else {
+      outcome.result = PagePrintResult::LoadFailed;
+      outcome.problem = DefaultProblem(outcome.result);
+    }
+    done(outcome);
+    return;
+  }
+  page->step = Page::Step::Printing;
+  page->done = std::move(done);
+  StartPrinting(page, page->printTimeoutMs);
+}
+
+namespace {
+
+// Destroys the page's view; a page still in it ends as cancelled.
+void ClosePage(Page* page) {
+  if (page->view == nullptr) return;
+  StopTimeout(page);
+  if (page->cancellable != nullptr) {
+    g_cancellable_cancel(page->cancellable.get());
+    page->cancellable.reset();
+  }
+  if (page->operation != nullptr) {
+    g_signal_handlers_disconnect_by_data(page->operation.get(), page);
+    page->operation.reset();
+  }
+  Finish(page, PagePrintResult::Cancelled);
+  g_signal_handlers_disconnect_by_data(page->view.get(), page);
+  gtk_widget_destroy(GTK_WIDGET(page->view.get()));
+  page->view.reset();
+  DiscardFile(page);
+}
+
+}  // namespace
+
+void CHiddenPagePrinter::CloseView(int index) {
+  if (index >= 0 && index < ViewCount()) ClosePage(m_pages[static_cast<std::size_t>(index)].get());
+}
+
 void CHiddenPagePrinter::CloseAll() {
   std::vector<std::unique_ptr<Page>> pages = std::move(m_pages);
   m_pages.clear();
-  // Close the related views first and the run's first view last.
-  for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
-    Page* page = it->get();
-    StopTimeout(page);
-    if (page->cancellable != nullptr) {
-      g_cancellable_cancel(page->cancellable.get());
-      page->cancellable.reset();
-    }
-    if (page->operation != nullptr) {
-      g_signal_handlers_disconnect_by_data(page->operation.get(), page);
-      page->operation.reset();
-    }
-    Finish(page, PagePrintResult::Cancelled);
-    g_signal_handlers_disconnect_by_data(page->view.get(), page);
-    gtk_widget_destroy(GTK_WIDGET(page->view.get()));
-    page->view.reset();
-  }
+  // Close the views made later first: a view goes before the one it was
+  // made related to.
+  for (auto it = pages.rbegin(); it != pages.rend(); ++it) ClosePage(it->get());
 }
 
 }  // namespace quiro

@@ -2,12 +2,14 @@
 // Hidden browser views that print one page each, for Print All.
 //
 // Everything here runs on the GTK main thread. A run owns one
-// CHiddenPagePrinter; every view it creates is related to the run's first
-// view, so all of them share one web process. A view stays alive until the
-// run closes them all.
+// CHiddenPagePrinter. A view made related to another shares that view's web
+// process; one made without gets a web process of its own, so two pages can
+// be loaded and printed side by side. A view stays alive until the run
+// closes it or all of them.
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,9 @@ struct PageOutcome {
 class CHiddenPagePrinter {
  public:
   using DoneFn = std::function<void(const PageOutcome& outcome)>;
+  /// The end of a page's load: no outcome when the page is ready to print,
+  /// else what became of the page (it will not be printed).
+  using LoadedFn = std::function<void(const std::optional<PageOutcome>& failure)>;
 
   /// Pages are loaded from `site`.
   CHiddenPagePrinter(PrintDestination destination, platform::DocSite site);
@@ -72,27 +77,37 @@ class CHiddenPagePrinter {
   CHiddenPagePrinter& operator=(const CHiddenPagePrinter&) = delete;
 
   /// Creates a new hidden view; returns its index, or -1 when it could not
-  /// be created.
-  int CreateView();
+  /// be created. The view shares the web process of view `relatedTo` while
+  /// that one is open; otherwise it gets one of its own.
+  int CreateView(int relatedTo = -1);
 
-  /// Loads the local page `path` into view `index`, waits for the load to end
-  /// (finished, failed, web process gone, or 30 s without an
-  /// answer) and prints it without a dialog as page `number` of the run:
-  /// into a PDF file with the empty sheets at its end taken off, which goes
-  /// to the PDF folder or, as a job named after the page's title, to the
-  /// printer. `done` is called once, on the main thread, when the printer
-  /// has taken the page or when it could not be printed. With `memoryText`,
-  /// that text (the page rewritten for printing, held in memory) is printed
-  /// in place of the file, at the page's address.
-  void LoadAndPrint(int index, const std::string& path, int number, DoneFn done,
-                    std::string memoryText = std::string());
+  /// Destroys view `index`; a page still in it ends as
+  /// PagePrintResult::Cancelled. Indexes of the other views stay as they are.
+  void CloseView(int index);
+
+  /// Loads the local page `path` into view `index` for printing as page
+  /// `number` of the run (its PDF file is claimed now) and waits for the load
+  /// to end: finished, failed, web process gone, or 30 s without an answer.
+  /// A frameset ends the page (PagePrintResult::Frameset). `loaded` is called
+  /// once, on the main thread. With `memoryText`, that text (the page
+  /// rewritten for printing, held in memory) is loaded in place of the file,
+  /// at the page's address.
+  void Load(int index, const std::string& path, int number, LoadedFn loaded,
+            std::string memoryText = std::string());
+
+  /// Prints the page view `index` has loaded, without a dialog: into a PDF
+  /// file with the empty sheets at its end taken off, which goes to the PDF
+  /// folder or, as a job named after the page's title, to the printer.
+  /// `done` is called once, on the main thread, when the printer has taken
+  /// the page or when it could not be printed (also when the page was lost
+  /// since it was loaded).
+  void Print(int index, DoneFn done);
 
   /// Destroys every view; pending pages end with PagePrintResult::Cancelled.
   void CloseAll();
 
+  /// Views created so far, closed ones included.
   int ViewCount() const { return static_cast<int>(m_pages.size()); }
-  /// The first view of the run (the one the others are related to), or null.
-  WebKitWebView* FirstView() const;
 
   struct Page;
 

@@ -10,6 +10,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <system_error>
 #include <thread>
@@ -146,66 +147,151 @@ int AskMainLoop(const std::stop_token& stop, const std::shared_ptr<RunShared>& s
   return answer->value;
 }
 
-// Prints one page of the walk: a new hidden view, the page rewritten for
-// printing, loaded and printed. True when a view was created for it.
-bool PrintPageInBrowser(const std::string& path, const std::string& root, PrintAllRun& run,
-                        const std::stop_token& stop, const std::shared_ptr<RunShared>& shared,
-                        int* printedPages) {
-  if (stop.stop_requested()) return false;
-  const int number = run.pageCount;  // the page just recorded
-  PostToMainLoop([shared, number, path] {
-    if (shared->options.showStatus && !shared->stop.stop_requested()) {
-      shared->options.showStatus(res::FormatString(res::IDS_PRINTING_PAGE, {std::to_string(number), path}));
-    }
-  });
+// Waits for `answer`; kCancelled when the run is stopped first.
+int WaitFor(const std::stop_token& stop, Answer& answer) {
+  std::unique_lock lock(answer.mutex);
+  if (!answer.ready.wait(lock, stop, [&] { return answer.answered; })) return kCancelled;
+  return answer.value;
+}
 
-  int view = AskMainLoop(stop, shared, [](CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
-    a->Give(printer.CreateView());
-  });
-  if (view < 0) {  // no view: the page is skipped
-    if (view != kCancelled) {
+constexpr int kReady = 0;  // a load's answer: the page waits to be printed
+
+// A page of the walk from its recording until it has been printed or given
+// up: its view and how its load went.
+struct HeldPage {
+  int number = 0;
+  std::string path;
+  int view = -1;  // -1: no view could be made
+  std::shared_ptr<Answer> loaded = std::make_shared<Answer>();  // kReady, or 1: ended
+  std::shared_ptr<PageOutcome> failure = std::make_shared<PageOutcome>();  // main thread only
+};
+
+// The pages of a walk as they pass through the views. Each page starts
+// loading in a view of its own as soon as it is recorded, while the page
+// recorded before it prints; the pages are printed, and reported, one at a
+// time in the order recorded. Two views hold pages at a time, each with a
+// web process of its own: a page's view is related to the view of the page
+// two before it (already printed), which then goes.
+class PagePipeline {
+ public:
+  PagePipeline(const std::stop_token& stop, std::shared_ptr<RunShared> shared, std::string root)
+      : stop_(stop), shared_(std::move(shared)), root_(std::move(root)) {}
+
+  // A page the walk has just recorded as number `number`: starts its load,
+  // then prints the page held before it. True when a view was created for it.
+  bool Add(const std::string& path, int number) {
+    if (stop_.stop_requested()) return false;
+    HeldPage page;
+    page.number = number;
+    page.path = path;
+    const int spare = spare_;
+    page.view = AskMainLoop(stop_, shared_, [spare](CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
+      const int view = printer.CreateView(spare);
+      printer.CloseView(spare);
+      a->Give(view);
+    });
+    if (page.view == kCancelled) return false;
+    spare_ = -1;
+    const bool created = page.view >= 0;
+    if (created) {
+      // A page the user may not rewrite on disk is printed from its rewritten
+      // text held in memory.
+      auto source = std::make_shared<PrintSource>(PreparePageForPrinting(path, root_));
+      const int view = page.view;
+      std::shared_ptr<Answer> loaded = page.loaded;
+      std::shared_ptr<PageOutcome> failure = page.failure;
+      AskMainLoop(stop_, shared_, [view, path, number, source, loaded, failure](CHiddenPagePrinter& printer,
+                                                                               std::shared_ptr<Answer> a) {
+        printer.Load(
+            view, path, number,
+            [loaded, failure](const std::optional<PageOutcome>& ended) {
+              if (ended) *failure = *ended;
+              loaded->Give(ended ? 1 : kReady);
+            },
+            source->inMemory ? std::move(source->text) : std::string());
+        a->Give(0);
+      });
+    }
+    if (held_) PrintHeld();
+    held_ = std::move(page);
+    return created;
+  }
+
+  // The walk has ended: prints the page still held.
+  void Flush() {
+    if (held_) PrintHeld();
+  }
+
+  int Printed() const { return printed_; }
+
+ private:
+  void PrintHeld() {
+    HeldPage page = std::move(*held_);
+    held_.reset();
+    if (stop_.stop_requested()) return;
+    const std::shared_ptr<RunShared> shared = shared_;
+    const int number = page.number;
+    const std::string path = page.path;
+    PostToMainLoop([shared, number, path] {
+      if (shared->options.showStatus && !shared->stop.stop_requested()) {
+        shared->options.showStatus(res::FormatString(res::IDS_PRINTING_PAGE, {std::to_string(number), path}));
+      }
+    });
+    if (page.view < 0) {  // no view: the page is skipped
       PostToMainLoop([shared, path] {
         PageOutcome outcome;
         outcome.result = PagePrintResult::PrintFailed;
         outcome.problem = res::LoadString(res::IDS_PAGE_NO_VIEW);
         RecordPage(shared, path, outcome);
       });
+      return;
     }
-    return false;
+    spare_ = page.view;
+    const int loaded = WaitFor(stop_, *page.loaded);
+    if (loaded == kCancelled) return;
+    if (loaded != kReady) {
+      std::shared_ptr<PageOutcome> failure = page.failure;
+      PostToMainLoop([shared, path, failure] {
+        if (failure->result != PagePrintResult::Cancelled && !shared->stop.stop_requested())
+          RecordPage(shared, path, *failure);
+      });
+      return;
+    }
+    const int view = page.view;
+    const int printed = AskMainLoop(stop_, shared, [shared, view, path](CHiddenPagePrinter& printer,
+                                                                        std::shared_ptr<Answer> a) {
+      printer.Print(view, [shared, a, path](const PageOutcome& outcome) {
+        if (outcome.result == PagePrintResult::Printed) {
+          ++shared->result.pagesPrinted;
+          if (!outcome.outputFile.empty()) shared->result.outputFiles.push_back(outcome.outputFile);
+        }
+        if (outcome.result != PagePrintResult::Cancelled) RecordPage(shared, path, outcome);
+        a->Give(static_cast<int>(outcome.result));
+      });
+    });
+    if (printed == static_cast<int>(PagePrintResult::Printed)) ++printed_;
   }
 
-  // A page the user may not rewrite on disk is printed from its rewritten
-  // text held in memory.
-  auto source = std::make_shared<PrintSource>(PreparePageForPrinting(path, root));
-
-  int printed = AskMainLoop(stop, shared, [shared, view, path, number, source](CHiddenPagePrinter& printer,
-                                                                 std::shared_ptr<Answer> a) {
-    printer.LoadAndPrint(
-        view, path, number,
-        [shared, a, path](const PageOutcome& outcome) {
-          if (outcome.result == PagePrintResult::Printed) {
-            ++shared->result.pagesPrinted;
-            if (!outcome.outputFile.empty()) shared->result.outputFiles.push_back(outcome.outputFile);
-          }
-          if (outcome.result != PagePrintResult::Cancelled) RecordPage(shared, path, outcome);
-          a->Give(static_cast<int>(outcome.result));
-        },
-        source->inMemory ? std::move(source->text) : std::string());
-  });
-  if (printed == static_cast<int>(PagePrintResult::Printed)) ++*printedPages;
-  return true;
-}
+  const std::stop_token& stop_;
+  std::shared_ptr<RunShared> shared_;
+  std::string root_;
+  std::optional<HeldPage> held_;  // recorded, loading or loaded, not yet printed
+  int spare_ = -1;  // the view of the page printed last, which the next view is related to
+  int printed_ = 0;
+};
 
 void PrintAllThreadProc(std::string startPath, std::string root, std::shared_ptr<RunShared> shared,
                         std::weak_ptr<PrintAllRuns> owner, RunRecord* record, int pauseMs) {
   const std::stop_token stop = shared->stop.get_token();
   PrintAllRun run;
   run.root = root;
-  int printed = 0;
-  run.printPage = [&](const std::string& path, PrintAllRun& r) {
-    return PrintPageInBrowser(path, root, r, stop, shared, &printed);
+  PagePipeline pipeline(stop, shared, root);
+  run.printPage = [&pipeline](const std::string& path, PrintAllRun& r) {
+    return pipeline.Add(path, r.pageCount);  // the page just recorded
   };
   PrintLinkedPages(startPath, run);
+  pipeline.Flush();
+  const int printed = pipeline.Printed();
   const int recorded = run.pageCount;
   const int views = run.browserCount;
   // Every page is handed over or given up by now.

@@ -14,8 +14,10 @@
 inline constexpr int kPrintAllCapacity = 50;
 
 struct PrintAllRun {
-  /// Prints one newly recorded page; returns true when it created a browser
-  /// instance for it, which the run then counts in browserCount.
+  /// Hands over one newly recorded page (the printer may print it only once
+  /// the next one is handed over, or the walk ends); returns true when it
+  /// created a browser instance for it, which the run then counts in
+  /// browserCount.
   using PagePrinter = std::function<bool(const std::string& path, PrintAllRun& run)>;
 
   int pageCount = 0;                                       // pages recorded so far

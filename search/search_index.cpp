@@ -314,15 +314,6 @@ std::string IndexFileName(const std::string& root, int version = kSchemaVersion)
   return platform::Hex16(platform::Fnv1a64(CanonicalRoot(root))) + "-v" + std::to_string(version) + ".db";
 }
 
-// The files of `folder` that earlier layouts kept for `root` (from the
-// second on: the first was named otherwise), which the current one replaces.
-void RemoveEarlierLayouts(const std::string& folder, const std::string& root) {
-  for (int version = kFirstLayoutVersion + 1; version < kSchemaVersion; ++version) {
-    const std::string old = folder + "/" + IndexFileName(root, version);
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) unlink((old + suffix).c_str());
-  }
-}
-
 // The document folder a page of the root belongs to ("" for a page of the
 // root itself, which belongs to none).
 std::string DocumentOf(const std::string& rel) {
@@ -332,6 +323,13 @@ std::string DocumentOf(const std::string& rel) {
 
 void RemoveDatabase(const std::string& path) {
   for (const char* suffix : {"", "-journal", "-wal", "-shm"}) unlink((path + suffix).c_str());
+}
+
+// The files of `folder` that earlier layouts kept for `root` (from the
+// second on: the first was named otherwise), which the current one replaces.
+void RemoveEarlierLayouts(const std::string& folder, const std::string& root) {
+  for (int version = kFirstLayoutVersion + 1; version < kSchemaVersion; ++version)
+    RemoveDatabase(folder + "/" + IndexFileName(root, version));
 }
 
 // Copies the regular file `from` (if there is one) into `to`; false on a

@@ -35,8 +35,12 @@ std::uint64_t WordHash(std::string_view word) {
   return hash;
 }
 
-// Combines the hashes of a run's words.
-constexpr std::uint64_t kRunMultiplier = 0x9E3779B97F4A7C15ull;
+// The hash of the run whose kBoilerplateRunWords word hashes start at `words`.
+std::uint64_t RunHash(const std::uint64_t* words) {
+  std::uint64_t run = 0;
+  for (std::size_t j = 0; j < kBoilerplateRunWords; ++j) run = (run ^ words[j]) * 0x9E3779B97F4A7C15ull;
+  return run;
+}
 
 // The hash of every run of kBoilerplateRunWords words, in order: each word is
 // hashed once and the run's hashes are combined.
@@ -46,11 +50,7 @@ std::vector<std::uint64_t> RunHashes(const std::vector<std::string_view>& words)
   std::vector<std::uint64_t> hashes(words.size());
   for (std::size_t i = 0; i < words.size(); ++i) hashes[i] = WordHash(words[i]);
   runs.resize(words.size() - kBoilerplateRunWords + 1);
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    std::uint64_t run = 0;
-    for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) run = (run ^ hashes[j]) * kRunMultiplier;
-    runs[i] = run;
-  }
+  for (std::size_t i = 0; i < runs.size(); ++i) runs[i] = RunHash(&hashes[i]);
   return runs;
 }
 
@@ -109,15 +109,13 @@ std::vector<bool> Boilerplate::Covered(const std::vector<std::string_view>& word
   std::vector<bool> hashed(words.size(), false);
   for (std::size_t i = 0; i + kBoilerplateRunWords <= words.size(); ++i) {
     if (starts && !(*starts)[i]) continue;
-    std::uint64_t run = 0;
     for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) {
       if (!hashed[j]) {
         hashes[j] = WordHash(words[j]);
         hashed[j] = true;
       }
-      run = (run ^ hashes[j]) * kRunMultiplier;
     }
-    if (!std::binary_search(runs_.begin(), runs_.end(), run)) continue;
+    if (!std::binary_search(runs_.begin(), runs_.end(), RunHash(&hashes[i]))) continue;
     for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) covered[j] = true;
   }
   return covered;

@@ -71,6 +71,14 @@ std::string DefaultProblem(PagePrintResult result) {
   return {};
 }
 
+// What a page that never reached a view ready for it became.
+PageOutcome NotLoaded() {
+  PageOutcome outcome;
+  outcome.result = PagePrintResult::LoadFailed;
+  outcome.problem = DefaultProblem(outcome.result);
+  return outcome;
+}
+
 // Ends the page: tells whoever waits for it (its load or its printing), once.
 // The view itself stays until the run closes it.
 void Finish(Page* page, PagePrintResult result) {
@@ -329,7 +337,7 @@ CHiddenPagePrinter::~CHiddenPagePrinter() {
 
 int CHiddenPagePrinter::CreateView(int relatedTo) {
   WebKitWebView* related = nullptr;
-  if (relatedTo >= 0 && relatedTo < ViewCount()) related = m_pages[static_cast<std::size_t>(relatedTo)]->view.get();
+  if (const Page* page = PageAt(relatedTo)) related = page->view.get();
   GObjectPtr<WebKitWebView> view = NewHiddenPrintView(related);
   if (view == nullptr) return -1;
   auto page = std::make_unique<Page>();
@@ -351,14 +359,15 @@ void LoadPageForPrinting(WebKitWebView* view, const std::string& file, std::stri
   g_bytes_unref(bytes);
 }
 
+CHiddenPagePrinter::Page* CHiddenPagePrinter::PageAt(int index) const {
+  return index >= 0 && index < ViewCount() ? m_pages[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
 void CHiddenPagePrinter::Load(int index, const std::string& path, int number, LoadedFn loaded,
                               std::string memoryText) {
-  Page* page = index >= 0 && index < ViewCount() ? m_pages[static_cast<std::size_t>(index)].get() : nullptr;
+  Page* page = PageAt(index);
   if (page == nullptr || page->view == nullptr || page->step != Page::Step::Idle) {
-    PageOutcome outcome;
-    outcome.result = PagePrintResult::LoadFailed;
-    outcome.problem = DefaultProblem(outcome.result);
-    loaded(outcome);
+    loaded(NotLoaded());
     return;
   }
   page->step = Page::Step::Loading;
@@ -400,15 +409,12 @@ void CHiddenPagePrinter::Load(int index, const std::string& path, int number, Lo
 }
 
 void CHiddenPagePrinter::Print(int index, DoneFn done) {
-  Page* page = index >= 0 && index < ViewCount() ? m_pages[static_cast<std::size_t>(index)].get() : nullptr;
+  Page* page = PageAt(index);
   if (page == nullptr || page->step != Page::Step::Ready) {
-    PageOutcome outcome;
+    PageOutcome outcome = NotLoaded();
     if (page != nullptr && page->ended) {
       outcome = std::move(*page->ended);  // lost while it waited
       page->ended.reset();
-    } else {
-      outcome.result = PagePrintResult::LoadFailed;
-      outcome.problem = DefaultProblem(outcome.result);
     }
     done(outcome);
     return;
@@ -442,7 +448,7 @@ void ClosePage(Page* page) {
 }  // namespace
 
 void CHiddenPagePrinter::CloseView(int index) {
-  if (index >= 0 && index < ViewCount()) ClosePage(m_pages[static_cast<std::size_t>(index)].get());
+  if (Page* page = PageAt(index)) ClosePage(page);
 }
 
 void CHiddenPagePrinter::CloseAll() {

@@ -112,6 +112,8 @@ class CHiddenPagePrinter {
   struct Page;
 
  private:
+  Page* PageAt(int index) const;  ///< null for an index no view was made at
+
   int m_loadTimeoutMs = 30000;
   int m_printTimeoutMs = 60000;
   PrintDestination m_destination;

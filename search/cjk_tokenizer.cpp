@@ -13,8 +13,13 @@ namespace {
 using TokenFn = int (*)(void*, int, const char*, int, int, int);
 
 struct Tokenizer {
-  fts5_tokenizer parent{};
+  fts5_tokenizer parent{};  // porter over the word tokenizer
   Fts5Tokenizer* parentInstance = nullptr;
+  // The word tokenizer alone. highlight() and snippet() read only where
+  // each token lies, and porter keeps every token where it found it, so
+  // their passes over a page's text leave the stemming out.
+  fts5_tokenizer words{};
+  Fts5Tokenizer* wordsInstance = nullptr;
 };
 
 // Hands the parent's tokens of a slice on with offsets into the whole text.
@@ -46,6 +51,11 @@ int Create(void* userData, const char** args, int nArgs, Fts5Tokenizer** out) {
     delete self;
     return rc;
   }
+  void* wordsData = nullptr;
+  if (api->xFindTokenizer(api, args[0], &wordsData, &self->words) != SQLITE_OK ||
+      self->words.xCreate(wordsData, args + 1, nArgs - 1, &self->wordsInstance) != SQLITE_OK) {
+    self->wordsInstance = nullptr;  // those passes then stem as well
+  }
   *out = reinterpret_cast<Fts5Tokenizer*>(self);
   return SQLITE_OK;
 }
@@ -53,6 +63,7 @@ int Create(void* userData, const char** args, int nArgs, Fts5Tokenizer** out) {
 void Delete(Fts5Tokenizer* p) {
   auto* self = reinterpret_cast<Tokenizer*>(p);
   if (self->parentInstance) self->parent.xDelete(self->parentInstance);
+  if (self->wordsInstance) self->words.xDelete(self->wordsInstance);
   delete self;
 }
 
@@ -84,11 +95,13 @@ int EmitRun(const char* text, const std::vector<std::pair<int, int>>& chars, int
 int Tokenize(Fts5Tokenizer* p, void* ctx, int flags, const char* text, int nText, TokenFn xToken) {
   auto* self = reinterpret_cast<Tokenizer*>(p);
   const std::string_view s(text, nText > 0 ? static_cast<std::size_t>(nText) : 0);
+  const bool unstemmed = (flags & FTS5_TOKENIZE_AUX) && self->wordsInstance;
+  const fts5_tokenizer& parent = unstemmed ? self->words : self->parent;
+  Fts5Tokenizer* const parentInstance = unstemmed ? self->wordsInstance : self->parentInstance;
   auto parentSlice = [&](std::size_t from, std::size_t to) -> int {
     if (to <= from) return SQLITE_OK;
     ShiftedSink sink{ctx, xToken, static_cast<int>(from)};
-    return self->parent.xTokenize(self->parentInstance, &sink, flags, text + from, static_cast<int>(to - from),
-                                  ShiftToken);
+    return parent.xTokenize(parentInstance, &sink, flags, text + from, static_cast<int>(to - from), ShiftToken);
   };
   std::vector<std::pair<int, int>> run;
   std::size_t sliceStart = 0;

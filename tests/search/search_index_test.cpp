@@ -99,6 +99,10 @@ TEST_F(SearchIndexTest, WordsStemsPhrasesPrefixesAndCjk) {
   EXPECT_EQ(hits[0].title, "設定");
   EXPECT_EQ(hits[0].document, "ja");
   EXPECT_EQ(hits[0].snippet, "\x01日本\x02語のテキスト。中文");
+  // A stemmed match is marked where it stands, past words the stemmer shortens.
+  EXPECT_EQ(index.Search("PRINTER", 5, true).hits.at(0).snippet, "Connect the \x01printers\x02 to the back panel.");
+  EXPECT_EQ(index.Search("connected panels", 5, true).hits.at(0).snippet,
+            "\x01" "Connect\x02 the printers to the back \x01panel\x02.");
   EXPECT_EQ(index.Search("!!!", 5).error, search::QueryError::NoWords);
   // Whatever the parser lets through, FTS5 accepts.
   for (const char* hostile : {"title:panel", "NEAR(fan panel)", "fan NOT panel", "-fan", "^fan", "fan + panel",

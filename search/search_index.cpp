@@ -23,6 +23,7 @@
 #include "platform/hash.h"
 #include "platform/xdg.h"
 #include "search/cjk_tokenizer.h"
+#include "search/fts5_api.h"
 #include "search/packed_text.h"
 #include "search/page_text.h"
 #include "search/text_decode.h"
@@ -127,6 +128,7 @@ class Statement {
     sqlite3_clear_bindings(stmt_);
   }
   std::int64_t Int(int col) const { return sqlite3_column_int64(stmt_, col); }
+  int Type(int col) const { return sqlite3_column_type(stmt_, col); }
   std::string Text(int col) const {
     const void* p = sqlite3_column_blob(stmt_, col);
     return p ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)))
@@ -1058,30 +1060,105 @@ Boilerplate SearchIndex::SampleBoilerplate(const std::string& document, bool* an
   return Boilerplate::FromPages(bodies);
 }
 
-bool SearchIndex::RowRepeatsText(std::int64_t rowid) {
-  if (rowid == lastRow_.rowid) return lastRow_.repeats;
-  bool repeats = false;
+const Boilerplate* SearchIndex::RowBoilerplate(std::int64_t rowid) {
+  if (rowid == lastRow_.rowid) return lastRow_.boilerplate;
+  const Boilerplate* boilerplate = nullptr;
   Statement file(db_, "SELECT path FROM files WHERE id = ?1");
   if (file.ok()) {
     file.Bind(1, rowid);
-    if (file.Step() == SQLITE_ROW) {
-      const std::string rel = file.Text(0);
-      repeats = !BoilerplateOf(DocumentOf(rel)).Empty();
-    }
+    if (file.Step() == SQLITE_ROW) boilerplate = &BoilerplateOf(DocumentOf(file.Text(0)));
   }
-  lastRow_ = {rowid, repeats};
-  return repeats;
+  lastRow_ = {rowid, boilerplate};
+  return boilerplate;
 }
 
 void SearchIndex::RepeatsFunction(sqlite3_context* context, int, sqlite3_value** argv) {
   auto* index = static_cast<SearchIndex*>(sqlite3_user_data(context));
-  sqlite3_result_int(context, index->RowRepeatsText(sqlite3_value_int64(argv[0])) ? 1 : 0);
+  const Boilerplate* boilerplate = index->RowBoilerplate(sqlite3_value_int64(argv[0]));
+  sqlite3_result_int(context, boilerplate && !boilerplate->Empty() ? 1 : 0);
+}
+
+namespace {
+
+// Where the body's matches lie in its text, as highlight() marks them: each
+// phrase match from its first token's start to its last token's end, matches
+// that overlap joined. The text is read only as far as the last match.
+int BodyMatches(const Fts5ExtensionApi* api, Fts5Context* ctx, std::string_view text,
+                std::vector<ByteRange>& matches) {
+  constexpr int kBody = 1;
+  struct Tokens {
+    std::vector<ByteRange> positions;  // first and last token of each match
+    std::vector<ByteRange>* matches;
+    std::size_t next = 0;  // the match whose tokens are looked for
+    std::size_t position = 0;
+  } tokens;
+  tokens.matches = &matches;
+  int count = 0;
+  int rc = api->xInstCount(ctx, &count);
+  for (int i = 0; rc == SQLITE_OK && i < count; ++i) {
+    int phrase = 0, column = 0, offset = 0;
+    rc = api->xInst(ctx, i, &phrase, &column, &offset);
+    if (rc != SQLITE_OK || column != kBody || offset < 0) continue;
+    const std::size_t first = static_cast<std::size_t>(offset);
+    const std::size_t last = first + static_cast<std::size_t>(std::max(1, api->xPhraseSize(ctx, phrase))) - 1;
+    if (!tokens.positions.empty() && first <= tokens.positions.back().end)
+      tokens.positions.back().end = std::max(tokens.positions.back().end, last);
+    else
+      tokens.positions.push_back({first, last});
+  }
+  if (rc != SQLITE_OK || tokens.positions.empty()) return rc;
+  auto onToken = [](void* p, int flags, const char*, int, int start, int end) {
+    auto* t = static_cast<Tokens*>(p);
+    if (flags & FTS5_TOKEN_COLOCATED) return SQLITE_OK;
+    const std::size_t position = t->position++;
+    const ByteRange& wanted = t->positions[t->next];
+    if (position == wanted.begin) t->matches->push_back({static_cast<std::size_t>(start), 0});
+    if (position == wanted.end) {
+      t->matches->back().end = static_cast<std::size_t>(end);
+      if (++t->next == t->positions.size()) return SQLITE_DONE;
+    }
+    return SQLITE_OK;
+  };
+  rc = api->xTokenize(ctx, text.data(), static_cast<int>(text.size()), &tokens, onToken);
+  if (!matches.empty() && matches.back().end == 0) matches.pop_back();  // the text ended inside it
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+}  // namespace
+
+void SearchIndex::SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int,
+                                  sqlite3_value**) {
+  auto* index = static_cast<SearchIndex*>(api->xUserData(ctx));
+  const Boilerplate* boilerplate = index->RowBoilerplate(api->xRowid(ctx));
+  const char* text = nullptr;
+  int size = 0;
+  int rc = boilerplate ? api->xColumnText(ctx, 1, &text, &size) : SQLITE_OK;
+  if (!boilerplate || boilerplate->Empty() || rc != SQLITE_OK) {
+    if (rc != SQLITE_OK) sqlite3_result_error_code(out, rc);
+    else sqlite3_result_null(out);
+    return;
+  }
+  const std::string_view body(text ? text : "", text ? static_cast<std::size_t>(size) : 0);
+  std::vector<ByteRange> matches;
+  if ((rc = BodyMatches(api, ctx, body, matches)) != SQLITE_OK) {
+    sqlite3_result_error_code(out, rc);
+    return;
+  }
+  std::string chosen = ChooseSnippet(body, matches, *boilerplate);
+  // Text without blanks between words (Chinese, Japanese) the chooser
+  // cannot cut: FTS5's own snippet stands for it.
+  if (chosen.size() > kSnippetWords * kLongestSnippetWord) sqlite3_result_null(out);
+  else sqlite3_result_text(out, chosen.data(), static_cast<int>(chosen.size()), SQLITE_TRANSIENT);
 }
 
 bool SearchIndex::RegisterFunctions() {
   return RegisterTokenizer(db_) && RegisterRankFunction(db_, &lengths_) && RegisterInflateFunction(db_) &&
          sqlite3_create_function_v2(db_, "quiro_repeats", 1, SQLITE_UTF8, this, &RepeatsFunction, nullptr, nullptr,
-                                    nullptr) == SQLITE_OK;
+                                    nullptr) == SQLITE_OK &&
+         [this] {
+           fts5_api* api = Fts5Api(db_);
+           return api && api->xCreateFunction(api, "quiro_snippet", this, &SnippetFunction, nullptr) == SQLITE_OK;
+         }();
 }
 
 SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool withSnippets,
@@ -1117,10 +1194,9 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
     boilerplate_.generation = writes_;
   }
   lastRow_ = {};
-  // Each hit's body with its matches marked, for the snippet chosen here
-  // (empty where FTS5's own snippet stands).
-  std::vector<std::string> marked;
-  std::vector<std::int64_t> rowids;
+  // The hits whose snippet FTS5 is to choose after all: their document
+  // repeats text, but the chooser could not cut it into words.
+  std::vector<std::pair<std::size_t, std::int64_t>> uncut;
   QueryClock clock;
   clock.counted = budget.steps > 0;
   auto startClock = [&] {
@@ -1146,9 +1222,8 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
         hit.title = file.Text(1);
         hit.document = rel.substr(0, rel.find('/'));
         if (withSnippets) {
+          if (rows.Type(1) == SQLITE_NULL && rows.Int(2)) uncut.emplace_back(result.hits.size(), rows.Int(0));
           hit.snippet = rows.Text(1);
-          marked.push_back(rows.Text(2));
-          rowids.push_back(rows.Int(0));
         }
         result.hits.push_back(std::move(hit));
       }
@@ -1167,14 +1242,15 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   };
   sqlite3_progress_handler(db_, kSearchStepInstructions, &QueryClock::Check, &clock);
   // Snippets come from the ranked query itself: FTS5 sorts by rank first and
-  // computes them only for the rows returned. Each row gets one of FTS5's
-  // snippet and its marked body (CASE evaluates only the branch taken), as
-  // each costs a pass over the page's text.
+  // computes them only for the rows returned. In a document whose pages
+  // repeat headers and navigation lines, the snippet shows a stretch where
+  // the words matched outside them (quiro_snippet); elsewhere FTS5's own
+  // snippet stands. CASE evaluates only the branch taken, as each costs a
+  // pass over the page's text.
   std::string matching = "SELECT rowid FROM pages WHERE pages MATCH ?1";
   if (withSnippets)
-    matching = "SELECT rowid, CASE WHEN quiro_repeats(rowid) THEN NULL ELSE " + Fts5Snippet() +
-               " END, CASE WHEN quiro_repeats(rowid) THEN highlight(pages, 1, char(1), char(2)) END"
-               " FROM pages WHERE pages MATCH ?1";
+    matching = "SELECT rowid, CASE WHEN quiro_repeats(rowid) THEN quiro_snippet(pages) ELSE " + Fts5Snippet() +
+               " END, quiro_repeats(rowid) FROM pages WHERE pages MATCH ?1";
   int rc = SQLITE_OK;
   startClock();
   bool finished = collect((matching + " ORDER BY rank LIMIT ?2").c_str(), rc);
@@ -1186,29 +1262,15 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   }
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
   result.cutShort = !finished;
-  // In a document whose pages repeat headers and navigation lines, the
-  // snippet shows a stretch where the words matched outside them. FTS5's
-  // own snippet stays where nothing repeats, and for text without blanks
-  // between words (Chinese, Japanese), which the chooser cannot cut.
-  if (rc == SQLITE_OK && withSnippets && marked.size() == result.hits.size()) {
-    std::unique_ptr<Statement> own;  // FTS5's snippet of one row, made when first needed
-    for (std::size_t i = 0; i < result.hits.size(); ++i) {
-      Hit& hit = result.hits[i];
-      if (marked[i].empty()) continue;
-      std::string chosen = ChooseSnippet(marked[i], BoilerplateOf(hit.document));
-      if (chosen.size() <= kSnippetWords * kLongestSnippetWord) {
-        hit.snippet = std::move(chosen);
-        continue;
-      }
-      // Text the chooser cannot cut into words: FTS5's snippet of the page.
-      if (!own) {
-        own = std::make_unique<Statement>(
-            db_, ("SELECT " + Fts5Snippet() + " FROM pages WHERE pages MATCH ?1 AND rowid = ?2").c_str());
-      }
-      own->BindText(1, parsed.match);
-      own->Bind(2, rowids[i]);
-      if (own->ok() && own->Step() == SQLITE_ROW) hit.snippet = own->Text(0);
-      own->Reset();
+  // Text the chooser cannot cut into words (Chinese, Japanese): FTS5's
+  // snippet of the page.
+  if (rc == SQLITE_OK && !uncut.empty()) {
+    Statement own(db_, ("SELECT " + Fts5Snippet() + " FROM pages WHERE pages MATCH ?1 AND rowid = ?2").c_str());
+    for (const auto& [hit, rowid] : uncut) {
+      own.BindText(1, parsed.match);
+      own.Bind(2, rowid);
+      if (own.ok() && own.Step() == SQLITE_ROW) result.hits[hit].snippet = own.Text(0);
+      own.Reset();
     }
   }
   if (rc != SQLITE_OK) {

@@ -165,11 +165,13 @@ class SearchIndex {
   // Stores what each of `documents` repeats now (a document without pages
   // loses its row); called with mutex_ held, outside a transaction.
   int StoreRepeats(const std::set<std::string>& documents);
-  // Whether the page of `rowid` belongs to a document whose pages repeat
-  // text: SQL's quiro_repeats(rowid), which lets the results query ask for
-  // the marked body only where the snippet is chosen here.
-  bool RowRepeatsText(std::int64_t rowid);
+  // What the document of the page of `rowid` repeats (null for no such
+  // page), for SQL's quiro_repeats(rowid), true where that is something,
+  // and quiro_snippet(pages), the snippet chosen here for such a page.
+  const Boilerplate* RowBoilerplate(std::int64_t rowid);
   static void RepeatsFunction(sqlite3_context* context, int argc, sqlite3_value** argv);
+  static void SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
+                              sqlite3_value** argv);
   // The tokenizer and the SQL functions every query of db_ may use, the same
   // for the user's index and the shared one.
   bool RegisterFunctions();
@@ -192,8 +194,8 @@ class SearchIndex {
   } boilerplate_;  // by document folder, for the snippets
   struct {
     std::int64_t rowid = -1;
-    bool repeats = false;
-  } lastRow_;  // quiro_repeats() is asked twice for each row
+    const Boilerplate* boilerplate = nullptr;
+  } lastRow_;  // asked more than once for each row
   std::uint64_t writes_ = 0;   // transactions this object has committed
 };
 

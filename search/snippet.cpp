@@ -121,28 +121,13 @@ std::vector<bool> Boilerplate::Covered(const std::vector<std::string_view>& word
   return covered;
 }
 
-std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplate, std::size_t length) {
-  const std::vector<std::string_view> words = SplitWords(marked);
+namespace {
+
+// The first of the `span` words to show, given which words are (part of) a
+// match: see ChooseSnippet.
+std::size_t ChooseStretch(const std::vector<std::string_view>& words, const std::vector<bool>& match,
+                          const Boilerplate& boilerplate, std::size_t span) {
   const std::size_t n = words.size();
-  if (n == 0 || length == 0) return {};
-  // Whether a highlight is open before each word (and after the last), and
-  // whether the word is (part of) a match.
-  std::vector<bool> openBefore(n + 1, false), match(n, false);
-  bool open = false;
-  for (std::size_t i = 0; i < n; ++i) {
-    openBefore[i] = open;
-    match[i] = open;
-    for (char c : words[i]) {
-      if (c == kHighlightOpen) {
-        open = true;
-        match[i] = true;
-      } else if (c == kHighlightClose) {
-        open = false;
-      }
-    }
-  }
-  openBefore[n] = open;
-  const std::size_t span = std::min(length, n);
   // Where some word matches, only the stretches holding a match can be
   // chosen, so only the runs reaching into them matter; a long page is then
   // hashed around its matches alone.
@@ -196,6 +181,34 @@ std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplat
       }
     }
   }
+  return best;
+}
+
+}  // namespace
+
+std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplate, std::size_t length) {
+  const std::vector<std::string_view> words = SplitWords(marked);
+  const std::size_t n = words.size();
+  if (n == 0 || length == 0) return {};
+  // Whether a highlight is open before each word (and after the last), and
+  // whether the word is (part of) a match.
+  std::vector<bool> openBefore(n + 1, false), match(n, false);
+  bool open = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    openBefore[i] = open;
+    match[i] = open;
+    for (char c : words[i]) {
+      if (c == kHighlightOpen) {
+        open = true;
+        match[i] = true;
+      } else if (c == kHighlightClose) {
+        open = false;
+      }
+    }
+  }
+  openBefore[n] = open;
+  const std::size_t span = std::min(length, n);
+  const std::size_t best = ChooseStretch(words, match, boilerplate, span);
 
   std::string snippet;
   if (best > 0) snippet += kEllipsis;
@@ -205,6 +218,52 @@ std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplat
     snippet += words[i];
   }
   if (openBefore[best + span]) snippet += kHighlightClose;
+  if (best + span < n) snippet += kEllipsis;
+  return snippet;
+}
+
+std::string ChooseSnippet(std::string_view text, const std::vector<ByteRange>& matches,
+                          const Boilerplate& boilerplate, std::size_t length) {
+  const std::vector<std::string_view> words = SplitWords(text);
+  const std::size_t n = words.size();
+  if (n == 0 || length == 0) return {};
+  auto from = [&](std::size_t i) { return static_cast<std::size_t>(words[i].data() - text.data()); };
+  auto to = [&](std::size_t i) { return from(i) + words[i].size(); };
+  // A word is (part of) a match where a match's bytes reach into it.
+  std::vector<bool> match(n, false);
+  for (std::size_t i = 0, k = 0; i < n; ++i) {
+    while (k < matches.size() && matches[k].end <= from(i)) ++k;
+    match[i] = k < matches.size() && matches[k].begin < to(i);
+  }
+  const std::size_t span = std::min(length, n);
+  const std::size_t best = ChooseStretch(words, match, boilerplate, span);
+
+  // The words shown, with a match's start and end marked where they fall
+  // in them, and a match cut by the stretch closed or opened again.
+  const std::size_t begin = from(best), end = to(best + span - 1);
+  std::string snippet;
+  if (best > 0) snippet += kEllipsis;
+  std::size_t k = 0;
+  while (k < matches.size() && matches[k].end <= begin) ++k;
+  if (k < matches.size() && matches[k].begin < begin) snippet += kHighlightOpen;
+  for (std::size_t i = best; i < best + span; ++i) {
+    if (i > best) snippet += ' ';
+    std::size_t at = from(i);
+    const std::size_t wordEnd = to(i);
+    for (; k < matches.size() && matches[k].begin < wordEnd; ++k) {
+      if (matches[k].begin >= at) {
+        snippet.append(text, at, matches[k].begin - at);
+        snippet += kHighlightOpen;
+        at = matches[k].begin;
+      }
+      if (matches[k].end > wordEnd) break;  // open past this word
+      snippet.append(text, at, matches[k].end - at);
+      snippet += kHighlightClose;
+      at = matches[k].end;
+    }
+    snippet.append(text, at, wordEnd - at);
+  }
+  if (k < matches.size() && matches[k].begin < end && matches[k].end > end) snippet += kHighlightClose;
   if (best + span < n) snippet += kEllipsis;
   return snippet;
 }

@@ -51,4 +51,16 @@ class Boilerplate {
 std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplate,
                           std::size_t length = kSnippetWords);
 
+/// Where a match lies in a page's text: bytes [begin, end).
+struct ByteRange {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+/// The same snippet, chosen from a page's plain `text` and where its
+/// matches lie (in order, none overlapping another): what ChooseSnippet
+/// returns for the text with each match marked.
+std::string ChooseSnippet(std::string_view text, const std::vector<ByteRange>& matches,
+                          const Boilerplate& boilerplate, std::size_t length = kSnippetWords);
+
 }  // namespace search

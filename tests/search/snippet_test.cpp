@@ -50,16 +50,27 @@ TEST(Snippet, TheStretchWithTheMatchesOutsideRepeatedText) {
   };
   const Case cases[] = {
       {"past the navigation line", marked, 6, "\xE2\x80\xA6the \x01printer\x02 use the cable at\xE2\x80\xA6"},
-      {"the whole text fits", "a \x01b\x02 c", 24, "a \x01b\x02 c"},
+      {"the whole text fits", "a \x01" "b\x02 c", 24, "a \x01" "b\x02 c"},
       {"a highlight cut by the stretch", "x x x x \x01one two three\x02 y y y y y y", 2,
        "\xE2\x80\xA6\x01one two\x02\xE2\x80\xA6"},
       {"no match: the first stretch outside repeated text", Body("plain words only"), 3,
        "\xE2\x80\xA6plain words only\xE2\x80\xA6"},
       {"nothing", "", 24, ""},
+      {"two matches in one word", "a b \x01x\x02-\x01y z\x02 c", 3, "\xE2\x80\xA6\x01x\x02-\x01y z\x02 c"},
+      {"a highlight cut at the stretch's end", "p q \x01r s t\x02 u", 2, "\xE2\x80\xA6\x01r s\x02\xE2\x80\xA6"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(ChooseSnippet(c.marked, repeated, c.length), c.expected);
+    // The same choice from the plain text and where its matches lie.
+    std::string plain;
+    std::vector<search::ByteRange> matches;
+    for (char ch : c.marked) {
+      if (ch == search::kHighlightOpen) matches.push_back({plain.size(), 0});
+      else if (ch == search::kHighlightClose) matches.back().end = plain.size();
+      else plain += ch;
+    }
+    EXPECT_EQ(ChooseSnippet(plain, matches, repeated, c.length), c.expected);
   }
 }
 

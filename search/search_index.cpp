@@ -1161,6 +1161,63 @@ bool SearchIndex::RegisterFunctions() {
          }();
 }
 
+// Without snippets, the best `limit` rows by rank (ties: the first) are kept
+// while the matches are read in rowid order: FTS5's own ORDER BY rank sorts
+// every match at several times the cost. With snippets, that sort pays for
+// itself, as FTS5 then finds each hit's matches again only for the rows it
+// returns; a second pass here would read every match again.
+bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, int& rc, std::vector<Hit>& hits) {
+  struct Ranked {
+    double rank;
+    std::int64_t rowid;
+    bool operator<(const Ranked& o) const { return rank != o.rank ? rank < o.rank : rowid < o.rowid; }
+  };
+  std::vector<Ranked> best;  // a heap, its worst on top
+  bool finished = true;
+  {
+    Statement rows(db_, "SELECT rowid, rank FROM pages WHERE pages MATCH ?1");
+    if ((rc = rows.prepareResult()) != SQLITE_OK) return true;
+    rows.BindText(1, match);
+    while ((rc = rows.Step()) == SQLITE_ROW) {
+      const Ranked row{sqlite3_column_double(rows.get(), 1), rows.Int(0)};
+      if (best.size() < limit) {
+        best.push_back(row);
+        std::push_heap(best.begin(), best.end());
+      } else if (row < best.front()) {
+        std::pop_heap(best.begin(), best.end());
+        best.back() = row;
+        std::push_heap(best.begin(), best.end());
+      }
+    }
+    if ((rc & 0xFF) == SQLITE_INTERRUPT) {
+      rc = SQLITE_OK;
+      finished = false;  // the best of the rows read by then
+    }
+    if ((rc = StepResult(rc)) != SQLITE_OK) return true;
+  }
+  std::sort_heap(best.begin(), best.end());
+  // The pages' names, read past the query's budget: at most `limit` rows.
+  sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+  Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
+  rc = file.prepareResult();
+  for (std::size_t i = 0; rc == SQLITE_OK && i < best.size(); ++i) {
+    file.Bind(1, best[i].rowid);
+    const int found = file.Step();
+    if (found == SQLITE_ROW) {
+      Hit hit;
+      const std::string rel = file.Text(0);
+      hit.path = root_ + rel;
+      hit.title = file.Text(1);
+      hit.document = rel.substr(0, rel.find('/'));
+      hits.push_back(std::move(hit));
+    } else if (found != SQLITE_DONE) {
+      rc = found;
+    }
+    file.Reset();
+  }
+  return finished;
+}
+
 SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool withSnippets,
                                  const SearchBudget& budget) {
   SearchResult result;
@@ -1253,12 +1310,17 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
                " END, quiro_repeats(rowid) FROM pages WHERE pages MATCH ?1";
   int rc = SQLITE_OK;
   startClock();
-  bool finished = collect((matching + " ORDER BY rank LIMIT ?2").c_str(), rc);
-  if (!finished && result.hits.empty() && rc == SQLITE_OK) {
-    // Ranking needs every match before the first; unranked, matches come as
-    // they are found, so a second budget yields at least some of them.
-    startClock();
-    collect((matching + " LIMIT ?2").c_str(), rc);
+  bool finished = true;
+  if (withSnippets) {
+    finished = collect((matching + " ORDER BY rank LIMIT ?2").c_str(), rc);
+    if (!finished && result.hits.empty() && rc == SQLITE_OK) {
+      // Ranking needs every match before the first; unranked, matches come
+      // as they are found, so a second budget yields at least some of them.
+      startClock();
+      collect((matching + " LIMIT ?2").c_str(), rc);
+    }
+  } else {
+    finished = CollectBest(parsed.match, limit, rc, result.hits);
   }
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
   result.cutShort = !finished;

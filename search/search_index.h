@@ -67,7 +67,7 @@ struct SearchBudget {
   std::chrono::milliseconds time{250};
   std::uint64_t steps = 0;
 };
-inline constexpr int kSearchStepInstructions = 1000;
+inline constexpr int kSearchStepInstructions = 100;
 
 /// The folder of the machine's shared indexes: $QUIRO_SHARED_INDEX_DIR when
 /// set, else /var/cache/quiro/search.
@@ -170,6 +170,9 @@ class SearchIndex {
   // and quiro_snippet(pages), the snippet chosen here for such a page.
   const Boilerplate* RowBoilerplate(std::int64_t rowid);
   static void RepeatsFunction(sqlite3_context* context, int argc, sqlite3_value** argv);
+  // The best `limit` matches of `match`, without snippets, added to `hits`
+  // in rank order; false when the query's budget ran out first.
+  bool CollectBest(const std::string& match, std::size_t limit, int& rc, std::vector<Hit>& hits);
   static void SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
                               sqlite3_value** argv);
   // The tokenizer and the SQL functions every query of db_ may use, the same

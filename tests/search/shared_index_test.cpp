@@ -202,30 +202,34 @@ TEST(SearchBudget, AQueryOutOfTimeEndsWithWhatItFound) {
   std::set<std::string> all;
   for (const auto& hit : full.hits) all.insert(hit.path);
 
-  bool sawPartial = false;
-  std::uint64_t steps = 1;
-  for (;; steps *= 2) {
-    ASSERT_LT(steps, 1u << 24) << "the budget never ended the query";
-    search::SearchBudget budget = unbounded;
-    budget.steps = steps;
-    const search::SearchResult cut = index.Search("word*", 1000, true, budget);
-    ASSERT_FALSE(cut.failed);
-    if (!cut.cutShort) {
-      EXPECT_EQ(cut.hits.size(), 300u);
-      break;
+  // With snippets (the results page) and without (the command line).
+  for (const bool snippets : {true, false}) {
+    SCOPED_TRACE(snippets ? "with snippets" : "without snippets");
+    bool sawPartial = false;
+    std::uint64_t steps = 1;
+    for (;; steps *= 2) {
+      ASSERT_LT(steps, 1u << 24) << "the budget never ended the query";
+      search::SearchBudget budget = unbounded;
+      budget.steps = steps;
+      const search::SearchResult cut = index.Search("word*", 1000, snippets, budget);
+      ASSERT_FALSE(cut.failed);
+      if (!cut.cutShort) {
+        EXPECT_EQ(cut.hits.size(), 300u);
+        break;
+      }
+      EXPECT_LT(cut.hits.size(), 300u);
+      for (const auto& hit : cut.hits) EXPECT_TRUE(all.count(hit.path)) << hit.path;
+      if (!cut.hits.empty()) {
+        sawPartial = true;
+        const std::string page = search::RenderSearchPageHtml("word*", cut, {}, {}, root.root());
+        EXPECT_NE(page.find("The search was cut short; these are the pages found so far."), std::string::npos);
+        EXPECT_NE(page.find("<ol class=\"hits\">"), std::string::npos);
+        EXPECT_EQ(page.find("best first"), std::string::npos);
+      }
     }
-    EXPECT_LT(cut.hits.size(), 300u);
-    for (const auto& hit : cut.hits) EXPECT_TRUE(all.count(hit.path)) << hit.path;
-    if (!cut.hits.empty()) {
-      sawPartial = true;
-      const std::string page = search::RenderSearchPageHtml("word*", cut, {}, {}, root.root());
-      EXPECT_NE(page.find("The search was cut short; these are the pages found so far."), std::string::npos);
-      EXPECT_NE(page.find("<ol class=\"hits\">"), std::string::npos);
-      EXPECT_EQ(page.find("best first"), std::string::npos);
-    }
+    EXPECT_GT(steps, 1u);
+    EXPECT_TRUE(sawPartial) << "no budget ended with some of the hits";
   }
-  EXPECT_GT(steps, 1u);
-  EXPECT_TRUE(sawPartial) << "no budget ended with some of the hits";
 
   // Out of time before any match: the page says so rather than "no page".
   search::SearchResult none;

@@ -122,6 +122,28 @@ TEST_F(SearchIndexTest, TitleOutranksBody) {
   EXPECT_EQ(Found(index, "voltage", 1), (std::vector<std::string>{"d/title.htm"}));
 }
 
+TEST_F(SearchIndexTest, TheBestHitsComeInOneOrderWithSnippetsOrWithout) {
+  // Pages matching more or less often, some equally, in shuffled rowid order.
+  for (int i = 0; i < 40; ++i) {
+    std::string body;
+    for (int w = 0; w < (i * 7) % 11; ++w) body += "voltage ";
+    root.Write("d/p" + std::to_string((i * 17) % 40) + ".htm", Page("P", body + "filler words of the page"));
+  }
+  SearchIndex index(root.path());
+  index.Update();
+  auto paths = [&](std::size_t limit, bool snippets) {
+    std::vector<std::string> names;
+    for (const auto& hit : index.Search("voltage", limit, snippets).hits) names.push_back(hit.path);
+    return names;
+  };
+  for (const std::size_t limit : {1u, 5u, 20u, 40u}) {
+    SCOPED_TRACE(limit);
+    const std::vector<std::string> ranked = paths(limit, true);  // FTS5's own sort
+    EXPECT_EQ(paths(limit, false), ranked);
+    EXPECT_EQ(ranked.size(), std::min<std::size_t>(limit, 36));
+  }
+}
+
 TEST_F(SearchIndexTest, UpkeepAddsChangesAndRemovesPages) {
   root.Write("doc/a.htm", Page("A", "alpha"));
   const std::string b = root.Write("doc/b.htm", Page("B", "bravo"));

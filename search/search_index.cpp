@@ -1080,12 +1080,23 @@ void SearchIndex::RepeatsFunction(sqlite3_context* context, int, sqlite3_value**
 
 namespace {
 
+constexpr int kBodyColumn = 1;  // of the full-text table: title, body
+
+// The hit of a page from its row of `files` (path, title).
+Hit HitOf(const std::string& root, const Statement& file) {
+  Hit hit;
+  const std::string rel = file.Text(0);
+  hit.path = root + rel;
+  hit.title = file.Text(1);
+  hit.document = rel.substr(0, rel.find('/'));
+  return hit;
+}
+
 // Where the body's matches lie in its text, as highlight() marks them: each
 // phrase match from its first token's start to its last token's end, matches
 // that overlap joined. The text is read only as far as the last match.
 int BodyMatches(const Fts5ExtensionApi* api, Fts5Context* ctx, std::string_view text,
                 std::vector<ByteRange>& matches) {
-  constexpr int kBody = 1;
   struct Tokens {
     std::vector<ByteRange> positions;  // first and last token of each match
     std::vector<ByteRange>* matches;
@@ -1098,7 +1109,7 @@ int BodyMatches(const Fts5ExtensionApi* api, Fts5Context* ctx, std::string_view 
   for (int i = 0; rc == SQLITE_OK && i < count; ++i) {
     int phrase = 0, column = 0, offset = 0;
     rc = api->xInst(ctx, i, &phrase, &column, &offset);
-    if (rc != SQLITE_OK || column != kBody || offset < 0) continue;
+    if (rc != SQLITE_OK || column != kBodyColumn || offset < 0) continue;
     const std::size_t first = static_cast<std::size_t>(offset);
     const std::size_t last = first + static_cast<std::size_t>(std::max(1, api->xPhraseSize(ctx, phrase))) - 1;
     if (!tokens.positions.empty() && first <= tokens.positions.back().end)
@@ -1132,7 +1143,7 @@ void SearchIndex::SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx,
   const Boilerplate* boilerplate = index->RowBoilerplate(api->xRowid(ctx));
   const char* text = nullptr;
   int size = 0;
-  int rc = boilerplate ? api->xColumnText(ctx, 1, &text, &size) : SQLITE_OK;
+  int rc = boilerplate ? api->xColumnText(ctx, kBodyColumn, &text, &size) : SQLITE_OK;
   if (!boilerplate || boilerplate->Empty() || rc != SQLITE_OK) {
     if (rc != SQLITE_OK) sqlite3_result_error_code(out, rc);
     else sqlite3_result_null(out);
@@ -1204,12 +1215,7 @@ bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, int& 
     file.Bind(1, best[i].rowid);
     const int found = file.Step();
     if (found == SQLITE_ROW) {
-      Hit hit;
-      const std::string rel = file.Text(0);
-      hit.path = root_ + rel;
-      hit.title = file.Text(1);
-      hit.document = rel.substr(0, rel.find('/'));
-      hits.push_back(std::move(hit));
+      hits.push_back(HitOf(root_, file));
     } else if (found != SQLITE_DONE) {
       rc = found;
     }
@@ -1260,8 +1266,8 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
     clock.deadline = std::chrono::steady_clock::now() + budget.time;
     clock.stepsLeft = budget.steps;
   };
-  // Runs one query of the matching rows, adding their hits; false when it
-  // ran out of time.
+  // Runs one query of the matching rows, adding their hits with snippets;
+  // false when it ran out of time.
   auto collect = [&](const char* sql, int& rc) {
     Statement rows(db_, sql);
     Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
@@ -1273,15 +1279,9 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
       file.Bind(1, rows.Int(0));
       const int found = file.Step();
       if (found == SQLITE_ROW) {
-        Hit hit;
-        const std::string rel = file.Text(0);
-        hit.path = root_ + rel;
-        hit.title = file.Text(1);
-        hit.document = rel.substr(0, rel.find('/'));
-        if (withSnippets) {
-          if (rows.Type(1) == SQLITE_NULL && rows.Int(2)) uncut.emplace_back(result.hits.size(), rows.Int(0));
-          hit.snippet = rows.Text(1);
-        }
+        Hit hit = HitOf(root_, file);
+        if (rows.Type(1) == SQLITE_NULL && rows.Int(2)) uncut.emplace_back(result.hits.size(), rows.Int(0));
+        hit.snippet = rows.Text(1);
         result.hits.push_back(std::move(hit));
       }
       file.Reset();
@@ -1304,10 +1304,8 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   // the words matched outside them (quiro_snippet); elsewhere FTS5's own
   // snippet stands. CASE evaluates only the branch taken, as each costs a
   // pass over the page's text.
-  std::string matching = "SELECT rowid FROM pages WHERE pages MATCH ?1";
-  if (withSnippets)
-    matching = "SELECT rowid, CASE WHEN quiro_repeats(rowid) THEN quiro_snippet(pages) ELSE " + Fts5Snippet() +
-               " END, quiro_repeats(rowid) FROM pages WHERE pages MATCH ?1";
+  const std::string matching = "SELECT rowid, CASE WHEN quiro_repeats(rowid) THEN quiro_snippet(pages) ELSE " +
+                               Fts5Snippet() + " END, quiro_repeats(rowid) FROM pages WHERE pages MATCH ?1";
   int rc = SQLITE_OK;
   startClock();
   bool finished = true;

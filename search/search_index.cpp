@@ -273,11 +273,13 @@ struct Walk {
   }
 };
 
+constexpr int kBodyColumn = 1;  // of the full-text table: title, body
+
 // FTS5's snippet of a hit's body, with its matches marked as highlight()
 // marks them and "…" where the text is cut.
 const std::string& Fts5Snippet() {
-  static const std::string expression =
-      "snippet(pages, 1, char(1), char(2), '\xE2\x80\xA6', " + std::to_string(kSnippetWords) + ")";
+  static const std::string expression = "snippet(pages, " + std::to_string(kBodyColumn) +
+                                        ", char(1), char(2), '\xE2\x80\xA6', " + std::to_string(kSnippetWords) + ")";
   return expression;
 }
 
@@ -1080,8 +1082,6 @@ void SearchIndex::RepeatsFunction(sqlite3_context* context, int, sqlite3_value**
 
 namespace {
 
-constexpr int kBodyColumn = 1;  // of the full-text table: title, body
-
 // The hit of a page from its row of `files` (path, title).
 Hit HitOf(const std::string& root, const Statement& file) {
   Hit hit;
@@ -1144,12 +1144,15 @@ void SearchIndex::SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx,
                                   sqlite3_value**) {
   auto* index = static_cast<SearchIndex*>(api->xUserData(ctx));
   const Boilerplate* boilerplate = index->RowBoilerplate(api->xRowid(ctx));
+  if (!boilerplate || boilerplate->Empty()) {
+    sqlite3_result_null(out);
+    return;
+  }
   const char* text = nullptr;
   int size = 0;
-  int rc = boilerplate ? api->xColumnText(ctx, kBodyColumn, &text, &size) : SQLITE_OK;
-  if (!boilerplate || boilerplate->Empty() || rc != SQLITE_OK) {
-    if (rc != SQLITE_OK) sqlite3_result_error_code(out, rc);
-    else sqlite3_result_null(out);
+  int rc = api->xColumnText(ctx, kBodyColumn, &text, &size);
+  if (rc != SQLITE_OK) {
+    sqlite3_result_error_code(out, rc);
     return;
   }
   const std::string_view body(text ? text : "", text ? static_cast<std::size_t>(size) : 0);

@@ -20,7 +20,6 @@
 #include "platform/dir.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "printall/pdf_compact.h"
 #include "printall/print_all_run.h"
 #include "res/strings.h"
 
@@ -152,11 +151,6 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
     if (!JoinPdfFiles(run.result.outputFiles, pdfFile, error)) {
       Say(res::IDS_CLI_CANNOT_WRITE, {pdfFile, error});
       status = 1;
-    } else {
-      // Joined, the file carries each page's whole fonts once per page.
-      // Without Ghostscript, or when it fails, it stays as it is.
-      std::string why;
-      CompactPdf(pdfFile, why);
     }
   }
   // A file without some of the pages is written, for what it holds, but the

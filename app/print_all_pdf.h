@@ -17,7 +17,8 @@ namespace quiro {
 int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile);
 
 /// Joins `inputs` (PDF files, in order) into `output`, written through a
-/// temporary file and a rename. False, with the reason in `error` and
+/// temporary file and a rename. A font program that several inputs embed
+/// byte for byte is kept once. False, with the reason in `error` and
 /// `output` untouched, on failure.
 bool JoinPdfFiles(const std::vector<std::string>& inputs, const std::string& output,
                   std::string& error);

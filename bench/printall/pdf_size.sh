@@ -5,9 +5,8 @@
 #                                        QUIRO=path overrides the binary)
 #
 # Prints, for the walk from PAGE (on a copy of the sample when no PAGE is given):
-#   joined     quiro --print-all PAGE --to-pdf FILE with no Ghostscript on PATH:
-#              the engine's page files joined, each with its own whole fonts
-#   quiro      the same with Ghostscript: what the program writes
+#   quiro      quiro --print-all PAGE --to-pdf FILE: the engine's page files
+#              joined, each font program kept once
 #   one print  every page of the walk as one long page (bodies one after the
 #              other, sheet breaks between them, links taken out so the walk
 #              stays on it), printed once by the engine: a rough yardstick
@@ -19,7 +18,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 quiro=${QUIRO:-$top/build/app/quiro}
 [ -x "$quiro" ] || { echo "no viewer at $quiro (run scripts/setup first)" >&2; exit 1; }
-command -v gs >/dev/null || { echo "Ghostscript (gs) is not installed" >&2; exit 1; }
 
 if [ -z "${QUIRO_PDFSIZE_XVFB:-}" ]; then
   export QUIRO_PDFSIZE_XVFB=1 WEBKIT_DISABLE_DMABUF_RENDERER=1 NO_AT_BRIDGE=1
@@ -35,13 +33,11 @@ else
   cp -r "$top/sample" "$work/sample"
   page="$work/sample/docs/guide/index.htm"
 fi
-mkdir "$work/nogs"
 export QUIRO_WEB_SANDBOX=0 VESK_DRIVE_C="$work/drivec" HOME="$work/home" XDG_CACHE_HOME="$work/cache"
 
 sheets() { pdfinfo "$1" | awk '/^Pages:/ {print $2}'; }
 size() { stat -c %s "$1"; }
 
-PATH="$work/nogs" "$quiro" --print-all "$page" --to-pdf "$work/joined.pdf"
 "$quiro" --print-all "$page" --to-pdf "$work/quiro.pdf"
 
 # One long page in a folder of its own (Print All would start from an
@@ -64,9 +60,8 @@ sys.stdout.write("<html><head><title>One print</title><base href=\"" + base + "\
                  "".join(dict.fromkeys(styles)) + "</head><body>\n" +
                  sheet.join(bodies) + "\n</body></html>\n")
 ' "$page" >"$work/one/one.htm"
-PATH="$work/nogs" "$quiro" --print-all "$work/one/one.htm" --to-pdf "$work/one.pdf"
+"$quiro" --print-all "$work/one/one.htm" --to-pdf "$work/one.pdf"
 
-printf '%-10s %10s bytes %4s sheets\n' joined "$(size "$work/joined.pdf")" "$(sheets "$work/joined.pdf")"
 printf '%-10s %10s bytes %4s sheets\n' quiro "$(size "$work/quiro.pdf")" "$(sheets "$work/quiro.pdf")"
 printf '%-10s %10s bytes %4s sheets\n' "one print" "$(size "$work/one.pdf")" "$(sheets "$work/one.pdf")"
 python3 -c "import sys; q, o = int(sys.argv[1]), int(sys.argv[2]); print(f'quiro / one print: {q / o:.2f}')" \

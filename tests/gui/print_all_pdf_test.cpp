@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -63,6 +64,19 @@ TEST_F(PrintAllPdfTest, OneFileWithThePagesInPrintingOrder) {
   }
   EXPECT_TRUE(LeftInTmp().empty());
   EXPECT_FALSE(std::filesystem::exists(pdf + ".part"));
+
+  // Every page file embeds its own copy of the same fonts; the joined file
+  // holds each font program once.
+  const std::string bytes = testing_support::ReadFile(pdf);
+  const std::regex program("/FontFile[23]? ([0-9]+) 0 R");
+  std::set<std::string> programs;
+  int references = 0;
+  for (auto it = std::sregex_iterator(bytes.begin(), bytes.end(), program); it != std::sregex_iterator(); ++it) {
+    programs.insert((*it)[1]);
+    ++references;
+  }
+  EXPECT_GE(references, 5);  // at least one font in each of the five page files
+  EXPECT_LT(programs.size(), 5u);
 }
 
 TEST_F(PrintAllPdfTest, ReadOnlyPageOutsideTheRootPrintsAsManySheetsAsAWritableCopy) {

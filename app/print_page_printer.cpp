@@ -23,15 +23,16 @@ namespace quiro {
 
 struct CHiddenPagePrinter::Page {
   /// Where the page in the view is: loading, loaded and waiting to be
-  /// printed, printing, or ended (also before any page: nothing to end).
-  enum class Step { Idle, Loading, Ready, Printing, Ended };
+  /// printed, printing, printed into its file and waiting to be handed on,
+  /// or ended (also before any page: nothing to end).
+  enum class Step { Idle, Loading, Ready, Printing, Printed, Ended };
   GObjectPtr<WebKitWebView> view;
   GObjectPtr<WebKitPrintOperation> operation;  ///< while the page prints
   Step step = Step::Idle;
-  LoadedFn loaded;  ///< while Loading
-  DoneFn done;      ///< while Printing
+  StepFn loaded;   ///< while Loading
+  StepFn printed;  ///< while Printing
   /// How a page ended while nobody waited for it (its web process went while
-  /// it was Ready); Print answers with it.
+  /// it was Ready, or it was handed on); Print and Deliver answer with it.
   std::optional<PageOutcome> ended;
   /// The page ended unprinted: its PDF file, should the engine still write
   /// it (a print whose web process went), is taken away again.
@@ -81,6 +82,12 @@ PageOutcome NotLoaded() {
 
 // Ends the page: tells whoever waits for it (its load or its printing), once.
 // The view itself stays until the run closes it.
+void EndStep(CHiddenPagePrinter::StepFn& step, const std::optional<PageOutcome>& outcome) {
+  CHiddenPagePrinter::StepFn call = std::move(step);
+  step = nullptr;
+  if (call) call(outcome);
+}
+
 void Finish(Page* page, PagePrintResult result) {
   StopTimeout(page);
   if (page->view != nullptr) g_signal_handlers_disconnect_by_data(page->view.get(), page);
@@ -99,13 +106,9 @@ void Finish(Page* page, PagePrintResult result) {
     page->discardFile = true;
   }
   if (was == Page::Step::Loading) {
-    CHiddenPagePrinter::LoadedFn loaded = std::move(page->loaded);
-    page->loaded = nullptr;
-    if (loaded) loaded(outcome);
+    EndStep(page->loaded, outcome);
   } else if (was == Page::Step::Printing) {
-    CHiddenPagePrinter::DoneFn done = std::move(page->done);
-    page->done = nullptr;
-    if (done) done(outcome);
+    EndStep(page->printed, outcome);
   } else {
     page->ended = std::move(outcome);
   }
@@ -148,8 +151,7 @@ bool EndsAsPdf(const std::string& path) {
 
 // The page's PDF is complete: without its trailing empty sheets it stays in
 // the PDF folder or goes to the printer as a job named after the page.
-PagePrintResult Deliver(Page* page) {
-  if (!EndsAsPdf(page->outputFile)) return PagePrintResult::PrintFailed;
+PagePrintResult HandOn(Page* page) {
   std::string error;
   TrimTrailingEmptySheets(page->outputFile, error);  // a failure leaves the file as printed
   if (page->printer.empty()) return PagePrintResult::Printed;
@@ -181,11 +183,19 @@ void OnPrintFinished(WebKitPrintOperation* operation, gpointer data) {
     DiscardFile(page);
     return;
   }
-  // The printing system has the page now. The view stays until the run
-  // closes it, but lets its page go: fifty loaded pages in one web process
-  // slow every later page down.
+  // The page's file is written. The view stays until the run closes it,
+  // but lets its page go: fifty loaded pages in one web process slow every
+  // later page down.
   webkit_web_view_load_uri(page->view.get(), "about:blank");
-  Finish(page, page->printFailed ? PagePrintResult::PrintFailed : Deliver(page));
+  if (page->printFailed || !EndsAsPdf(page->outputFile)) {
+    Finish(page, PagePrintResult::PrintFailed);
+    return;
+  }
+  // Nothing the view does now can change the file.
+  StopTimeout(page);
+  g_signal_handlers_disconnect_by_data(page->view.get(), page);
+  page->step = Page::Step::Printed;
+  EndStep(page->printed, std::nullopt);
 }
 
 // The name of GTK's print-to-file printer, as GTK spells it in the user's
@@ -281,9 +291,7 @@ void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
         // Only its web process going can end it meanwhile.
         StopTimeout(page);
         page->step = Page::Step::Ready;
-        CHiddenPagePrinter::LoadedFn loaded = std::move(page->loaded);
-        page->loaded = nullptr;
-        if (loaded) loaded(std::nullopt);
+        EndStep(page->loaded, std::nullopt);
       },
       page);
 }
@@ -363,7 +371,7 @@ CHiddenPagePrinter::Page* CHiddenPagePrinter::PageAt(int index) const {
   return index >= 0 && index < ViewCount() ? m_pages[static_cast<std::size_t>(index)].get() : nullptr;
 }
 
-void CHiddenPagePrinter::Load(int index, const std::string& path, int number, LoadedFn loaded,
+void CHiddenPagePrinter::Load(int index, const std::string& path, int number, StepFn loaded,
                               std::string memoryText) {
   Page* page = PageAt(index);
   if (page == nullptr || page->view == nullptr || page->step != Page::Step::Idle) {
@@ -408,7 +416,7 @@ void CHiddenPagePrinter::Load(int index, const std::string& path, int number, Lo
   LoadPageForPrinting(page->view.get(), file, std::move(memoryText), m_site);
 }
 
-void CHiddenPagePrinter::Print(int index, DoneFn done) {
+void CHiddenPagePrinter::Print(int index, StepFn printed) {
   Page* page = PageAt(index);
   if (page == nullptr || page->step != Page::Step::Ready) {
     PageOutcome outcome = NotLoaded();
@@ -416,12 +424,28 @@ void CHiddenPagePrinter::Print(int index, DoneFn done) {
       outcome = std::move(*page->ended);  // lost while it waited
       page->ended.reset();
     }
-    done(outcome);
+    printed(outcome);
     return;
   }
   page->step = Page::Step::Printing;
-  page->done = std::move(done);
+  page->printed = std::move(printed);
   StartPrinting(page, page->printTimeoutMs);
+}
+
+PageOutcome CHiddenPagePrinter::Deliver(int index) {
+  Page* page = PageAt(index);
+  if (page == nullptr || page->step != Page::Step::Printed) {
+    PageOutcome outcome = NotLoaded();
+    if (page != nullptr && page->ended) {
+      outcome = std::move(*page->ended);
+      page->ended.reset();
+    }
+    return outcome;
+  }
+  Finish(page, HandOn(page));
+  PageOutcome outcome = std::move(*page->ended);
+  page->ended.reset();
+  return outcome;
 }
 
 namespace {

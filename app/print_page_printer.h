@@ -65,10 +65,10 @@ struct PageOutcome {
 
 class CHiddenPagePrinter {
  public:
-  using DoneFn = std::function<void(const PageOutcome& outcome)>;
-  /// The end of a page's load: no outcome when the page is ready to print,
-  /// else what became of the page (it will not be printed).
-  using LoadedFn = std::function<void(const std::optional<PageOutcome>& failure)>;
+  /// The end of a page's load or of its printing: no outcome when the page
+  /// is ready for its next step, else what became of the page (it goes no
+  /// further).
+  using StepFn = std::function<void(const std::optional<PageOutcome>& failure)>;
 
   /// Pages are loaded from `site`.
   CHiddenPagePrinter(PrintDestination destination, platform::DocSite site);
@@ -92,16 +92,20 @@ class CHiddenPagePrinter {
   /// once, on the main thread. With `memoryText`, that text (the page
   /// rewritten for printing, held in memory) is loaded in place of the file,
   /// at the page's address.
-  void Load(int index, const std::string& path, int number, LoadedFn loaded,
+  void Load(int index, const std::string& path, int number, StepFn loaded,
             std::string memoryText = std::string());
 
-  /// Prints the page view `index` has loaded, without a dialog: into a PDF
-  /// file with the empty sheets at its end taken off, which goes to the PDF
-  /// folder or, as a job named after the page's title, to the printer.
-  /// `done` is called once, on the main thread, when the printer has taken
-  /// the page or when it could not be printed (also when the page was lost
-  /// since it was loaded).
-  void Print(int index, DoneFn done);
+  /// Prints the page view `index` has loaded into its PDF file, without a
+  /// dialog. `printed` is called once, on the main thread, when the file is
+  /// complete (the page then waits for Deliver) or when the page could not
+  /// be printed (also when it was lost since it was loaded).
+  void Print(int index, StepFn printed);
+
+  /// Hands on the page view `index` has printed: its PDF file, with the
+  /// empty sheets at its end taken off, stays in the PDF folder or goes, as
+  /// a job named after the page's title, to the printer. Returns what became
+  /// of the page (PagePrintResult::Printed when the printer took it).
+  PageOutcome Deliver(int index);
 
   /// Destroys every view; pending pages end with PagePrintResult::Cancelled.
   void CloseAll();

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -154,40 +155,70 @@ int WaitFor(const std::stop_token& stop, Answer& answer) {
   return answer.value;
 }
 
-constexpr int kReady = 0;  // a load's answer: the page waits to be printed
+constexpr int kReady = 0;  // a page's answer: printed into its file, waiting to be handed on
 
-// A page of the walk from its recording until it has been printed or given
-// up: its view and how its load went.
+// Pages start printing in the order recorded, although a later page may
+// load first: a page's turn comes when the page before it has started
+// printing or has ended. Main thread only.
+struct PrintTurn {
+  bool passed = false;
+  std::function<void()> next;  // the start of the page after it, waiting for this turn
+
+  void Pass() {
+    passed = true;
+    std::function<void()> start = std::move(next);
+    next = nullptr;
+    if (start) start();
+  }
+  void After(std::function<void()> start) {
+    if (passed) {
+      start();
+    } else {
+      next = std::move(start);
+    }
+  }
+};
+
+// A page of the walk from its recording until it has been handed on or
+// given up: its view and how its load and printing went.
 struct HeldPage {
   int number = 0;
   std::string path;
   int view = -1;  // -1: no view could be made
-  std::shared_ptr<Answer> loaded = std::make_shared<Answer>();  // kReady, or 1: ended
+  std::shared_ptr<Answer> printed = std::make_shared<Answer>();  // kReady, or 1: ended
   std::shared_ptr<PageOutcome> failure = std::make_shared<PageOutcome>();  // main thread only
 };
 
 // The pages of a walk as they pass through the views. Each page starts
-// loading in a view of its own as soon as it is recorded, while the page
-// recorded before it prints; the pages are printed, and reported, one at a
-// time in the order recorded. Two views hold pages at a time, each with a
-// web process of its own: a page's view is related to the view of the page
-// two before it (already printed), which then goes.
+// loading in a view of its own as soon as it is recorded, and prints into
+// its file as soon as it has loaded, while the page recorded before it may
+// still be printing: two views hold pages at a time, each with a web process
+// of its own, so both cores print. Pages are handed on (to the printer or
+// the PDF folder), and reported, one at a time in the order recorded. A
+// page's view is related to the view of the page two before it, handed on
+// by then, which then goes.
 class PagePipeline {
  public:
   PagePipeline(const std::stop_token& stop, std::shared_ptr<RunShared> shared, std::string root)
       : stop_(stop), shared_(std::move(shared)), root_(std::move(root)) {}
 
-  // A page the walk has just recorded as number `number`: starts its load,
-  // then prints the page held before it. True when a view was created for it.
+  // A page the walk has just recorded as number `number`: hands on the page
+  // two before it, then starts its load and printing. True when a view was
+  // created for it.
   bool Add(const std::string& path, int number) {
+    while (held_.size() >= 2 && !stop_.stop_requested()) HandOnOldest();
     if (stop_.stop_requested()) return false;
     HeldPage page;
     page.number = number;
     page.path = path;
     const int spare = spare_;
-    page.view = AskMainLoop(stop_, shared_, [spare](CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
+    std::shared_ptr<PrintTurn> before = std::move(lastTurn_);
+    auto turn = std::make_shared<PrintTurn>();
+    lastTurn_ = turn;
+    page.view = AskMainLoop(stop_, shared_, [spare, turn, before](CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
       const int view = printer.CreateView(spare);
       printer.CloseView(spare);
+      if (view < 0) before ? before->After([turn] { turn->Pass(); }) : turn->Pass();
       a->Give(view);
     });
     if (page.view == kCancelled) return false;
@@ -198,45 +229,61 @@ class PagePipeline {
       // text held in memory.
       auto source = std::make_shared<PrintSource>(PreparePageForPrinting(path, root_));
       const int view = page.view;
-      std::shared_ptr<Answer> loaded = page.loaded;
+      std::shared_ptr<Answer> printed = page.printed;
       std::shared_ptr<PageOutcome> failure = page.failure;
-      AskMainLoop(stop_, shared_, [view, path, number, source, loaded, failure](CHiddenPagePrinter& printer,
-                                                                               std::shared_ptr<Answer> a) {
+      std::shared_ptr<RunShared> shared = shared_;
+      AskMainLoop(stop_, shared_, [view, path, number, source, printed, failure, shared, turn, before](
+                                      CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
+        auto ended = [printed, failure](const std::optional<PageOutcome>& outcome) {
+          if (outcome) *failure = *outcome;
+          printed->Give(outcome ? 1 : kReady);
+        };
+        // Loaded (or not): the page prints, or gives up its turn, once the
+        // page before it has had its turn.
+        auto start = [view, path, number, shared, ended, turn](const std::optional<PageOutcome>& failed) {
+          const std::shared_ptr<CHiddenPagePrinter> owner = shared->printer.lock();
+          if (failed) {
+            ended(failed);
+          } else if (!owner || shared->stop.stop_requested()) {
+            ended(PageOutcome{});  // Cancelled
+          } else {
+            if (shared->options.showStatus) {
+              shared->options.showStatus(res::FormatString(res::IDS_PRINTING_PAGE, {std::to_string(number), path}));
+            }
+            owner->Print(view, ended);
+          }
+          turn->Pass();
+        };
         printer.Load(
             view, path, number,
-            [loaded, failure](const std::optional<PageOutcome>& ended) {
-              if (ended) *failure = *ended;
-              loaded->Give(ended ? 1 : kReady);
+            [start, before](const std::optional<PageOutcome>& failed) {
+              if (before) {
+                before->After([start, failed] { start(failed); });
+              } else {
+                start(failed);
+              }
             },
             source->inMemory ? std::move(source->text) : std::string());
         a->Give(0);
       });
     }
-    if (held_) PrintHeld();
-    held_ = std::move(page);
+    held_.push_back(std::move(page));
     return created;
   }
 
-  // The walk has ended: prints the page still held.
+  // The walk has ended: hands on the pages still held.
   void Flush() {
-    if (held_) PrintHeld();
+    while (!held_.empty() && !stop_.stop_requested()) HandOnOldest();
   }
 
   int Printed() const { return printed_; }
 
  private:
-  void PrintHeld() {
-    HeldPage page = std::move(*held_);
-    held_.reset();
-    if (stop_.stop_requested()) return;
+  void HandOnOldest() {
+    HeldPage page = std::move(held_.front());
+    held_.pop_front();
     const std::shared_ptr<RunShared> shared = shared_;
-    const int number = page.number;
     const std::string path = page.path;
-    PostToMainLoop([shared, number, path] {
-      if (shared->options.showStatus && !shared->stop.stop_requested()) {
-        shared->options.showStatus(res::FormatString(res::IDS_PRINTING_PAGE, {std::to_string(number), path}));
-      }
-    });
     if (page.view < 0) {  // no view: the page is skipped
       PostToMainLoop([shared, path] {
         PageOutcome outcome;
@@ -247,9 +294,9 @@ class PagePipeline {
       return;
     }
     spare_ = page.view;
-    const int loaded = WaitFor(stop_, *page.loaded);
-    if (loaded == kCancelled) return;
-    if (loaded != kReady) {
+    const int printed = WaitFor(stop_, *page.printed);
+    if (printed == kCancelled) return;
+    if (printed != kReady) {
       std::shared_ptr<PageOutcome> failure = page.failure;
       PostToMainLoop([shared, path, failure] {
         if (failure->result != PagePrintResult::Cancelled && !shared->stop.stop_requested())
@@ -258,25 +305,25 @@ class PagePipeline {
       return;
     }
     const int view = page.view;
-    const int printed = AskMainLoop(stop_, shared, [shared, view, path](CHiddenPagePrinter& printer,
-                                                                        std::shared_ptr<Answer> a) {
-      printer.Print(view, [shared, a, path](const PageOutcome& outcome) {
-        if (outcome.result == PagePrintResult::Printed) {
-          ++shared->result.pagesPrinted;
-          if (!outcome.outputFile.empty()) shared->result.outputFiles.push_back(outcome.outputFile);
-        }
-        if (outcome.result != PagePrintResult::Cancelled) RecordPage(shared, path, outcome);
-        a->Give(static_cast<int>(outcome.result));
-      });
+    const int handed = AskMainLoop(stop_, shared, [shared, view, path](CHiddenPagePrinter& printer,
+                                                                       std::shared_ptr<Answer> a) {
+      const PageOutcome outcome = printer.Deliver(view);
+      if (outcome.result == PagePrintResult::Printed) {
+        ++shared->result.pagesPrinted;
+        if (!outcome.outputFile.empty()) shared->result.outputFiles.push_back(outcome.outputFile);
+      }
+      if (outcome.result != PagePrintResult::Cancelled) RecordPage(shared, path, outcome);
+      a->Give(static_cast<int>(outcome.result));
     });
-    if (printed == static_cast<int>(PagePrintResult::Printed)) ++printed_;
+    if (handed == static_cast<int>(PagePrintResult::Printed)) ++printed_;
   }
 
   const std::stop_token& stop_;
   std::shared_ptr<RunShared> shared_;
   std::string root_;
-  std::optional<HeldPage> held_;  // recorded, loading or loaded, not yet printed
-  int spare_ = -1;  // the view of the page printed last, which the next view is related to
+  std::deque<HeldPage> held_;  // recorded, not yet handed on; the oldest first
+  std::shared_ptr<PrintTurn> lastTurn_;  // the turn of the page recorded last
+  int spare_ = -1;  // the view of the page handed on last, which the next view is related to
   int printed_ = 0;
 };
 

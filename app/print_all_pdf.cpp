@@ -16,6 +16,7 @@
 #include "app/gobject_ptr.h"
 #include "app/print_worker.h"
 #include "app/web_engine.h"
+#include "app/web_sandbox.h"
 #include "pdfprint/module.h"
 #include "platform/dir.h"
 #include "platform/files.h"
@@ -97,6 +98,7 @@ int RunPrintAllToPdf(const std::string& page, const std::string& pdfFile) {
     Say(res::IDS_CLI_CANNOT_WRITE_FOLDER, {pdfFile});
     return 1;
   }
+  StartWebSandboxCheck();
   if (!gtk_init_check(nullptr, nullptr)) {
     Say(res::IDS_CLI_NO_DISPLAY);
     return 1;

@@ -5,8 +5,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <set>
 #include <string_view>
+#include <system_error>
 
 #include "app/gobject_ptr.h"
 #include "platform/xdg.h"
@@ -59,12 +61,26 @@ void AddReadable(WebKitWebContext* context, std::set<std::string>& added, std::s
   webkit_web_context_add_path_to_sandbox(context, path.c_str(), TRUE);
 }
 
+// The answer, worked out on a thread of its own; the first call starts it.
+// At exit the last reference waits for the thread.
+const std::shared_future<std::string>& Check() {
+  static const std::shared_future<std::string> check = [] {
+    try {
+      return std::async(std::launch::async, FindProblem).share();
+    } catch (const std::system_error&) {  // no thread to be had: right here
+      std::promise<std::string> here;
+      here.set_value(FindProblem());
+      return here.get_future().share();
+    }
+  }();
+  return check;
+}
+
 }  // namespace
 
-const std::string& WebSandboxProblem() {
-  static const std::string problem = FindProblem();
-  return problem;
-}
+void StartWebSandboxCheck() { Check(); }
+
+const std::string& WebSandboxProblem() { return Check().get(); }
 
 void SetUpWebProcessSandbox(WebKitWebContext* context, const platform::DocSite& site) {
   const std::string& problem = WebSandboxProblem();

@@ -17,6 +17,10 @@ namespace quiro {
 /// bubblewrap) and kept.
 const std::string& WebSandboxProblem();
 
+/// Starts working that answer out on a thread of its own, so that the trial
+/// run overlaps what the program does before its first web view.
+void StartWebSandboxCheck();
+
 /// Turns the sandbox on for `context` with the document root of `site`, its
 /// per-user page folder, the drive C folder and the program's cache folder readable,
 /// or, when WebSandboxProblem() says it cannot start, leaves it off and says

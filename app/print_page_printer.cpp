@@ -80,14 +80,15 @@ PageOutcome NotLoaded() {
   return outcome;
 }
 
-// Ends the page: tells whoever waits for it (its load or its printing), once.
-// The view itself stays until the run closes it.
+// Calls whoever waits for a step of the page, once.
 void EndStep(CHiddenPagePrinter::StepFn& step, const std::optional<PageOutcome>& outcome) {
   CHiddenPagePrinter::StepFn call = std::move(step);
   step = nullptr;
   if (call) call(outcome);
 }
 
+// Ends the page: tells whoever waits for it (its load or its printing), once.
+// The view itself stays until the run closes it.
 void Finish(Page* page, PagePrintResult result) {
   StopTimeout(page);
   if (page->view != nullptr) g_signal_handlers_disconnect_by_data(page->view.get(), page);

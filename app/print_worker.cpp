@@ -215,10 +215,17 @@ class PagePipeline {
     std::shared_ptr<PrintTurn> before = std::move(lastTurn_);
     auto turn = std::make_shared<PrintTurn>();
     lastTurn_ = turn;
-    page.view = AskMainLoop(stop_, shared_, [spare, turn, before](CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
+    page.view = AskMainLoop(stop_, shared_, [spare, turn, before](CHiddenPagePrinter& printer,
+                                                                  std::shared_ptr<Answer> a) {
       const int view = printer.CreateView(spare);
       printer.CloseView(spare);
-      if (view < 0) before ? before->After([turn] { turn->Pass(); }) : turn->Pass();
+      if (view < 0) {  // a page without a view passes its turn on at once
+        if (before) {
+          before->After([turn] { turn->Pass(); });
+        } else {
+          turn->Pass();
+        }
+      }
       a->Give(view);
     });
     if (page.view == kCancelled) return false;

@@ -417,15 +417,23 @@ void CHiddenPagePrinter::Load(int index, const std::string& path, int number, St
   LoadPageForPrinting(page->view.get(), file, std::move(memoryText), m_site);
 }
 
+namespace {
+
+// How the page ended while nobody waited for it (lost while it waited, or
+// just handed on), taken once; a page that never got that far was not loaded.
+PageOutcome TakeEnded(Page* page) {
+  if (page == nullptr || !page->ended) return NotLoaded();
+  PageOutcome outcome = std::move(*page->ended);
+  page->ended.reset();
+  return outcome;
+}
+
+}  // namespace
+
 void CHiddenPagePrinter::Print(int index, StepFn printed) {
   Page* page = PageAt(index);
   if (page == nullptr || page->step != Page::Step::Ready) {
-    PageOutcome outcome = NotLoaded();
-    if (page != nullptr && page->ended) {
-      outcome = std::move(*page->ended);  // lost while it waited
-      page->ended.reset();
-    }
-    printed(outcome);
+    printed(TakeEnded(page));
     return;
   }
   page->step = Page::Step::Printing;
@@ -435,18 +443,9 @@ void CHiddenPagePrinter::Print(int index, StepFn printed) {
 
 PageOutcome CHiddenPagePrinter::Deliver(int index) {
   Page* page = PageAt(index);
-  if (page == nullptr || page->step != Page::Step::Printed) {
-    PageOutcome outcome = NotLoaded();
-    if (page != nullptr && page->ended) {
-      outcome = std::move(*page->ended);
-      page->ended.reset();
-    }
-    return outcome;
-  }
-  Finish(page, HandOn(page));
-  PageOutcome outcome = std::move(*page->ended);
-  page->ended.reset();
-  return outcome;
+  // Finish keeps what became of a handed-on page, as nobody waits for it.
+  if (page != nullptr && page->step == Page::Step::Printed) Finish(page, HandOn(page));
+  return TakeEnded(page);
 }
 
 namespace {

@@ -182,7 +182,6 @@ struct PrintTurn {
 // A page of the walk from its recording until it has been handed on or
 // given up: its view and how its load and printing went.
 struct HeldPage {
-  int number = 0;
   std::string path;
   int view = -1;  // -1: no view could be made
   std::shared_ptr<Answer> printed = std::make_shared<Answer>();  // kReady, or 1: ended
@@ -209,7 +208,6 @@ class PagePipeline {
     while (held_.size() >= 2 && !stop_.stop_requested()) HandOnOldest();
     if (stop_.stop_requested()) return false;
     HeldPage page;
-    page.number = number;
     page.path = path;
     const int spare = spare_;
     std::shared_ptr<PrintTurn> before = std::move(lastTurn_);
@@ -238,8 +236,7 @@ class PagePipeline {
       const int view = page.view;
       std::shared_ptr<Answer> printed = page.printed;
       std::shared_ptr<PageOutcome> failure = page.failure;
-      std::shared_ptr<RunShared> shared = shared_;
-      AskMainLoop(stop_, shared_, [view, path, number, source, printed, failure, shared, turn, before](
+      AskMainLoop(stop_, shared_, [view, path, number, source, printed, failure, shared = shared_, turn, before](
                                       CHiddenPagePrinter& printer, std::shared_ptr<Answer> a) {
         auto ended = [printed, failure](const std::optional<PageOutcome>& outcome) {
           if (outcome) *failure = *outcome;

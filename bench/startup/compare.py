@@ -11,10 +11,12 @@ For each round, alternating:
   floor ready  - when FLOOR is given: a bare window with one engine view
                  loading the same, already built, frameset until all three
                  documents completed (process start to done), the engine's
-                 own cost without menus, toolbar or site build.
+                 own cost without menus, toolbar or site build;
+  floor+sandbox ready - when FLOOR_SANDBOX is given: the same floor with the
+                 engine's web process sandbox on, as the viewer runs.
 Prints every round, then the medians and the ratio quiro/yelp.
 
-Usage: compare.py QUIRO SAMPLE LAUNCHWAIT ROUNDS WORKDIR [FLOOR]
+Usage: compare.py QUIRO SAMPLE LAUNCHWAIT ROUNDS WORKDIR [FLOOR [FLOOR_SANDBOX]]
 """
 import os
 import re
@@ -40,11 +42,22 @@ def launchwait(launch, cwd, cmd):
     return float(m.group(1)) if m else -1.0
 
 
+def run_floor(floor, quiro, sample, work, n):
+    """Process start to the frameset's three documents complete, or -1."""
+    site = fresh_copy(sample, work, n)
+    subprocess.run([quiro, "--build-only"], cwd=site, capture_output=True)
+    out = subprocess.run([floor, "file://" + os.path.join(site, "docs", "DocFrame.htm"), "3"],
+                         capture_output=True, text=True, timeout=60).stdout
+    m = re.search(r"process-start->done ~([\d.]+)", out)
+    return float(m.group(1)) if m else -1.0
+
+
 def main():
     quiro, sample, launch, rounds, work = sys.argv[1:6]
     floor = sys.argv[6] if len(sys.argv) > 6 else None
+    floor_sandbox = sys.argv[7] if len(sys.argv) > 7 else None
     rounds = int(rounds)
-    ready, qpaint, ypaint, floors = [], [], [], []
+    ready, qpaint, ypaint, floors, sandboxed = [], [], [], [], []
     page = os.path.join(sample, "docs", "readme", "index.htm")
     for n in range(rounds):
         site = fresh_copy(sample, work, n)
@@ -55,18 +68,14 @@ def main():
         site = fresh_copy(sample, work, n)
         qp = launchwait(launch, site, [quiro])
         yp = launchwait(launch, work, ["yelp", page])
-        fl = -1.0
-        if floor:
-            site = fresh_copy(sample, work, n)
-            subprocess.run([quiro, "--build-only"], cwd=site, capture_output=True)
-            out = subprocess.run([floor, "file://" + os.path.join(site, "docs", "DocFrame.htm"), "3"],
-                                 capture_output=True, text=True, timeout=60).stdout
-            m = re.search(r"process-start->done ~([\d.]+)", out)
-            fl = float(m.group(1)) if m else -1.0
-            if fl > 0:
-                floors.append(fl)
-        print("round %d: quiro ready %.0f ms, quiro paint %.0f ms, yelp paint %.0f ms, floor ready %.0f ms"
-              % (n + 1, r, qp, yp, fl), flush=True)
+        fl = run_floor(floor, quiro, sample, work, n) if floor else -1.0
+        if fl > 0:
+            floors.append(fl)
+        fs = run_floor(floor_sandbox, quiro, sample, work, n) if floor_sandbox else -1.0
+        if fs > 0:
+            sandboxed.append(fs)
+        print("round %d: quiro ready %.0f ms, quiro paint %.0f ms, yelp paint %.0f ms, floor ready %.0f ms,"
+              " floor+sandbox ready %.0f ms" % (n + 1, r, qp, yp, fl, fs), flush=True)
         if r > 0:
             ready.append(r)
         if qp > 0:
@@ -83,6 +92,9 @@ def main():
     if floors:
         mf = statistics.median(floors)
         print("median: floor ready %.0f ms; quiro ready / floor ready %.2f" % (mf, mr / mf))
+    if sandboxed:
+        ms = statistics.median(sandboxed)
+        print("median: floor+sandbox ready %.0f ms; quiro ready / floor+sandbox ready %.2f" % (ms, mr / ms))
     return 0
 
 

@@ -22,10 +22,17 @@ fi
 
 # shellcheck source=bench/startup/common.sh
 . "$here/common.sh"
-floor=""
+floor=()
 if [ -f "$floors/floor.c" ]; then
-  # shellcheck disable=SC2046
-  gcc -O2 -o "$tools/floor" "$floors/floor.c" $(pkg-config --cflags --libs webkit2gtk-4.1 gtk+-3.0) &&
-    floor="$tools/floor"
+  webkit_flags=$(pkg-config --cflags --libs webkit2gtk-4.1 gtk+-3.0)
+  # The floor as it is, and the floor with the engine's web process sandbox
+  # turned on before its first view, as the viewer runs its pages.
+  sed 's/^\( *\)gtk_init(&argc, &argv);/&\n\1webkit_web_context_set_sandbox_enabled(webkit_web_context_get_default(), TRUE);/' \
+    "$floors/floor.c" >"$tools/floor-sandbox.c"
+  grep -q set_sandbox_enabled "$tools/floor-sandbox.c" || { echo "cannot make the sandboxed floor" >&2; exit 1; }
+  # shellcheck disable=SC2086
+  gcc -O2 -o "$tools/floor" "$floors/floor.c" $webkit_flags &&
+    gcc -O2 -o "$tools/floor-sandbox" "$tools/floor-sandbox.c" $webkit_flags &&
+    floor=("$tools/floor" "$tools/floor-sandbox")
 fi
-run_measured "$here/compare.py" "$quiro" "$top/sample" "$tools/launchwait" "$rounds" "$work" $floor
+run_measured "$here/compare.py" "$quiro" "$top/sample" "$tools/launchwait" "$rounds" "$work" "${floor[@]}"

@@ -14,6 +14,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 
 std::vector<std::string_view> SplitWords(std::string_view text) {
   std::vector<std::string_view> words;
+  words.reserve(text.size() / 6 + 1);  // about one word per six bytes of text
   std::size_t at = 0;
   while (at < text.size()) {
     while (at < text.size() && IsBlank(text[at])) ++at;
@@ -100,23 +101,23 @@ Boilerplate Boilerplate::Unpack(std::string_view packed) {
   return boilerplate;
 }
 
-std::vector<bool> Boilerplate::Covered(const std::vector<std::string_view>& words,
-                                       const std::vector<bool>* starts) const {
-  std::vector<bool> covered(words.size(), false);
+std::vector<std::uint8_t> Boilerplate::Covered(const std::vector<std::string_view>& words,
+                                              const std::vector<std::uint8_t>* starts) const {
+  std::vector<std::uint8_t> covered(words.size(), 0);
   if (runs_.empty() || words.size() < kBoilerplateRunWords) return covered;
   // Words are hashed as the runs looked at need them.
   std::vector<std::uint64_t> hashes(words.size());
-  std::vector<bool> hashed(words.size(), false);
+  std::vector<std::uint8_t> hashed(words.size(), 0);
   for (std::size_t i = 0; i + kBoilerplateRunWords <= words.size(); ++i) {
     if (starts && !(*starts)[i]) continue;
     for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) {
       if (!hashed[j]) {
         hashes[j] = WordHash(words[j]);
-        hashed[j] = true;
+        hashed[j] = 1;
       }
     }
     if (!std::binary_search(runs_.begin(), runs_.end(), RunHash(&hashes[i]))) continue;
-    for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) covered[j] = true;
+    for (std::size_t j = i; j < i + kBoilerplateRunWords; ++j) covered[j] = 1;
   }
   return covered;
 }
@@ -125,22 +126,22 @@ namespace {
 
 // The first of the `span` words to show, given which words are (part of) a
 // match: see ChooseSnippet.
-std::size_t ChooseStretch(const std::vector<std::string_view>& words, const std::vector<bool>& match,
+std::size_t ChooseStretch(const std::vector<std::string_view>& words, const std::vector<std::uint8_t>& match,
                           const Boilerplate& boilerplate, std::size_t span) {
   const std::size_t n = words.size();
   // Where some word matches, only the stretches holding a match can be
   // chosen, so only the runs reaching into them matter; a long page is then
   // hashed around its matches alone.
-  std::vector<bool> starts(n, false);
+  std::vector<std::uint8_t> starts(n, 0);
   bool anyMatch = false;
   for (std::size_t i = 0, done = 0; i < n; ++i) {
     if (!match[i]) continue;
     anyMatch = true;
     const std::size_t from = std::max(done, i >= span + kBoilerplateRunWords ? i - span - kBoilerplateRunWords : 0);
     done = std::min(n, i + span);
-    for (std::size_t j = from; j < done; ++j) starts[j] = true;
+    std::fill(starts.begin() + static_cast<std::ptrdiff_t>(from), starts.begin() + static_cast<std::ptrdiff_t>(done), 1);
   }
-  const std::vector<bool> covered = boilerplate.Covered(words, anyMatch ? &starts : nullptr);
+  const std::vector<std::uint8_t> covered = boilerplate.Covered(words, anyMatch ? &starts : nullptr);
 
   // Sliding sums over windows of `span` words: matches in tenths (a match
   // in repeated text is worth 1, another 10), and repeated words.
@@ -192,7 +193,7 @@ std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplat
   if (n == 0 || length == 0) return {};
   // Whether a highlight is open before each word (and after the last), and
   // whether the word is (part of) a match.
-  std::vector<bool> openBefore(n + 1, false), match(n, false);
+  std::vector<std::uint8_t> openBefore(n + 1, 0), match(n, 0);
   bool open = false;
   for (std::size_t i = 0; i < n; ++i) {
     openBefore[i] = open;
@@ -200,7 +201,7 @@ std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplat
     for (char c : words[i]) {
       if (c == kHighlightOpen) {
         open = true;
-        match[i] = true;
+        match[i] = 1;
       } else if (c == kHighlightClose) {
         open = false;
       }
@@ -230,7 +231,7 @@ std::string ChooseSnippet(std::string_view text, const std::vector<ByteRange>& m
   auto from = [&](std::size_t i) { return static_cast<std::size_t>(words[i].data() - text.data()); };
   auto to = [&](std::size_t i) { return from(i) + words[i].size(); };
   // A word is (part of) a match where a match's bytes reach into it.
-  std::vector<bool> match(n, false);
+  std::vector<std::uint8_t> match(n, 0);
   for (std::size_t i = 0, k = 0; i < n; ++i) {
     while (k < matches.size() && matches[k].end <= from(i)) ++k;
     match[i] = k < matches.size() && matches[k].begin < to(i);

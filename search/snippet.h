@@ -31,10 +31,10 @@ class Boilerplate {
   static Boilerplate Unpack(std::string_view packed);
 
   bool Empty() const { return runs_.empty(); }
-  /// For each of `words`, whether it lies in a run of repeated text; with
-  /// `starts`, only runs starting where it is true are looked at.
-  std::vector<bool> Covered(const std::vector<std::string_view>& words,
-                            const std::vector<bool>* starts = nullptr) const;
+  /// For each of `words`, 1 where it lies in a run of repeated text, else
+  /// 0; with `starts`, only runs starting where it is 1 are looked at.
+  std::vector<std::uint8_t> Covered(const std::vector<std::string_view>& words,
+                                    const std::vector<std::uint8_t>* starts = nullptr) const;
 
  private:
   std::vector<std::uint64_t> runs_;  // sorted

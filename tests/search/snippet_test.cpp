@@ -28,8 +28,8 @@ TEST(Snippet, RepeatedRunsAreThoseOnHalfThePagesOrMore) {
   ASSERT_FALSE(repeated.Empty());
   const std::vector<std::string_view> words = {"Home", "Contents", "Index", "Printer", "setup", "Next",
                                                "page", "the",  "fan",   "spins"};
-  const std::vector<bool> covered = repeated.Covered(words);
-  EXPECT_EQ(covered, (std::vector<bool>{true, true, true, true, true, true, true, false, false, false}));
+  const std::vector<std::uint8_t> covered = repeated.Covered(words);
+  EXPECT_EQ(covered, (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 1, 1, 0, 0, 0}));
   // As the index stores them; a blob cut short repeats nothing.
   EXPECT_EQ(Boilerplate::Unpack(repeated.Pack()).Covered(words), covered);
   EXPECT_TRUE(Boilerplate::Unpack(repeated.Pack().substr(1)).Empty());

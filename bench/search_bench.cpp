@@ -390,6 +390,7 @@ const Layout kLayouts[] = {
     {"prefix 2 3, text deflated", "tokenize='quiro', prefix='2 3'", true, nullptr},
     {"prefix 2, text deflated", "tokenize='quiro', prefix='2'", true, nullptr},
     {"prefix 3, text deflated", "tokenize='quiro', prefix='3'", true, nullptr},
+    {"prefix 3 4, text deflated", "tokenize='quiro', prefix='3 4'", true, nullptr},
     {"no prefix, text deflated", "tokenize='quiro'", true, nullptr},
     {"prefix 2 3 4, detail=column, deflated", "tokenize='quiro', prefix='2 3 4', detail=column", true, nullptr},
     {"prefix 2 3 4, deflated, optimize", "tokenize='quiro', prefix='2 3 4'", true, "INSERT INTO t(t) VALUES('optimize')"},

@@ -6,7 +6,8 @@
 #
 # Installs yelp when it is missing (it is only a yardstick, not a dependency
 # of the project) and builds the floor tools launchwait and floor (from
-# $FLOOR_SRC_DIR, default ../shared/bench beside the checkout) into /tmp.
+# $FLOOR_SRC_DIR, default ../shared/bench beside the checkout), and the floor
+# with the web process sandbox on, into /tmp.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)

@@ -15,12 +15,13 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 std::vector<std::string_view> SplitWords(std::string_view text) {
   std::vector<std::string_view> words;
   words.reserve(text.size() / 6 + 1);  // about one word per six bytes of text
-  std::size_t at = 0;
-  while (at < text.size()) {
-    while (at < text.size() && IsBlank(text[at])) ++at;
-    const std::size_t start = at;
-    while (at < text.size() && !IsBlank(text[at])) ++at;
-    if (at > start) words.push_back(text.substr(start, at - start));
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  while (at < end) {
+    while (at < end && IsBlank(*at)) ++at;
+    const char* const start = at;
+    while (at < end && !IsBlank(*at)) ++at;
+    if (at > start) words.emplace_back(start, static_cast<std::size_t>(at - start));
   }
   return words;
 }

@@ -1019,7 +1019,10 @@ struct QueryClock {
 
   static int Check(void* data) {
     auto* clock = static_cast<QueryClock*>(data);
-    if (clock->counted && clock->stepsLeft-- == 0) return 1;
+    if (clock->counted) {
+      if (clock->stepsLeft == 0) return 1;  // and so on until the clock is started again
+      --clock->stepsLeft;
+    }
     return std::chrono::steady_clock::now() >= clock->deadline ? 1 : 0;
   }
 };
@@ -1082,6 +1085,12 @@ void SearchIndex::RepeatsFunction(sqlite3_context* context, int, sqlite3_value**
 
 namespace {
 
+// Whether some document of the index repeats text on its pages.
+bool AnyRepeats(sqlite3* db) {
+  Statement any(db, "SELECT 1 FROM repeats LIMIT 1");
+  return any.ok() && any.Step() == SQLITE_ROW;
+}
+
 // The hit of a page from its row of `files` (path, title).
 Hit HitOf(const std::string& root, const Statement& file) {
   Hit hit;
@@ -1092,18 +1101,12 @@ Hit HitOf(const std::string& root, const Statement& file) {
   return hit;
 }
 
-// Where the body's matches lie in its text, as highlight() marks them: each
-// phrase match from its first token's start to its last token's end, matches
-// that overlap joined. The text is read only as far as the last match.
-int BodyMatches(const Fts5ExtensionApi* api, Fts5Context* ctx, std::string_view text,
-                std::vector<ByteRange>& matches) {
-  struct Tokens {
-    std::vector<ByteRange> positions;  // first and last token of each match
-    std::vector<ByteRange>* matches;
-    std::size_t next = 0;  // the match whose tokens are looked for
-    std::size_t position = 0;
-  } tokens;
-  tokens.matches = &matches;
+using TokenFn = int (*)(void*, int, const char*, int, int, int);
+
+// The first and last token of each of the body's matches, as highlight()
+// marks them: each phrase match from its first token to its last, matches
+// that overlap joined.
+int BodyMatchTokens(const Fts5ExtensionApi* api, Fts5Context* ctx, std::vector<ByteRange>& tokens) {
   int count = 0;
   int rc = api->xInstCount(ctx, &count);
   for (int i = 0; rc == SQLITE_OK && i < count; ++i) {
@@ -1112,30 +1115,60 @@ int BodyMatches(const Fts5ExtensionApi* api, Fts5Context* ctx, std::string_view 
     if (rc != SQLITE_OK || column != kBodyColumn || offset < 0) continue;
     const std::size_t first = static_cast<std::size_t>(offset);
     const std::size_t last = first + static_cast<std::size_t>(std::max(1, api->xPhraseSize(ctx, phrase))) - 1;
-    if (!tokens.positions.empty() && first <= tokens.positions.back().end)
-      tokens.positions.back().end = std::max(tokens.positions.back().end, last);
+    if (!tokens.empty() && first <= tokens.back().end)
+      tokens.back().end = std::max(tokens.back().end, last);
     else
-      tokens.positions.push_back({first, last});
+      tokens.push_back({first, last});
   }
-  if (rc != SQLITE_OK || tokens.positions.empty()) return rc;
-  auto onToken = [](void* p, int flags, const char*, int, int start, int end) {
+  return rc;
+}
+
+// Where the matches of BodyMatchTokens lie in the body's text, through
+// `tokenize(context, onToken)`, which passes the text's tokens as FTS5's
+// auxiliary functions see them. The text is read only as far as the last
+// match.
+template <typename Tokenize>
+int MatchBytes(const std::vector<ByteRange>& positions, Tokenize tokenize, std::vector<ByteRange>& matches) {
+  if (positions.empty()) return SQLITE_OK;
+  struct Tokens {
+    const std::vector<ByteRange>* positions;
+    std::vector<ByteRange>* matches;
+    std::size_t next = 0;  // the match whose tokens are looked for
+    std::size_t position = 0;
+  } tokens{&positions, &matches};
+  TokenFn onToken = [](void* p, int flags, const char*, int, int start, int end) {
     auto* t = static_cast<Tokens*>(p);
     if (flags & FTS5_TOKEN_COLOCATED) return SQLITE_OK;
     // unicode61 takes SQLITE_DONE for the end of its text and returns OK, so
     // the tokenizer may go on with a later stretch of the text.
-    if (t->next == t->positions.size()) return SQLITE_DONE;
+    if (t->next == t->positions->size()) return SQLITE_DONE;
     const std::size_t position = t->position++;
-    const ByteRange& wanted = t->positions[t->next];
+    const ByteRange& wanted = (*t->positions)[t->next];
     if (position == wanted.begin) t->matches->push_back({static_cast<std::size_t>(start), 0});
     if (position == wanted.end) {
       t->matches->back().end = static_cast<std::size_t>(end);
-      if (++t->next == t->positions.size()) return SQLITE_DONE;
+      if (++t->next == t->positions->size()) return SQLITE_DONE;
     }
     return SQLITE_OK;
   };
-  rc = api->xTokenize(ctx, text.data(), static_cast<int>(text.size()), &tokens, onToken);
+  const int rc = tokenize(static_cast<void*>(&tokens), onToken);
   if (!matches.empty() && matches.back().end == 0) matches.pop_back();  // the text ended inside it
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+// The snippet the chooser makes of a page's `body`, its matches found at
+// `positions` (BodyMatchTokens) through `tokenize` (MatchBytes); "" where the
+// chooser cannot cut the text into words (Chinese, Japanese): FTS5's own
+// snippet stands for such a page.
+template <typename Tokenize>
+int ChosenSnippet(std::string_view body, const std::vector<ByteRange>& positions, Tokenize tokenize,
+                  const Boilerplate& boilerplate, std::string& chosen) {
+  std::vector<ByteRange> matches;
+  const int rc = MatchBytes(positions, tokenize, matches);
+  if (rc != SQLITE_OK) return rc;
+  chosen = ChooseSnippet(body, matches, boilerplate);
+  if (chosen.size() > kSnippetWords * kLongestSnippetWord) chosen.clear();
+  return SQLITE_OK;
 }
 
 }  // namespace
@@ -1151,21 +1184,40 @@ void SearchIndex::SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx,
   const char* text = nullptr;
   int size = 0;
   int rc = api->xColumnText(ctx, kBodyColumn, &text, &size);
-  if (rc != SQLITE_OK) {
-    sqlite3_result_error_code(out, rc);
-    return;
-  }
   const std::string_view body(text ? text : "", text ? static_cast<std::size_t>(size) : 0);
-  std::vector<ByteRange> matches;
-  if ((rc = BodyMatches(api, ctx, body, matches)) != SQLITE_OK) {
+  std::vector<ByteRange> positions;
+  std::string chosen;
+  if (rc == SQLITE_OK) rc = BodyMatchTokens(api, ctx, positions);
+  if (rc == SQLITE_OK) {
+    auto tokenize = [&](void* tokens, TokenFn onToken) {
+      return api->xTokenize(ctx, body.data(), static_cast<int>(body.size()), tokens, onToken);
+    };
+    rc = ChosenSnippet(body, positions, tokenize, *boilerplate, chosen);
+  }
+  if (rc != SQLITE_OK) sqlite3_result_error_code(out, rc);
+  else if (chosen.empty()) sqlite3_result_null(out);
+  else sqlite3_result_text(out, chosen.data(), static_cast<int>(chosen.size()), SQLITE_TRANSIENT);
+}
+
+void SearchIndex::KeepFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
+                               sqlite3_value** argv) {
+  auto& kept = static_cast<SearchIndex*>(api->xUserData(ctx))->kept_;
+  sqlite3_result_null(out);
+  if (argc < 1 || kept.limit == 0) return;
+  KeptRow row{sqlite3_value_double(argv[0]), api->xRowid(ctx), {}};
+  const bool full = kept.best.size() >= kept.limit;
+  if (full && !(row < kept.best.front())) return;
+  if (const int rc = kept.withPositions ? BodyMatchTokens(api, ctx, row.positions) : SQLITE_OK; rc != SQLITE_OK) {
     sqlite3_result_error_code(out, rc);
     return;
   }
-  std::string chosen = ChooseSnippet(body, matches, *boilerplate);
-  // Text without blanks between words (Chinese, Japanese) the chooser
-  // cannot cut: FTS5's own snippet stands for it.
-  if (chosen.size() > kSnippetWords * kLongestSnippetWord) sqlite3_result_null(out);
-  else sqlite3_result_text(out, chosen.data(), static_cast<int>(chosen.size()), SQLITE_TRANSIENT);
+  if (full) {
+    std::pop_heap(kept.best.begin(), kept.best.end());
+    kept.best.back() = std::move(row);
+  } else {
+    kept.best.push_back(std::move(row));
+  }
+  std::push_heap(kept.best.begin(), kept.best.end());
 }
 
 bool SearchIndex::RegisterFunctions() {
@@ -1174,45 +1226,43 @@ bool SearchIndex::RegisterFunctions() {
                                     nullptr) == SQLITE_OK &&
          [this] {
            fts5_api* api = Fts5Api(db_);
-           return api && api->xCreateFunction(api, "quiro_snippet", this, &SnippetFunction, nullptr) == SQLITE_OK;
+           return api && api->xCreateFunction(api, "quiro_snippet", this, &SnippetFunction, nullptr) == SQLITE_OK &&
+                  api->xCreateFunction(api, "quiro_keep", this, &KeepFunction, nullptr) == SQLITE_OK;
          }();
 }
 
-// Without snippets, the best `limit` rows by rank (ties: the first) are kept
-// while the matches are read in rowid order: FTS5's own ORDER BY rank sorts
-// every match at several times the cost. With snippets, that sort pays for
-// itself, as FTS5 then finds each hit's matches again only for the rows it
-// returns; a second pass here would read every match again.
-bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, int& rc, std::vector<Hit>& hits) {
-  struct Ranked {
-    double rank;
-    std::int64_t rowid;
-    bool operator<(const Ranked& o) const { return rank != o.rank ? rank < o.rank : rowid < o.rowid; }
-  };
-  std::vector<Ranked> best;  // a heap, its worst on top
-  bool finished = true;
+// The best `limit` rows by rank (ties: the first) are kept while the
+// matches are read in rowid order: FTS5's own ORDER BY rank sorts every match
+// through an inner statement, copying each one's positions, at several times
+// the cost.
+std::vector<SearchIndex::KeptRow> SearchIndex::KeepBest(const std::string& match, std::size_t limit,
+                                                        bool withPositions, int& rc, bool& finished) {
+  kept_ = {};
+  kept_.limit = limit;
+  kept_.withPositions = withPositions;
   {
-    Statement rows(db_, "SELECT rowid, rank FROM pages WHERE pages MATCH ?1");
-    if ((rc = rows.prepareResult()) != SQLITE_OK) return true;
-    rows.BindText(1, match);
-    while ((rc = rows.Step()) == SQLITE_ROW) {
-      const Ranked row{sqlite3_column_double(rows.get(), 1), rows.Int(0)};
-      if (best.size() < limit) {
-        best.push_back(row);
-        std::push_heap(best.begin(), best.end());
-      } else if (row < best.front()) {
-        std::pop_heap(best.begin(), best.end());
-        best.back() = row;
-        std::push_heap(best.begin(), best.end());
+    Statement rows(db_, "SELECT quiro_keep(pages, rank) FROM pages WHERE pages MATCH ?1");
+    if ((rc = rows.prepareResult()) == SQLITE_OK) {
+      rows.BindText(1, match);
+      while ((rc = rows.Step()) == SQLITE_ROW) {
       }
+      if ((rc & 0xFF) == SQLITE_INTERRUPT) {
+        rc = SQLITE_OK;
+        finished = false;  // the best of the rows read by then
+      }
+      rc = StepResult(rc);
     }
-    if ((rc & 0xFF) == SQLITE_INTERRUPT) {
-      rc = SQLITE_OK;
-      finished = false;  // the best of the rows read by then
-    }
-    if ((rc = StepResult(rc)) != SQLITE_OK) return true;
   }
+  std::vector<KeptRow> best = std::move(kept_.best);
+  kept_ = {};
   std::sort_heap(best.begin(), best.end());
+  return best;
+}
+
+bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, int& rc, std::vector<Hit>& hits) {
+  bool finished = true;
+  const std::vector<KeptRow> best = KeepBest(match, limit, false, rc, finished);
+  if (rc != SQLITE_OK) return true;
   // The pages' names, read past the query's budget: at most `limit` rows.
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
   Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
@@ -1228,6 +1278,59 @@ bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, int& 
     file.Reset();
   }
   return finished;
+}
+
+bool SearchIndex::CollectKept(const std::string& match, std::size_t limit, int& rc, bool& finished,
+                              std::vector<Hit>& hits, std::vector<std::pair<std::size_t, std::int64_t>>& uncut) {
+  const std::vector<KeptRow> best = KeepBest(match, limit, true, rc, finished);
+  if (rc != SQLITE_OK) return true;
+  // Out of time before the first match: the sorted query's unranked second
+  // budget finds some.
+  if (!finished && best.empty()) return false;
+  // The snippets, past the query's budget: at most `limit` pages.
+  sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+  std::vector<const Boilerplate*> repeats;  // null: no such page any more
+  for (const KeptRow& row : best) {
+    const Boilerplate* boilerplate = RowBoilerplate(row.rowid);
+    if (boilerplate && boilerplate->Empty()) return false;
+    repeats.push_back(boilerplate);
+  }
+  fts5_api* api = Fts5Api(db_);
+  void* tokenizerData = nullptr;
+  fts5_tokenizer tokenizer{};
+  Fts5Tokenizer* instance = nullptr;
+  if (!api || api->xFindTokenizer(api, kTokenizerName, &tokenizerData, &tokenizer) != SQLITE_OK ||
+      tokenizer.xCreate(tokenizerData, nullptr, 0, &instance) != SQLITE_OK) {
+    rc = SQLITE_ERROR;
+    return true;
+  }
+  const std::unique_ptr<Fts5Tokenizer, void (*)(Fts5Tokenizer*)> ownTokenizer(instance, tokenizer.xDelete);
+  Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
+  Statement text(db_, "SELECT body FROM page_text WHERE id = ?1");
+  rc = file.ok() ? text.prepareResult() : file.prepareResult();
+  for (std::size_t i = 0; rc == SQLITE_OK && i < best.size(); ++i) {
+    if (!repeats[i]) continue;
+    file.Bind(1, best[i].rowid);
+    text.Bind(1, best[i].rowid);
+    const int found = file.Step();
+    const int read = found == SQLITE_ROW ? text.Step() : found;
+    if (read == SQLITE_ROW) {
+      Hit hit = HitOf(root_, file);
+      const std::string body = text.Text(0);
+      auto tokenize = [&](void* tokens, TokenFn onToken) {
+        return tokenizer.xTokenize(instance, tokens, FTS5_TOKENIZE_AUX, body.data(), static_cast<int>(body.size()),
+                                   onToken);
+      };
+      rc = ChosenSnippet(body, best[i].positions, tokenize, *repeats[i], hit.snippet);
+      if (hit.snippet.empty()) uncut.emplace_back(hits.size(), best[i].rowid);
+      hits.push_back(std::move(hit));
+    } else if (read != SQLITE_DONE) {
+      rc = read;
+    }
+    file.Reset();
+    text.Reset();
+  }
+  return true;
 }
 
 SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool withSnippets,
@@ -1303,19 +1406,29 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
     rc = StepResult(rc);
     return true;
   };
-  sqlite3_progress_handler(db_, kSearchStepInstructions, &QueryClock::Check, &clock);
-  // Snippets come from the ranked query itself: FTS5 sorts by rank first and
-  // computes them only for the rows returned. In a document whose pages
-  // repeat headers and navigation lines, the snippet shows a stretch where
-  // the words matched outside them (quiro_snippet); elsewhere FTS5's own
-  // snippet stands. CASE evaluates only the branch taken, as each costs a
-  // pass over the page's text.
+  // Where every hit's document repeats headers and navigation lines, the
+  // best matches are kept while they are ranked, each with where its matches
+  // lie, and the snippets are chosen from those afterwards: they show a
+  // stretch where the words matched outside the repeated text. Otherwise the
+  // snippets come from the ranked query itself: FTS5 sorts by rank first and
+  // computes them only for the rows returned, quiro_snippet for a page whose
+  // document repeats text, FTS5's own snippet elsewhere. CASE evaluates only
+  // the branch taken, as each costs a pass over the page's text.
   const std::string matching = "SELECT rowid, CASE WHEN quiro_repeats(rowid) THEN quiro_snippet(pages) ELSE " +
                                Fts5Snippet() + " END, quiro_repeats(rowid) FROM pages WHERE pages MATCH ?1";
   int rc = SQLITE_OK;
-  startClock();
   bool finished = true;
-  if (withSnippets) {
+  sqlite3_progress_handler(db_, kSearchStepInstructions, &QueryClock::Check, &clock);
+  startClock();
+  bool kept = false;
+  if (withSnippets && AnyRepeats(db_)) {
+    kept = CollectKept(parsed.match, limit, rc, finished, result.hits, uncut);
+    // The sorted query goes on with what is left of the budget.
+    if (!kept) sqlite3_progress_handler(db_, kSearchStepInstructions, &QueryClock::Check, &clock);
+  }
+  if (!withSnippets) {
+    finished = CollectBest(parsed.match, limit, rc, result.hits);
+  } else if (!kept) {
     finished = collect((matching + " ORDER BY rank LIMIT ?2").c_str(), rc);
     if (!finished && result.hits.empty() && rc == SQLITE_OK) {
       // Ranking needs every match before the first; unranked, matches come
@@ -1323,8 +1436,6 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
       startClock();
       collect((matching + " LIMIT ?2").c_str(), rc);
     }
-  } else {
-    finished = CollectBest(parsed.match, limit, rc, result.hits);
   }
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
   result.cutShort = !finished;

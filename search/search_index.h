@@ -25,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <map>
@@ -170,11 +171,33 @@ class SearchIndex {
   // and quiro_snippet(pages), the snippet chosen here for such a page.
   const Boilerplate* RowBoilerplate(std::int64_t rowid);
   static void RepeatsFunction(sqlite3_context* context, int argc, sqlite3_value** argv);
+  struct KeptRow {
+    double rank;
+    std::int64_t rowid;
+    std::vector<ByteRange> positions;  // first and last token of each body match
+    bool operator<(const KeptRow& o) const { return rank != o.rank ? rank < o.rank : rowid < o.rowid; }
+  };
+  // The best `limit` matches of `match` in rank order, through SQL's
+  // quiro_keep(pages, rank), each with where its matches lie in the body
+  // when `withPositions`; `finished` is false when the query's budget ran
+  // out first (the best of the rows read by then).
+  std::vector<KeptRow> KeepBest(const std::string& match, std::size_t limit, bool withPositions, int& rc,
+                                bool& finished);
+  static void KeepFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
+                           sqlite3_value** argv);
   // The best `limit` matches of `match`, without snippets, added to `hits`
   // in rank order; false when the query's budget ran out first.
   bool CollectBest(const std::string& match, std::size_t limit, int& rc, std::vector<Hit>& hits);
   static void SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
                               sqlite3_value** argv);
+  // With snippets: the best `limit` matches of `match` as CollectBest finds
+  // them, with snippets chosen from where their matches lie as quiro_snippet
+  // would choose them. Only where each hit's document repeats text: false,
+  // with nothing added, where one does not (FTS5's snippet() makes that
+  // one's), or where the budget ran out before the first match. Hits whose
+  // text the chooser cannot cut go to `uncut`.
+  bool CollectKept(const std::string& match, std::size_t limit, int& rc, bool& finished, std::vector<Hit>& hits,
+                   std::vector<std::pair<std::size_t, std::int64_t>>& uncut);
   // The tokenizer and the SQL functions every query of db_ may use, the same
   // for the user's index and the shared one.
   bool RegisterFunctions();
@@ -200,6 +223,11 @@ class SearchIndex {
     const Boilerplate* boilerplate = nullptr;
   } lastRow_;  // asked more than once for each row
   std::uint64_t writes_ = 0;   // transactions this object has committed
+  struct {
+    std::size_t limit = 0;       // 0: quiro_keep keeps nothing
+    bool withPositions = false;
+    std::vector<KeptRow> best;   // a heap, its worst on top
+  } kept_;  // what quiro_keep keeps during KeepBest
 };
 
 /// The index a search of a root uses: the shared one when OpenShared()

@@ -186,49 +186,62 @@ TEST(SearchBudget, AQueryOutOfTimeEndsWithWhatItFound) {
   TempDir cache;
   TempDir root;
   setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  // Two documents: the pages of "guide" repeat a navigation line, whose
+  // snippets are then chosen from the matches kept while ranking; those of
+  // "doc" repeat nothing, and FTS5 sorts them and makes their snippets.
   for (int i = 0; i < 300; ++i) {
-    std::string body;
-    for (int w = 0; w < 200; ++w) body += "word" + std::to_string(i * 200 + w) + " ";
+    std::string body, terms = "Home Contents Index Next page ";
+    for (int w = 0; w < 200; ++w) {
+      body += "word" + std::to_string(i * 200 + w) + " ";
+      terms += "term" + std::to_string(i * 200 + w) + " ";
+    }
     root.Write("doc/p" + std::to_string(i) + ".htm", Page("P" + std::to_string(i), body));
+    root.Write("guide/p" + std::to_string(i) + ".htm", Page("G" + std::to_string(i), terms));
   }
   SearchIndex index(root.path());
   ASSERT_TRUE(index.Update().complete);
-  // The whole answer, given all the time it needs (a sanitizer build is slow).
-  search::SearchBudget unbounded;
-  unbounded.time = std::chrono::minutes(5);
-  const search::SearchResult full = index.Search("word*", 1000, true, unbounded);
-  ASSERT_FALSE(full.cutShort);
-  ASSERT_EQ(full.hits.size(), 300u);
-  std::set<std::string> all;
-  for (const auto& hit : full.hits) all.insert(hit.path);
-
-  // With snippets (the results page) and without (the command line).
-  for (const bool snippets : {true, false}) {
-    SCOPED_TRACE(snippets ? "with snippets" : "without snippets");
-    bool sawPartial = false;
-    std::uint64_t steps = 1;
-    for (;; steps *= 2) {
-      ASSERT_LT(steps, 1u << 24) << "the budget never ended the query";
-      search::SearchBudget budget = unbounded;
-      budget.steps = steps;
-      const search::SearchResult cut = index.Search("word*", 1000, snippets, budget);
-      ASSERT_FALSE(cut.failed);
-      if (!cut.cutShort) {
-        EXPECT_EQ(cut.hits.size(), 300u);
-        break;
-      }
-      EXPECT_LT(cut.hits.size(), 300u);
-      for (const auto& hit : cut.hits) EXPECT_TRUE(all.count(hit.path)) << hit.path;
-      if (!cut.hits.empty()) {
-        sawPartial = true;
-        const std::string page = search::RenderSearchPageHtml("word*", cut, {}, {}, root.root());
-        EXPECT_NE(page.find("The search was cut short; these are the pages found so far."), std::string::npos);
-        EXPECT_NE(page.find("<ol class=\"hits\">"), std::string::npos);
-        EXPECT_EQ(page.find("best first"), std::string::npos);
-      }
+  for (const char* query : {"word*", "term*"}) {
+    SCOPED_TRACE(query);
+    // The whole answer, given all the time it needs (a sanitizer build is slow).
+    search::SearchBudget unbounded;
+    unbounded.time = std::chrono::minutes(5);
+    const search::SearchResult full = index.Search(query, 1000, true, unbounded);
+    ASSERT_FALSE(full.cutShort);
+    ASSERT_EQ(full.hits.size(), 300u);
+    std::set<std::string> all;
+    for (const auto& hit : full.hits) {
+      all.insert(hit.path);
+      EXPECT_NE(hit.snippet.find(std::string("\x01") + std::string(query, 4)), std::string::npos) << hit.snippet;
     }
-    EXPECT_GT(steps, 1u);
-    EXPECT_TRUE(sawPartial) << "no budget ended with some of the hits";
+
+    // With snippets (the results page) and without (the command line).
+    for (const bool snippets : {true, false}) {
+      SCOPED_TRACE(snippets ? "with snippets" : "without snippets");
+      bool sawPartial = false;
+      std::uint64_t steps = 1;
+      for (;; steps *= 2) {
+        ASSERT_LT(steps, 1u << 24) << "the budget never ended the query";
+        search::SearchBudget budget = unbounded;
+        budget.steps = steps;
+        const search::SearchResult cut = index.Search(query, 1000, snippets, budget);
+        ASSERT_FALSE(cut.failed);
+        if (!cut.cutShort) {
+          EXPECT_EQ(cut.hits.size(), 300u);
+          break;
+        }
+        EXPECT_LT(cut.hits.size(), 300u);
+        for (const auto& hit : cut.hits) EXPECT_TRUE(all.count(hit.path)) << hit.path;
+        if (!cut.hits.empty()) {
+          sawPartial = true;
+          const std::string page = search::RenderSearchPageHtml(query, cut, {}, {}, root.root());
+          EXPECT_NE(page.find("The search was cut short; these are the pages found so far."), std::string::npos);
+          EXPECT_NE(page.find("<ol class=\"hits\">"), std::string::npos);
+          EXPECT_EQ(page.find("best first"), std::string::npos);
+        }
+      }
+      EXPECT_GT(steps, 1u);
+      EXPECT_TRUE(sawPartial) << "no budget ended with some of the hits";
+    }
   }
 
   // Out of time before any match: the page says so rather than "no page".

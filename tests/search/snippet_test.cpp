@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -161,3 +162,47 @@ TEST(Snippet, WhatADocumentRepeatsFollowsAnUpdate) {
 }
 
 }  // namespace
+
+// The results page chooses a snippet in two ways: from the match positions
+// kept while ranking, where every hit's document repeats text, and inside
+// FTS5's sorted query, where some hit's does not. The same page and query
+// get the same snippet either way: stemmed words, phrases, prefixes, and
+// Japanese, whose characters give tokens that share a position.
+TEST(Snippet, KeptPositionsGiveTheSnippetTheSortedQueryGives) {
+  testing_support::TempDir cache, kept, sorted;
+  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  const std::string texts[] = {
+      "The printers share one driver disc",
+      "Install the printer driver before you connect the printer cable",
+      "\xE5\x8D\xB0\xE5\x88\xB7 \xE3\x81\xAE printer driver \xE8\xA8\xAD\xE5\xAE\x9A",  // 印刷 の ... 設定
+      "Keep the box and the driver disc for later"};
+  for (testing_support::TempDir* root : {&kept, &sorted}) {
+    for (int i = 0; i < 4; ++i) {
+      root->Write("guide/" + std::string(1, static_cast<char>('a' + i)) + ".htm",
+                  "<html><head><meta charset=\"utf-8\"><title>Guide</title></head><body><p>" + Body(texts[i]) +
+                      "</p></body></html>\n");
+    }
+  }
+  // A page of its own repeats nothing: its hit sends the query the other way.
+  sorted.Write("other/e.htm", "<html><head><title>Other</title></head><body><p>printer driver disc "
+                              "\xE5\x8D\xB0\xE5\x88\xB7</p></body></html>\n");
+  search::SearchIndex keptIndex(kept.path()), sortedIndex(sorted.path());
+  ASSERT_TRUE(keptIndex.Update().complete);
+  ASSERT_TRUE(sortedIndex.Update().complete);
+  for (const char* query : {"printer", "\"printer driver\"", "driv*", "disc OR cable", "\xE5\x8D\xB0\xE5\x88\xB7"}) {
+    SCOPED_TRACE(query);
+    std::map<std::string, std::string> snippets;
+    for (const search::Hit& hit : keptIndex.Search(query, 10, true).hits)
+      snippets[hit.path.substr(kept.path().size())] = hit.snippet;
+    ASSERT_FALSE(snippets.empty());
+    std::size_t compared = 0;
+    for (const search::Hit& hit : sortedIndex.Search(query, 10, true).hits) {
+      const std::string rel = hit.path.substr(sorted.path().size());
+      if (rel.find("guide/") == std::string::npos) continue;
+      EXPECT_EQ(hit.snippet, snippets[rel]) << rel;
+      EXPECT_NE(hit.snippet.find('\x01'), std::string::npos) << rel;
+      ++compared;
+    }
+    EXPECT_EQ(compared, snippets.size());
+  }
+}

@@ -6,6 +6,7 @@
 #include <webkit2/webkit2.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -47,6 +48,7 @@ struct CHiddenPagePrinter::Page {
   std::string problem;
   int jobId = 0;
   GObjectPtr<GCancellable> cancellable;  ///< the frameset question; cancelled when the view goes
+  bool closing = false;  ///< its view is being closed
 };
 
 namespace {
@@ -450,10 +452,27 @@ PageOutcome CHiddenPagePrinter::Deliver(int index) {
 
 namespace {
 
+// How long a view that is closed waits for its page's print to end.
+constexpr auto kPrintEndWait = std::chrono::seconds(5);
+
+// A print in progress goes on writing the page's file, through a temporary
+// file beside it in the PDF folder, after its view is gone. Waits (a few
+// seconds at most) until the engine says it finished, so that its file can
+// be taken away and no part of it is left behind.
+void WaitForPrintEnd(Page* page) {
+  if (page->operation == nullptr) return;
+  const guint tick = g_timeout_add(50, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+  const auto until = std::chrono::steady_clock::now() + kPrintEndWait;
+  while (page->operation != nullptr && std::chrono::steady_clock::now() < until) g_main_context_iteration(nullptr, TRUE);
+  g_source_remove(tick);
+}
+
 // Destroys the page's view; a page still in it ends as cancelled.
 void ClosePage(Page* page) {
-  if (page->view == nullptr) return;
+  if (page->view == nullptr || page->closing) return;
+  page->closing = true;
   StopTimeout(page);
+  WaitForPrintEnd(page);
   if (page->cancellable != nullptr) {
     g_cancellable_cancel(page->cancellable.get());
     page->cancellable.reset();
@@ -467,6 +486,7 @@ void ClosePage(Page* page) {
   gtk_widget_destroy(GTK_WIDGET(page->view.get()));
   page->view.reset();
   DiscardFile(page);
+  page->closing = false;
 }
 
 }  // namespace

@@ -456,9 +456,10 @@ namespace {
 constexpr auto kPrintEndWait = std::chrono::seconds(5);
 
 // A print in progress goes on writing the page's file, through a temporary
-// file beside it in the PDF folder, after its view is gone. Waits (a few
-// seconds at most) until the engine says it finished, so that its file can
-// be taken away and no part of it is left behind.
+// file beside it (in the PDF folder, or the spool folder for a printer),
+// after its view is gone. Waits (a few seconds at most) until the engine
+// says it finished, so that its file can be taken away and no part of it is
+// left behind.
 void WaitForPrintEnd(Page* page) {
   if (page->operation == nullptr) return;
   const guint tick = g_timeout_add(50, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);

@@ -1259,24 +1259,31 @@ std::vector<SearchIndex::KeptRow> SearchIndex::KeepBest(const std::string& match
   return best;
 }
 
+int SearchIndex::HitsOf(const std::vector<KeptRow>& best, std::vector<std::pair<const KeptRow*, Hit>>& hits) {
+  Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
+  int rc = file.prepareResult();
+  for (std::size_t i = 0; rc == SQLITE_OK && i < best.size(); ++i) {
+    file.Bind(1, best[i].rowid);
+    const int found = file.Step();
+    if (found == SQLITE_ROW) {
+      hits.emplace_back(&best[i], HitOf(root_, file));
+    } else if (found != SQLITE_DONE) {
+      rc = found;
+    }
+    file.Reset();
+  }
+  return rc;
+}
+
 bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, int& rc, std::vector<Hit>& hits) {
   bool finished = true;
   const std::vector<KeptRow> best = KeepBest(match, limit, false, rc, finished);
   if (rc != SQLITE_OK) return true;
   // The pages' names, read past the query's budget: at most `limit` rows.
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
-  Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
-  rc = file.prepareResult();
-  for (std::size_t i = 0; rc == SQLITE_OK && i < best.size(); ++i) {
-    file.Bind(1, best[i].rowid);
-    const int found = file.Step();
-    if (found == SQLITE_ROW) {
-      hits.push_back(HitOf(root_, file));
-    } else if (found != SQLITE_DONE) {
-      rc = found;
-    }
-    file.Reset();
-  }
+  std::vector<std::pair<const KeptRow*, Hit>> found;
+  rc = HitsOf(best, found);
+  for (auto& [row, hit] : found) hits.push_back(std::move(hit));
   return finished;
 }
 
@@ -1289,11 +1296,13 @@ bool SearchIndex::CollectKept(const std::string& match, std::size_t limit, int& 
   if (!finished && best.empty()) return false;
   // The snippets, past the query's budget: at most `limit` pages.
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
-  std::vector<const Boilerplate*> repeats;  // null: no such page any more
-  for (const KeptRow& row : best) {
-    const Boilerplate* boilerplate = RowBoilerplate(row.rowid);
-    if (boilerplate && boilerplate->Empty()) return false;
-    repeats.push_back(boilerplate);
+  std::vector<std::pair<const KeptRow*, Hit>> found;
+  if ((rc = HitsOf(best, found)) != SQLITE_OK) return true;
+  std::vector<const Boilerplate*> repeats;
+  for (const auto& [row, hit] : found) {
+    const Boilerplate& boilerplate = BoilerplateOf(DocumentOf(hit.path.substr(root_.size())));
+    if (boilerplate.Empty()) return false;
+    repeats.push_back(&boilerplate);
   }
   fts5_api* api = Fts5Api(db_);
   void* tokenizerData = nullptr;
@@ -1305,29 +1314,24 @@ bool SearchIndex::CollectKept(const std::string& match, std::size_t limit, int& 
     return true;
   }
   const std::unique_ptr<Fts5Tokenizer, void (*)(Fts5Tokenizer*)> ownTokenizer(instance, tokenizer.xDelete);
-  Statement file(db_, "SELECT path, title FROM files WHERE id = ?1");
   Statement text(db_, "SELECT body FROM page_text WHERE id = ?1");
-  rc = file.ok() ? text.prepareResult() : file.prepareResult();
-  for (std::size_t i = 0; rc == SQLITE_OK && i < best.size(); ++i) {
-    if (!repeats[i]) continue;
-    file.Bind(1, best[i].rowid);
-    text.Bind(1, best[i].rowid);
-    const int found = file.Step();
-    const int read = found == SQLITE_ROW ? text.Step() : found;
+  rc = text.prepareResult();
+  for (std::size_t i = 0; rc == SQLITE_OK && i < found.size(); ++i) {
+    auto& [row, hit] = found[i];
+    text.Bind(1, row->rowid);
+    const int read = text.Step();
     if (read == SQLITE_ROW) {
-      Hit hit = HitOf(root_, file);
       const std::string body = text.Text(0);
       auto tokenize = [&](void* tokens, TokenFn onToken) {
         return tokenizer.xTokenize(instance, tokens, FTS5_TOKENIZE_AUX, body.data(), static_cast<int>(body.size()),
                                    onToken);
       };
-      rc = ChosenSnippet(body, best[i].positions, tokenize, *repeats[i], hit.snippet);
-      if (hit.snippet.empty()) uncut.emplace_back(hits.size(), best[i].rowid);
+      rc = ChosenSnippet(body, row->positions, tokenize, *repeats[i], hit.snippet);
+      if (hit.snippet.empty()) uncut.emplace_back(hits.size(), row->rowid);
       hits.push_back(std::move(hit));
     } else if (read != SQLITE_DONE) {
       rc = read;
     }
-    file.Reset();
     text.Reset();
   }
   return true;

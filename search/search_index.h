@@ -185,6 +185,9 @@ class SearchIndex {
                                 bool& finished);
   static void KeepFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
                            sqlite3_value** argv);
+  // The hits of `best`, in its order, from their rows of `files` (a page
+  // gone since is left out), each with the row it came from.
+  int HitsOf(const std::vector<KeptRow>& best, std::vector<std::pair<const KeptRow*, Hit>>& hits);
   // The best `limit` matches of `match`, without snippets, added to `hits`
   // in rank order; false when the query's budget ran out first.
   bool CollectBest(const std::string& match, std::size_t limit, int& rc, std::vector<Hit>& hits);

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -41,6 +42,10 @@ constexpr std::size_t kBatchPages = 256;
 // enough to bound the memory (each at most kBatchTextBytes of text).
 constexpr std::size_t kBatchesAhead = 2;
 constexpr int kMaxFolderDepth = 64;
+// From this many rows on, a query ranks the two halves of the index at once.
+constexpr std::size_t kSplitRows = 2048;
+// The type name of quiro_keep's state pointer (sqlite3_bind_pointer).
+constexpr const char* kKeepPointer = "quiro_keep";
 // How many pages of a document tell what its pages repeat, and how much of
 // each end of a long page is looked at.
 constexpr std::size_t kBoilerplateSample = 16;
@@ -443,7 +448,9 @@ bool SearchIndex::OpenReadOnly(const std::string& path, std::string& why) {
   }
   if (rc == SQLITE_OK) {
     sqlite3_busy_timeout(db_, 200);
-    if (!RegisterFunctions()) rc = SQLITE_ERROR;
+    if (!RegisterFunctions(db_)) rc = SQLITE_ERROR;
+    second_.device = st.st_dev;
+    second_.inode = st.st_ino;
   }
   std::int64_t version = -1;
   if (rc == SQLITE_OK) {
@@ -628,6 +635,8 @@ void SearchIndex::Note(const std::string& text) const {
 void SearchIndex::Close() {
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
+  if (second_.db) sqlite3_close_v2(second_.db);
+  second_ = {};
 }
 
 bool SearchIndex::OpenFile(const std::string& path, int& rc) {
@@ -639,6 +648,8 @@ bool SearchIndex::OpenFile(const std::string& path, int& rc) {
     // A file that is not the caller's own (or not a regular file) is not used.
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) rc = SQLITE_CANTOPEN;
+    second_.device = st.st_dev;
+    second_.inode = st.st_ino;
   }
   if (rc == SQLITE_OK && Prepare(rc)) return true;
   Close();
@@ -659,7 +670,7 @@ void SearchIndex::OpenInMemory() {
 bool SearchIndex::Prepare(int& rc) {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   lengths_ = DocumentLengths();
-  if (!RegisterFunctions()) {
+  if (!RegisterFunctions(db_)) {
     rc = SQLITE_ERROR;
     return false;
   }
@@ -1008,11 +1019,9 @@ int SearchIndex::StoreRepeats(const std::set<std::string>& documents) {
   return rc;
 }
 
-namespace {
-
 // Ends a running query (through SQLite's progress handler) once its budget
 // is spent.
-struct QueryClock {
+struct SearchIndex::QueryClock {
   std::chrono::steady_clock::time_point deadline;
   std::uint64_t stepsLeft = 0;  // 0: no count
   bool counted = false;
@@ -1026,8 +1035,6 @@ struct QueryClock {
     return std::chrono::steady_clock::now() >= clock->deadline ? 1 : 0;
   }
 };
-
-}  // namespace
 
 const Boilerplate& SearchIndex::BoilerplateOf(const std::string& document) {
   auto known = boilerplate_.documents.find(document);
@@ -1201,9 +1208,10 @@ void SearchIndex::SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx,
 
 void SearchIndex::KeepFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
                                sqlite3_value** argv) {
-  auto& kept = static_cast<SearchIndex*>(api->xUserData(ctx))->kept_;
   sqlite3_result_null(out);
-  if (argc < 1 || kept.limit == 0) return;
+  auto* state = argc >= 2 ? static_cast<KeepState*>(sqlite3_value_pointer(argv[1], kKeepPointer)) : nullptr;
+  if (!state || state->limit == 0) return;
+  KeepState& kept = *state;
   KeptRow row{sqlite3_value_double(argv[0]), api->xRowid(ctx), {}};
   const bool full = kept.best.size() >= kept.limit;
   if (full && !(row < kept.best.front())) return;
@@ -1220,42 +1228,89 @@ void SearchIndex::KeepFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sq
   std::push_heap(kept.best.begin(), kept.best.end());
 }
 
-bool SearchIndex::RegisterFunctions() {
-  return RegisterTokenizer(db_) && RegisterRankFunction(db_, &lengths_) && RegisterInflateFunction(db_) &&
-         sqlite3_create_function_v2(db_, "quiro_repeats", 1, SQLITE_UTF8, this, &RepeatsFunction, nullptr, nullptr,
+bool SearchIndex::RegisterFunctions(sqlite3* db) {
+  return RegisterTokenizer(db) && RegisterRankFunction(db, &lengths_) && RegisterInflateFunction(db) &&
+         sqlite3_create_function_v2(db, "quiro_repeats", 1, SQLITE_UTF8, this, &RepeatsFunction, nullptr, nullptr,
                                     nullptr) == SQLITE_OK &&
-         [this] {
-           fts5_api* api = Fts5Api(db_);
+         [this, db] {
+           fts5_api* api = Fts5Api(db);
            return api && api->xCreateFunction(api, "quiro_snippet", this, &SnippetFunction, nullptr) == SQLITE_OK &&
                   api->xCreateFunction(api, "quiro_keep", this, &KeepFunction, nullptr) == SQLITE_OK;
          }();
 }
 
+sqlite3* SearchIndex::SecondConnection() {
+  if (second_.tried || inMemory_ || filePath_.empty()) return second_.db;
+  second_.tried = true;
+  sqlite3* db = nullptr;
+  const int flags = (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+  int rc = sqlite3_open_v2(filePath_.c_str(), &db, flags, nullptr);
+  // Only the file db_ reads: the shared index may have been renamed over.
+  struct stat st {};
+  if (rc == SQLITE_OK && (stat(filePath_.c_str(), &st) != 0 || st.st_dev != second_.device ||
+                          st.st_ino != second_.inode || !RegisterFunctions(db)))
+    rc = SQLITE_CANTOPEN;
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, readOnly_ ? 200 : kBusyTimeoutMs);
+  second_.db = db;
+  return db;
+}
+
 // The best `limit` rows by rank (ties: the first) are kept while the
 // matches are read in rowid order: FTS5's own ORDER BY rank sorts every match
 // through an inner statement, copying each one's positions, at several times
-// the cost.
+// the cost. The ranking function reads the same whole-table figures whatever
+// rows a statement reads, so two halves kept apart and merged give the same
+// best rows as one pass.
 std::vector<SearchIndex::KeptRow> SearchIndex::KeepBest(const std::string& match, std::size_t limit,
-                                                        bool withPositions, int& rc, bool& finished) {
-  kept_ = {};
-  kept_.limit = limit;
-  kept_.withPositions = withPositions;
-  {
-    Statement rows(db_, "SELECT quiro_keep(pages, rank) FROM pages WHERE pages MATCH ?1");
-    if ((rc = rows.prepareResult()) == SQLITE_OK) {
-      rows.BindText(1, match);
-      while ((rc = rows.Step()) == SQLITE_ROW) {
-      }
-      if ((rc & 0xFF) == SQLITE_INTERRUPT) {
-        rc = SQLITE_OK;
-        finished = false;  // the best of the rows read by then
-      }
-      rc = StepResult(rc);
+                                                        bool withPositions, const QueryClock& clock, int& rc,
+                                                        bool& finished) {
+  auto pass = [&](sqlite3* db, std::int64_t first, std::int64_t last, KeepState& kept, bool& done) {
+    Statement rows(db, "SELECT quiro_keep(pages, rank, ?2) FROM pages WHERE pages MATCH ?1 AND rowid BETWEEN ?3 AND ?4");
+    int result = rows.prepareResult();
+    if (result != SQLITE_OK) return result;
+    rows.BindText(1, match);
+    sqlite3_bind_pointer(rows.get(), 2, &kept, kKeepPointer, nullptr);
+    rows.Bind(3, first);
+    rows.Bind(4, last);
+    while ((result = rows.Step()) == SQLITE_ROW) {
+    }
+    if ((result & 0xFF) == SQLITE_INTERRUPT) {
+      done = false;  // the best of the rows read by then
+      return SQLITE_OK;
+    }
+    return StepResult(result);
+  };
+  KeepState kept{limit, withPositions, {}};
+  KeepState upper{limit, withPositions, {}};
+  QueryClock upperClock = clock;
+  bool upperDone = true;
+  int upperRc = SQLITE_OK;
+  const std::int64_t middle = static_cast<std::int64_t>(lengths_.tokens.size() / 2);
+  sqlite3* second = lengths_.tokens.size() >= kSplitRows ? SecondConnection() : nullptr;
+  std::thread reader;
+  if (second) {
+    sqlite3_progress_handler(second, kSearchStepInstructions, &QueryClock::Check, &upperClock);
+    try {
+      reader = std::thread([&] { upperRc = pass(second, middle + 1, INT64_MAX, upper, upperDone); });
+    } catch (const std::system_error&) {
+      second = nullptr;  // no thread to be had: one pass
     }
   }
-  std::vector<KeptRow> best = std::move(kept_.best);
-  kept_ = {};
-  std::sort_heap(best.begin(), best.end());
+  rc = pass(db_, INT64_MIN, second ? middle : INT64_MAX, kept, finished);
+  std::vector<KeptRow> best = std::move(kept.best);
+  if (second) {
+    reader.join();
+    sqlite3_progress_handler(second, 0, nullptr, nullptr);
+    if (rc == SQLITE_OK) rc = upperRc;
+    finished = finished && upperDone;
+    best.insert(best.end(), std::make_move_iterator(upper.best.begin()), std::make_move_iterator(upper.best.end()));
+  }
+  std::sort(best.begin(), best.end());
+  if (best.size() > limit) best.resize(limit);
   return best;
 }
 
@@ -1275,9 +1330,10 @@ int SearchIndex::HitsOf(const std::vector<KeptRow>& best, std::vector<std::pair<
   return rc;
 }
 
-bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, int& rc, std::vector<Hit>& hits) {
+bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc,
+                              std::vector<Hit>& hits) {
   bool finished = true;
-  const std::vector<KeptRow> best = KeepBest(match, limit, false, rc, finished);
+  const std::vector<KeptRow> best = KeepBest(match, limit, false, clock, rc, finished);
   if (rc != SQLITE_OK) return true;
   // The pages' names, read past the query's budget: at most `limit` rows.
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
@@ -1287,9 +1343,10 @@ bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, int& 
   return finished;
 }
 
-bool SearchIndex::CollectKept(const std::string& match, std::size_t limit, int& rc, bool& finished,
-                              std::vector<Hit>& hits, std::vector<std::pair<std::size_t, std::int64_t>>& uncut) {
-  const std::vector<KeptRow> best = KeepBest(match, limit, true, rc, finished);
+bool SearchIndex::CollectKept(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc,
+                              bool& finished, std::vector<Hit>& hits,
+                              std::vector<std::pair<std::size_t, std::int64_t>>& uncut) {
+  const std::vector<KeptRow> best = KeepBest(match, limit, true, clock, rc, finished);
   if (rc != SQLITE_OK) return true;
   // Out of time before the first match: the sorted query's unranked second
   // budget finds some.
@@ -1426,12 +1483,12 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   startClock();
   bool kept = false;
   if (withSnippets && AnyRepeats(db_)) {
-    kept = CollectKept(parsed.match, limit, rc, finished, result.hits, uncut);
+    kept = CollectKept(parsed.match, limit, clock, rc, finished, result.hits, uncut);
     // The sorted query goes on with what is left of the budget.
     if (!kept) sqlite3_progress_handler(db_, kSearchStepInstructions, &QueryClock::Check, &clock);
   }
   if (!withSnippets) {
-    finished = CollectBest(parsed.match, limit, rc, result.hits);
+    finished = CollectBest(parsed.match, limit, clock, rc, result.hits);
   } else if (!kept) {
     finished = collect((matching + " ORDER BY rank LIMIT ?2").c_str(), rc);
     if (!finished && result.hits.empty() && rc == SQLITE_OK) {

@@ -15,6 +15,7 @@
 // this process. Each such event is reported through the note function.
 
 #include <sqlite3.h>
+#include <sys/types.h>
 
 #include <atomic>
 #include <chrono>
@@ -177,12 +178,24 @@ class SearchIndex {
     std::vector<ByteRange> positions;  // first and last token of each body match
     bool operator<(const KeptRow& o) const { return rank != o.rank ? rank < o.rank : rowid < o.rowid; }
   };
+  // What one statement's quiro_keep keeps, handed to it as an argument.
+  struct KeepState {
+    std::size_t limit = 0;
+    bool withPositions = false;
+    std::vector<KeptRow> best;  // a heap, its worst on top
+  };
+  struct QueryClock;
   // The best `limit` matches of `match` in rank order, through SQL's
-  // quiro_keep(pages, rank), each with where its matches lie in the body
-  // when `withPositions`; `finished` is false when the query's budget ran
-  // out first (the best of the rows read by then).
-  std::vector<KeptRow> KeepBest(const std::string& match, std::size_t limit, bool withPositions, int& rc,
-                                bool& finished);
+  // quiro_keep(pages, rank, state), each with where its matches lie in the
+  // body when `withPositions`; `finished` is false when the query's budget
+  // ran out first (the best of the rows read by then). A large index is read
+  // in two halves by rowid at once, the upper one on a second connection,
+  // each half with a budget as `clock`.
+  std::vector<KeptRow> KeepBest(const std::string& match, std::size_t limit, bool withPositions,
+                                const QueryClock& clock, int& rc, bool& finished);
+  // The second connection of KeepBest, opened on first use; null where the
+  // index lives in memory or the file is no longer the one db_ reads.
+  sqlite3* SecondConnection();
   static void KeepFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
                            sqlite3_value** argv);
   // The hits of `best`, in its order, from their rows of `files` (a page
@@ -190,7 +203,8 @@ class SearchIndex {
   int HitsOf(const std::vector<KeptRow>& best, std::vector<std::pair<const KeptRow*, Hit>>& hits);
   // The best `limit` matches of `match`, without snippets, added to `hits`
   // in rank order; false when the query's budget ran out first.
-  bool CollectBest(const std::string& match, std::size_t limit, int& rc, std::vector<Hit>& hits);
+  bool CollectBest(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc,
+                   std::vector<Hit>& hits);
   static void SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
                               sqlite3_value** argv);
   // With snippets: the best `limit` matches of `match` as CollectBest finds
@@ -199,11 +213,12 @@ class SearchIndex {
   // with nothing added, where one does not (FTS5's snippet() makes that
   // one's), or where the budget ran out before the first match. Hits whose
   // text the chooser cannot cut go to `uncut`.
-  bool CollectKept(const std::string& match, std::size_t limit, int& rc, bool& finished, std::vector<Hit>& hits,
-                   std::vector<std::pair<std::size_t, std::int64_t>>& uncut);
-  // The tokenizer and the SQL functions every query of db_ may use, the same
-  // for the user's index and the shared one.
-  bool RegisterFunctions();
+  bool CollectKept(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc, bool& finished,
+                   std::vector<Hit>& hits, std::vector<std::pair<std::size_t, std::int64_t>>& uncut);
+  // The tokenizer and the SQL functions every query of `db` (db_ or the
+  // second connection) may use, the same for the user's index and the
+  // shared one.
+  bool RegisterFunctions(sqlite3* db);
 
   std::string root_;
   std::string realRoot_;  // its real path: names the index file
@@ -227,10 +242,11 @@ class SearchIndex {
   } lastRow_;  // asked more than once for each row
   std::uint64_t writes_ = 0;   // transactions this object has committed
   struct {
-    std::size_t limit = 0;       // 0: quiro_keep keeps nothing
-    bool withPositions = false;
-    std::vector<KeptRow> best;   // a heap, its worst on top
-  } kept_;  // what quiro_keep keeps during KeepBest
+    sqlite3* db = nullptr;
+    bool tried = false;  // since db_ was opened
+    dev_t device = 0;    // db_'s file
+    ino_t inode = 0;
+  } second_;  // see SecondConnection()
 };
 
 /// The index a search of a root uses: the shared one when OpenShared()

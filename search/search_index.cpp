@@ -1092,9 +1092,10 @@ void SearchIndex::RepeatsFunction(sqlite3_context* context, int, sqlite3_value**
 
 namespace {
 
-// Whether some document of the index repeats text on its pages.
+// Whether some document of the index repeats text on its pages (a document
+// whose pages repeat nothing has a row with no runs).
 bool AnyRepeats(sqlite3* db) {
-  Statement any(db, "SELECT 1 FROM repeats LIMIT 1");
+  Statement any(db, "SELECT 1 FROM repeats WHERE length(runs) > 0 LIMIT 1");
   return any.ok() && any.Step() == SQLITE_ROW;
 }
 

@@ -59,10 +59,10 @@ constexpr std::size_t kLongestSnippetWord = 24;
 constexpr std::uint64_t kFirstLayoutNameBasis = 1469598103934665603ull;
 constexpr int kFirstLayoutVersion = 1;
 // The words of the titles and bodies, with positions (phrases and snippets
-// need them). Three-letter prefixes have an index of their own: "qui*"
-// would otherwise merge hundreds of words at each query. Indexes of two and
-// four letters as well would each cost a fifth of the text's size again for
-// little gain in query time.
+// need them). Three-letter prefixes (kShortPrefixChars, query.h) have an
+// index of their own: "qui*" would otherwise merge hundreds of words at each
+// query. Indexes of two and four letters as well would each cost a fifth of
+// the text's size again for little gain in query time.
 constexpr const char* kPagesTable =
     "CREATE VIRTUAL TABLE pages USING fts5(title, body, tokenize='quiro', prefix='3',"
     " content='page_text', content_rowid='id')";
@@ -1266,50 +1266,53 @@ sqlite3* SearchIndex::SecondConnection() {
 // the cost. The ranking function reads the same whole-table figures whatever
 // rows a statement reads, so two halves kept apart and merged give the same
 // best rows as one pass.
-std::vector<SearchIndex::KeptRow> SearchIndex::KeepBest(const std::string& match, std::size_t limit,
+int SearchIndex::InTwoParts(bool split, const std::function<int(sqlite3* db, int part, int parts)>& work) {
+  sqlite3* second = split && lengths_.tokens.size() >= kSplitRows ? SecondConnection() : nullptr;
+  if (!second) return work(db_, 0, 1);
+  int secondRc = SQLITE_OK;
+  std::thread other;
+  try {
+    other = std::thread([&] { secondRc = work(second, 1, 2); });
+  } catch (const std::system_error&) {
+    return work(db_, 0, 1);  // no thread to be had
+  }
+  const int rc = work(db_, 0, 2);
+  other.join();
+  return rc != SQLITE_OK ? rc : secondRc;
+}
+
+std::vector<SearchIndex::KeptRow> SearchIndex::KeepBest(const ParsedQuery& query, std::size_t limit,
                                                         bool withPositions, const QueryClock& clock, int& rc,
                                                         bool& finished) {
-  auto pass = [&](sqlite3* db, std::int64_t first, std::int64_t last, KeepState& kept, bool& done) {
+  KeepState kept[2] = {{limit, withPositions, {}}, {limit, withPositions, {}}};
+  bool done[2] = {true, true};
+  QueryClock upperClock = clock;
+  const std::int64_t middle = static_cast<std::int64_t>(lengths_.tokens.size() / 2);
+  // A prefix served by no list of its own is merged from the lists of every
+  // word it begins in full, whatever rows a statement reads: halves would
+  // each do all of that work.
+  rc = InTwoParts(!query.mergesPrefixLists, [&](sqlite3* db, int part, int parts) {
     Statement rows(db, "SELECT quiro_keep(pages, rank, ?2) FROM pages WHERE pages MATCH ?1 AND rowid BETWEEN ?3 AND ?4");
     int result = rows.prepareResult();
     if (result != SQLITE_OK) return result;
-    rows.BindText(1, match);
-    sqlite3_bind_pointer(rows.get(), 2, &kept, kKeepPointer, nullptr);
-    rows.Bind(3, first);
-    rows.Bind(4, last);
+    rows.BindText(1, query.match);
+    sqlite3_bind_pointer(rows.get(), 2, &kept[part], kKeepPointer, nullptr);
+    rows.Bind(3, part == 0 ? INT64_MIN : middle + 1);
+    rows.Bind(4, part + 1 < parts ? middle : INT64_MAX);
+    // db_'s handler runs the caller's clock.
+    if (db != db_) sqlite3_progress_handler(db, kSearchStepInstructions, &QueryClock::Check, &upperClock);
     while ((result = rows.Step()) == SQLITE_ROW) {
     }
+    if (db != db_) sqlite3_progress_handler(db, 0, nullptr, nullptr);
     if ((result & 0xFF) == SQLITE_INTERRUPT) {
-      done = false;  // the best of the rows read by then
+      done[part] = false;  // the best of the rows read by then
       return SQLITE_OK;
     }
     return StepResult(result);
-  };
-  KeepState kept{limit, withPositions, {}};
-  KeepState upper{limit, withPositions, {}};
-  QueryClock upperClock = clock;
-  bool upperDone = true;
-  int upperRc = SQLITE_OK;
-  const std::int64_t middle = static_cast<std::int64_t>(lengths_.tokens.size() / 2);
-  sqlite3* second = lengths_.tokens.size() >= kSplitRows ? SecondConnection() : nullptr;
-  std::thread reader;
-  if (second) {
-    sqlite3_progress_handler(second, kSearchStepInstructions, &QueryClock::Check, &upperClock);
-    try {
-      reader = std::thread([&] { upperRc = pass(second, middle + 1, INT64_MAX, upper, upperDone); });
-    } catch (const std::system_error&) {
-      second = nullptr;  // no thread to be had: one pass
-    }
-  }
-  rc = pass(db_, INT64_MIN, second ? middle : INT64_MAX, kept, finished);
-  std::vector<KeptRow> best = std::move(kept.best);
-  if (second) {
-    reader.join();
-    sqlite3_progress_handler(second, 0, nullptr, nullptr);
-    if (rc == SQLITE_OK) rc = upperRc;
-    finished = finished && upperDone;
-    best.insert(best.end(), std::make_move_iterator(upper.best.begin()), std::make_move_iterator(upper.best.end()));
-  }
+  });
+  finished = done[0] && done[1];
+  std::vector<KeptRow> best = std::move(kept[0].best);
+  best.insert(best.end(), std::make_move_iterator(kept[1].best.begin()), std::make_move_iterator(kept[1].best.end()));
   std::sort(best.begin(), best.end());
   if (best.size() > limit) best.resize(limit);
   return best;
@@ -1331,10 +1334,10 @@ int SearchIndex::HitsOf(const std::vector<KeptRow>& best, std::vector<std::pair<
   return rc;
 }
 
-bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc,
+bool SearchIndex::CollectBest(const ParsedQuery& query, std::size_t limit, const QueryClock& clock, int& rc,
                               std::vector<Hit>& hits) {
   bool finished = true;
-  const std::vector<KeptRow> best = KeepBest(match, limit, false, clock, rc, finished);
+  const std::vector<KeptRow> best = KeepBest(query, limit, false, clock, rc, finished);
   if (rc != SQLITE_OK) return true;
   // The pages' names, read past the query's budget: at most `limit` rows.
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
@@ -1344,10 +1347,10 @@ bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, const
   return finished;
 }
 
-bool SearchIndex::CollectKept(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc,
+bool SearchIndex::CollectKept(const ParsedQuery& query, std::size_t limit, const QueryClock& clock, int& rc,
                               bool& finished, std::vector<Hit>& hits,
                               std::vector<std::pair<std::size_t, std::int64_t>>& uncut) {
-  const std::vector<KeptRow> best = KeepBest(match, limit, true, clock, rc, finished);
+  const std::vector<KeptRow> best = KeepBest(query, limit, true, clock, rc, finished);
   if (rc != SQLITE_OK) return true;
   // Out of time before the first match: the sorted query's unranked second
   // budget finds some.
@@ -1362,35 +1365,45 @@ bool SearchIndex::CollectKept(const std::string& match, std::size_t limit, const
     if (boilerplate.Empty()) return false;
     repeats.push_back(&boilerplate);
   }
-  fts5_api* api = Fts5Api(db_);
-  void* tokenizerData = nullptr;
-  fts5_tokenizer tokenizer{};
-  Fts5Tokenizer* instance = nullptr;
-  if (!api || api->xFindTokenizer(api, kTokenizerName, &tokenizerData, &tokenizer) != SQLITE_OK ||
-      tokenizer.xCreate(tokenizerData, nullptr, 0, &instance) != SQLITE_OK) {
-    rc = SQLITE_ERROR;
-    return true;
-  }
-  const std::unique_ptr<Fts5Tokenizer, void (*)(Fts5Tokenizer*)> ownTokenizer(instance, tokenizer.xDelete);
-  Statement text(db_, "SELECT body FROM page_text WHERE id = ?1");
-  rc = text.prepareResult();
-  for (std::size_t i = 0; rc == SQLITE_OK && i < found.size(); ++i) {
-    auto& [row, hit] = found[i];
-    text.Bind(1, row->rowid);
-    const int read = text.Step();
-    if (read == SQLITE_ROW) {
-      const std::string body = text.Text(0);
-      auto tokenize = [&](void* tokens, TokenFn onToken) {
-        return tokenizer.xTokenize(instance, tokens, FTS5_TOKENIZE_AUX, body.data(), static_cast<int>(body.size()),
-                                   onToken);
-      };
-      rc = ChosenSnippet(body, row->positions, tokenize, *repeats[i], hit.snippet);
-      if (hit.snippet.empty()) uncut.emplace_back(hits.size(), row->rowid);
-      hits.push_back(std::move(hit));
-    } else if (read != SQLITE_DONE) {
-      rc = read;
+  // Each page's text is read and its snippet chosen: every other page on
+  // the second connection, where the index is large enough for that to pay.
+  std::vector<int> read(found.size(), SQLITE_DONE);
+  rc = InTwoParts(found.size() > 1, [&](sqlite3* db, int part, int parts) {
+    fts5_api* api = Fts5Api(db);
+    void* tokenizerData = nullptr;
+    fts5_tokenizer tokenizer{};
+    Fts5Tokenizer* instance = nullptr;
+    if (!api || api->xFindTokenizer(api, kTokenizerName, &tokenizerData, &tokenizer) != SQLITE_OK ||
+        tokenizer.xCreate(tokenizerData, nullptr, 0, &instance) != SQLITE_OK)
+      return SQLITE_ERROR;
+    const std::unique_ptr<Fts5Tokenizer, void (*)(Fts5Tokenizer*)> ownTokenizer(instance, tokenizer.xDelete);
+    Statement text(db, "SELECT body FROM page_text WHERE id = ?1");
+    int result = text.prepareResult();
+    for (std::size_t i = static_cast<std::size_t>(part); result == SQLITE_OK && i < found.size();
+         i += static_cast<std::size_t>(parts)) {
+      auto& [row, hit] = found[i];
+      text.Bind(1, row->rowid);
+      read[i] = text.Step();
+      if (read[i] == SQLITE_ROW) {
+        const std::string body = text.Text(0);
+        auto tokenize = [&](void* tokens, TokenFn onToken) {
+          return tokenizer.xTokenize(instance, tokens, FTS5_TOKENIZE_AUX, body.data(),
+                                     static_cast<int>(body.size()), onToken);
+        };
+        result = ChosenSnippet(body, row->positions, tokenize, *repeats[i], hit.snippet);
+      } else if (read[i] != SQLITE_DONE) {
+        result = read[i];
+      }
+      text.Reset();
     }
-    text.Reset();
+    return result;
+  });
+  if (rc != SQLITE_OK) return true;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (read[i] != SQLITE_ROW) continue;  // gone since it was indexed
+    auto& [row, hit] = found[i];
+    if (hit.snippet.empty()) uncut.emplace_back(hits.size(), row->rowid);
+    hits.push_back(std::move(hit));
   }
   return true;
 }
@@ -1484,12 +1497,12 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   startClock();
   bool kept = false;
   if (withSnippets && AnyRepeats(db_)) {
-    kept = CollectKept(parsed.match, limit, clock, rc, finished, result.hits, uncut);
+    kept = CollectKept(parsed, limit, clock, rc, finished, result.hits, uncut);
     // The sorted query goes on with what is left of the budget.
     if (!kept) sqlite3_progress_handler(db_, kSearchStepInstructions, &QueryClock::Check, &clock);
   }
   if (!withSnippets) {
-    finished = CollectBest(parsed.match, limit, clock, rc, result.hits);
+    finished = CollectBest(parsed, limit, clock, rc, result.hits);
   } else if (!kept) {
     finished = collect((matching + " ORDER BY rank LIMIT ?2").c_str(), rc);
     if (!finished && result.hits.empty() && rc == SQLITE_OK) {

@@ -183,6 +183,12 @@ TEST(Snippet, KeptPositionsGiveTheSnippetTheSortedQueryGives) {
                       "</p></body></html>\n");
     }
   }
+  // Enough pages that match nothing for both ways to read the index in two
+  // parts at once.
+  for (testing_support::TempDir* root : {&kept, &sorted}) {
+    for (int i = 0; i < 2100; ++i)
+      root->Write("pad/p" + std::to_string(i) + ".htm", "<html><body><p>pad n" + std::to_string(i) + "</p></body></html>\n");
+  }
   // A page of its own repeats nothing: its hit sends the query the other way.
   sorted.Write("other/e.htm", "<html><head><title>Other</title></head><body><p>printer driver disc "
                               "\xE5\x8D\xB0\xE5\x88\xB7</p></body></html>\n");

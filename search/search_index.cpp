@@ -1260,12 +1260,6 @@ sqlite3* SearchIndex::SecondConnection() {
   return db;
 }
 
-// The best `limit` rows by rank (ties: the first) are kept while the
-// matches are read in rowid order: FTS5's own ORDER BY rank sorts every match
-// through an inner statement, copying each one's positions, at several times
-// the cost. The ranking function reads the same whole-table figures whatever
-// rows a statement reads, so two halves kept apart and merged give the same
-// best rows as one pass.
 int SearchIndex::InTwoParts(bool split, const std::function<int(sqlite3* db, int part, int parts)>& work) {
   sqlite3* second = split && lengths_.tokens.size() >= kSplitRows ? SecondConnection() : nullptr;
   if (!second) return work(db_, 0, 1);
@@ -1281,6 +1275,12 @@ int SearchIndex::InTwoParts(bool split, const std::function<int(sqlite3* db, int
   return rc != SQLITE_OK ? rc : secondRc;
 }
 
+// The best `limit` rows by rank (ties: the first) are kept while the
+// matches are read in rowid order: FTS5's own ORDER BY rank sorts every match
+// through an inner statement, copying each one's positions, at several times
+// the cost. The ranking function reads the same whole-table figures whatever
+// rows a statement reads, so two halves kept apart and merged give the same
+// best rows as one pass.
 std::vector<SearchIndex::KeptRow> SearchIndex::KeepBest(const ParsedQuery& query, std::size_t limit,
                                                         bool withPositions, const QueryClock& clock, int& rc,
                                                         bool& finished) {

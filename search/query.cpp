@@ -107,9 +107,8 @@ ParsedQuery ParseQuery(std::string_view query) {
   for (const Term& term : terms) {
     if (!term.prefix) continue;
     std::size_t chars = 0;
-    for (std::size_t at = 0; at < term.text.size() && chars <= kShortPrefixChars; ++chars) NextCodePoint(term.text, at);
+    for (std::size_t at = 0; at < term.text.size() && chars < kShortPrefixChars; ++chars) NextCodePoint(term.text, at);
     if (chars < kShortPrefixChars) ++shortPrefixes;
-    if (chars != kShortPrefixChars) parsed.mergesPrefixLists = true;
   }
   if (shortPrefixes > kMaxShortPrefixes) {
     parsed.error = QueryError::TooManyShortPrefixes;

@@ -27,9 +27,6 @@ enum class QueryError { None, NoWords, TooLong, TooManyTerms, TooManyShortPrefix
 struct ParsedQuery {
   std::string match;  // the FTS5 expression; empty on error
   std::vector<std::string> terms;  // its words and phrases as typed, without "*"
-  // Some prefix is of other than kShortPrefixChars characters, the length
-  // the index keeps lists for: FTS5 merges the lists of every word it begins.
-  bool mergesPrefixLists = false;
   QueryError error = QueryError::None;
 };
 

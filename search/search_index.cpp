@@ -59,10 +59,10 @@ constexpr std::size_t kLongestSnippetWord = 24;
 constexpr std::uint64_t kFirstLayoutNameBasis = 1469598103934665603ull;
 constexpr int kFirstLayoutVersion = 1;
 // The words of the titles and bodies, with positions (phrases and snippets
-// need them). Three-letter prefixes (kShortPrefixChars, query.h) have an
-// index of their own: "qui*" would otherwise merge hundreds of words at each
-// query. Indexes of two and four letters as well would each cost a fifth of
-// the text's size again for little gain in query time.
+// need them). Three-letter prefixes have an index of their own: "qui*"
+// would otherwise merge hundreds of words at each query. Indexes of two and
+// four letters as well would each cost a fifth of the text's size again for
+// little gain in query time.
 constexpr const char* kPagesTable =
     "CREATE VIRTUAL TABLE pages USING fts5(title, body, tokenize='quiro', prefix='3',"
     " content='page_text', content_rowid='id')";
@@ -1281,21 +1281,18 @@ int SearchIndex::InTwoParts(bool split, const std::function<int(sqlite3* db, int
 // the cost. The ranking function reads the same whole-table figures whatever
 // rows a statement reads, so two halves kept apart and merged give the same
 // best rows as one pass.
-std::vector<SearchIndex::KeptRow> SearchIndex::KeepBest(const ParsedQuery& query, std::size_t limit,
+std::vector<SearchIndex::KeptRow> SearchIndex::KeepBest(const std::string& match, std::size_t limit,
                                                         bool withPositions, const QueryClock& clock, int& rc,
                                                         bool& finished) {
   KeepState kept[2] = {{limit, withPositions, {}}, {limit, withPositions, {}}};
   bool done[2] = {true, true};
   QueryClock upperClock = clock;
   const std::int64_t middle = static_cast<std::int64_t>(lengths_.tokens.size() / 2);
-  // A prefix served by no list of its own is merged from the lists of every
-  // word it begins in full, whatever rows a statement reads: halves would
-  // each do all of that work.
-  rc = InTwoParts(!query.mergesPrefixLists, [&](sqlite3* db, int part, int parts) {
+  rc = InTwoParts(true, [&](sqlite3* db, int part, int parts) {
     Statement rows(db, "SELECT quiro_keep(pages, rank, ?2) FROM pages WHERE pages MATCH ?1 AND rowid BETWEEN ?3 AND ?4");
     int result = rows.prepareResult();
     if (result != SQLITE_OK) return result;
-    rows.BindText(1, query.match);
+    rows.BindText(1, match);
     sqlite3_bind_pointer(rows.get(), 2, &kept[part], kKeepPointer, nullptr);
     rows.Bind(3, part == 0 ? INT64_MIN : middle + 1);
     rows.Bind(4, part + 1 < parts ? middle : INT64_MAX);
@@ -1334,10 +1331,10 @@ int SearchIndex::HitsOf(const std::vector<KeptRow>& best, std::vector<std::pair<
   return rc;
 }
 
-bool SearchIndex::CollectBest(const ParsedQuery& query, std::size_t limit, const QueryClock& clock, int& rc,
+bool SearchIndex::CollectBest(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc,
                               std::vector<Hit>& hits) {
   bool finished = true;
-  const std::vector<KeptRow> best = KeepBest(query, limit, false, clock, rc, finished);
+  const std::vector<KeptRow> best = KeepBest(match, limit, false, clock, rc, finished);
   if (rc != SQLITE_OK) return true;
   // The pages' names, read past the query's budget: at most `limit` rows.
   sqlite3_progress_handler(db_, 0, nullptr, nullptr);
@@ -1347,10 +1344,10 @@ bool SearchIndex::CollectBest(const ParsedQuery& query, std::size_t limit, const
   return finished;
 }
 
-bool SearchIndex::CollectKept(const ParsedQuery& query, std::size_t limit, const QueryClock& clock, int& rc,
+bool SearchIndex::CollectKept(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc,
                               bool& finished, std::vector<Hit>& hits,
                               std::vector<std::pair<std::size_t, std::int64_t>>& uncut) {
-  const std::vector<KeptRow> best = KeepBest(query, limit, true, clock, rc, finished);
+  const std::vector<KeptRow> best = KeepBest(match, limit, true, clock, rc, finished);
   if (rc != SQLITE_OK) return true;
   // Out of time before the first match: the sorted query's unranked second
   // budget finds some.
@@ -1497,12 +1494,12 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
   startClock();
   bool kept = false;
   if (withSnippets && AnyRepeats(db_)) {
-    kept = CollectKept(parsed, limit, clock, rc, finished, result.hits, uncut);
+    kept = CollectKept(parsed.match, limit, clock, rc, finished, result.hits, uncut);
     // The sorted query goes on with what is left of the budget.
     if (!kept) sqlite3_progress_handler(db_, kSearchStepInstructions, &QueryClock::Check, &clock);
   }
   if (!withSnippets) {
-    finished = CollectBest(parsed, limit, clock, rc, result.hits);
+    finished = CollectBest(parsed.match, limit, clock, rc, result.hits);
   } else if (!kept) {
     finished = collect((matching + " ORDER BY rank LIMIT ?2").c_str(), rc);
     if (!finished && result.hits.empty() && rc == SQLITE_OK) {

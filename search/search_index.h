@@ -185,13 +185,13 @@ class SearchIndex {
     std::vector<KeptRow> best;  // a heap, its worst on top
   };
   struct QueryClock;
-  // The best `limit` matches of `query` in rank order, through SQL's
+  // The best `limit` matches of `match` in rank order, through SQL's
   // quiro_keep(pages, rank, state), each with where its matches lie in the
   // body when `withPositions`; `finished` is false when the query's budget
   // ran out first (the best of the rows read by then). A large index is read
   // in two halves by rowid at once, the upper one on a second connection,
   // each half with a budget as `clock`.
-  std::vector<KeptRow> KeepBest(const ParsedQuery& query, std::size_t limit, bool withPositions,
+  std::vector<KeptRow> KeepBest(const std::string& match, std::size_t limit, bool withPositions,
                                 const QueryClock& clock, int& rc, bool& finished);
   // The second connection, opened on first use; null where the index lives
   // in memory or the file is no longer the one db_ reads.
@@ -205,19 +205,19 @@ class SearchIndex {
   // The hits of `best`, in its order, from their rows of `files` (a page
   // gone since is left out), each with the row it came from.
   int HitsOf(const std::vector<KeptRow>& best, std::vector<std::pair<const KeptRow*, Hit>>& hits);
-  // The best `limit` matches of `query`, without snippets, added to `hits`
+  // The best `limit` matches of `match`, without snippets, added to `hits`
   // in rank order; false when the query's budget ran out first.
-  bool CollectBest(const ParsedQuery& query, std::size_t limit, const QueryClock& clock, int& rc,
+  bool CollectBest(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc,
                    std::vector<Hit>& hits);
   static void SnippetFunction(const Fts5ExtensionApi* api, Fts5Context* ctx, sqlite3_context* out, int argc,
                               sqlite3_value** argv);
-  // With snippets: the best `limit` matches of `query` as CollectBest finds
+  // With snippets: the best `limit` matches of `match` as CollectBest finds
   // them, with snippets chosen from where their matches lie as quiro_snippet
   // would choose them. Only where each hit's document repeats text: false,
   // with nothing added, where one does not (FTS5's snippet() makes that
   // one's), or where the budget ran out before the first match. Hits whose
   // text the chooser cannot cut go to `uncut`.
-  bool CollectKept(const ParsedQuery& query, std::size_t limit, const QueryClock& clock, int& rc, bool& finished,
+  bool CollectKept(const std::string& match, std::size_t limit, const QueryClock& clock, int& rc, bool& finished,
                    std::vector<Hit>& hits, std::vector<std::pair<std::size_t, std::int64_t>>& uncut);
   // The tokenizer and the SQL functions every query of `db` (db_ or the
   // second connection) may use, the same for the user's index and the

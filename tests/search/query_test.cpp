@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "search/query.h"
 
@@ -47,12 +45,6 @@ TEST(QueryParser, ShortPrefixesUpToTheCap) {
   // not count toward the cap.
   EXPECT_EQ(ParseQuery("a* b* c* d*").error, QueryError::None);
   EXPECT_EQ(ParseQuery("a* b* c* d* abc* xyz* q r s").error, QueryError::None);
-  // Only prefixes of three characters have lists of their own in the index.
-  for (const auto& [query, merges] : std::vector<std::pair<const char*, bool>>{
-           {"abc* word", false}, {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E*", false}, {"\"two words\"", false},
-           {"ab*", true}, {"abcd*", true}, {"word OR abc* OR abcde*", true}}) {
-    EXPECT_EQ(ParseQuery(query).mergesPrefixLists, merges) << query;
-  }
 }
 
 TEST(QueryParser, Rejections) {

@@ -42,7 +42,8 @@ constexpr std::size_t kBatchPages = 256;
 // enough to bound the memory (each at most kBatchTextBytes of text).
 constexpr std::size_t kBatchesAhead = 2;
 constexpr int kMaxFolderDepth = 64;
-// From this many rows on, a query ranks the two halves of the index at once.
+// From this many rows on, a query ranks the two halves of the index at once
+// and chooses its snippets on two threads.
 constexpr std::size_t kSplitRows = 2048;
 // The type name of quiro_keep's state pointer (sqlite3_bind_pointer).
 constexpr const char* kKeepPointer = "quiro_keep";

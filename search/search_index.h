@@ -3,7 +3,8 @@
 // $XDG_CACHE_HOME (never inside the root), kept current by size and
 // modification time. Several threads may use one SearchIndex (its calls are
 // serialised) and several processes may share one index file (WAL; each
-// write is a short transaction).
+// write is a short transaction). A search of a large index also reads it
+// on a second connection, in a thread of its own, while it runs.
 //
 // What is indexed: every HTML page, text file and PDF document below the
 // root's folders, at any depth. The root's own files (templates, the start

@@ -33,24 +33,13 @@ using gui_test::RunUntil;
 // "Printing page N" messages can follow each other faster than a test polls.
 class StatusMessages {
  public:
-  explicit StatusMessages(GtkWidget* window) : bar_(Find(window)) {
-    if (bar_ != nullptr) handler_ = g_signal_connect(bar_, "text-pushed", G_CALLBACK(&StatusMessages::Pushed), this);
+  explicit StatusMessages(Gtk::Statusbar& bar) : bar_(GTK_WIDGET(bar.gobj())) {
+    handler_ = g_signal_connect(bar_, "text-pushed", G_CALLBACK(&StatusMessages::Pushed), this);
   }
-  ~StatusMessages() {
-    if (handler_ != 0) g_signal_handler_disconnect(bar_, handler_);
-  }
+  ~StatusMessages() { g_signal_handler_disconnect(bar_, handler_); }
   bool Saw(const std::string& text) const { return std::find(seen_.begin(), seen_.end(), text) != seen_.end(); }
 
  private:
-  static GtkWidget* Find(GtkWidget* widget) {
-    if (GTK_IS_STATUSBAR(widget)) return widget;
-    if (!GTK_IS_CONTAINER(widget)) return nullptr;
-    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-    GtkWidget* found = nullptr;
-    for (GList* c = children; c != nullptr && found == nullptr; c = c->next) found = Find(GTK_WIDGET(c->data));
-    g_list_free(children);
-    return found;
-  }
   static void Pushed(GtkStatusbar*, guint, gchar* text, gpointer data) {
     static_cast<StatusMessages*>(data)->seen_.emplace_back(text != nullptr ? text : "");
   }
@@ -198,7 +187,7 @@ TEST_F(PrintCommandTest, OkPrintsTheDocumentFromItsIndexWithProgress) {
   ASSERT_TRUE(RunUntil([&] { return View().GetCurrentURL() == root_ + "guide/ch1.htm"; }));
 
   SeenDialog seen;
-  const StatusMessages status(GTK_WIDGET(Frame().gobj()));
+  const StatusMessages status(Frame().GetStatusBar());
   {
     DialogAnswerer ok(GTK_RESPONSE_OK, seen);
     Frame().SendCommand(quiro::res::ID_FILE_PRINT_ALL);

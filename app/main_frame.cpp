@@ -21,6 +21,9 @@ constexpr int kMinButtonWidth = 50;
 
 // How far a window moves from a place another instance's window holds.
 constexpr int kCascadeStep = 32;
+// The window's size on a first start, where the screen has room for it.
+constexpr int kFirstWidth = 1000;
+constexpr int kFirstHeight = 740;
 
 // The lock-key panes, left to right: Caps Lock, Num Lock, Scroll Lock.
 constexpr int kIndicatorIds[3] = {res::IDS_INDICATOR_CAPS, res::IDS_INDICATOR_NUM, res::IDS_INDICATOR_SCRL};
@@ -93,7 +96,6 @@ CMainFrame::CMainFrame(const Glib::RefPtr<Gtk::Application>& app, CQuiroDoc& doc
   m_pPrintController = std::make_unique<quiro::CPrintController>(
       *view, m_services.printAll, this, [view] { return view->GetCurrentURL(); },
       [this](const std::string& text) { SetMessageText(text); });
-  set_default_size(1000, 740);
   CreateActions();
   CreateTextSizeActions();
   CreateKeyboardActions();
@@ -156,18 +158,29 @@ void CMainFrame::RestoreViewerState() {
   GdkDisplay* display = gdk_display_get_default();
   m_place = std::make_unique<platform::WindowPlaceEntry>(platform::WindowPlacesFolder(),
                                                          display != nullptr ? gdk_display_get_name(display) : "");
+  // The window opens no larger than its monitor's work area: a small
+  // screen, or a size kept from a larger monitor than this one.
+  GdkMonitor* monitor = nullptr;
+  if (display != nullptr) {
+    monitor = state.hasGeometry ? gdk_display_get_monitor_at_point(display, state.x, state.y)
+                                : gdk_display_get_primary_monitor(display);
+    if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
+  }
+  GdkRectangle area{};
+  if (monitor != nullptr) gdk_monitor_get_workarea(monitor, &area);
+  int width = state.hasGeometry ? state.width : kFirstWidth;
+  int height = state.hasGeometry ? state.height : kFirstHeight;
+  if (area.width > 0) width = std::min(width, area.width);
+  if (area.height > 0) height = std::min(height, area.height);
+  set_default_size(width, height);
   if (state.hasGeometry) {
-    set_default_size(state.width, state.height);
     // Instances started together would open on top of each other; each
     // later one goes a step down the diagonal, staying on the monitor.
     platform::WindowPlace place{state.x, state.y};
     platform::PlaceBounds bounds;
-    GdkMonitor* monitor = display != nullptr ? gdk_display_get_monitor_at_point(display, state.x, state.y) : nullptr;
     if (monitor != nullptr) {
-      GdkRectangle area{};
-      gdk_monitor_get_workarea(monitor, &area);
-      bounds = {area.x, area.y, std::max(area.x, area.x + area.width - state.width),
-                std::max(area.y, area.y + area.height - state.height)};
+      bounds = {area.x, area.y, std::max(area.x, area.x + area.width - width),
+                std::max(area.y, area.y + area.height - height)};
     }
     place = platform::FreeWindowPlace(place, m_place->Others(), kCascadeStep, monitor != nullptr ? &bounds : nullptr);
     move(place.x, place.y);

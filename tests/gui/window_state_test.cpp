@@ -38,6 +38,19 @@ TEST_F(WindowTest, TextSizeAndWindowGeometryComeBackAndAreKeptOnClosing) {
                 "\nWidth=1000\nHeight=720\nMaximized=0\n");
 }
 
+// A size kept on a larger monitor than this one: the window opens no larger
+// than this screen's work area (the first start's size is fitted alike).
+TEST_F(WindowTest, AWindowKeptOnALargerMonitorOpensWithinThisScreen) {
+  WriteSmallSite();
+  dir_.Write("state/quiro/state.ini", "[Viewer]\nTextSize=2\nX=0\nY=0\nWidth=4000\nHeight=3000\nMaximized=0\n");
+  ASSERT_TRUE(gtk_init_check(nullptr, nullptr));
+  GdkRectangle area{};
+  gdk_monitor_get_workarea(gdk_display_get_monitor_at_point(gdk_display_get_default(), 0, 0), &area);
+  ASSERT_LT(area.width, 4000);
+  StartAndWaitReady();
+  EXPECT_TRUE(RunUntil([&] { return HasSize(Frame(), area.width, area.height); }));
+}
+
 // Two viewers already run, one at the kept position and one a step from it
 // (their entries held locked, as running instances hold them); a third,
 // whose instance has gone, stood two steps from it. The new window opens

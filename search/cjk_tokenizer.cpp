@@ -73,17 +73,25 @@ int EmitRun(const char* text, const std::vector<std::pair<int, int>>& chars, int
   auto emit = [&](int tflags, int start, int end) { return xToken(ctx, tflags, text + start, end - start, start, end); };
   const std::size_t n = chars.size();
   if (flags & FTS5_TOKENIZE_QUERY) {
-    if (n == 1) return emit(0, chars[0].first, chars[0].second);
+    // The chain of two-character words, then the last character again: the
+    // phrase then spans one position per character, so that a highlight
+    // (one character per position, below) covers the whole run.
     for (std::size_t k = 0; k + 1 < n; ++k) {
       if (int rc = emit(0, chars[k].first, chars[k + 1].second)) return rc;
     }
-    return SQLITE_OK;
+    return emit(0, chars[n - 1].first, chars[n - 1].second);
   }
-  // The two-character word comes first so a highlighted match covers both
-  // of its characters; the single character shares its position.
+  // Each position holds the two-character word starting there and the
+  // single character. Where a highlight is to be placed (FTS5_TOKENIZE_AUX),
+  // a position stands for its own character only: the two-character words
+  // overlap, and FTS5's highlight() and snippet() repeat text when matches
+  // at neighbouring positions overlap.
+  const bool aux = (flags & FTS5_TOKENIZE_AUX) != 0;
   for (std::size_t k = 0; k < n; ++k) {
     if (k + 1 < n) {
-      if (int rc = emit(0, chars[k].first, chars[k + 1].second)) return rc;
+      const int end = aux ? chars[k].second : chars[k + 1].second;
+      if (int rc = xToken(ctx, 0, text + chars[k].first, chars[k + 1].second - chars[k].first, chars[k].first, end))
+        return rc;
       if (int rc = emit(FTS5_TOKEN_COLOCATED, chars[k].first, chars[k].second)) return rc;
     } else if (int rc = emit(0, chars[k].first, chars[k].second)) {
       return rc;

@@ -7,7 +7,7 @@
 // In a document each character of a run gives the two-character word that
 // starts there, and the character itself at the same position; a query of
 // one character looks for that character, a longer run for its chain of
-// two-character words as a phrase.
+// two-character words followed by its last character, as a phrase.
 
 #include <sqlite3.h>
 

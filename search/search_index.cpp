@@ -1463,7 +1463,7 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
       if (found == SQLITE_ROW) {
         Hit hit = HitOf(root_, file);
         if (rows.Type(1) == SQLITE_NULL && rows.Int(2)) uncut.emplace_back(result.hits.size(), rows.Int(0));
-        hit.snippet = rows.Text(1);
+        hit.snippet = BalanceHighlights(rows.Text(1));
         result.hits.push_back(std::move(hit));
       }
       file.Reset();
@@ -1519,7 +1519,7 @@ SearchResult SearchIndex::Search(std::string_view query, std::size_t limit, bool
     for (const auto& [hit, rowid] : uncut) {
       own.BindText(1, parsed.match);
       own.Bind(2, rowid);
-      if (own.ok() && own.Step() == SQLITE_ROW) result.hits[hit].snippet = own.Text(0);
+      if (own.ok() && own.Step() == SQLITE_ROW) result.hits[hit].snippet = BalanceHighlights(own.Text(0));
       own.Reset();
     }
   }

@@ -17,19 +17,11 @@ std::string Html(int id) { return platform::EscapeHtml(res::LoadString(id)); }
 // The snippet with its highlight markers turned into <mark> elements.
 std::string SnippetHtml(std::string_view snippet) {
   std::string out;
-  bool open = false;
-  for (char c : platform::EscapeHtml(SanitizeUtf8(snippet))) {
-    if (c == kHighlightOpen && !open) {
-      out += "<mark>";
-      open = true;
-    } else if (c == kHighlightClose && open) {
-      out += "</mark>";
-      open = false;
-    } else if (c != kHighlightOpen && c != kHighlightClose) {
-      out += c;
-    }
+  for (char c : platform::EscapeHtml(SanitizeUtf8(BalanceHighlights(snippet)))) {
+    if (c == kHighlightOpen) out += "<mark>";
+    else if (c == kHighlightClose) out += "</mark>";
+    else out += c;
   }
-  if (open) out += "</mark>";
   return out;
 }
 

@@ -270,4 +270,19 @@ std::string ChooseSnippet(std::string_view text, const std::vector<ByteRange>& m
   return snippet;
 }
 
+std::string BalanceHighlights(std::string_view snippet) {
+  std::string out;
+  out.reserve(snippet.size() + 1);
+  bool open = false;
+  for (char c : snippet) {
+    if (c == kHighlightOpen || c == kHighlightClose) {
+      if (open == (c == kHighlightOpen)) continue;
+      open = !open;
+    }
+    out += c;
+  }
+  if (open) out += kHighlightClose;
+  return out;
+}
+
 }  // namespace search

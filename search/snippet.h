@@ -51,6 +51,12 @@ class Boilerplate {
 std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplate,
                           std::size_t length = kSnippetWords);
 
+/// `snippet` with its highlight marks opening and closing in turn: a mark
+/// that would open inside a highlight or close outside one is dropped, and
+/// a highlight left open is closed at the end. FTS5's own snippet marks the
+/// overlapping two-character words of a Chinese or Japanese run that way.
+std::string BalanceHighlights(std::string_view snippet);
+
 /// Where a match lies in a page's text: bytes [begin, end).
 struct ByteRange {
   std::size_t begin = 0;

@@ -99,6 +99,11 @@ TEST_F(SearchIndexTest, WordsStemsPhrasesPrefixesAndCjk) {
   EXPECT_EQ(hits[0].title, "設定");
   EXPECT_EQ(hits[0].document, "ja");
   EXPECT_EQ(hits[0].snippet, "\x01日本\x02語のテキスト。中文");
+  // Matches at neighbouring characters are each marked once, the page's
+  // text shown once.
+  EXPECT_EQ(index.Search("日 本", 5, true).hits.at(0).snippet, "\x01日\x02\x01本\x02語のテキスト。中文");
+  EXPECT_EQ(index.Search("日", 5, true).hits.at(0).snippet, "\x01日\x02本語のテキスト。中文");
+  EXPECT_EQ(index.Search("本語の", 5, true).hits.at(0).snippet, "日\x01本語の\x02テキスト。中文");
   // A stemmed match is marked where it stands, past words the stemmer shortens.
   EXPECT_EQ(index.Search("PRINTER", 5, true).hits.at(0).snippet, "Connect the \x01printers\x02 to the back panel.");
   EXPECT_EQ(index.Search("connected panels", 5, true).hits.at(0).snippet,

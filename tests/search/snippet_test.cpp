@@ -75,6 +75,16 @@ TEST(Snippet, TheStretchWithTheMatchesOutsideRepeatedText) {
   }
 }
 
+TEST(Snippet, HighlightsOpenAndCloseInTurn) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a \x01" "b\x02 c", "a \x01" "b\x02 c"},
+      {"\x01" "a\x02\x02 b", "\x01" "a\x02 b"},          // a close with nothing open
+      {"\x01" "a \x01" "b\x02 c", "\x01" "a b\x02 c"},    // an open inside a highlight
+      {"\x02" "a \x01" "b", "a \x01" "b\x02"},            // left open at the end
+  };
+  for (const auto& [given, balanced] : cases) EXPECT_EQ(search::BalanceHighlights(given), balanced) << given;
+}
+
 // The results page's snippets through the index: a document whose pages all
 // carry one navigation line holding the word searched for.
 TEST(Snippet, TheIndexShowsTheTextOfThePageNotItsNavigation) {

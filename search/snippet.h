@@ -53,8 +53,9 @@ std::string ChooseSnippet(std::string_view marked, const Boilerplate& boilerplat
 
 /// `snippet` with its highlight marks opening and closing in turn: a mark
 /// that would open inside a highlight or close outside one is dropped, and
-/// a highlight left open is closed at the end. FTS5's own snippet marks the
-/// overlapping two-character words of a Chinese or Japanese run that way.
+/// a highlight left open is closed at the end. FTS5's snippets pass through
+/// it: FTS5 marks whatever extents the tokenizer reports, and opens a mark
+/// again inside one whose extent overlaps the next.
 std::string BalanceHighlights(std::string_view snippet);
 
 /// Where a match lies in a page's text: bytes [begin, end).

@@ -73,6 +73,11 @@ std::string WindowPlacesFolder() {
 WindowPlace FreeWindowPlace(WindowPlace saved, const std::vector<WindowPlace>& taken, int step,
                             const PlaceBounds* bounds) {
   auto held = [&taken](WindowPlace p) { return std::find(taken.begin(), taken.end(), p) != taken.end(); };
+  // A place kept for another arrangement of monitors comes onto this one.
+  if (bounds != nullptr && bounds->left <= bounds->right && bounds->top <= bounds->bottom) {
+    saved.x = std::clamp(saved.x, bounds->left, bounds->right);
+    saved.y = std::clamp(saved.y, bounds->top, bounds->bottom);
+  }
   if (!held(saved) || step <= 0) return saved;
   WindowPlace place = saved;
   for (int i = 0; i < kMaxSteps; ++i) {

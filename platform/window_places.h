@@ -31,11 +31,12 @@ struct PlaceBounds {
 std::string WindowPlacesFolder();
 
 /// Where a window restored at `saved` goes when the windows of other
-/// instances stand at `taken`: `saved` when no other stands exactly there,
-/// else the first place down the diagonal, `step` pixels at a time, that no
-/// other holds. A step that would leave `bounds` (when given) starts the
-/// diagonal again at the bounds' top-left corner. When every place tried is
-/// held, the first step from `saved`.
+/// instances stand at `taken`. A `saved` outside `bounds` (when given) is
+/// first brought to the nearest place inside them. Then: `saved` when no
+/// other stands exactly there, else the first place down the diagonal,
+/// `step` pixels at a time, that no other holds. A step that would leave
+/// `bounds` starts the diagonal again at the bounds' top-left corner. When
+/// every place tried is held, the first step from `saved`.
 WindowPlace FreeWindowPlace(WindowPlace saved, const std::vector<WindowPlace>& taken, int step,
                             const PlaceBounds* bounds = nullptr);
 

@@ -39,6 +39,8 @@ TEST(FreeWindowPlace, StepsDownTheDiagonalPastTheWindowsThere) {
       {"off the screen: back to its corner", {380, 40}, {{380, 40}}, &screen, {0, 0}},
       {"its corner held too", {380, 40}, {{380, 40}, {0, 0}}, &screen, {32, 32}},
       {"negative places", {-500, -20}, {{-500, -20}}, nullptr, {-468, 12}},
+      {"kept off this monitor: brought onto it", {900, -50}, {}, &screen, {400, 0}},
+      {"brought onto it where another stands", {900, 300}, {{400, 300}}, &screen, {0, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -33,6 +33,9 @@ namespace search {
 namespace {
 
 constexpr int kBusyTimeoutMs = 15000;
+// How long a reader of the shared index waits on its writer: a viewer must
+// not hang on another process's index.
+constexpr int kSharedBusyTimeoutMs = 200;
 constexpr int kBusyOpenAttempts = 50;
 // A write transaction ends after this much page text, so readers in other
 // processes and searches on this index wait at most one such batch.
@@ -448,7 +451,7 @@ bool SearchIndex::OpenReadOnly(const std::string& path, std::string& why) {
     return false;
   }
   if (rc == SQLITE_OK) {
-    sqlite3_busy_timeout(db_, 200);
+    sqlite3_busy_timeout(db_, kSharedBusyTimeoutMs);
     if (!RegisterFunctions(db_)) rc = SQLITE_ERROR;
     second_.device = st.st_dev;
     second_.inode = st.st_ino;
@@ -1256,7 +1259,7 @@ sqlite3* SearchIndex::SecondConnection() {
     sqlite3_close_v2(db);
     return nullptr;
   }
-  sqlite3_busy_timeout(db, readOnly_ ? 200 : kBusyTimeoutMs);
+  sqlite3_busy_timeout(db, readOnly_ ? kSharedBusyTimeoutMs : kBusyTimeoutMs);
   second_.db = db;
   return db;
 }

@@ -5,9 +5,7 @@
 // either refused as a query or answered without failing, and each snippet
 // is valid UTF-8 whose highlight marks open and close in turn.
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -39,10 +37,7 @@ const char* const kQueries[] = {"fan", "board*", "\"fan filter\"", "clean OR war
                                 "header"};
 
 void Write(const std::string& path, std::string_view bytes) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) std::abort();
-  if (!bytes.empty() && write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) std::abort();
-  close(fd);
+  fuzz_support::WriteFile(path, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
 search::SearchIndex& Index() {
